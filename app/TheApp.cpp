@@ -1,0 +1,1 @@
+// The one application object of the program.

@@ -1,0 +1,43 @@
+#include "platform/emu/Machine.h"
+
+#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/Registry.h"
+#include "platform/emu/kernel/SystemInfo.h"
+#include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/WindowManager.h"
+
+namespace emu {
+
+namespace {
+MachineConfig g_config;
+bool g_booted = false;
+} // namespace
+
+void boot(const MachineConfig& config) {
+    shutdown();
+    g_config = config;
+    Trace::open(config.traceFile);
+    kernel::bootFiles(config);
+    kernel::bootSystemInfo(config);
+    kernel::bootRegistry(config);
+    gdi::bootScreen(config);
+    user::bootWindows(config);
+    g_booted = true;
+}
+
+void shutdown() {
+    if (!g_booted) {
+        return;
+    }
+    g_booted = false;
+    user::shutdownWindows();
+    gdi::shutdownScreen();
+    kernel::shutdownRegistry();
+    kernel::shutdownFiles();
+    Trace::close();
+}
+
+const MachineConfig& config() { return g_config; }
+
+} // namespace emu

@@ -1,0 +1,7 @@
+#include "platform/emu/kernel/SystemInfo.h"
+
+namespace emu::kernel {
+
+void bootSystemInfo(const MachineConfig&) {}
+
+} // namespace emu::kernel

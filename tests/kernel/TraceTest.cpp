@@ -1,0 +1,36 @@
+#include "platform/emu/kernel/Trace.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using corvane_test::readHostFile;
+using corvane_test::TempDir;
+
+TEST(Trace, WritesCallsWithEscapedStringsDecimalNumbersAndHexHandles) {
+    TempDir dir;
+    emu::Trace::open(dir / "trace.txt");
+    emu::TraceCall("MessageBoxA")
+        .handle(reinterpret_cast<void*>(0x1))
+        .str("Quit this program?")
+        .str("corvane")
+        .num(36)
+        .result(7);
+    emu::TraceCall("RegDeleteKeyA").hkey(HKEY_LOCAL_MACHINE).str("Enum\\ROOT\\X").result(0);
+    emu::TraceCall("SetWindowTextA").handle(nullptr).str("a\"b\nc\x01").result(1);
+    emu::Trace::line("script-exhausted");
+    emu::Trace::close();
+    EXPECT_EQ(readHostFile(dir / "trace.txt"),
+              "MessageBoxA(0x1, \"Quit this program?\", \"corvane\", 36) = 7\n"
+              "RegDeleteKeyA(HKEY_LOCAL_MACHINE, \"Enum\\\\ROOT\\\\X\") = 0\n"
+              "SetWindowTextA(0x0, \"a\\\"b\\nc\\x01\") = 1\n"
+              "script-exhausted\n");
+}
+
+TEST(Trace, WritesNothingWhenOff) {
+    TempDir dir;
+    emu::Trace::close();
+    EXPECT_FALSE(emu::Trace::enabled());
+    emu::TraceCall("DeleteFileA").str("C:\\X").result(1); // must not crash or write
+    emu::Trace::open("");
+    EXPECT_FALSE(emu::Trace::enabled());
+}

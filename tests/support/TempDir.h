@@ -1,0 +1,30 @@
+// A host folder that exists for one test and is removed with everything in it.
+#pragma once
+
+#include <string>
+
+namespace corvane_test {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }
+    // Host path of a name inside the folder ('/' separated).
+    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// Whole-file helpers for test data on the host side.
+void writeHostFile(const std::string& path, const std::string& bytes);
+std::string readHostFile(const std::string& path);
+bool hostFileExists(const std::string& path);
+// Copies a folder tree (test data) into a new place.
+void copyHostTree(const std::string& from, const std::string& to);
+
+} // namespace corvane_test
