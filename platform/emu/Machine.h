@@ -13,6 +13,9 @@ namespace emu {
 enum class ClockMode { Real, Virtual };
 enum class RestartAnswer { Accept, Refuse };
 
+// The exit status of a process that MachineConfig::crashAfterFileSteps ended.
+constexpr int kCrashExitStatus = 86;
+
 struct MachineConfig {
     // Drive letter (upper case) to host folder.
     std::map<char, std::string> drives;
@@ -35,6 +38,11 @@ struct MachineConfig {
     int screenHeight = 600;
     int screenDepth = 32;
     bool headless = true;
+    // For crash tests only: when this many file-changing steps (creating,
+    // writing, syncing, renaming, removing a file...) have been taken, the
+    // machine ends its process at once with kCrashExitStatus, leaving the
+    // files as a crash there would. -1: never.
+    int crashAfterFileSteps = -1;
 };
 
 // Prepares the machine described by config, replacing any machine booted

@@ -1,11 +1,12 @@
 #include "platform/emu/kernel/FileSystem.h"
 
-#include <cctype>
-#include <cstdio>
-#include <dirent.h>
+#include "platform/emu/kernel/DriveMap.h"
+#include "platform/emu/kernel/FileReplacer.h"
+#include "platform/emu/kernel/FileSteps.h"
+#include "platform/emu/kernel/ShareLock.h"
+
+#include <cerrno>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,11 +16,16 @@ namespace emu::kernel {
 
 namespace {
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr mode_t kNewFileMode = 0644;
+
 struct FileSystemState {
-    std::map<char, std::string> drives; // upper-case letter -> host folder
-    std::string currentDir;             // "X:\..." without trailing backslash but on a root
+    DriveMap drives;
+    std::string currentDir; // "X:\..." without trailing backslash but on a root
+    std::string windowsDir;
 };
 FileSystemState g_fs;
+FileTable g_table;
 
 std::string hostCurrentFolder() {
     std::vector<char> buffer(4096);
@@ -29,193 +35,206 @@ std::string hostCurrentFolder() {
     return buffer.data();
 }
 
-std::string withoutTrailingSlash(std::string folder) {
-    while (folder.size() > 1 && folder.back() == '/') {
-        folder.pop_back();
-    }
-    return folder;
-}
-
-// The Windows path of a host folder that lies inside a mapped drive.
-std::optional<std::string> windowsPathOfHostFolder(const std::string& hostFolder) {
-    for (const auto& [letter, root] : g_fs.drives) {
-        std::string base = withoutTrailingSlash(root);
-        if (hostFolder == base) {
-            return std::string(1, letter) + ":\\";
-        }
-        if (hostFolder.compare(0, base.size() + 1, base + "/") == 0) {
-            std::string rest = hostFolder.substr(base.size() + 1);
-            for (char& c : rest) {
-                if (c == '/') {
-                    c = '\\';
-                }
-            }
-            return std::string(1, letter) + ":\\" + rest;
-        }
-    }
-    return std::nullopt;
-}
-
 std::string canonicalHostFolder(const std::string& folder) {
     char* real = realpath(folder.c_str(), nullptr);
     if (real == nullptr) {
-        throw std::runtime_error("drive folder " + folder + " does not exist");
+        throw std::runtime_error("folder " + folder + " does not exist");
     }
     std::string result = real;
     free(real);
     return result;
 }
 
-bool equalNoCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+bool isHostFolder(const std::string& hostPath) {
+    struct stat info {};
+    return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
-// The name of an entry of folder that matches name without regard to case;
-// the name itself when none does.
-std::string matchEntry(const std::string& folder, const std::string& name) {
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) {
-        return name;
-    }
-    std::string found = name;
-    while (dirent* entry = readdir(dir)) {
-        std::string candidate = entry->d_name;
-        if (candidate == name) {
-            found = candidate;
-            break;
+std::string initialCurrentDirectory(const MachineConfig& config) {
+    if (!config.currentDir.empty()) {
+        bool hasDrive = config.currentDir.size() >= 2 && config.currentDir[1] == ':';
+        std::optional<std::string> absolute =
+            hasDrive ? g_fs.drives.absolutePath(config.currentDir, config.currentDir.substr(0, 2))
+                     : std::nullopt;
+        if (!absolute || !isHostFolder(g_fs.drives.hostPath(*absolute))) {
+            throw std::runtime_error("current directory " + config.currentDir +
+                                     " is not a folder on a mapped drive");
         }
-        if (equalNoCase(candidate, name)) {
-            found = candidate;
-        }
+        return *absolute;
     }
-    closedir(dir);
-    return found;
+    std::string host = canonicalHostFolder(hostCurrentFolder());
+    if (std::optional<std::string> inside = g_fs.drives.windowsPathOf(host)) {
+        return *inside;
+    }
+    g_fs.drives.map('D', host);
+    return "D:\\";
 }
 
-std::vector<std::string> splitComponents(std::string_view text) {
-    std::vector<std::string> parts;
-    std::string current;
-    for (char c : text) {
-        if (c == '\\' || c == '/') {
-            if (!current.empty()) {
-                parts.push_back(current);
+// Copies the whole of from (read with pread, so the opener's file pointer
+// stays) into to.
+bool copyContent(int from, int to) {
+    char chunk[65536];
+    off_t offset = 0;
+    for (;;) {
+        ssize_t got = pread(from, chunk, sizeof chunk, offset);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return got == 0;
+        }
+        for (ssize_t done = 0; done < got;) {
+            ssize_t put = FileSteps::write(to, chunk + done, static_cast<size_t>(got - done));
+            if (put < 0 && errno == EINTR) {
+                continue;
             }
-            current.clear();
-        } else {
-            current += c;
+            if (put <= 0) {
+                return false;
+            }
+            done += put;
         }
+        offset += got;
     }
-    if (!current.empty()) {
-        parts.push_back(current);
-    }
-    return parts;
+}
+
+bool sameHostFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace
 
 void bootFiles(const MachineConfig& config) {
-    g_fs = FileSystemState{};
+    shutdownFiles();
     for (const auto& [letter, folder] : config.drives) {
-        g_fs.drives[static_cast<char>(std::toupper(static_cast<unsigned char>(letter)))] =
-            canonicalHostFolder(folder);
+        g_fs.drives.map(letter, folder);
     }
-    std::string host = canonicalHostFolder(hostCurrentFolder());
-    if (!config.currentDir.empty()) {
-        g_fs.currentDir = config.currentDir;
-    } else if (auto inside = windowsPathOfHostFolder(host)) {
-        g_fs.currentDir = *inside;
-    } else {
-        g_fs.drives['D'] = host;
-        g_fs.currentDir = "D:\\";
-    }
+    g_fs.currentDir = initialCurrentDirectory(config);
+    g_fs.windowsDir =
+        g_fs.drives.absolutePath(config.windowsDir, g_fs.currentDir).value_or(config.windowsDir);
+    FileSteps::armCrash(config.crashAfterFileSteps);
 }
 
-void shutdownFiles() { g_fs = FileSystemState{}; }
+void shutdownFiles() {
+    FileSteps::armCrash(-1);
+    g_table.clear();
+    g_fs = FileSystemState{};
+}
 
-std::string currentDirectory() { return g_fs.currentDir; }
+std::string currentDirectory() {
+    return g_fs.currentDir;
+}
+
+std::string windowsDirectory() {
+    return g_fs.windowsDir;
+}
+
+FileTable& fileTable() {
+    return g_table;
+}
 
 std::optional<std::string> resolveWindowsPath(std::string_view path) {
-    std::string full;
-    if (path.size() >= 2 && path[1] == ':') {
-        full = std::string(path);
-    } else if (!path.empty() && (path[0] == '\\' || path[0] == '/')) {
-        full = g_fs.currentDir.substr(0, 2) + std::string(path);
-    } else {
-        full = g_fs.currentDir + "\\" + std::string(path);
-    }
-    if (full.size() < 2 || !std::isalpha(static_cast<unsigned char>(full[0]))) {
+    std::optional<std::string> absolute = g_fs.drives.absolutePath(path, g_fs.currentDir);
+    if (!absolute) {
         return std::nullopt;
     }
-    auto drive = g_fs.drives.find(static_cast<char>(std::toupper(static_cast<unsigned char>(full[0]))));
-    if (drive == g_fs.drives.end()) {
-        return std::nullopt;
+    return g_fs.drives.hostPath(*absolute);
+}
+
+DWORD setCurrentDirectory(std::string_view path) {
+    std::optional<std::string> absolute = g_fs.drives.absolutePath(path, g_fs.currentDir);
+    if (!absolute) {
+        return ERROR_PATH_NOT_FOUND;
     }
-    std::vector<std::string> kept;
-    for (const std::string& part : splitComponents(std::string_view(full).substr(2))) {
-        if (part == ".") {
-            continue;
-        }
-        if (part == "..") {
-            if (!kept.empty()) {
-                kept.pop_back();
-            }
-            continue;
-        }
-        kept.push_back(part);
+    std::string host = g_fs.drives.hostPath(*absolute);
+    struct stat info {};
+    if (stat(host.c_str(), &info) != 0) {
+        return ERROR_FILE_NOT_FOUND;
     }
-    std::string host = drive->second;
-    for (const std::string& part : kept) {
-        host += "/" + matchEntry(host, part);
+    if (!S_ISDIR(info.st_mode)) {
+        return ERROR_PATH_NOT_FOUND;
     }
-    return host;
+    g_fs.currentDir = *absolute;
+    return ERROR_SUCCESS;
 }
 
 std::optional<std::string> readFileShared(const std::string& hostPath) {
-    std::ifstream in(hostPath, std::ios::binary);
-    if (!in) {
+    DWORD error = ERROR_SUCCESS;
+    std::unique_ptr<HostFile> file =
+        HostFile::open(hostPath, {GENERIC_READ, kShareAll, OPEN_EXISTING, 0}, error);
+    if (!file) {
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return file->readAll();
 }
 
 bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) {
     struct stat info {};
-    if (stat(hostPath.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
-        return false;
-    }
-    std::string folder = hostPath.substr(0, hostPath.find_last_of('/') + 1);
-    std::string temp = folder + ".corvane-XXXXXX";
-    int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
-    }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            close(fd);
-            unlink(temp.c_str());
-            return false;
+    mode_t mode = stat(hostPath.c_str(), &info) == 0 ? info.st_mode & 07777 : kNewFileMode;
+    auto fill = [bytes](int fd) {
+        size_t done = 0;
+        while (done < bytes.size()) {
+            ssize_t n = FileSteps::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(n);
         }
-        done += static_cast<size_t>(n);
+        return true;
+    };
+    return FileReplacer::replace(hostPath, mode, false, fill) == ERROR_SUCCESS;
+}
+
+DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists) {
+    DWORD error = ERROR_SUCCESS;
+    std::unique_ptr<HostFile> source =
+        HostFile::open(from, {GENERIC_READ, kShareAll, OPEN_EXISTING, 0}, error);
+    if (!source) {
+        return error;
     }
-    fchmod(fd, 0644);
-    if (fsync(fd) != 0 || close(fd) != 0 || rename(temp.c_str(), hostPath.c_str()) != 0) {
-        unlink(temp.c_str());
-        return false;
+    // The source is open for reading while the target is written: copying a
+    // file onto itself meets its own opener.
+    if (sameHostFile(from, to)) {
+        return failIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION;
     }
-    return true;
+    struct stat info {};
+    if (fstat(source->fd(), &info) != 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    int sourceFd = source->fd();
+    return FileReplacer::replace(to, info.st_mode & 07777, failIfExists,
+                                 [sourceFd](int fd) { return copyContent(sourceFd, fd); });
+}
+
+DWORD absenceError(const std::string& hostPath) {
+    size_t slash = hostPath.rfind('/');
+    std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
+    return isHostFolder(folder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+
+DWORD deleteHostFile(const std::string& hostPath) {
+    struct stat info {};
+    if (lstat(hostPath.c_str(), &info) != 0) {
+        return absenceError(hostPath);
+    }
+    if (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0) {
+        return ERROR_ACCESS_DENIED;
+    }
+    UniqueFd probe(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!probe.valid()) {
+        return ERROR_ACCESS_DENIED;
+    }
+    // Windows 95 refuses to delete a file that anyone holds open.
+    DWORD error = ERROR_SHARING_VIOLATION;
+    ShareLock::runIfUnused(probe.get(), [&] {
+        error = FileSteps::unlink(hostPath.c_str()) == 0 ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    });
+    return error;
 }
 
 } // namespace emu::kernel

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/emu/Machine.h"
+#include "platform/emu/kernel/FileTable.h"
 
 #include <optional>
 #include <string>
@@ -12,7 +13,11 @@
 
 namespace emu::kernel {
 
+// Maps the drives of config and sets the current directory; throws
+// std::runtime_error when a drive folder or the configured current
+// directory does not exist.
 void bootFiles(const MachineConfig& config);
+// Closes every file handle and unmaps every view.
 void shutdownFiles();
 
 // The host path of a Windows path: absolute (X:\...), rooted (\...) or
@@ -25,6 +30,13 @@ std::optional<std::string> resolveWindowsPath(std::string_view windowsPath);
 // drive root: "D:\", "C:\DISK").
 std::string currentDirectory();
 
+// Makes windowsPath, an existing folder, the current directory. Returns
+// ERROR_SUCCESS or the Win32 error code of the reason.
+DWORD setCurrentDirectory(std::string_view windowsPath);
+
+// The Windows directory as a Windows path.
+std::string windowsDirectory();
+
 // The whole content of a host file, read as an opener that grants others
 // reading and writing; nullopt when it is missing or another opener denies
 // reading.
@@ -35,5 +47,21 @@ std::optional<std::string> readFileShared(const std::string& hostPath);
 // nothing, when the file is read-only, another opener denies writing, or the
 // folder does not exist.
 bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes);
+
+// CopyFileA on host paths: the copy takes the source's attributes and
+// replaces the target atomically. Returns ERROR_SUCCESS or a Win32 error code.
+DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists);
+
+// DeleteFileA on a host path: refused for folders, read-only files and files
+// that any opener holds. Returns ERROR_SUCCESS or a Win32 error code.
+DWORD deleteHostFile(const std::string& hostPath);
+
+// The Win32 error code for a host path that does not exist:
+// ERROR_PATH_NOT_FOUND when its folder is missing too, else
+// ERROR_FILE_NOT_FOUND.
+DWORD absenceError(const std::string& hostPath);
+
+// The handles and views of the running machine.
+FileTable& fileTable();
 
 } // namespace emu::kernel

@@ -1,8 +1,82 @@
 #include "platform/emu/kernel/Registry.h"
 
+#include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/RegistryFile.h"
+
+#include <cstdio>
+#include <mutex>
+#include <sys/stat.h>
+
 namespace emu::kernel {
 
-void bootRegistry(const MachineConfig&) {}
-void shutdownRegistry() {}
+namespace {
+
+struct RegistryState {
+    std::string registryFile; // host path as configured; empty: in the Windows directory
+    std::string windowsDir;
+};
+
+// Serialises the read-change-write of the hive between threads.
+std::mutex g_registryMutex;
+RegistryState g_registry;
+
+bool hostFileExists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+void reportMalformed(const std::string& path, const RegistryFile::ParseError& error) {
+    std::fprintf(stderr, "setup: registry file %s, line %d: %s\n", path.c_str(), error.line,
+                 error.reason.c_str());
+}
+
+} // namespace
+
+void bootRegistry(const MachineConfig& config) {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    g_registry = RegistryState{config.registryFile, config.windowsDir};
+}
+
+void shutdownRegistry() {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    g_registry = RegistryState{};
+}
+
+std::string registryHostPath() {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    if (!g_registry.registryFile.empty()) {
+        return g_registry.registryFile;
+    }
+    // Resolved per call: the file may appear later, in whatever letter case.
+    return resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.REG").value_or("");
+}
+
+LONG deleteLocalMachineKey(std::string_view path) {
+    auto key = splitRegistryKeyPath(path);
+    if (!key) {
+        return ERROR_BADKEY;
+    }
+    std::string hostPath = registryHostPath();
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    if (hostPath.empty() || !hostFileExists(hostPath)) {
+        return ERROR_FILE_NOT_FOUND; // no hive file: an empty registry
+    }
+    auto text = readFileShared(hostPath);
+    if (!text) {
+        return ERROR_ACCESS_DENIED;
+    }
+    RegistryFile hive(*text);
+    if (hive.error()) {
+        reportMalformed(hostPath, *hive.error());
+        return ERROR_BADDB;
+    }
+    if (hive.deleteKey(*key) == 0) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    if (!replaceFileAtomically(hostPath, hive.text())) {
+        return ERROR_ACCESS_DENIED;
+    }
+    return ERROR_SUCCESS;
+}
 
 } // namespace emu::kernel

@@ -1,10 +1,28 @@
+// The registry of the emulated machine: HKEY_LOCAL_MACHINE lives in a REGEDIT4
+// text file (MachineConfig::registryFile, or SYSTEM.REG in the Windows
+// directory). The file is read afresh for every operation, so a change made
+// to it between calls counts, and it is written back whole and atomically.
 #pragma once
 
 #include "platform/emu/Machine.h"
+
+#include <string>
+#include <string_view>
 
 namespace emu::kernel {
 
 void bootRegistry(const MachineConfig& config);
 void shutdownRegistry();
+
+// The host path of the hive file; empty when its drive is not mapped.
+std::string registryHostPath();
+
+// Deletes a key below HKEY_LOCAL_MACHINE with all its subkeys, as Windows 95
+// does. Returns a Win32 error code: ERROR_SUCCESS; ERROR_BADKEY for an empty
+// path or an empty name in it; ERROR_FILE_NOT_FOUND when the key (or the hive
+// file) does not exist; ERROR_BADDB for a malformed file, which is reported on
+// stderr and left untouched; ERROR_ACCESS_DENIED when the file cannot be read
+// or replaced.
+LONG deleteLocalMachineKey(std::string_view path);
 
 } // namespace emu::kernel

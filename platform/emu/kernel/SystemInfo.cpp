@@ -1,7 +1,108 @@
 #include "platform/emu/kernel/SystemInfo.h"
 
+#include "platform/emu/kernel/TickClock.h"
+
+#include <algorithm>
+#include <cstring>
+#include <mutex>
+#include <string>
+
 namespace emu::kernel {
 
-void bootSystemInfo(const MachineConfig&) {}
+namespace {
+
+struct SystemState {
+    DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
+    std::string csdVersion;
+    RestartAnswer restart = RestartAnswer::Accept;
+    std::optional<UINT> restartFlags;
+    bool sessionEnding = false;
+};
+
+std::mutex g_systemMutex;
+SystemState g_system;
+TickClock g_clock;
+
+struct VersionNumbers {
+    DWORD major;
+    DWORD minor;
+    DWORD build;
+};
+
+// Windows 95 repeats its version in the high word of the build number; the
+// other families report a release of theirs from the same years.
+VersionNumbers versionOf(DWORD platformId) {
+    switch (platformId) {
+    case VER_PLATFORM_WIN32_WINDOWS:
+        return {4, 0, (0x0400u << 16) | 950u};
+    case VER_PLATFORM_WIN32_NT:
+        return {4, 0, 1381};
+    case VER_PLATFORM_WIN32s:
+        return {3, 10, 0};
+    default:
+        return {4, 0, 0};
+    }
+}
+
+} // namespace
+
+void bootSystemInfo(const MachineConfig& config) {
+    {
+        std::lock_guard<std::mutex> lock(g_systemMutex);
+        g_system = SystemState{};
+        g_system.platformId = config.platformId;
+        g_system.csdVersion = config.csdVersion;
+        g_system.restart = config.restart;
+    }
+    g_clock.reset(config.clock, config.tickStart);
+}
+
+bool fillVersionRecord(OSVERSIONINFOA& record) {
+    if (record.dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(g_systemMutex);
+    VersionNumbers version = versionOf(g_system.platformId);
+    record.dwMajorVersion = version.major;
+    record.dwMinorVersion = version.minor;
+    record.dwBuildNumber = version.build;
+    record.dwPlatformId = g_system.platformId;
+    std::memset(record.szCSDVersion, 0, sizeof record.szCSDVersion);
+    size_t length = std::min(g_system.csdVersion.size(), sizeof record.szCSDVersion - 1);
+    std::memcpy(record.szCSDVersion, g_system.csdVersion.data(), length);
+    return true;
+}
+
+DWORD tickCount() {
+    return g_clock.read();
+}
+
+void sleepTicks(DWORD ms) {
+    g_clock.sleep(ms);
+}
+
+void advanceVirtualClock(DWORD ms) {
+    g_clock.advance(ms);
+}
+
+bool requestRestart(UINT flags) {
+    std::lock_guard<std::mutex> lock(g_systemMutex);
+    g_system.restartFlags = flags;
+    bool accepted = g_system.restart == RestartAnswer::Accept;
+    if (accepted) {
+        g_system.sessionEnding = true;
+    }
+    return accepted;
+}
+
+std::optional<UINT> restartRequested() {
+    std::lock_guard<std::mutex> lock(g_systemMutex);
+    return g_system.restartFlags;
+}
+
+bool sessionEnding() {
+    std::lock_guard<std::mutex> lock(g_systemMutex);
+    return g_system.sessionEnding;
+}
 
 } // namespace emu::kernel

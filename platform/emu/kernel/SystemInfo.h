@@ -1,9 +1,34 @@
+// What the emulated machine says about itself: its version record, its tick
+// counter and its answer to a restart request.
 #pragma once
 
 #include "platform/emu/Machine.h"
 
+#include <optional>
+
 namespace emu::kernel {
 
 void bootSystemInfo(const MachineConfig& config);
+
+// Fills the record as GetVersionExA does; false, leaving it untouched, when
+// its dwOSVersionInfoSize is not sizeof(OSVERSIONINFOA) (Windows 95 knows no
+// other size).
+bool fillVersionRecord(OSVERSIONINFOA& record);
+
+// The tick counter of GetTickCount and Sleep (see TickClock).
+DWORD tickCount();
+void sleepTicks(DWORD ms);
+// Lets ms milliseconds of virtual time pass (a script's `wait`, Sleep); no
+// effect on the real clock.
+void advanceVirtualClock(DWORD ms);
+
+// Records an ExitWindowsEx request and gives the configured answer. The host
+// is never touched; an accepted request ends the emulated session.
+bool requestRestart(UINT flags);
+// The flags of the last ExitWindowsEx call since boot; nullopt when none.
+std::optional<UINT> restartRequested();
+// True once a restart was accepted: the message loop ends (GetMessageA
+// returns FALSE) and the program winds down.
+bool sessionEnding();
 
 } // namespace emu::kernel

@@ -1,0 +1,31 @@
+// Every host call by which the kernel changes a file or a folder goes through
+// here: creating, writing, truncating, changing permissions, syncing,
+// linking, renaming and removing. Each call is one step. A crash test can
+// have the process end right after a chosen step, so that every state a
+// crash can leave on disk is reached in turn.
+#pragma once
+
+#include <cstddef>
+#include <sys/types.h>
+
+namespace emu::kernel {
+
+class FileSteps {
+public:
+    // Ends the process with emu::kCrashExitStatus once afterSteps more steps
+    // have been taken; a value below 1 never ends it. Counting restarts.
+    static void armCrash(int afterSteps);
+
+    // The host calls, with the results and errno of the calls themselves.
+    static int open(const char* path, int flags, mode_t mode);
+    static ssize_t write(int fd, const void* data, size_t size);
+    static int ftruncate(int fd, off_t length);
+    static int fchmod(int fd, mode_t mode);
+    static int fsync(int fd);
+    static int link(const char* from, const char* to);
+    static int linkDescriptor(int fd, const char* to);
+    static int rename(const char* from, const char* to);
+    static int unlink(const char* path);
+};
+
+} // namespace emu::kernel

@@ -1,0 +1,48 @@
+#include "platform/emu/kernel/TickClock.h"
+
+#include <thread>
+
+namespace emu::kernel {
+
+TickClock::TickClock() : m_boot(std::chrono::steady_clock::now()) {}
+
+void TickClock::reset(ClockMode mode, DWORD start) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_mode = mode;
+    m_start = start;
+    m_boot = std::chrono::steady_clock::now();
+    m_virtual = start;
+}
+
+DWORD TickClock::read() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_mode == ClockMode::Virtual) {
+        return m_virtual++; // unsigned: wraps at 2^32 as the real counter does
+    }
+    auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - m_boot);
+    return m_start + static_cast<DWORD>(elapsed.count());
+}
+
+void TickClock::advance(DWORD ms) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_mode == ClockMode::Virtual) {
+        m_virtual += ms;
+    }
+}
+
+void TickClock::sleep(DWORD ms) {
+    bool virtualTime;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        virtualTime = m_mode == ClockMode::Virtual;
+    }
+    if (virtualTime) {
+        advance(ms);
+        std::this_thread::yield();
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+}
+
+} // namespace emu::kernel
