@@ -1,7 +1,10 @@
 #include "tests/support/TestMachine.h"
 
 #include "platform/emu/kernel/ModuleResources.h"
+#include "resources/ProgressClip.h"
+#include "resources/ProgressTemplate.h"
 #include "resources/StringTable.h"
+#include "resources/resource.h"
 
 #include <filesystem>
 
@@ -64,6 +67,10 @@ void registerProgramResources() {
     for (const StringTableEntry* entry = corvaneStringTable(); entry->text != nullptr; ++entry) {
         resources.strings[entry->id] = entry->text;
     }
+    const unsigned char* dialog = progressDialogTemplate();
+    resources.dialogs[IDD_PROGRESS].assign(dialog, dialog + progressDialogTemplateSize());
+    const unsigned char* clip = progressClip();
+    resources.clips[IDR_CLIP].assign(clip, clip + progressClipSize());
     emu::kernel::setModuleResources(std::move(resources));
 }
 

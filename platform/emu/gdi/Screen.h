@@ -1,10 +1,31 @@
+// The emulated screen as the rest of the machine sees it. The window manager
+// creates and clips device contexts here; GetDC, BeginPaint and their
+// partners are its own and call these.
 #pragma once
 
 #include "platform/emu/Machine.h"
+#include "platform/emu/gdi/Surface.h"
+
+#include <vector>
 
 namespace emu::gdi {
 
+// Size and depth come from the configuration. Throws std::runtime_error for a
+// size or depth the display cannot have.
 void bootScreen(const MachineConfig& config);
 void shutdownScreen();
+
+// The one emulated display (class Surface: width(), height(), depth(),
+// pixel(x, y), generation(), mutex()). Every drawing call holds its mutex;
+// do not hold it while calling a drawing function.
+Surface& screen();
+
+// A device context drawing onto the screen: logical (0,0) is the screen point
+// `origin`; output is clipped to `visible` (rectangles in screen coordinates,
+// may be empty = draws nothing).
+HDC createDeviceContext(POINT origin, std::vector<RECT> visible);
+void setDeviceContextClip(HDC dc, std::vector<RECT> visible); // e.g. BeginPaint's update area
+bool destroyDeviceContext(HDC dc); // frees its state; selected objects are not deleted
+COLORREF sysColor(int index);      // the Windows 95 system colours
 
 } // namespace emu::gdi

@@ -55,11 +55,15 @@ UniqueFd FileReplacer::createNamedTemporary(const std::string& folder, std::stri
     for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
         std::string name = temporaryName(folder);
         UniqueFd fd(FileSteps::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-        if (fd.valid()) {
-            named = name;
+        if (fd.valid() && lockExclusively(fd.get())) {
             // Until the lock is held a sweep may take this file for stale;
             // the rename then fails and the replace reports it.
-            return lockExclusively(fd.get()) ? std::move(fd) : UniqueFd();
+            named = name;
+            return fd;
+        }
+        if (fd.valid()) {
+            FileSteps::unlink(name.c_str());
+            break;
         }
         if (errno != EEXIST) {
             break;

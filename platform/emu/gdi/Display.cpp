@@ -1,0 +1,93 @@
+#include "platform/emu/gdi/Display.h"
+
+namespace emu::gdi {
+
+namespace {
+
+constexpr uintptr_t kDcStep = 4;
+constexpr int kDefaultWidth = 800;
+constexpr int kDefaultHeight = 600;
+constexpr int kDefaultDepth = 32;
+
+std::unique_ptr<Display>& instance() {
+    static std::unique_ptr<Display> display;
+    return display;
+}
+
+std::mutex& instanceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
+Display::Display(int width, int height, int depth) : m_surface(width, height, depth) {}
+
+Display& Display::current() {
+    std::lock_guard<std::mutex> guard(instanceMutex());
+    if (!instance()) {
+        instance() = std::make_unique<Display>(kDefaultWidth, kDefaultHeight, kDefaultDepth);
+    }
+    return *instance();
+}
+
+void Display::boot(int width, int height, int depth) {
+    auto display = std::make_unique<Display>(width, height, depth);
+    std::lock_guard<std::mutex> guard(instanceMutex());
+    instance() = std::move(display);
+}
+
+void Display::shutdown() {
+    std::lock_guard<std::mutex> guard(instanceMutex());
+    instance().reset();
+}
+
+HDC Display::createDc(POINT origin, std::vector<RECT> visible) {
+    DcState state;
+    state.pen = static_cast<HPEN>(m_objects.stock(BLACK_PEN));
+    state.brush = static_cast<HBRUSH>(m_objects.stock(WHITE_BRUSH));
+    state.font = static_cast<HFONT>(m_objects.stock(SYSTEM_FONT));
+    state.palette = static_cast<HPALETTE>(m_objects.stock(DEFAULT_PALETTE));
+    state.origin = origin;
+    state.clip = std::move(visible);
+    const uintptr_t key = m_nextDc;
+    m_nextDc += kDcStep;
+    m_dcs.emplace(key, std::make_unique<DeviceContext>(std::move(state)));
+    return reinterpret_cast<HDC>(key);
+}
+
+DeviceContext* Display::dc(HDC handle) {
+    const auto it = m_dcs.find(reinterpret_cast<uintptr_t>(handle));
+    return it == m_dcs.end() ? nullptr : it->second.get();
+}
+
+bool Display::destroyDc(HDC handle) {
+    return m_dcs.erase(reinterpret_cast<uintptr_t>(handle)) > 0;
+}
+
+bool Display::selectedAnywhere(HGDIOBJ object) const {
+    for (const auto& [key, dc] : m_dcs) {
+        if (dc->uses(object)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+FontFace* Display::face(HFONT font) {
+    Font* f = m_objects.get<Font>(font);
+    if (!f) {
+        return nullptr;
+    }
+    if (!f->face) {
+        f->face = m_fonts.face(f->logical);
+    }
+    return f->face.get();
+}
+
+const std::vector<PALETTEENTRY>* Display::paletteEntries(HPALETTE palette) {
+    const Palette* p = m_objects.get<Palette>(palette);
+    return p ? &p->entries : nullptr;
+}
+
+} // namespace emu::gdi

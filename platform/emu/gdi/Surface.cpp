@@ -1,0 +1,36 @@
+#include "platform/emu/gdi/Surface.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace emu::gdi {
+
+namespace {
+
+constexpr int kMaxSide = 8192;
+
+bool supportedDepth(int depth) {
+    return depth == 1 || depth == 4 || depth == 8 || depth == 15 || depth == 16 || depth == 24 ||
+           depth == 32;
+}
+
+} // namespace
+
+Surface::Surface(int width, int height, int depth)
+    : m_width(width), m_height(height), m_depth(depth), m_palette(depth) {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+        throw std::runtime_error("screen size " + std::to_string(width) + "x" +
+                                 std::to_string(height) + " is not possible");
+    }
+    if (!supportedDepth(depth)) {
+        throw std::runtime_error("screen depth " + std::to_string(depth) +
+                                 " is not supported (1, 4, 8, 15, 16, 24 or 32)");
+    }
+    m_pixels.assign(static_cast<size_t>(width) * height, m_palette.nearest(RGB(0, 128, 128)));
+}
+
+COLORREF Surface::pixel(int x, int y) const {
+    return contains(x, y) ? at(x, y) : RGB(0, 0, 0);
+}
+
+} // namespace emu::gdi

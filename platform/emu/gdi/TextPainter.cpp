@@ -1,0 +1,80 @@
+#include "platform/emu/gdi/TextPainter.h"
+
+#include <algorithm>
+
+namespace emu::gdi {
+
+namespace {
+
+// Windows-1252 0x80..0x9F; the rest of the code page equals Latin-1.
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+constexpr int kMaxCoordinate = 1 << 28;
+constexpr size_t kMaxLength = 1 << 16;
+
+bool reasonable(int v) {
+    return v > -kMaxCoordinate && v < kMaxCoordinate;
+}
+
+} // namespace
+
+char32_t TextPainter::toUnicode(unsigned char c) {
+    return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<char32_t>(c);
+}
+
+int TextPainter::width(std::string_view text) {
+    int total = 0;
+    for (char c : text) {
+        total += advance(static_cast<unsigned char>(c));
+    }
+    return total;
+}
+
+void TextPainter::draw(Rasteriser& out, int x, int y, std::string_view text,
+                       const TextColours& colours, int underlined) {
+    // Text that far out is off every screen; its widths would overflow.
+    if (!reasonable(x) || !reasonable(y) || text.size() > kMaxLength) {
+        return;
+    }
+    const int total = width(text);
+    if (colours.opaque) {
+        out.fill(RECT{x, y, x + total, y + cellHeight()}, colours.background, R2_COPYPEN);
+    }
+    drawGlyphs(out, x, y, text, colours.text);
+    if (m_face.underline()) {
+        rule(out, x, y, m_face.ascent() + 1, total, colours.text);
+    }
+    if (m_face.strikeOut()) {
+        rule(out, x, y, m_face.ascent() - m_face.ascent() / 3, total, colours.text);
+    }
+    if (underlined >= 0 && static_cast<size_t>(underlined) < text.size()) {
+        const int start = x + width(text.substr(0, static_cast<size_t>(underlined)));
+        const int charWidth = advance(static_cast<unsigned char>(text[underlined]));
+        rule(out, start, y, m_face.ascent() + 1, charWidth, colours.text);
+    }
+}
+
+void TextPainter::drawGlyphs(Rasteriser& out, int x, int y, std::string_view text,
+                             COLORREF colour) {
+    const int baseline = y + m_face.ascent();
+    int penX = x;
+    for (char c : text) {
+        const Glyph& g = m_face.glyph(toUnicode(static_cast<unsigned char>(c)));
+        if (!g.ink.empty()) {
+            out.mask(penX + g.left, baseline - g.top, g.width, g.height, g.ink.data(), colour);
+        }
+        penX += g.advance;
+    }
+}
+
+void TextPainter::rule(Rasteriser& out, int x, int cellTop, int offset, int width,
+                       COLORREF colour) {
+    // Kept inside the cell, where an opaque background has been painted.
+    const int row = cellTop + std::clamp(offset, 0, std::max(cellHeight() - 1, 0));
+    out.fill(RECT{x, row, x + width, row + 1}, colour, R2_COPYPEN);
+}
+
+} // namespace emu::gdi

@@ -1,0 +1,156 @@
+#include "platform/emu/host/HostSession.h"
+
+#include "platform/emu/Machine.h"
+#include "platform/emu/host/Screenshot.h"
+#include "platform/emu/kernel/SystemInfo.h"
+#include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/WindowManager.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace emu::host {
+
+namespace {
+
+constexpr int kEventSliceMs = 20;
+constexpr auto kWaitSlice = std::chrono::milliseconds(10);
+
+} // namespace
+
+SessionEnds HostSession::processEnds() {
+    SessionEnds ends;
+    // The run ends at once, from deep inside the program's message loop:
+    // nothing of the emulated machine is torn down behind the program's back.
+    ends.exhausted = [] {
+        Trace::line("script-exhausted");
+        std::fflush(nullptr);
+        std::_Exit(3);
+    };
+    ends.failed = [](const std::string& reason) {
+        std::fprintf(stderr, "setup: %s\n", reason.c_str());
+        std::fflush(nullptr);
+        std::_Exit(2);
+    };
+    ends.closed = [] {
+        std::fflush(nullptr);
+        std::_Exit(0);
+    };
+    return ends;
+}
+
+HostSession::HostSession(InputScript script, std::unique_ptr<HostDisplay> display, SessionEnds ends)
+    : m_script(std::move(script)), m_display(std::move(display)), m_ends(std::move(ends)) {}
+
+HostSession::~HostSession() {
+    user::setIdleHandler(nullptr);
+}
+
+void HostSession::start() {
+    user::setIdleHandler([this] { idle(); });
+}
+
+void HostSession::idle() {
+    if (m_display) {
+        m_display->present();
+    }
+    if (waiting()) {
+        return;
+    }
+    if (!m_script.done()) {
+        run(m_script.take());
+        return;
+    }
+    if (!m_display) {
+        m_ends.exhausted();
+        return;
+    }
+    if (!m_display->pumpEvents(kEventSliceMs)) {
+        m_ends.closed();
+    }
+}
+
+bool HostSession::waiting() {
+    if (!m_waitUntil) {
+        return false;
+    }
+    auto now = std::chrono::steady_clock::now();
+    if (now >= *m_waitUntil) {
+        m_waitUntil.reset();
+        return false;
+    }
+    // Short slices, so that the program's loops run between them.
+    auto slice = std::min<std::chrono::steady_clock::duration>(*m_waitUntil - now, kWaitSlice);
+    if (m_display) {
+        if (!m_display->pumpEvents(static_cast<int>(
+                std::chrono::duration_cast<std::chrono::milliseconds>(slice).count()))) {
+            m_ends.closed();
+        }
+    } else {
+        std::this_thread::sleep_for(slice);
+    }
+    return true;
+}
+
+void HostSession::beginWait(DWORD ms) {
+    if (config().clock == ClockMode::Virtual) {
+        kernel::advanceVirtualClock(ms);
+        return;
+    }
+    m_waitUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+}
+
+void HostSession::run(const ScriptCommand& command) {
+    switch (command.op) {
+    case ScriptOp::Move:
+        pointerTo(command, false);
+        break;
+    case ScriptOp::Click:
+        pointerTo(command, true);
+        break;
+    case ScriptOp::Key:
+        user::postKey(command.key, true);
+        user::postKey(command.key, false);
+        break;
+    case ScriptOp::Wait:
+        beginWait(command.ms);
+        break;
+    case ScriptOp::Screenshot: {
+        std::string error;
+        if (!Screenshot::write(command.file, error)) {
+            m_ends.failed("line " + std::to_string(command.line) + ": " + error);
+        }
+        break;
+    }
+    case ScriptOp::Close:
+        closeActive(command);
+        break;
+    }
+}
+
+void HostSession::pointerTo(const ScriptCommand& command, bool click) {
+    POINT at{command.x, command.y};
+    if (HWND main = user::mainWindow()) {
+        ClientToScreen(main, &at);
+    }
+    user::postMouseMove(at);
+    if (click) {
+        user::postMouseButton(at, true);
+        user::postMouseButton(at, false);
+    }
+}
+
+void HostSession::closeActive(const ScriptCommand& command) {
+    POINT box{0, 0};
+    if (!user::closeBoxPoint(user::activeWindow(), box)) {
+        std::fprintf(stderr, "setup: line %d: close: no active window with a close box\n",
+                     command.line);
+        return;
+    }
+    user::postMouseMove(box);
+    user::postMouseButton(box, true);
+    user::postMouseButton(box, false);
+}
+
+} // namespace emu::host

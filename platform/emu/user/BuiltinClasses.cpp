@@ -1,0 +1,15 @@
+#include "platform/emu/user/BuiltinClasses.h"
+
+#include "platform/emu/user/MessageBox.h"
+#include "platform/emu/user/PushButton.h"
+#include "platform/emu/user/controls/ControlClasses.h"
+
+namespace emu::user {
+
+void registerBuiltinClasses(ClassTable& classes) {
+    PushButton::registerClass(classes);
+    MessageBox::registerClass(classes);
+    registerControlClasses(classes);
+}
+
+} // namespace emu::user

@@ -1,0 +1,555 @@
+// user32: window classes, creation and destruction, the window tree, place,
+// visibility, activation, focus, text and metrics.
+#include "platform/emu/Machine.h"
+#include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/Look95.h"
+#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/WindowProcCookies.h"
+
+#include <algorithm>
+#include <cstring>
+
+using emu::user::QuietCalls;
+using emu::user::Window;
+using emu::user::WindowManager;
+
+namespace {
+
+constexpr DWORD kErrorInvalidWindowHandle = 1400;
+constexpr DWORD kErrorTopLevelChild = 1406;
+constexpr DWORD kErrorCannotFindClass = 1407;
+constexpr DWORD kErrorClassExists = 1410;
+constexpr DWORD kErrorInvalidIndex = 1413;
+// The desktop is no window of the tree; it has a handle of its own, far above
+// the handles that count from 1.
+const HWND kDesktop = reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10010));
+
+WindowManager* manager() {
+    return WindowManager::current();
+}
+
+Window* lookup(HWND handle) {
+    WindowManager* m = manager();
+    Window* window = m != nullptr ? m->find(handle) : nullptr;
+    if (window == nullptr) {
+        SetLastError(kErrorInvalidWindowHandle);
+    }
+    return window;
+}
+
+HWND handleOf(const Window* window) {
+    return window != nullptr ? window->handle() : nullptr;
+}
+
+RECT screenBounds() {
+    return RECT{0, 0, emu::config().screenWidth, emu::config().screenHeight};
+}
+
+void traceCreate(const CREATESTRUCTA& cs, HWND parent, HMENU menu, HWND result) {
+    if (QuietCalls::active()) {
+        return;
+    }
+    emu::TraceCall call("CreateWindowExA");
+    call.num(cs.dwExStyle);
+    if (IS_INTRESOURCE(cs.lpszClass)) {
+        call.num(static_cast<long long>(reinterpret_cast<uintptr_t>(cs.lpszClass)));
+    } else {
+        call.str(cs.lpszClass);
+    }
+    call.str(cs.lpszName)
+        .num(static_cast<DWORD>(cs.style))
+        .num(cs.x)
+        .num(cs.y)
+        .num(cs.cx)
+        .num(cs.cy)
+        .handle(parent)
+        .handle(menu)
+        .handle(cs.hInstance)
+        .handle(cs.lpCreateParams)
+        .resultHandle(result);
+}
+
+void applyDefaultPlace(CREATESTRUCTA& cs) {
+    RECT screen = screenBounds();
+    if (cs.x == CW_USEDEFAULT) {
+        cs.x = 22;
+        cs.y = 22;
+    }
+    if (cs.cx == CW_USEDEFAULT) {
+        cs.cx = (screen.right - screen.left) * 3 / 4;
+        cs.cy = (screen.bottom - screen.top) * 3 / 4;
+    }
+}
+
+} // namespace
+
+ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
+    WindowManager* m = manager();
+    if (m == nullptr || lpWndClass == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    ATOM atom = m->classes.add(*lpWndClass);
+    if (atom == 0) {
+        SetLastError(lpWndClass->lpszClassName != nullptr &&
+                             m->classes.find(lpWndClass->lpszClassName) != nullptr
+                         ? kErrorClassExists
+                         : ERROR_INVALID_PARAMETER);
+    }
+    return atom;
+}
+
+BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
+    WindowManager* m = manager();
+    if (m == nullptr || lpClassName == nullptr || IS_INTRESOURCE(lpClassName) ||
+        !m->classes.remove(lpClassName)) {
+        SetLastError(kErrorCannotFindClass);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
+    // Only the system cursors exist; the arrow is the one the pointer shows.
+    if (hInstance != nullptr || !IS_INTRESOURCE(lpCursorName)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<HCURSOR>(const_cast<LPSTR>(lpCursorName));
+}
+
+HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName, DWORD dwStyle,
+                            int X, int Y, int nWidth, int nHeight, HWND hWndParent, HMENU hMenu,
+                            HINSTANCE hInstance, LPVOID lpParam) {
+    CREATESTRUCTA cs{lpParam,
+                     hInstance,
+                     hMenu,
+                     hWndParent,
+                     nHeight,
+                     nWidth,
+                     Y,
+                     X,
+                     static_cast<LONG>(dwStyle),
+                     lpWindowName,
+                     lpClassName,
+                     dwExStyle};
+    WindowManager* m = manager();
+    HWND result = nullptr;
+    auto windowClass = m != nullptr ? m->classes.find(lpClassName) : nullptr;
+    Window* parent = m != nullptr && hWndParent != kDesktop ? m->find(hWndParent) : nullptr;
+    bool child = (dwStyle & WS_CHILD) != 0;
+    if (m == nullptr || windowClass == nullptr) {
+        SetLastError(kErrorCannotFindClass);
+    } else if (child && parent == nullptr) {
+        SetLastError(kErrorTopLevelChild);
+    } else if (hWndParent != nullptr && hWndParent != kDesktop && parent == nullptr) {
+        SetLastError(kErrorInvalidWindowHandle);
+    } else {
+        applyDefaultPlace(cs);
+        Window* owner = child ? nullptr : m->tree.topLevelOf(parent);
+        Window* created = m->create(cs, windowClass, child ? parent : nullptr, owner);
+        result = handleOf(created);
+    }
+    traceCreate(cs, hWndParent, hMenu, result);
+    return result;
+}
+
+BOOL WINAPI DestroyWindow(HWND hWnd) {
+    Window* window = lookup(hWnd);
+    BOOL result = window != nullptr && manager()->destroy(window);
+    if (QuietCalls::active()) {
+        return result;
+    }
+    emu::TraceCall("DestroyWindow").handle(hWnd).result(result);
+    return result;
+}
+
+BOOL WINAPI IsWindow(HWND hWnd) {
+    WindowManager* m = manager();
+    if (m == nullptr) {
+        return FALSE;
+    }
+    auto lock = m->lockTree();
+    return m != nullptr && (hWnd == kDesktop || m->find(hWnd) != nullptr);
+}
+
+BOOL WINAPI IsWindowVisible(HWND hWnd) {
+    WindowManager* m = manager();
+    if (m == nullptr) {
+        return FALSE;
+    }
+    auto lock = m->lockTree();
+    Window* window = lookup(hWnd);
+    return window != nullptr && manager()->tree.isShown(window);
+}
+
+BOOL WINAPI IsWindowEnabled(HWND hWnd) {
+    Window* window = lookup(hWnd);
+    return window != nullptr && window->enabled();
+}
+
+BOOL WINAPI IsIconic(HWND hWnd) {
+    Window* window = lookup(hWnd);
+    return window != nullptr && (window->style & WS_MINIMIZE) != 0;
+}
+
+BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    BOOL wasDisabled = !window->enabled();
+    manager()->setEnabled(window, bEnable != FALSE);
+    return wasDisabled;
+}
+
+HWND WINAPI GetParent(HWND hWnd) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    return handleOf(window->isChild() ? window->parent() : window->owner);
+}
+
+HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
+    WindowManager* m = manager();
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    if (uCmd == GW_OWNER) {
+        return handleOf(window->owner);
+    }
+    if (uCmd == GW_CHILD) {
+        return window->children().empty() ? nullptr : window->children().front()->handle();
+    }
+    const auto& stack = m->tree.siblingsOf(window);
+    auto it = std::find(stack.begin(), stack.end(), window);
+    switch (uCmd) {
+    case GW_HWNDFIRST:
+        return stack.front()->handle();
+    case GW_HWNDLAST:
+        return stack.back()->handle();
+    case GW_HWNDNEXT:
+        return it + 1 != stack.end() ? (*(it + 1))->handle() : nullptr;
+    case GW_HWNDPREV:
+        return it != stack.begin() ? (*(it - 1))->handle() : nullptr;
+    default:
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+}
+
+HWND WINAPI GetDesktopWindow(void) {
+    return kDesktop;
+}
+
+HWND WINAPI GetActiveWindow(void) {
+    return emu::user::activeWindow();
+}
+
+HWND WINAPI SetActiveWindow(HWND hWnd) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return nullptr;
+    }
+    WindowManager* m = manager();
+    HWND previous = handleOf(m->active);
+    m->activate(m->tree.topLevelOf(window), WA_ACTIVE);
+    return previous;
+}
+
+HWND WINAPI GetFocus(void) {
+    WindowManager* m = manager();
+    return m != nullptr ? handleOf(m->focus) : nullptr;
+}
+
+HWND WINAPI SetFocus(HWND hWnd) {
+    WindowManager* m = manager();
+    if (m == nullptr) {
+        return nullptr;
+    }
+    Window* window = nullptr;
+    if (hWnd != nullptr && (window = lookup(hWnd)) == nullptr) {
+        return nullptr;
+    }
+    return handleOf(m->setFocus(window));
+}
+
+LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    switch (nIndex) {
+    case GWL_STYLE:
+        return static_cast<LONG>(window->style);
+    case GWL_EXSTYLE:
+        return static_cast<LONG>(window->exStyle);
+    case GWL_ID:
+        return window->id;
+    case GWL_USERDATA:
+        return window->userData;
+    case GWL_WNDPROC:
+        return emu::user::WindowProcCookies::cookieFor(window->proc);
+    case GWL_HINSTANCE:
+        return static_cast<LONG>(reinterpret_cast<intptr_t>(window->instance));
+    case DWL_MSGRESULT:
+        return window->msgResult;
+    default:
+        SetLastError(kErrorInvalidIndex);
+        return 0;
+    }
+}
+
+LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return 0;
+    }
+    LONG old = GetWindowLongA(hWnd, nIndex);
+    switch (nIndex) {
+    case GWL_STYLE:
+        window->style = static_cast<DWORD>(dwNewLong);
+        break;
+    case GWL_EXSTYLE:
+        window->exStyle = static_cast<DWORD>(dwNewLong);
+        break;
+    case GWL_ID:
+        window->id = dwNewLong;
+        break;
+    case GWL_USERDATA:
+        window->userData = dwNewLong;
+        break;
+    case DWL_MSGRESULT:
+        window->msgResult = dwNewLong;
+        break;
+    case GWL_WNDPROC:
+        if (WNDPROC proc = emu::user::WindowProcCookies::procFor(dwNewLong)) {
+            window->proc = proc;
+            break;
+        }
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    default:
+        SetLastError(kErrorInvalidIndex);
+        return 0;
+    }
+    return old;
+}
+
+BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+    Window* window = lookup(hWnd);
+    if (window != nullptr) {
+        manager()->place(window, RECT{X, Y, X + std::max(nWidth, 0), Y + std::max(nHeight, 0)},
+                         bRepaint != FALSE);
+    }
+    BOOL result = window != nullptr;
+    if (QuietCalls::active()) {
+        return result;
+    }
+    emu::TraceCall("MoveWindow")
+        .handle(hWnd)
+        .num(X)
+        .num(Y)
+        .num(nWidth)
+        .num(nHeight)
+        .num(bRepaint)
+        .result(result);
+    return result;
+}
+
+BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                         UINT uFlags) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    WindowManager* m = manager();
+    RECT r = window->rect;
+    if ((uFlags & SWP_NOMOVE) == 0) {
+        r = RECT{X, Y, X + (r.right - r.left), Y + (r.bottom - r.top)};
+    }
+    if ((uFlags & SWP_NOSIZE) == 0) {
+        r.right = r.left + std::max(cx, 0);
+        r.bottom = r.top + std::max(cy, 0);
+    }
+    m->place(window, r, (uFlags & SWP_NOREDRAW) == 0 && (uFlags & SWP_FRAMECHANGED) != 0);
+    if ((uFlags & SWP_NOZORDER) == 0 && hWndInsertAfter == HWND_TOP) {
+        m->bringToTop(window);
+    }
+    if ((uFlags & SWP_HIDEWINDOW) != 0) {
+        m->show(window, SW_HIDE);
+    } else if ((uFlags & SWP_SHOWWINDOW) != 0) {
+        m->show(window, (uFlags & SWP_NOACTIVATE) != 0 ? SW_SHOWNA : SW_SHOW);
+    } else if ((uFlags & SWP_NOACTIVATE) == 0 && !window->isChild() && m->tree.isShown(window) &&
+               window->enabled()) {
+        m->activate(window, WA_ACTIVE);
+    }
+    return TRUE;
+}
+
+BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+    Window* window = lookup(hWnd);
+    BOOL result = window != nullptr && manager()->show(window, nCmdShow);
+    if (QuietCalls::active()) {
+        return result;
+    }
+    emu::TraceCall("ShowWindow").handle(hWnd).num(nCmdShow).result(result);
+    return result;
+}
+
+BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
+    Window* window = lookup(hWnd);
+    BOOL result = window != nullptr &&
+                  manager()->send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)) != 0;
+    if (QuietCalls::active()) {
+        return result;
+    }
+    emu::TraceCall("SetWindowTextA").handle(hWnd).str(lpString).result(result);
+    return result;
+}
+
+int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
+    Window* window = lookup(hWnd);
+    if (window == nullptr || lpString == nullptr || nMaxCount <= 0) {
+        return 0;
+    }
+    return static_cast<int>(manager()->send(window, WM_GETTEXT, static_cast<WPARAM>(nMaxCount),
+                                            reinterpret_cast<LPARAM>(lpString)));
+}
+
+BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
+    if (lpRect == nullptr) {
+        return FALSE;
+    }
+    if (hWnd == kDesktop) {
+        *lpRect = screenBounds();
+        return TRUE;
+    }
+    WindowManager* m = manager();
+    if (m == nullptr) {
+        return FALSE;
+    }
+    auto lock = m->lockTree();
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    *lpRect = RECT{0, 0, window->clientWidth(), window->clientHeight()};
+    return TRUE;
+}
+
+BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
+    if (lpRect == nullptr) {
+        return FALSE;
+    }
+    if (hWnd == kDesktop) {
+        *lpRect = screenBounds();
+        return TRUE;
+    }
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    *lpRect = manager()->tree.screenRect(window);
+    return TRUE;
+}
+
+BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
+    if (lpPoint == nullptr) {
+        return FALSE;
+    }
+    if (hWnd == kDesktop) {
+        return TRUE;
+    }
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    POINT origin = manager()->tree.clientOrigin(window);
+    lpPoint->x += origin.x;
+    lpPoint->y += origin.y;
+    return TRUE;
+}
+
+BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
+    if (lpPoint == nullptr) {
+        return FALSE;
+    }
+    if (hWnd == kDesktop) {
+        return TRUE;
+    }
+    Window* window = lookup(hWnd);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    POINT origin = manager()->tree.clientOrigin(window);
+    lpPoint->x -= origin.x;
+    lpPoint->y -= origin.y;
+    return TRUE;
+}
+
+BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT, LPVOID pvParam, UINT) {
+    if (uiAction != SPI_GETWORKAREA || pvParam == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // No taskbar: the work area is the whole screen.
+    *static_cast<RECT*>(pvParam) = screenBounds();
+    return TRUE;
+}
+
+int WINAPI GetSystemMetrics(int nIndex) {
+    switch (nIndex) {
+    case SM_CXSCREEN:
+        return emu::config().screenWidth;
+    case SM_CYSCREEN:
+        return emu::config().screenHeight;
+    case SM_CYCAPTION:
+        return 19;
+    case SM_CXBORDER:
+    case SM_CYBORDER:
+        return 1;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME:
+        return emu::user::Look95::kFixedFrame;
+    case SM_CXICON:
+    case SM_CYICON:
+        return emu::user::Look95::kIconSize;
+    case SM_CXSIZE:
+    case SM_CYSIZE:
+        return 18;
+    case SM_CXFRAME:
+    case SM_CYFRAME:
+        return 4;
+    case SM_CXEDGE:
+    case SM_CYEDGE:
+        return 2;
+    case SM_CXSMICON:
+    case SM_CYSMICON:
+        return 16;
+    case SM_CYSMCAPTION:
+        return 15;
+    default:
+        return 0;
+    }
+}
+
+HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
+    Window* dialog = lookup(hDlg);
+    if (dialog == nullptr) {
+        return nullptr;
+    }
+    for (Window* child : dialog->children()) {
+        if (child->id == nIDDlgItem) {
+            return child->handle();
+        }
+    }
+    return nullptr;
+}
+
+int WINAPI GetDlgCtrlID(HWND hWnd) {
+    Window* window = lookup(hWnd);
+    return window != nullptr && window->isChild() ? window->id : 0;
+}

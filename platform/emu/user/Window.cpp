@@ -1,0 +1,36 @@
+#include "platform/emu/user/Window.h"
+
+#include "platform/emu/user/Look95.h"
+
+#include <algorithm>
+
+namespace emu::user {
+
+Window::Window(HWND handle, std::shared_ptr<const WindowClass> windowClass)
+    : proc(windowClass->proc), m_handle(handle), m_class(std::move(windowClass)) {}
+
+RECT Window::frameInsets() const {
+    return Look95::frameInsets(style, exStyle, isChild());
+}
+
+RECT Window::clientInWindow() const {
+    RECT insets = frameInsets();
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    RECT client{insets.left, insets.top, width - insets.right, height - insets.bottom};
+    client.right = std::max(client.right, client.left);
+    client.bottom = std::max(client.bottom, client.top);
+    return client;
+}
+
+int Window::clientWidth() const {
+    RECT c = clientInWindow();
+    return c.right - c.left;
+}
+
+int Window::clientHeight() const {
+    RECT c = clientInWindow();
+    return c.bottom - c.top;
+}
+
+} // namespace emu::user

@@ -1,0 +1,226 @@
+#include "platform/emu/user/WindowPainter.h"
+
+#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/user/Look95.h"
+#include "platform/emu/user/WindowManager.h"
+
+namespace emu::user {
+
+WindowPainter::~WindowPainter() {
+    for (auto& entry : m_contexts) {
+        emu::gdi::destroyDeviceContext(entry.first);
+    }
+}
+
+void WindowPainter::invalidate(Window* window, const RECT* clientRect, bool erase) {
+    RECT all{0, 0, window->clientWidth(), window->clientHeight()};
+    RECT area = clientRect != nullptr ? RectRegion::intersection(*clientRect, all) : all;
+    if (RectRegion::isEmpty(area)) {
+        return;
+    }
+    window->update.add(area);
+    window->erasePending = window->erasePending || erase;
+}
+
+void WindowPainter::invalidateAll(Window* window) {
+    if (!m_manager.tree.isShown(window)) {
+        return;
+    }
+    expose(RectRegion(m_manager.tree.screenRect(window)));
+}
+
+void WindowPainter::expose(const RectRegion& screenArea) {
+    if (screenArea.empty()) {
+        return;
+    }
+    RectRegion desktop = screenArea;
+    for (Window* top : m_manager.tree.topLevels()) {
+        if (m_manager.tree.isShown(top)) {
+            desktop.subtract(m_manager.tree.screenRect(top));
+        }
+    }
+    if (!desktop.empty()) {
+        HDC dc = emu::gdi::createDeviceContext(POINT{0, 0}, desktop.rects());
+        Look95::paintDesktop(dc, desktop.bounds());
+        emu::gdi::destroyDeviceContext(dc);
+    }
+    // Copy: a frame painter may not change the stacking, but stay safe anyway.
+    std::vector<Window*> tops = m_manager.tree.topLevels();
+    for (Window* top : tops) {
+        exposeWindow(top, screenArea);
+    }
+}
+
+void WindowPainter::exposeWindow(Window* window, const RectRegion& screenArea) {
+    WindowTree& tree = m_manager.tree;
+    if (!tree.isShown(window)) {
+        return;
+    }
+    RECT outer = tree.screenRect(window);
+    if (!screenArea.intersects(outer)) {
+        return;
+    }
+    RECT client = tree.clientScreenRect(window);
+    // Only what shows of the window needs painting; covered parts wait for their turn.
+    RectRegion shown = screenArea.intersected(tree.visibleRegion(window, false));
+    bool frameTouched = false;
+    for (const RECT& r : shown.rects()) {
+        RECT inWindow = RectRegion::intersection(r, outer);
+        if (RectRegion::isEmpty(inWindow)) {
+            continue;
+        }
+        RECT inClient = RectRegion::intersection(inWindow, client);
+        bool allClient = inClient.left == inWindow.left && inClient.top == inWindow.top &&
+                         inClient.right == inWindow.right && inClient.bottom == inWindow.bottom;
+        frameTouched = frameTouched || !allClient;
+        if (!RectRegion::isEmpty(inClient)) {
+            RECT local{inClient.left - client.left, inClient.top - client.top,
+                       inClient.right - client.left, inClient.bottom - client.top};
+            invalidate(window, &local, true);
+        }
+    }
+    if (frameTouched) {
+        m_manager.send(window, WM_NCPAINT, 1, 0);
+    }
+    std::vector<Window*> children = window->children();
+    for (Window* child : children) {
+        exposeWindow(child, screenArea);
+    }
+}
+
+void WindowPainter::paintNonClient(Window* window) {
+    WindowTree& tree = m_manager.tree;
+    RectRegion frame = tree.visibleRegion(window, false);
+    frame.subtract(tree.clientScreenRect(window));
+    if (frame.empty()) {
+        return;
+    }
+    RECT outer = tree.screenRect(window);
+    HDC dc = emu::gdi::createDeviceContext(POINT{outer.left, outer.top}, frame.rects());
+    FrameLook look;
+    look.style = window->style;
+    look.exStyle = window->exStyle;
+    look.child = window->isChild();
+    look.active = window->frameActive;
+    look.caption = window->text.c_str();
+    look.closePressed = m_manager.input.closeBoxPressedOn(window);
+    look.closeDisabled = window->closeDisabled;
+    Look95::paintFrame(dc, outer.right - outer.left, outer.bottom - outer.top, look);
+    emu::gdi::destroyDeviceContext(dc);
+}
+
+Window* WindowPainter::firstToPaint(const std::vector<Window*>& stack) const {
+    for (Window* window : stack) {
+        if (!m_manager.tree.isShown(window)) {
+            continue;
+        }
+        if (!window->update.empty()) {
+            return window;
+        }
+        if (Window* child = firstToPaint(window->children())) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+Window* WindowPainter::nextToPaint() const {
+    return firstToPaint(m_manager.tree.topLevels());
+}
+
+HDC WindowPainter::getDC(Window* window, bool clientOnly) {
+    WindowTree& tree = m_manager.tree;
+    RECT origin{};
+    RectRegion visible;
+    {
+        auto lock = m_manager.lockTree();
+        origin = clientOnly ? tree.clientScreenRect(window) : tree.screenRect(window);
+        visible = tree.visibleRegion(window, clientOnly);
+    }
+    // Made outside the tree lock: a drawing thread may hold the screen while asking for it.
+    HDC dc = emu::gdi::createDeviceContext(POINT{origin.left, origin.top}, visible.rects());
+    if (dc != nullptr) {
+        std::lock_guard<std::mutex> lock(m_contextsMutex);
+        m_contexts[dc] = window;
+    }
+    return dc;
+}
+
+bool WindowPainter::releaseDC(HDC dc) {
+    {
+        std::lock_guard<std::mutex> lock(m_contextsMutex);
+        auto it = m_contexts.find(dc);
+        if (it == m_contexts.end()) {
+            return false;
+        }
+        m_contexts.erase(it);
+    }
+    emu::gdi::destroyDeviceContext(dc);
+    return true;
+}
+
+HDC WindowPainter::beginPaint(Window* window, PAINTSTRUCT& paint) {
+    paint = PAINTSTRUCT{};
+    RectRegion area = window->update;
+    bool erase = window->erasePending;
+    validate(window);
+    HDC dc = getDC(window, true);
+    if (dc == nullptr) {
+        return nullptr;
+    }
+    WindowTree& tree = m_manager.tree;
+    RECT client = tree.clientScreenRect(window);
+    area.offset(client.left, client.top);
+    RectRegion clip = tree.visibleRegion(window, true);
+    RectRegion visibleUpdate;
+    for (const RECT& r : area.rects()) {
+        RectRegion piece = clip;
+        piece.intersect(r);
+        visibleUpdate.add(piece);
+    }
+    emu::gdi::setDeviceContextClip(dc, visibleUpdate.rects());
+    paint.hdc = dc;
+    RECT bounds = area.bounds();
+    paint.rcPaint = RECT{bounds.left - client.left, bounds.top - client.top,
+                         bounds.right - client.left, bounds.bottom - client.top};
+    paint.fErase = TRUE;
+    if (erase) {
+        paint.fErase = m_manager.send(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
+    }
+    return dc;
+}
+
+void WindowPainter::endPaint(const PAINTSTRUCT& paint) {
+    releaseDC(paint.hdc);
+}
+
+void WindowPainter::eraseWithClassBrush(Window* window, HDC dc) {
+    HBRUSH brush = window->windowClass().background;
+    if (brush == nullptr) {
+        return;
+    }
+    RECT client{0, 0, window->clientWidth(), window->clientHeight()};
+    uintptr_t value = reinterpret_cast<uintptr_t>(brush);
+    if (value <= COLOR_INFOBK + 1) {
+        // A system colour index plus one stands for that colour's brush.
+        HBRUSH solid = CreateSolidBrush(GetSysColor(static_cast<int>(value) - 1));
+        FillRect(dc, &client, solid);
+        DeleteObject(solid);
+        return;
+    }
+    FillRect(dc, &client, brush);
+}
+
+void WindowPainter::forgetWindow(Window* window) {
+    std::lock_guard<std::mutex> lock(m_contextsMutex);
+    for (auto it = m_contexts.begin(); it != m_contexts.end();) {
+        if (it->second == window) {
+            emu::gdi::destroyDeviceContext(it->first);
+            it = m_contexts.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+} // namespace emu::user

@@ -1,0 +1,55 @@
+// Painting without a backing store: what becomes visible is painted again.
+// Client areas collect an update region and are painted through WM_PAINT when
+// the queue is empty; frames and the desktop are painted by the emulation at
+// once. Device contexts handed out for windows are clipped to what of the
+// window shows on the screen.
+#pragma once
+
+#include "platform/emu/user/RectRegion.h"
+#include "platform/emu/user/Window.h"
+
+#include <map>
+#include <mutex>
+
+namespace emu::user {
+
+class WindowManager;
+
+class WindowPainter {
+public:
+    explicit WindowPainter(WindowManager& manager) : m_manager(manager) {}
+    ~WindowPainter();
+    WindowPainter(const WindowPainter&) = delete;
+    WindowPainter& operator=(const WindowPainter&) = delete;
+
+    // Adds a client rectangle (all of the client area when null) to the update region.
+    void invalidate(Window* window, const RECT* clientRect, bool erase);
+    void validate(Window* window) { window->update.clear(), window->erasePending = false; }
+    // Everything of a window, frame and children included, must be painted again.
+    void invalidateAll(Window* window);
+    // Screen pixels that something stopped covering: the desktop there is
+    // painted, and every window there repaints its frame and collects an update region.
+    void expose(const RectRegion& screenArea);
+    // The window manager's WM_NCPAINT: frame and caption over the visible part.
+    void paintNonClient(Window* window);
+    // The next window that waits for WM_PAINT, parents before their children.
+    Window* nextToPaint() const;
+
+    HDC getDC(Window* window, bool clientOnly);
+    bool releaseDC(HDC dc);
+    HDC beginPaint(Window* window, PAINTSTRUCT& paint);
+    void endPaint(const PAINTSTRUCT& paint);
+    void eraseWithClassBrush(Window* window, HDC dc);
+    // Windows whose device contexts are still out go with them.
+    void forgetWindow(Window* window);
+
+private:
+    void exposeWindow(Window* window, const RectRegion& screenArea);
+    Window* firstToPaint(const std::vector<Window*>& stack) const;
+
+    WindowManager& m_manager;
+    std::mutex m_contextsMutex; // contexts may be taken and given back on any thread
+    std::map<HDC, Window*> m_contexts;
+};
+
+} // namespace emu::user

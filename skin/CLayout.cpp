@@ -1,0 +1,91 @@
+#include "skin/CLayout.h"
+
+#include "platform/framework/AfxWin.h"
+#include "platform/framework/CDC.h"
+#include "platform/framework/CFile.h"
+#include "platform/framework/TextToInt.h"
+#include "resources/resource.h"
+
+IMPLEMENT_DYNCREATE(CLayout, CObject)
+
+namespace {
+const DWORD kValueSize = 260;
+
+CString ReadValue(LPCSTR section, LPCSTR key, LPCSTR fallback, LPCSTR path) {
+    CString value;
+    GetPrivateProfileStringA(section, key, fallback, value.GetBuffer(kValueSize), kValueSize, path);
+    value.ReleaseBuffer();
+    return value;
+}
+} // namespace
+
+CLayout::CLayout() = default;
+CLayout::~CLayout() = default;
+
+int CLayout::LocateIniFile(CString& path) {
+    DWORD length = GetCurrentDirectoryA(MAX_PATH, path.GetBuffer(MAX_PATH));
+    // A directory that does not fit the buffer is as unreadable as none.
+    if (length == 0 || length >= MAX_PATH) {
+        path.ReleaseBuffer(0);
+        return 0;
+    }
+    path.ReleaseBuffer(static_cast<int>(length));
+    if (path[path.GetLength() - 1] == '\\') {
+        path += "layout.ini";
+    } else {
+        path += "\\layout.ini";
+    }
+    return CFile::TestOpen(path, CFile::modeRead) ? 1 : 0;
+}
+
+int CLayout::Load() {
+    if (!LocateIniFile(m_iniPath)) {
+        AfxMessageBox(IDS_NO_LAYOUT, MB_ICONSTOP);
+        return 0;
+    }
+    ParseSize(ReadValue("LAYOUT", "SIZE", "560, 400", m_iniPath));
+
+    CString alignment = ReadValue("LAYOUT", "ALIGNMENT", "RIGHT", m_iniPath);
+    if (alignment.CompareNoCase("RIGHT") == 0) {
+        m_alignment = alignRight;
+    } else if (alignment.CompareNoCase("CENTER") == 0) {
+        m_alignment = alignCenter;
+    } else {
+        m_alignment = alignLeft;
+    }
+
+    CString maker;
+    maker.LoadString(IDS_MAKER);
+    m_caption = maker + " - " + ReadValue("LAYOUT", "CAPTION", "", m_iniPath);
+    return 1;
+}
+
+void CLayout::ParseSize(const CString& value) {
+    // "BITMAP" leaves 0 x 0, which asks for the picture's own size.
+    if (value.CompareNoCase("BITMAP") == 0) {
+        return;
+    }
+    CString rest = value;
+    int comma = rest.Find(',');
+    if (comma >= 0) {
+        m_width = TextToInt(rest.Left(comma));
+        rest = rest.Mid(comma + 1);
+    }
+    m_height = TextToInt(rest);
+}
+
+LPCSTR CLayout::GetBitmapFileName(CDC* pDC) {
+    int bitsPerPixel = pDC->GetDeviceCaps(BITSPIXEL);
+    m_bitmapFileName = ReadValue("BITMAP", bitsPerPixel < 8 ? "16" : "256", "", m_iniPath);
+    return m_bitmapFileName;
+}
+
+RECT CLayout::GetSizeRect() const {
+    RECT rect = {0, 0, m_width, m_height};
+    return rect;
+}
+
+int CLayout::GetCaption(CString& caption) const {
+    caption = m_caption;
+    return caption.GetLength();
+}

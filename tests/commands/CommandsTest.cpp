@@ -1,0 +1,203 @@
+// The menu's commands end to end: the real setup executable, headless, on a
+// test disk and C: drive, driven from the keyboard by an input script.
+#include "platform/emu/kernel/Trace.h"
+#include "resources/StringTable.h"
+#include "resources/resource.h"
+#include "tests/support/SetupRun.h"
+#include "tests/support/TestDisk.h"
+
+#include <gtest/gtest.h>
+
+using corvane_test::SetupResult;
+using corvane_test::SetupRun;
+using corvane_test::TestDisk;
+
+namespace {
+
+std::string text(unsigned id) {
+    for (const StringTableEntry* e = corvaneStringTable(); e->text != nullptr; ++e) {
+        if (e->id == id) {
+            return e->text;
+        }
+    }
+    return "";
+}
+
+// The trace line of message box id with its flags and answer, owned by the
+// launcher window (the first window, 0x1).
+std::string box(unsigned id, int flags, int answer) {
+    return "MessageBoxA(0x1, " + emu::quoteForTrace(text(id).c_str()) + ", \"corvane\", " +
+           std::to_string(flags) + ") = " + std::to_string(answer);
+}
+
+const char kInstall[] = "key enter\n";
+const char kUninstall[] = "key down\nkey enter\n";
+const char kOther[] = "key down\nkey down\nkey enter\n";
+const char kQuit[] = "key up\nkey enter\n";
+
+SetupResult run(const TestDisk& disk, const std::string& script,
+                std::vector<std::string> extra = {}) {
+    SetupRun run;
+    run.disk = disk.disk();
+    run.cDrive = disk.cDrive();
+    run.script = script;
+    run.extraArgs = std::move(extra);
+    return run.run();
+}
+
+int indexOf(const SetupResult& result, const std::string& prefix) {
+    for (size_t i = 0; i < result.trace.size(); ++i) {
+        if (result.trace[i].compare(0, prefix.size(), prefix) == 0) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+TEST(Commands, InstallMergesBacksUpDeletesKeysAndRestartsOnYes) {
+    TestDisk disk;
+    SetupResult result = run(disk, std::string(kInstall) + "key y\n");
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    EXPECT_EQ(disk.inf("ONE.BAK"), TestDisk::kOneInf);
+    EXPECT_EQ(disk.inf("TWO.BAK"), TestDisk::kTwoInf);
+    EXPECT_EQ(disk.inf("USB.BAK"), TestDisk::kUsbInf);
+    EXPECT_NE(disk.inf("ONE.INF").find("%New%=new_install,PCI\\VEN_7E57&DEV_0001"),
+              std::string::npos);
+    EXPECT_NE(disk.inf("ONE.INF").find("[Strings]"), std::string::npos);
+    // The default platform carries no release letter: section 950.
+    EXPECT_NE(disk.inf("TWO.INF").find("release=950\r\n"), std::string::npos);
+    EXPECT_NE(disk.inf("USB.INF").find("usb=new"), std::string::npos);
+    EXPECT_TRUE(result.traced(
+        "RegDeleteKeyA(HKEY_LOCAL_MACHINE, \"Enum\\\\PCI\\\\VEN_7E57&DEV_0001\") = 0"));
+    EXPECT_TRUE(result.traced(
+        "RegDeleteKeyA(HKEY_LOCAL_MACHINE, \"Enum\\\\PCI\\\\VEN_7E57&DEV_0002\") = 0"));
+    EXPECT_EQ(disk.registry().find("DEV_0001"), std::string::npos);
+    EXPECT_NE(disk.registry().find("DEV_0003"), std::string::npos);
+    EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 6)));
+    EXPECT_TRUE(result.traced("ExitWindowsEx(2, 0) = 1"));
+    // The progress window came and went before the question.
+    int dialog = indexOf(result, "CreateDialogIndirectParamA(");
+    int question = indexOf(result, box(IDS_RESTART, 36, 6));
+    ASSERT_GE(dialog, 0);
+    EXPECT_LT(dialog, question);
+}
+
+TEST(Commands, InstallAnsweredNoKeepsTheWindowAndRestartsNothing) {
+    TestDisk disk;
+    SetupResult result = run(disk, std::string(kInstall) + "key n\n");
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_TRUE(result.traced("script-exhausted"));
+    EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 7)));
+    EXPECT_TRUE(result.calls("ExitWindowsEx").empty());
+    EXPECT_TRUE(disk.infExists("ONE.BAK"));
+}
+
+TEST(Commands, RefusedRestartIsReported) {
+    TestDisk disk;
+    SetupResult result =
+        run(disk, std::string(kInstall) + "key y\nkey enter\n", {"--restart", "refuse"});
+    EXPECT_TRUE(result.traced("ExitWindowsEx(2, 0) = 0"));
+    EXPECT_TRUE(result.traced(box(IDS_REBOOT_FAILED, 48, 1)));
+    EXPECT_EQ(result.exitStatus, 3);
+}
+
+TEST(Commands, UninstallPutsTheBackupsBackAndOffersARestart) {
+    TestDisk disk;
+    run(disk, std::string(kInstall) + "key n\n");
+    ASSERT_TRUE(disk.infExists("ONE.BAK"));
+    SetupResult result = run(disk, std::string(kUninstall) + "key n\n");
+    EXPECT_EQ(disk.inf("ONE.INF"), TestDisk::kOneInf);
+    EXPECT_EQ(disk.inf("TWO.INF"), TestDisk::kTwoInf);
+    EXPECT_EQ(disk.inf("USB.INF"), TestDisk::kUsbInf);
+    EXPECT_FALSE(disk.infExists("ONE.BAK"));
+    EXPECT_FALSE(disk.infExists("USB.BAK"));
+    EXPECT_EQ(result.calls("RegDeleteKeyA").size(), 2u);
+    EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 7)));
+}
+
+TEST(Commands, UninstallWithoutBackupsSaysSoOverTheDialogAndDeletesNothing) {
+    TestDisk disk;
+    SetupResult result = run(disk, std::string(kUninstall) + "key enter\n");
+    int dialog = indexOf(result, "CreateDialogIndirectParamA(");
+    int message = indexOf(result, box(IDS_NO_UNINSTALL, 48, 1));
+    ASSERT_GE(dialog, 0);
+    ASSERT_GE(message, 0);
+    EXPECT_LT(dialog, message);
+    // The dialog goes only after the message has been answered.
+    bool destroyedAfter = false;
+    for (size_t i = static_cast<size_t>(message); i < result.trace.size(); ++i) {
+        destroyedAfter = destroyedAfter || result.trace[i].rfind("DestroyWindow(", 0) == 0;
+    }
+    EXPECT_TRUE(destroyedAfter);
+    EXPECT_TRUE(result.calls("RegDeleteKeyA").empty());
+    EXPECT_EQ(indexOf(result, box(IDS_RESTART, 36, 6).substr(0, 40)), -1);
+    EXPECT_EQ(disk.registry(), TestDisk::kRegistry);
+}
+
+TEST(Commands, QuitAsksFirst) {
+    TestDisk disk;
+    SetupResult no = run(disk, std::string(kQuit) + "key n\n");
+    EXPECT_TRUE(no.traced("MessageBoxA(0x1, \"Quit this program?\", \"corvane\", 36) = 7"));
+    EXPECT_TRUE(no.calls("PostMessageA(0x1, 16").empty());
+    EXPECT_EQ(no.exitStatus, 3);
+
+    SetupResult yes = run(disk, std::string(kQuit) + "key y\n");
+    EXPECT_TRUE(yes.traced("MessageBoxA(0x1, \"Quit this program?\", \"corvane\", 36) = 6"));
+    EXPECT_EQ(yes.calls("PostMessageA(0x1, 16, 0, 0)").size(), 1u);
+    EXPECT_EQ(yes.exitStatus, 0);
+    // Quitting never touches the disk or the registry.
+    EXPECT_FALSE(disk.infExists("ONE.BAK"));
+    EXPECT_EQ(disk.registry(), TestDisk::kRegistry);
+}
+
+TEST(Commands, AnotherCommandShowsTheDialogAndChangesNothing) {
+    TestDisk disk;
+    SetupResult result = run(disk, kOther);
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_TRUE(result.calls("MessageBoxA").empty());
+    EXPECT_FALSE(disk.infExists("ONE.BAK"));
+    EXPECT_EQ(disk.inf("ONE.INF"), TestDisk::kOneInf);
+    EXPECT_EQ(disk.registry(), TestDisk::kRegistry);
+}
+
+TEST(Commands, AFailedFileCheckStopsEveryCommandButQuit) {
+    TestDisk disk;
+    disk.writeDisk("TWO.QTR", "");
+    std::remove((disk.disk() + "/TWO.QTR").c_str());
+    for (const char* script : {kInstall, kUninstall, kOther}) {
+        SetupResult result = run(disk, std::string(script) + "key enter\n");
+        EXPECT_TRUE(result.traced(box(IDS_FILES_MISSING, 16, 1))) << script;
+        EXPECT_TRUE(result.calls("CreateDialogIndirectParamA(").empty()) << script;
+    }
+    EXPECT_FALSE(disk.infExists("ONE.BAK"));
+}
+
+TEST(Commands, WithoutUsbInfNoUsbSectionIsWalked) {
+    TestDisk disk(false);
+    SetupResult result = run(disk, std::string(kInstall) + "key n\n");
+    EXPECT_FALSE(disk.infExists("USB.INF"));
+    EXPECT_FALSE(disk.infExists("USB.BAK"));
+    EXPECT_EQ(result.calls("RegDeleteKeyA").size(), 1u);
+    EXPECT_NE(disk.registry().find("DEV_0002"), std::string::npos);
+}
+
+TEST(Commands, ReleaseLetterPicksTheInstallSection) {
+    TestDisk disk;
+    run(disk, std::string(kInstall) + "key n\n", {"--csd", " B"});
+    EXPECT_NE(disk.inf("TWO.INF").find("release=950B\r\n"), std::string::npos);
+    EXPECT_EQ(disk.inf("TWO.INF").find("release=950\r\n"), std::string::npos);
+}
+
+TEST(Commands, ADoubleClickOnInstallRunsOneInstall) {
+    TestDisk disk;
+    // "Install" sits at (10, 20)-(w, 40) in the client area.
+    SetupResult result = run(disk, "click 20 30\nclick 20 30\nkey n\nkey n\n");
+    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_EQ(result.calls("CopyFileA(\"C:\\\\WINDOWS\\\\inf\\\\ONE.INF\", "
+                           "\"C:\\\\WINDOWS\\\\inf\\\\ONE.BAK\"")
+                  .size(),
+              1u);
+}

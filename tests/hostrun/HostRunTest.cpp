@@ -1,0 +1,99 @@
+// Runs the setup executable as a user would and checks how a run ends.
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace corvane_test {
+namespace {
+
+struct RunResult {
+    int status = -1;
+    std::string errors;
+};
+
+// Runs setup with the arguments (already shell-quoted) and no display server.
+RunResult runSetup(const TempDir& dir, const std::string& arguments) {
+    std::string errors = dir / "stderr.txt";
+    std::string command = "cd '" + dir.path() + "' && env -u DISPLAY -u WAYLAND_DISPLAY '" +
+                          std::string(CORVANE_SETUP_EXE) + "' " + arguments + " </dev/null 2>'" +
+                          errors + "' >/dev/null";
+    int raw = std::system(command.c_str());
+    RunResult result;
+    result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    result.errors = hostFileExists(errors) ? readHostFile(errors) : "";
+    return result;
+}
+
+TEST(HostRun, WithoutADisplayTheRunNeedsHeadless) {
+    TempDir dir;
+    RunResult run = runSetup(dir, "");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.errors, "setup: no display available; use --headless\n");
+}
+
+TEST(HostRun, ABadScriptEndsTheRunBeforeItStartsWithTheLineNumber) {
+    TempDir dir;
+    struct Row {
+        const char* script;
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"move 10 10\nwait 100\nclick here\n", "line 3: click needs two whole numbers X Y"},
+        {"# ok\nkey f12\n", "line 2: key needs one of"},
+        {"teleport 1 1\n", "line 1: unknown command \"teleport\""},
+    };
+    for (const Row& row : rows) {
+        writeHostFile(dir / "script.txt", row.script);
+        RunResult run = runSetup(dir, "--headless --input script.txt --trace trace.txt");
+        EXPECT_EQ(run.status, 2) << row.script;
+        EXPECT_NE(run.errors.find(std::string("script.txt: ") + row.expected), std::string::npos)
+            << run.errors;
+        // Nothing ran: the machine was never started.
+        EXPECT_FALSE(hostFileExists(dir / "trace.txt"));
+    }
+}
+
+TEST(HostRun, UnusableOptionsAndMissingScriptsEndWithStatusTwo) {
+    TempDir dir;
+    const char* const arguments[] = {"--headless --input missing.txt", "--headless --screen 10x10",
+                                     "--frobnicate"};
+    for (const char* args : arguments) {
+        RunResult run = runSetup(dir, args);
+        EXPECT_EQ(run.status, 2) << args;
+        EXPECT_EQ(run.errors.rfind("setup: ", 0), 0u) << run.errors;
+    }
+}
+
+TEST(HostRun, AMessageBoxWaitingForAnAnswerUsesUpTheScript) {
+    // An empty disk: the program can only say that its layout file is missing.
+    TempDir dir;
+    std::filesystem::create_directories(dir / "c/WINDOWS/INF");
+    struct Row {
+        const char* script;
+        int status;
+        const char* traced;
+    };
+    const Row rows[] = {
+        {"", 3, "script-exhausted\n"},
+        {"wait 10\nmove 5 5\n", 3, "script-exhausted\n"},
+        {"key enter\n", 0, "\", \"corvane\", 16) = 1\n"},
+    };
+    for (const Row& row : rows) {
+        writeHostFile(dir / "script.txt", row.script);
+        RunResult run = runSetup(dir, "--headless --clock virtual --drive C=c --input script.txt "
+                                      "--trace trace.txt");
+        EXPECT_EQ(run.status, row.status) << row.script << run.errors;
+        std::string trace = readHostFile(dir / "trace.txt");
+        EXPECT_NE(trace.find(row.traced), std::string::npos) << trace;
+        EXPECT_EQ(trace.find("script-exhausted") != std::string::npos, row.status == 3) << trace;
+    }
+}
+
+} // namespace
+} // namespace corvane_test

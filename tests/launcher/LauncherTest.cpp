@@ -1,0 +1,190 @@
+// Start-up of the launcher: the window's size, place and title from
+// layout.ini, the platform test and its release tag, and how the program ends.
+#include "app/CLauncherApp.h"
+#include "platform/emu/kernel/Trace.h"
+#include "platform/framework/CWnd.h"
+#include "tests/support/BmpFile.h"
+#include "tests/support/ScriptedInput.h"
+#include "tests/support/SetupRun.h"
+#include "tests/support/TestDisk.h"
+#include "tests/support/TestMachine.h"
+
+#include <gtest/gtest.h>
+
+using namespace corvane_test;
+
+namespace {
+
+std::string picture(int width, int height) {
+    BmpFile bmp;
+    bmp.width = width;
+    bmp.height = height;
+    bmp.bitCount = 8;
+    bmp.palette = {RGB(10, 20, 30), RGB(200, 100, 50)};
+    bmp.pixel = [](int x, int) { return x % 2; };
+    return bmp.bytes();
+}
+
+std::string layout(const std::string& layoutSection) {
+    return "[LAYOUT]\r\n" + layoutSection + "[BITMAP]\r\n256=PIC.BMP\r\n16=PIC.BMP\r\n" +
+           "[MENU]\r\n1=Install,100,\r\n2=Quit,4,\r\n";
+}
+
+// The program's start-up in this process, on a machine whose disk holds
+// layout.ini (unless it is empty) and a 300 x 200 picture.
+class StartUp : public ::testing::Test {
+protected:
+    // Start-up's message boxes, if any, are answered with Enter.
+    BOOL start(const std::string& layoutText) {
+        if (!layoutText.empty()) {
+            machine.writeDisk("layout.ini", layoutText);
+        }
+        machine.writeDisk("PIC.BMP", picture(300, 200));
+        machine.config().traceFile = traceDir / "trace.txt";
+        machine.boot();
+        session = startScriptedInput("key enter\n");
+        app.LoadAppTitle();
+        return app.InitInstance();
+    }
+    void TearDown() override {
+        if (app.m_pMainWnd != nullptr) {
+            app.m_pMainWnd->DestroyWindow();
+        }
+        emu::Trace::close();
+    }
+    RECT windowRect() {
+        RECT rect = {};
+        GetWindowRect(app.m_pMainWnd->m_hWnd, &rect);
+        return rect;
+    }
+    std::vector<std::string> traceLines(const std::string& prefix) {
+        std::vector<std::string> lines;
+        std::string text = readHostFile(traceDir / "trace.txt");
+        size_t start = 0;
+        while (start < text.size()) {
+            size_t end = text.find('\n', start);
+            std::string line = text.substr(start, end - start);
+            if (line.compare(0, prefix.size(), prefix) == 0) {
+                lines.push_back(line);
+            }
+            start = end == std::string::npos ? text.size() : end + 1;
+        }
+        return lines;
+    }
+
+    TempDir traceDir;
+    TestMachine machine;
+    std::unique_ptr<emu::host::HostSession> session;
+    CLauncherApp app;
+};
+
+} // namespace
+
+TEST_F(StartUp, WithoutASizeTheWindowIs560By400CentredOnTheScreen) {
+    ASSERT_TRUE(start(layout("")));
+    RECT rect = windowRect();
+    EXPECT_EQ(rect.right - rect.left, 560);
+    EXPECT_EQ(rect.bottom - rect.top, 400);
+    EXPECT_EQ(rect.left, (800 - 560) / 2);
+    EXPECT_EQ(rect.top, (600 - 400) / 2);
+    EXPECT_TRUE(IsWindowVisible(app.m_pMainWnd->m_hWnd));
+    EXPECT_EQ(traceLines("ShowWindow(0x1, 5)").size(), 1u);
+}
+
+TEST_F(StartUp, SizeBitmapTakesThePicturesSize) {
+    ASSERT_TRUE(start(layout("SIZE=bitmap\r\n")));
+    RECT rect = windowRect();
+    EXPECT_EQ(rect.right - rect.left, 300);
+    EXPECT_EQ(rect.bottom - rect.top, 200);
+    RECT client = {};
+    GetClientRect(app.m_pMainWnd->m_hWnd, &client);
+    EXPECT_EQ(client.right, 294);
+    EXPECT_EQ(client.bottom, 173);
+}
+
+TEST_F(StartUp, ASizeWithoutACommaIsAHeightOnly) {
+    ASSERT_TRUE(start(layout("SIZE=640\r\n")));
+    RECT rect = windowRect();
+    EXPECT_EQ(rect.right - rect.left, 0);
+    EXPECT_EQ(rect.bottom - rect.top, 640);
+    EXPECT_EQ(traceLines("MoveWindow(0x1, 0, 0, 0, 640, 1)").size(), 1u);
+}
+
+TEST_F(StartUp, TheTitleComesFromTheCaption) {
+    ASSERT_TRUE(start(layout("CAPTION=Driver Setup\r\n")));
+    char title[64] = {};
+    GetWindowTextA(app.m_pMainWnd->m_hWnd, title, sizeof title);
+    EXPECT_STREQ(title, "Quentor - Driver Setup");
+}
+
+TEST_F(StartUp, AMissingLayoutIsTheOnlyMessage) {
+    machine.config().platformId = VER_PLATFORM_WIN32_NT;
+    EXPECT_FALSE(start(""));
+    std::vector<std::string> boxes = traceLines("MessageBoxA(");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "MessageBoxA(0x0, \"Couldn't open layout.ini file.\\nPlease make sure it "
+                        "is in the same directory as setup.exe.\", \"corvane\", 16) = 1");
+    EXPECT_TRUE(traceLines("ShowWindow(").empty());
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+TEST_F(StartUp, AnotherPlatformReadsTheLayoutThenRefusesWithoutShowingTheWindow) {
+    machine.config().platformId = VER_PLATFORM_WIN32_NT;
+    EXPECT_FALSE(start(layout("CAPTION=Seen\r\n")));
+    EXPECT_EQ(traceLines("SetWindowTextA(0x1, \"Quentor - Seen\")").size(), 1u);
+    std::vector<std::string> boxes = traceLines("MessageBoxA(");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "MessageBoxA(0x0, \"This program runs under Windows 95 system only.\", "
+                        "\"corvane\", 48) = 1");
+    EXPECT_TRUE(traceLines("ShowWindow(").empty());
+    EXPECT_EQ(app.m_pMainWnd, nullptr);
+}
+
+TEST(ReleaseTag, ComesFromTheServicePackText) {
+    struct Row {
+        DWORD platform;
+        const char* csd;
+        int supported;
+        const char* tag;
+    };
+    const Row rows[] = {
+        {1, " A ", 1, "950A"},          {1, " B", 1, "950B"}, {1, " C", 1, "950"},
+        {1, "", 1, "950"},              {1, "aB", 1, "950A"}, {1, "Service Pack 1", 1, "950A"},
+        {1, "b", 1, "950B"},            {2, " A ", 0, ""},    {0, "", 0, ""},
+    };
+    for (const Row& row : rows) {
+        TestMachine machine;
+        machine.config().platformId = row.platform;
+        machine.config().csdVersion = row.csd;
+        machine.boot();
+        CLauncherApp app;
+        EXPECT_EQ(app.ClassifyRelease(), row.supported) << row.csd;
+        EXPECT_STREQ(app.GetReleaseTag(), row.tag) << row.platform << " " << row.csd;
+    }
+}
+
+TEST(Ending, TheCloseBoxEndsTheProgramWithoutAQuestion) {
+    TestDisk disk;
+    SetupRun run;
+    run.disk = disk.disk();
+    run.cDrive = disk.cDrive();
+    run.script = "close\n";
+    SetupResult result = run.run();
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    EXPECT_TRUE(result.calls("MessageBoxA").empty());
+    EXPECT_EQ(result.calls("DestroyWindow(0x1)").size(), 1u);
+}
+
+TEST(Ending, ArrowKeysWorkAgainAfterTheWindowWasDeactivated) {
+    // The quit question takes the activation away and gives it back; Down
+    // then moves the focus from Quit round to Install, and Enter runs it.
+    TestDisk disk;
+    SetupRun run;
+    run.disk = disk.disk();
+    run.cDrive = disk.cDrive();
+    run.script = "key up\nkey enter\nkey n\nkey down\nkey enter\nkey n\n";
+    SetupResult result = run.run();
+    EXPECT_EQ(result.calls("MessageBoxA(0x1, \"Quit this program?\"").size(), 1u);
+    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_TRUE(disk.infExists("ONE.BAK"));
+}

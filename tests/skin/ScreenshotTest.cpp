@@ -1,0 +1,231 @@
+// The skin as a user sees it: a window built the way the launcher builds its
+// own, driven by emulated mouse and key input, and a picture of the screen.
+#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/user/WindowManager.h"
+#include "platform/framework/AfxWin.h"
+#include "skin/CLayout.h"
+#include "skin/CMenuCollector.h"
+#include "skin/CMyBitmap.h"
+#include "skin/CMyFont.h"
+#include "skin/CMyMenu.h"
+#include "tests/support/BmpFile.h"
+#include "tests/skin/SkinMachine.h"
+
+#include <png.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace corvane_test {
+namespace {
+
+// A window holding the four skin objects, filled in its create handler in
+// the launcher's order.
+class SkinWindow : public CWnd {
+public:
+    BOOL Create() {
+        LPCSTR className = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
+                                               LoadCursorA(nullptr, IDC_ARROW),
+                                               reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+        return CreateEx(WS_EX_WINDOWEDGE, className, "Quentor - Utility",
+                        WS_POPUP | WS_CAPTION | WS_SYSMENU, CRect(0, 0, 400, 420), nullptr, 0);
+    }
+    CMenuCollector& menu() { return m_menu; }
+
+protected:
+    int OnCreate(LPCREATESTRUCT lpCreateStruct) {
+        if (CWnd::OnCreate(lpCreateStruct) == -1) {
+            return -1;
+        }
+        CClientDC dc(this);
+        if (!m_layout.Load() || !m_bitmap.Load(m_layout.GetBitmapFileName(&dc), &dc)) {
+            return -1;
+        }
+        CRect size = m_layout.GetSizeRect();
+        if (size.IsRectNull()) {
+            size = m_bitmap.GetPictureRect();
+        }
+        if (!m_font.Load(m_layout.GetIniPath()) ||
+            !m_menu.Load(m_layout.GetIniPath(), &dc, &m_font, m_layout.GetAlignment(), size)) {
+            return -1;
+        }
+        MoveWindow(size.left, size.top, size.Width(), size.Height(), TRUE);
+        CenterWindow();
+        CString caption;
+        if (m_layout.GetCaption(caption) != 0) {
+            SetWindowText(caption);
+        }
+        return 0;
+    }
+    BOOL OnEraseBkgnd(CDC* pDC) {
+        CRect client;
+        GetClientRect(client);
+        m_bitmap.Draw(pDC, client);
+        return TRUE;
+    }
+    void OnPaint() {
+        CPaintDC dc(this);
+        m_menu.Paint(&dc, &m_font);
+    }
+    void OnMouseMove(UINT nFlags, CPoint point) {
+        CClientDC dc(this);
+        m_menu.Hover(nFlags, point, &dc, &m_font);
+    }
+    void OnLButtonUp(UINT nFlags, CPoint point) {
+        CClientDC dc(this);
+        m_menu.Click(this, nFlags, point, &dc, &m_font);
+    }
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) {
+        {
+            CClientDC dc(this);
+            m_menu.Key(this, nChar, &dc);
+        }
+        CWnd::OnKeyUp(nChar, nRepCnt, nFlags);
+    }
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    CLayout m_layout;
+    CMyBitmap m_bitmap;
+    CMyFont m_font;
+    CMenuCollector m_menu;
+};
+
+BEGIN_MESSAGE_MAP(SkinWindow, CWnd)
+ON_WM_CREATE()
+ON_WM_ERASEBKGND()
+ON_WM_PAINT()
+ON_WM_MOUSEMOVE()
+ON_WM_LBUTTONUP()
+ON_WM_KEYUP()
+END_MESSAGE_MAP()
+
+// A night-sky gradient with a lighter band, so that glyphs, the arrow and the
+// inverted dots of the frame all show.
+BmpFile skinPicture() {
+    BmpFile bmp;
+    bmp.width = 240;
+    bmp.height = 180;
+    for (int i = 0; i < 256; ++i) {
+        bmp.palette.push_back(RGB(10 + i / 8, 30 + i / 3, 60 + i * 3 / 4));
+    }
+    bmp.pixel = [](int x, int y) {
+        int band = (y > 120 && y < 140) ? 60 : 0;
+        return std::min(255, y * 200 / 179 + x / 24 + band);
+    };
+    return bmp;
+}
+
+void writePng(const std::string& path) {
+    emu::gdi::Surface& screen = emu::gdi::screen();
+    const int width = screen.width();
+    const int height = screen.height();
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
+    ASSERT_NE(file, nullptr) << path;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_init_io(png, file.get());
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            COLORREF c = screen.pixel(x, y);
+            row[x * 3] = GetRValue(c);
+            row[x * 3 + 1] = GetGValue(c);
+            row[x * 3 + 2] = GetBValue(c);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+}
+
+class ScreenshotTest : public SkinMachine {
+protected:
+    POINT toScreen(HWND hWnd, POINT client) {
+        ClientToScreen(hWnd, &client);
+        return client;
+    }
+    // Outline pixels of item i's frame (screen coordinates) that are now
+    // the inversion of what they were in `before`.
+    int invertedOnOutline(HWND hWnd, const RECT& item, const ScreenArea& before) {
+        POINT origin = toScreen(hWnd, POINT{0, 0});
+        RECT f = {item.left - 3, item.top - 1, item.right + 3, item.bottom + 1};
+        int count = 0;
+        int stride = before.rect.right - before.rect.left;
+        for (int y = f.top; y <= f.bottom; ++y) {
+            for (int x = f.left; x <= f.right; ++x) {
+                if (y != f.top && y != f.bottom && x != f.left && x != f.right) {
+                    continue;
+                }
+                int sx = origin.x + x;
+                int sy = origin.y + y;
+                COLORREF old = before.pixels[sy * stride + sx];
+                count += pixel(sx, sy) == (old ^ 0x00FFFFFF) ? 1 : 0;
+            }
+        }
+        return count;
+    }
+    int countColour(HWND hWnd, const RECT& item, COLORREF colour) {
+        POINT origin = toScreen(hWnd, POINT{0, 0});
+        int count = 0;
+        for (int y = item.top; y < item.bottom; ++y) {
+            for (int x = item.left; x <= item.right; ++x) {
+                count += pixel(origin.x + x, origin.y + y) == colour ? 1 : 0;
+            }
+        }
+        return count;
+    }
+};
+
+TEST_F(ScreenshotTest, HoverAndDownShowOnTheSkinnedWindow) {
+    const COLORREF focus = RGB(255, 255, 0);
+    const COLORREF nonFocus = RGB(255, 255, 255);
+    writeLayout("[LAYOUT]\nSIZE=480, 360\nALIGNMENT=RIGHT\nCAPTION=Skin Check\n"
+                "[BITMAP]\n16=SKIN16.BMP\n256=SKIN256.BMP\n"
+                "[FONT]\nSize=20\nFaceName=Arial\nFocus=255,255,0\nNonFocus=255,255,255\n"
+                "[GAPS]\nVERTICAL=40\nHORIZONTAL=30\nIN_BETWEEN=12\n"
+                "[MENU]\n1=Install drivers,100,\n2=More options,2,\n3=Quit,4,\n");
+    writeDiskFile("SKIN256.BMP", skinPicture().bytes());
+
+    SkinWindow window;
+    ASSERT_TRUE(window.Create());
+    window.ShowWindow(SW_SHOW);
+    window.UpdateWindow();
+    SetFocus(window.m_hWnd);
+    emu::user::pumpPending();
+
+    const RECT second = window.menu().GetItem(1)->GetRect();
+    POINT middle = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
+    emu::user::postMouseMove(toScreen(window.m_hWnd, middle));
+    emu::user::pumpPending();
+    ScreenArea beforeDown = capture(RECT{0, 0, 800, 600});
+
+    emu::user::postKey(VK_DOWN, true);
+    emu::user::postKey(VK_DOWN, false);
+    emu::user::pumpPending();
+    writePng(std::string(CORVANE_BINARY_DIR) + "/skin-screenshot.png");
+
+    EXPECT_EQ(window.menu().GetFocusIndex(), 1);
+    for (int i = 0; i < 3; ++i) {
+        const RECT& r = window.menu().GetItem(i)->GetRect();
+        EXPECT_EQ(countColour(window.m_hWnd, r, focus) > 0, i == 1) << i;
+        EXPECT_EQ(countColour(window.m_hWnd, r, nonFocus) > 0, i != 1) << i;
+    }
+    // The frame left the first item and came to the second.
+    EXPECT_GT(invertedOnOutline(window.m_hWnd, window.menu().GetItem(0)->GetRect(), beforeDown), 0);
+    EXPECT_GT(invertedOnOutline(window.m_hWnd, second, beforeDown), 0);
+    EXPECT_EQ(invertedOnOutline(window.m_hWnd, window.menu().GetItem(2)->GetRect(), beforeDown), 0);
+    char title[64] = {};
+    GetWindowTextA(window.m_hWnd, title, sizeof title);
+    EXPECT_STREQ(title, "Quentor - Skin Check");
+}
+
+} // namespace
+} // namespace corvane_test

@@ -1,0 +1,31 @@
+// Runs the real setup executable headless, as a user's session would run:
+// a driver disk as the current folder, a C: drive, an input script, the
+// virtual clock and a trace.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace corvane_test {
+
+struct SetupResult {
+    int exitStatus = -1; // the process's exit status; -1 when it did not exit by itself
+    std::vector<std::string> trace;
+    std::string errors; // what it wrote to stderr
+
+    // Trace lines that start with prefix.
+    std::vector<std::string> calls(const std::string& prefix) const;
+    bool traced(const std::string& line) const;
+};
+
+struct SetupRun {
+    std::string disk;   // host folder mapped as D: and used as the current folder
+    std::string cDrive; // host folder mapped as C:
+    std::string script; // the input script's text
+    std::vector<std::string> extraArgs;
+    int timeoutSeconds = 120;
+
+    SetupResult run() const;
+};
+
+} // namespace corvane_test

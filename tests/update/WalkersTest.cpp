@@ -1,0 +1,133 @@
+#include "skin/CLayout.h"
+#include "window/CSetupWnd.h"
+
+#include "tests/support/TestMachine.h"
+
+#include <gtest/gtest.h>
+
+using corvane_test::TestMachine;
+
+namespace {
+
+const char kRegistry[] = "REGEDIT4\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Enum]\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Enum\\A]\r\n\"v\"=\"1\"\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Enum\\ROOT]\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\X]\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\X\\0000]\r\n\"Class\"=\"System\"\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\Y]\r\n\"Keep\"=\"yes\"\r\n";
+
+std::string sectionOf(const std::string& windowsPath, const char* section) {
+    std::vector<char> buffer(100000);
+    DWORD n = GetPrivateProfileSectionA(section, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                        windowsPath.c_str());
+    std::string lines;
+    for (DWORD i = 0; i < n; ++i) {
+        lines += buffer[i] == '\0' ? '|' : buffer[i];
+    }
+    return lines;
+}
+
+// A launcher window object whose layout has been read, without its window:
+// the walkers need nothing else of it.
+class WalkersTest : public ::testing::Test {
+protected:
+    void start(const std::string& layout) {
+        machine.writeDisk("layout.ini", layout);
+        machine.writeC("WINDOWS/SYSTEM.REG", kRegistry);
+        machine.boot();
+        ASSERT_EQ(window.GetLayout()->Load(), 1);
+    }
+    std::string inf(const std::string& name) { return machine.readC("WINDOWS/INF/" + name); }
+
+    TestMachine machine;
+    CSetupWnd window;
+};
+
+} // namespace
+
+TEST_F(WalkersTest, InstallLinesSplitAtTheFirstEqualsAndTheFirstCommaAfterIt) {
+    machine.writeC("WINDOWS/INF/T.INF", "[S]\r\na=1\r\n");
+    machine.writeC("WINDOWS/INF/U.INF", "[S]\r\na=1\r\n");
+    machine.writeDisk("S.QTR", "[S]\r\nb=2\r\n");
+    machine.writeDisk("S", "[S]\r\nc=3\r\n");
+    start("[COMMON]\r\nT.INF=S.QTR,T.OLD,X\r\nU.INF=S,1.QTR,U.OLD\r\n"
+          "NOEQUALS\r\nT.INF=NOCOMMA\r\n");
+    window.InstallSection("COMMON");
+    EXPECT_EQ(inf("T.OLD,X"), "[S]\r\na=1\r\n");
+    EXPECT_EQ(inf("1.QTR,U.OLD"), "[S]\r\na=1\r\n");
+    EXPECT_EQ(sectionOf("C:\\WINDOWS\\INF\\T.INF", "S"), "a=1|b=2|");
+    EXPECT_EQ(sectionOf("C:\\WINDOWS\\INF\\U.INF", "S"), "a=1|c=3|");
+}
+
+TEST_F(WalkersTest, TwoSectionsNamingTheSameTargetMergeInOrderOverOneBackup) {
+    machine.writeC("WINDOWS/INF/MACHINE.INF", "[Dev]\r\nold=1\r\n");
+    machine.writeDisk("ONE.QTR", "[Dev]\r\nfirst=1\r\n");
+    machine.writeDisk("TWO.QTR", "[Dev]\r\nsecond=2\r\nfirst=1\r\n");
+    start("[COMMON]\r\nMACHINE.INF=ONE.QTR,MACHINE.OLD\r\n"
+          "[950]\r\nMACHINE.INF=TWO.QTR,MACHINE.OLD\r\n");
+    window.InstallSection("COMMON");
+    window.InstallSection("950");
+    EXPECT_EQ(sectionOf("C:\\WINDOWS\\INF\\MACHINE.INF", "Dev"), "old=1|first=1|second=2|");
+    EXPECT_EQ(inf("MACHINE.OLD"), "[Dev]\r\nold=1\r\n");
+}
+
+TEST_F(WalkersTest, UninstallCountsRestoredEntriesAndASecondOneFindsNothing) {
+    machine.writeC("WINDOWS/INF/A.INF", "merged a");
+    machine.writeC("WINDOWS/INF/A.OLD", "original a");
+    machine.writeC("WINDOWS/INF/B.INF", "merged b");
+    start("[UNINSTALL]\r\nA.INF=A.OLD\r\nB.INF=B.OLD\r\nBROKEN LINE\r\n");
+    EXPECT_EQ(window.UninstallSection("UNINSTALL"), 1);
+    EXPECT_EQ(inf("A.INF"), "original a");
+    EXPECT_EQ(inf("B.INF"), "merged b");
+    EXPECT_EQ(window.UninstallSection("UNINSTALL"), 0);
+    EXPECT_EQ(window.UninstallSection("ABSENT"), 0);
+}
+
+TEST_F(WalkersTest, CheckFilesTestsEveryLine) {
+    machine.writeC("WINDOWS/INF/A.INF", "[S]\r\n");
+    machine.writeDisk("X.QTR", "[S]\r\n");
+    start("[CHECK FILES]\r\nA.INF=X.QTR\r\nNULL=NULL\r\n"
+          "[CHECK BAD]\r\nA.INF=X.QTR\r\nA.INF=MISSING.QTR\r\nNULL=X.QTR\r\n"
+          "[CHECK SKIP]\r\nNO EQUALS SIGN\r\nnull=x.qtr\r\n");
+    EXPECT_EQ(window.CheckFiles(), 1);
+    // No section at all passes too.
+    machine.writeDisk("layout.ini", "[LAYOUT]\r\n");
+    EXPECT_EQ(window.CheckFiles(), 1);
+}
+
+TEST_F(WalkersTest, CheckFilesFailsWhenAnyLineFails) {
+    machine.writeC("WINDOWS/INF/A.INF", "[S]\r\n");
+    machine.writeDisk("X.QTR", "[S]\r\n");
+    start("[CHECK FILES]\r\nA.INF=X.QTR\r\nA.INF=MISSING.QTR\r\nNULL=X.QTR\r\n");
+    EXPECT_EQ(window.CheckFiles(), 0);
+}
+
+TEST_F(WalkersTest, DeviceKeysGoWithTheirSubkeysAndNothingElse) {
+    start("[ControlFlags]\r\nROOT\\X=1\r\nA=B=C\r\nROOT\\MISSING=1\r\nNOEQUALS\r\n=1\r\n\\=1\r\n");
+    window.DeleteDeviceKeys("ControlFlags");
+    std::string registry = machine.readC("WINDOWS/SYSTEM.REG");
+    EXPECT_EQ(registry.find("Enum\\ROOT\\X"), std::string::npos);
+    EXPECT_EQ(registry.find("[HKEY_LOCAL_MACHINE\\Enum\\A]"), std::string::npos);
+    EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\Y]\r\n\"Keep\"=\"yes\""),
+              std::string::npos);
+    EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\Enum]"), std::string::npos);
+    EXPECT_NE(registry.find("[HKEY_LOCAL_MACHINE\\Enum\\ROOT]"), std::string::npos);
+}
+
+TEST_F(WalkersTest, LayoutSectionsPastTheirReadSizeAreWalkedWhole) {
+    std::string layout = "[COMMON]\r\n";
+    for (int i = 0; i < 60; ++i) {
+        std::string n = std::to_string(i);
+        machine.writeDisk("F" + n + ".QTR", "[S]\r\nline" + n + "=1\r\n");
+        layout += "TARGET.INF=F" + n + ".QTR,TARGET.OLD\r\n";
+    }
+    ASSERT_GT(layout.size(), 1024u);
+    machine.writeC("WINDOWS/INF/TARGET.INF", "[S]\r\n");
+    start(layout);
+    window.InstallSection("COMMON");
+    std::string lines = sectionOf("C:\\WINDOWS\\INF\\TARGET.INF", "S");
+    for (int i = 0; i < 60; ++i) {
+        EXPECT_NE(lines.find("line" + std::to_string(i) + "=1|"), std::string::npos) << i;
+    }
+}

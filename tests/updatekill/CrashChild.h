@@ -1,0 +1,24 @@
+// Runs a piece of work in a forked child process, as one run of the program
+// that may be cut short by the machine's crash injection.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvane_test {
+
+enum class ChildEnding { Completed, Crashed, Failed };
+
+// Runs work in a child and waits for it. Completed: work returned; Crashed:
+// the machine ended the child with emu::kCrashExitStatus; Failed: anything
+// else (work threw, a sanitizer stopped it, a signal), with how in detail.
+ChildEnding runInChild(const std::function<void()>& work, std::string& detail);
+
+// Names in a host folder, sorted.
+std::vector<std::string> folderEntries(const std::string& folder);
+
+// Whether name is a temporary of the emulated kernel's whole-file writes.
+bool isKernelTemporary(const std::string& name);
+
+} // namespace corvane_test

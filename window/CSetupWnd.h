@@ -1,0 +1,60 @@
+// The launcher's one top-level window. It owns the four skin objects, builds
+// them while it is created, shows the picture and the menu, hands mouse and
+// key input to the menu and runs the commands the menu posts.
+#pragma once
+
+#include "platform/framework/CWnd.h"
+
+class CLayout;
+class CMyBitmap;
+class CMyFont;
+class CMenuCollector;
+
+class CSetupWnd : public CWnd {
+    DECLARE_DYNCREATE(CSetupWnd)
+
+public:
+    CSetupWnd();
+    ~CSetupWnd() override;
+
+    // Registers the window class and creates the hidden window; nonzero when
+    // the window exists.
+    BOOL Create(LPCSTR lpszTitle, const RECT& rect);
+
+    // The section walkers behind the commands; each reads its section of
+    // layout.ini at the path the layout gives.
+    void InstallSection(LPCSTR section);
+    int UninstallSection(LPCSTR section);
+    int CheckFiles();
+    void DeleteDeviceKeys(LPCSTR section);
+
+    CLayout* GetLayout() const { return m_pLayout; }
+    CMenuCollector* GetMenu() const { return m_pMenu; }
+
+protected:
+    int OnCreate(LPCREATESTRUCT lpCreateStruct);
+    BOOL OnEraseBkgnd(CDC* pDC);
+    void OnPaint();
+    void OnMouseMove(UINT nFlags, CPoint point);
+    void OnLButtonDown(UINT nFlags, CPoint point);
+    void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+    void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
+    void OnNcDestroy() override;
+    void OnMenuCommand(UINT nID);
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    int BuildSkin(CDC* pDC);
+    void RunCommand(UINT nID);
+
+    CMenuCollector* m_pMenu;
+    CMyFont* m_pFont;
+    CMyBitmap* m_pBitmap;
+    CLayout* m_pLayout;
+    // Set while a command runs: its message boxes pump messages, and a
+    // command posted meanwhile (the second release of a double-click) must
+    // not start a second install inside the first.
+    BOOL m_bCommandRunning = FALSE;
+};
