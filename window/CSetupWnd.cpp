@@ -129,8 +129,19 @@ void CSetupWnd::OnLButtonUp(UINT nFlags, CPoint point) {
     m_pMenu->Click(this, nFlags, point, &dc, m_pFont);
 }
 
+void CSetupWnd::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
+    if (nChar == VK_RETURN) {
+        m_bEnterPressed = TRUE;
+    }
+    CWnd::OnKeyDown(nChar, nRepCnt, nFlags);
+}
+
 void CSetupWnd::OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) {
-    {
+    BOOL pressedHere = nChar != VK_RETURN || m_bEnterPressed;
+    if (nChar == VK_RETURN) {
+        m_bEnterPressed = FALSE;
+    }
+    if (pressedHere) {
         CClientDC dc(this);
         m_pMenu->Key(this, nChar, &dc);
     }

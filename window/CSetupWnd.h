@@ -38,6 +38,7 @@ protected:
     void OnMouseMove(UINT nFlags, CPoint point);
     void OnLButtonDown(UINT nFlags, CPoint point);
     void OnLButtonUp(UINT nFlags, CPoint point);
+    void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
     void OnActivate(UINT nState, CWnd* pWndOther, BOOL bMinimized);
     void OnNcDestroy() override;
@@ -57,4 +58,8 @@ private:
     // command posted meanwhile (the second release of a double-click) must
     // not start a second install inside the first.
     BOOL m_bCommandRunning = FALSE;
+    // Whether the Enter key went down while this window had the focus. A
+    // release whose press went elsewhere (Enter answering a message box,
+    // which closes on the press) must not choose the focused item again.
+    BOOL m_bEnterPressed = FALSE;
 };

@@ -201,3 +201,13 @@ TEST(Commands, ADoubleClickOnInstallRunsOneInstall) {
                   .size(),
               1u);
 }
+
+TEST(Commands, EnterAnsweringAMessageBoxDoesNotChooseTheItemAgain) {
+    // The box closes on the press; the release reaches the launcher, whose
+    // focus frame still stands on Uninstall.
+    TestDisk disk;
+    SetupResult result = run(disk, std::string(kUninstall) + "key enter\n");
+    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_EQ(result.calls("MessageBoxA(").size(), 1u);
+    EXPECT_EQ(result.exitStatus, 3);
+}

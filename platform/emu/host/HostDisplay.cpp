@@ -84,7 +84,7 @@ public:
         __lsan_enable();
     }
 #else
-    LibraryAllocations() = default;
+    LibraryAllocations() {}
 #endif
     LibraryAllocations(const LibraryAllocations&) = delete;
     LibraryAllocations& operator=(const LibraryAllocations&) = delete;
