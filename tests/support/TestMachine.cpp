@@ -1,10 +1,6 @@
 #include "tests/support/TestMachine.h"
 
-#include "platform/emu/kernel/ModuleResources.h"
-#include "resources/ProgressClip.h"
-#include "resources/ProgressTemplate.h"
-#include "resources/StringTable.h"
-#include "resources/resource.h"
+#include "platform/emu/host/ProgramResources.h"
 
 #include <filesystem>
 
@@ -59,19 +55,7 @@ bool TestMachine::existsOnC(const std::string& relative) const {
 
 void TestMachine::boot() {
     emu::boot(m_config);
-    registerProgramResources();
-}
-
-void registerProgramResources() {
-    emu::kernel::ModuleResources resources;
-    for (const StringTableEntry* entry = corvaneStringTable(); entry->text != nullptr; ++entry) {
-        resources.strings[entry->id] = entry->text;
-    }
-    const unsigned char* dialog = progressDialogTemplate();
-    resources.dialogs[IDD_PROGRESS].assign(dialog, dialog + progressDialogTemplateSize());
-    const unsigned char* clip = progressClip();
-    resources.clips[IDR_CLIP].assign(clip, clip + progressClipSize());
-    emu::kernel::setModuleResources(std::move(resources));
+    emu::host::registerProgramResources();
 }
 
 } // namespace corvane_test

@@ -36,8 +36,4 @@ private:
     emu::MachineConfig m_config;
 };
 
-// Registers the string table, dialog template and animation clip of the
-// program with the emulated machine.
-void registerProgramResources();
-
 } // namespace corvane_test

@@ -1,27 +1,17 @@
 #include "update/CUpdateInf.h"
 
+#include "tests/support/SectionText.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+using corvane_test::sectionText;
 using corvane_test::TestMachine;
 
 namespace {
 
 const char kInfDir[] = "WINDOWS/INF/";
-
-// The lines of one section of a profile file read back through the service.
-std::string sectionOf(const std::string& windowsPath, const char* section) {
-    std::vector<char> buffer(200000);
-    DWORD n = GetPrivateProfileSectionA(section, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                        windowsPath.c_str());
-    std::string lines;
-    for (DWORD i = 0; i < n; ++i) {
-        lines += buffer[i] == '\0' ? '|' : buffer[i];
-    }
-    return lines;
-}
 
 class UpdateInfTest : public ::testing::Test {
 protected:
@@ -66,9 +56,9 @@ TEST_F(UpdateInfTest, MergeAppendsMissingLinesInFragmentOrderAndKeepsTheRest) {
 
     // Case-only differences match, a changed value is a new line, a line
     // twice in the fragment arrives once.
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\T.INF", "S"), "a=1|b=2|c=3|a=9|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\T.INF", "S"), "a=1|b=2|c=3|a=9|");
     // A section the target lacked arrives whole, in the fragment's order.
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\T.INF", "New"), "n=1|m=2|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\T.INF", "New"), "n=1|m=2|");
     std::string merged = machine.readC(std::string(kInfDir) + "T.INF");
     EXPECT_EQ(merged.rfind("; target\r\n[Version]\r\nSignature=\"$CHICAGO$\"\r\n", 0), 0u);
     EXPECT_NE(merged.find("[Other]\r\nx=1\r\n"), std::string::npos);
@@ -95,7 +85,7 @@ TEST_F(UpdateInfTest, InstallingTwiceKeepsTheFirstBackupAndAppendsNothing) {
     // A second fragment for the same target and backup name: the backup
     // still holds the file as it was before the first.
     update.UpdateFile("T.INF", "S2.QTR", "T.OLD");
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\T.INF", "S"), "a=1|b=2|c=3|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\T.INF", "S"), "a=1|b=2|c=3|");
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.OLD"), original);
 }
 
@@ -105,7 +95,7 @@ TEST_F(UpdateInfTest, MissingTargetOrFragment) {
     machine.writeDisk("S.QTR", "[S]\r\nb=2\r\n");
     EXPECT_EQ(update.UpdateFile("NEW.INF", "S.QTR", "NEW.OLD"), 1);
     EXPECT_FALSE(machine.existsOnC(std::string(kInfDir) + "NEW.OLD"));
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\NEW.INF", "S"), "b=2|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\NEW.INF", "S"), "b=2|");
 
     // No fragment: the target stays as it was (a backup may be made).
     const std::string text = "[S]\r\na=1\r\n";
@@ -119,7 +109,7 @@ TEST_F(UpdateInfTest, EmptyFragmentSectionStillWritesTheSectionBack) {
     machine.writeDisk("S.QTR", "[S]\r\n[E]\r\n");
     CUpdateInf update;
     update.UpdateFile("T.INF", "S.QTR", "T.OLD");
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\T.INF", "S"), "a=1|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\T.INF", "S"), "a=1|");
     // The header of the empty fragment section arrives with no lines.
     EXPECT_NE(machine.readC(std::string(kInfDir) + "T.INF").find("[E]"), std::string::npos);
 }
@@ -149,8 +139,8 @@ TEST_F(UpdateInfTest, SectionsPastEveryReadSizeArriveWhole) {
     machine.writeDisk("S.QTR", fragment);
     CUpdateInf update;
     update.UpdateFile("T.INF", "S.QTR", "T.OLD");
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\T.INF", "Big"), expected);
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\inf\\T.INF", "Section_With_A_Long_Name_39"), "k=39|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\T.INF", "Big"), expected);
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\T.INF", "Section_With_A_Long_Name_39"), "k=39|");
 }
 
 TEST_F(UpdateInfTest, RestorePutsTheBackupBackOnlyWhenItCan) {

@@ -1,10 +1,12 @@
 #include "skin/CLayout.h"
 #include "window/CSetupWnd.h"
 
+#include "tests/support/SectionText.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
+using corvane_test::sectionText;
 using corvane_test::TestMachine;
 
 namespace {
@@ -16,17 +18,6 @@ const char kRegistry[] = "REGEDIT4\r\n\r\n"
                          "[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\X]\r\n\r\n"
                          "[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\X\\0000]\r\n\"Class\"=\"System\"\r\n\r\n"
                          "[HKEY_LOCAL_MACHINE\\Enum\\ROOT\\Y]\r\n\"Keep\"=\"yes\"\r\n";
-
-std::string sectionOf(const std::string& windowsPath, const char* section) {
-    std::vector<char> buffer(100000);
-    DWORD n = GetPrivateProfileSectionA(section, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                        windowsPath.c_str());
-    std::string lines;
-    for (DWORD i = 0; i < n; ++i) {
-        lines += buffer[i] == '\0' ? '|' : buffer[i];
-    }
-    return lines;
-}
 
 // A launcher window object whose layout has been read, without its window:
 // the walkers need nothing else of it.
@@ -56,8 +47,8 @@ TEST_F(WalkersTest, InstallLinesSplitAtTheFirstEqualsAndTheFirstCommaAfterIt) {
     window.InstallSection("COMMON");
     EXPECT_EQ(inf("T.OLD,X"), "[S]\r\na=1\r\n");
     EXPECT_EQ(inf("1.QTR,U.OLD"), "[S]\r\na=1\r\n");
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\INF\\T.INF", "S"), "a=1|b=2|");
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\INF\\U.INF", "S"), "a=1|c=3|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\T.INF", "S"), "a=1|b=2|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\U.INF", "S"), "a=1|c=3|");
 }
 
 TEST_F(WalkersTest, TwoSectionsNamingTheSameTargetMergeInOrderOverOneBackup) {
@@ -68,7 +59,7 @@ TEST_F(WalkersTest, TwoSectionsNamingTheSameTargetMergeInOrderOverOneBackup) {
           "[950]\r\nMACHINE.INF=TWO.QTR,MACHINE.OLD\r\n");
     window.InstallSection("COMMON");
     window.InstallSection("950");
-    EXPECT_EQ(sectionOf("C:\\WINDOWS\\INF\\MACHINE.INF", "Dev"), "old=1|first=1|second=2|");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\MACHINE.INF", "Dev"), "old=1|first=1|second=2|");
     EXPECT_EQ(inf("MACHINE.OLD"), "[Dev]\r\nold=1\r\n");
 }
 
@@ -126,7 +117,7 @@ TEST_F(WalkersTest, LayoutSectionsPastTheirReadSizeAreWalkedWhole) {
     machine.writeC("WINDOWS/INF/TARGET.INF", "[S]\r\n");
     start(layout);
     window.InstallSection("COMMON");
-    std::string lines = sectionOf("C:\\WINDOWS\\INF\\TARGET.INF", "S");
+    std::string lines = sectionText("C:\\WINDOWS\\INF\\TARGET.INF", "S");
     for (int i = 0; i < 60; ++i) {
         EXPECT_NE(lines.find("line" + std::to_string(i) + "=1|"), std::string::npos) << i;
     }

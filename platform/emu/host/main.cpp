@@ -5,12 +5,8 @@
 #include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/InputScript.h"
-#include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/host/ProgramResources.h"
 #include "platform/framework/AfxWin.h"
-#include "resources/ProgressClip.h"
-#include "resources/ProgressTemplate.h"
-#include "resources/StringTable.h"
-#include "resources/resource.h"
 
 #include <cstdio>
 #include <memory>
@@ -22,20 +18,6 @@ namespace {
 
 constexpr int kBadUsage = 2;
 constexpr int kNoDisplay = 1;
-
-// The program's resources (string table, dialog template, animation clip) are
-// registered with the emulated module here, before the program starts.
-void registerModuleResources() {
-    emu::kernel::ModuleResources resources;
-    for (const StringTableEntry* entry = corvaneStringTable(); entry->text != nullptr; ++entry) {
-        resources.strings[entry->id] = entry->text;
-    }
-    const unsigned char* dialog = progressDialogTemplate();
-    resources.dialogs[IDD_PROGRESS].assign(dialog, dialog + progressDialogTemplateSize());
-    const unsigned char* clip = progressClip();
-    resources.clips[IDR_CLIP].assign(clip, clip + progressClipSize());
-    emu::kernel::setModuleResources(std::move(resources));
-}
 
 } // namespace
 
@@ -68,7 +50,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "setup: %s\n", e.what());
         return kBadUsage;
     }
-    registerModuleResources();
+    emu::host::registerProgramResources();
     int result = 0;
     {
         emu::host::HostSession session(std::move(script), std::move(display),

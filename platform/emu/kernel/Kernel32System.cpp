@@ -1,5 +1,6 @@
 // The kernel32 functions that report on the machine: version, ticks, module.
 #include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/kernel/AnsiText.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/win32.h"
 
@@ -9,16 +10,7 @@
 namespace {
 
 bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return emu::kernel::AnsiText::equalNoCase(a, b);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "platform/emu/kernel/RegistryFile.h"
+#include "platform/emu/kernel/AnsiText.h"
 
 #include <cctype>
 
@@ -26,18 +27,8 @@ std::string_view trim(std::string_view text) {
     return trimRight(text);
 }
 
-bool sameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
+// Registry and module names match without regard to case, as file names do.
+bool sameName(std::string_view a, std::string_view b) { return AnsiText::equalNoCase(a, b); }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && sameName(text.substr(0, prefix.size()), prefix);
