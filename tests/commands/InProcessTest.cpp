@@ -1,0 +1,96 @@
+// The command handler run in the test's own process, where the machine's
+// clock and the message queue can be watched directly.
+#include "app/CLauncherApp.h"
+#include "platform/emu/kernel/Trace.h"
+#include "platform/framework/CWnd.h"
+#include "tests/support/ScriptedInput.h"
+#include "tests/support/TestDisk.h"
+#include "tests/support/TestMachine.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace corvane_test;
+
+namespace {
+
+class InProcess : public ::testing::Test {
+protected:
+    // Boots a machine on the test disk with the virtual clock starting at
+    // tickStart, starts the launcher and answers what the script answers.
+    void start(DWORD tickStart, const std::string& script) {
+        machine.config().drives['C'] = disk.cDrive();
+        machine.config().drives['D'] = disk.disk();
+        machine.config().clock = emu::ClockMode::Virtual;
+        machine.config().tickStart = tickStart;
+        machine.config().traceFile = traceDir / "trace.txt";
+        machine.boot();
+        session = startScriptedInput(script, true);
+        app.LoadAppTitle();
+        ASSERT_TRUE(app.InitInstance());
+        window = app.m_pMainWnd->m_hWnd;
+    }
+    // Runs the message loop until the program waits for input the script
+    // does not have.
+    void runUntilIdle() {
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            DispatchMessageA(&message);
+        }
+    }
+    int traceCount(const std::string& prefix) {
+        emu::Trace::close();
+        std::istringstream trace(readHostFile(traceDir / "trace.txt"));
+        int count = 0;
+        for (std::string line; std::getline(trace, line);) {
+            count += line.rfind(prefix, 0) == 0;
+        }
+        return count;
+    }
+    void TearDown() override {
+        if (app.m_pMainWnd != nullptr) {
+            app.m_pMainWnd->DestroyWindow();
+        }
+        emu::Trace::close();
+    }
+
+    TestDisk disk;
+    TempDir traceDir;
+    TestMachine machine;
+    std::unique_ptr<emu::host::HostSession> session;
+    CLauncherApp app;
+    HWND window = nullptr;
+};
+
+} // namespace
+
+TEST_F(InProcess, ACommandPostedDuringAnotherIsRefused) {
+    // One answer: the restart question of the one install that runs.
+    start(0, "key n\n");
+    // Both are queued before the first runs; the second is dispatched by the
+    // first one's message box.
+    PostMessageA(window, WM_COMMAND, 100, 0);
+    PostMessageA(window, WM_COMMAND, 100, 0);
+    runUntilIdle();
+    EXPECT_EQ(traceCount("CreateDialogIndirectParamA("), 1);
+    EXPECT_EQ(traceCount("MessageBoxA(0x1, \"This program has installed"), 1);
+}
+
+// The clock starts where it starts: at 0, a little before the 32-bit
+// counter wraps, and on its very last value.
+class FiveSeconds : public InProcess, public ::testing::WithParamInterface<DWORD> {};
+
+TEST_P(FiveSeconds, TheProgressWindowStaysFiveSecondsWhereverTheClockStands) {
+    start(GetParam(), "");
+    DWORD before = GetTickCount();
+    PostMessageA(window, WM_COMMAND, 7, 0);
+    runUntilIdle();
+    DWORD elapsed = GetTickCount() - before;
+    EXPECT_GE(elapsed, 5000u);
+    EXPECT_LT(elapsed, 6000u);
+    EXPECT_EQ(traceCount("CreateDialogIndirectParamA("), 1);
+    EXPECT_EQ(traceCount("DestroyWindow(0x2)"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(TickStarts, FiveSeconds, ::testing::Values(0u, 0xFFFFF000u, 0xFFFFFFFFu));
