@@ -140,7 +140,18 @@ HostDisplay::~HostDisplay() {
     SDL_Quit();
 }
 
+void HostDisplay::presentIfDue() {
+    auto now = std::chrono::steady_clock::now();
+    if (now - m_lastPresent < std::chrono::milliseconds(30)) {
+        return;
+    }
+    present();
+    LibraryAllocations ignored;
+    SDL_PumpEvents();
+}
+
 void HostDisplay::present() {
+    m_lastPresent = std::chrono::steady_clock::now();
     LibraryAllocations ignored;
     gdi::Surface& surface = gdi::screen();
     if (surface.generation() == m_shownGeneration) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -24,6 +25,9 @@ public:
 
     // Copies the screen to the host window when it changed since the last time.
     void present();
+    // present(), at most about every 30 ms, for a program that draws without
+    // waiting for messages; host events are fetched but left queued.
+    void presentIfDue();
     // Waits up to timeoutMs for host events and posts them as emulated input.
     // False once the user closed the host window.
     bool pumpEvents(int timeoutMs);
@@ -36,6 +40,7 @@ private:
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
     uint64_t m_shownGeneration = 0;
+    std::chrono::steady_clock::time_point m_lastPresent;
 };
 
 } // namespace emu::host

@@ -45,10 +45,20 @@ HostSession::HostSession(InputScript script, std::unique_ptr<HostDisplay> displa
 
 HostSession::~HostSession() {
     user::setIdleHandler(nullptr);
+    user::setDrawnHandler(nullptr);
 }
 
 void HostSession::start() {
     user::setIdleHandler([this] { idle(); });
+    m_programThread = std::this_thread::get_id();
+    if (m_display) {
+        // Only the program's thread may touch the host window.
+        user::setDrawnHandler([this] {
+            if (std::this_thread::get_id() == m_programThread) {
+                m_display->presentIfDue();
+            }
+        });
+    }
 }
 
 void HostSession::idle() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 namespace emu::host {
 
@@ -52,6 +53,7 @@ private:
     std::unique_ptr<HostDisplay> m_display;
     SessionEnds m_ends;
     std::optional<std::chrono::steady_clock::time_point> m_waitUntil;
+    std::thread::id m_programThread;
 };
 
 } // namespace emu::host

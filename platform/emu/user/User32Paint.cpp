@@ -38,6 +38,9 @@ int WINAPI ReleaseDC(HWND, HDC hDC) {
         return 0;
     }
     if (m->painter.releaseDC(hDC)) {
+        if (m->drawn) {
+            m->drawn();
+        }
         return 1;
     }
     // Screen contexts are not tied to a window.

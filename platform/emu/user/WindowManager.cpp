@@ -411,6 +411,12 @@ void setIdleHandler(std::function<void()> handler) {
     }
 }
 
+void setDrawnHandler(std::function<void()> handler) {
+    if (WindowManager* m = WindowManager::current()) {
+        m->drawn = std::move(handler);
+    }
+}
+
 namespace {
 void postInput(InputKind kind, POINT screen, UINT key) {
     if (WindowManager* m = WindowManager::current()) {

@@ -64,6 +64,7 @@ public:
     Window* active = nullptr;
     Window* focus = nullptr;
     std::function<void()> idle;
+    std::function<void()> drawn;
 
 private:
     void sendDestroy(Window* window);
@@ -89,6 +90,10 @@ void setControlState(HWND window, std::unique_ptr<ControlState> state);
 // or ends the session; when it returns without producing anything the loop
 // asks again.
 void setIdleHandler(std::function<void()> handler);
+// Called after a device context is released on the program's thread: a
+// program that draws while it pumps no messages (a progress bar stepped in a
+// busy loop) still gets its screen shown on the host.
+void setDrawnHandler(std::function<void()> handler);
 // Pointer and key input, in screen coordinates, stamped with the tick count.
 void postMouseMove(POINT screen);
 void postMouseButton(POINT screen, bool down);
