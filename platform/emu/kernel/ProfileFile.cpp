@@ -21,15 +21,6 @@ std::string_view trimmed(std::string_view text) {
 }
 
 // Whether a section read would return the line as exactly text.
-bool readsAs(const ProfileFile::Line& line, std::string_view text) {
-    if (line.kind != ProfileFile::Kind::Entry) {
-        return line.key == text;
-    }
-    std::size_t keySize = line.key.size();
-    return text.size() == keySize + 1 + line.value.size() && text.substr(0, keySize) == line.key &&
-           text[keySize] == '=' && text.substr(keySize + 1) == line.value;
-}
-
 void appendLines(std::string& out, const std::vector<std::string_view>& lines, std::size_t from,
                  std::string_view lineEnd) {
     for (std::size_t i = from; i < lines.size(); ++i) {
@@ -128,16 +119,16 @@ std::vector<std::size_t> ProfileFile::dataLines(const Section& section) const {
     return indexes;
 }
 
-// The bytes to replace and the first new line to write there. Leading lines
-// that already read as the new ones keep their bytes (their spacing and the
-// comments between them), so writing back what was read, or appending to it,
-// touches nothing of what was there.
+// The bytes to replace and the first new line to write there. The lines are
+// written as given; leading lines that already stand in the file exactly as
+// given are left where they are (with the comments between them), so that
+// appending to a section rewrites nothing before the new lines.
 ProfileFile::Splice ProfileFile::spliceFor(const Section& section,
                                            const std::vector<std::string_view>& newLines) const {
     std::vector<std::size_t> data = dataLines(section);
     std::size_t kept = 0;
     while (kept < data.size() && kept < newLines.size() &&
-           readsAs(m_lines[data[kept]], newLines[kept])) {
+           textOf(m_lines[data[kept]]) == newLines[kept]) {
         ++kept;
     }
     if (kept < data.size()) {
@@ -145,6 +136,17 @@ ProfileFile::Splice ProfileFile::spliceFor(const Section& section,
     }
     std::size_t after = data.empty() ? section.headerLine : data.back();
     return {m_lines[after].end, m_lines[after].end, kept};
+}
+
+std::string_view ProfileFile::textOf(const Line& line) const {
+    std::string_view text = std::string_view(m_text).substr(line.begin, line.end - line.begin);
+    if (!text.empty() && text.back() == '\n') {
+        text.remove_suffix(1);
+    }
+    if (!text.empty() && text.back() == '\r') {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 std::string_view ProfileFile::lineEnding() const {

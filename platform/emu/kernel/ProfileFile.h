@@ -68,6 +68,8 @@ private:
     void addLine(std::size_t begin, std::size_t contentEnd, std::size_t end);
     std::vector<std::size_t> dataLines(const Section& section) const;
     Splice spliceFor(const Section& section, const std::vector<std::string_view>& newLines) const;
+    // A line's bytes without its line end.
+    std::string_view textOf(const Line& line) const;
     std::string_view lineEnding() const;
     std::string withSectionAppended(std::string_view name,
                                     const std::vector<std::string_view>& newLines) const;
