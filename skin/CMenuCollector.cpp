@@ -6,6 +6,7 @@
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
 
+#include <algorithm>
 #include <vector>
 
 IMPLEMENT_DYNCREATE(CMenuCollector, CObject)
@@ -17,6 +18,16 @@ const int kArrowRoom = 16;
 // Alignment codes as CLayout reads them; any other code means left.
 const int kAlignCenter = 2;
 const int kAlignRight = 3;
+
+// The gaps and the size come from layout.ini as any 32-bit number. Items are
+// placed in 64 bits and every edge is held within this distance of the
+// origin: an item that absurd values put off the screen stays off it, and
+// the sums later taken on its edges (frame, arrow) cannot overflow.
+const long long kFarthestEdge = 1 << 28;
+
+int FarEdge(long long position) {
+    return static_cast<int>(std::clamp(position, -kFarthestEdge, kFarthestEdge));
+}
 
 BOOL HasKey(LPCSTR line) {
     for (; *line != '\0'; ++line) {
@@ -101,19 +112,22 @@ void CMenuCollector::AddItem(LPCSTR line, int index, CDC* pDC, CMyFont* pFont, i
 // middle of the size rectangle, so a centred menu shares one left edge.
 void CMenuCollector::PlaceItem(CMyMenu* pItem, CSize extent, int index, int alignment,
                                const RECT& sizeRect) const {
-    RECT rect;
-    rect.top = m_verticalGap + (m_inBetweenGap + extent.cy) * index;
-    rect.bottom = rect.top + extent.cy;
+    const long long width = extent.cx;
+    const long long height = extent.cy;
+    const long long top = m_verticalGap + (m_inBetweenGap + height) * index;
+    long long left = 0;
     if (alignment == kAlignCenter) {
-        rect.left = (sizeRect.right - sizeRect.left) / 2 + m_horizontalGap;
-        rect.right = rect.left + extent.cx;
+        left = (static_cast<long long>(sizeRect.right) - sizeRect.left) / 2 + m_horizontalGap;
     } else if (alignment == kAlignRight) {
-        rect.right = sizeRect.right - m_horizontalGap;
-        rect.left = rect.right - extent.cx;
+        left = static_cast<long long>(sizeRect.right) - m_horizontalGap - width;
     } else {
-        rect.left = m_horizontalGap;
-        rect.right = m_horizontalGap + extent.cx;
+        left = m_horizontalGap;
     }
+    RECT rect;
+    rect.left = FarEdge(left);
+    rect.top = FarEdge(top);
+    rect.right = FarEdge(left + width);
+    rect.bottom = FarEdge(top + height);
     pItem->SetRect(rect);
 }
 

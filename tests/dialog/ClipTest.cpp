@@ -58,6 +58,29 @@ void endFirstFrameWith(Bytes& bytes, uint8_t first, uint8_t second) {
     bytes[at + 8 + size - 1] = second;
 }
 
+uint32_t get32(const Bytes& bytes, size_t at) {
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+           static_cast<uint32_t>(bytes[at + 3]) << 24;
+}
+
+// Wraps everything inside the movie list in depth nested "rec " lists.
+void nestMovieInRecords(Bytes& bytes, size_t depth) {
+    size_t type = find(bytes, "movi");
+    size_t begin = type + 4;
+    size_t end = type + get32(bytes, type - 4);
+    size_t inner = end - begin;
+    Bytes headers;
+    for (size_t level = 0; level < depth; ++level) {
+        size_t size = 4 + 12 * (depth - 1 - level) + inner;
+        headers.insert(headers.end(), {'L', 'I', 'S', 'T', 0, 0, 0, 0, 'r', 'e', 'c', ' '});
+        put32(headers, headers.size() - 8, static_cast<uint32_t>(size));
+    }
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(begin), headers.begin(),
+                 headers.end());
+    put32(bytes, type - 4, get32(bytes, type - 4) + static_cast<uint32_t>(headers.size()));
+    put32(bytes, 4, get32(bytes, 4) + static_cast<uint32_t>(headers.size()));
+}
+
 // Offset of the BITMAPINFOHEADER inside the stream format chunk.
 size_t formatAt(const Bytes& bytes) {
     return find(bytes, "strf") + 8;
@@ -134,6 +157,17 @@ TEST(Clip, UncompressedFramesAreRead) {
     }
 }
 
+TEST(Clip, FramesInsideRecordListsAreFound) {
+    for (size_t depth : {1, 8}) {
+        Bytes bytes = embeddedClip();
+        nestMovieInRecords(bytes, depth);
+        std::string why;
+        auto clip = load(bytes, why);
+        ASSERT_NE(clip, nullptr) << depth << ": " << why;
+        EXPECT_EQ(clip->frameCount(), load(embeddedClip(), why)->frameCount()) << depth;
+    }
+}
+
 TEST(Clip, DamagedOrUnsupportedClipsAreRefused) {
     const Bytes good = embeddedClip();
     struct Case {
@@ -169,6 +203,8 @@ TEST(Clip, DamagedOrUnsupportedClipsAreRefused) {
         {"no frames announced", [](Bytes& b) { put32(b, find(b, "avih") + 8 + 16, 0); }},
         {"run data cut inside an escape", [](Bytes& b) { endFirstFrameWith(b, 0, 2); }},
         {"absolute run longer than the data", [](Bytes& b) { endFirstFrameWith(b, 0, 200); }},
+        {"record lists nested past any stack", [](Bytes& b) { nestMovieInRecords(b, 200000); }},
+        {"record lists nested nine deep", [](Bytes& b) { nestMovieInRecords(b, 9); }},
     };
     for (const Case& c : cases) {
         Bytes bytes = good;

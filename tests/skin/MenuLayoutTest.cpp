@@ -4,6 +4,7 @@
 #include "tests/skin/SkinMachine.h"
 
 #include <climits>
+#include <cstdlib>
 #include <iterator>
 #include <string>
 #include <vector>
@@ -194,6 +195,44 @@ TEST_F(MenuLayoutTest, LongMenuIsCutAtTheBuffer) {
         EXPECT_EQ(std::string(m_menu.GetItem(i)->GetText()),
                   "Item number " + std::to_string(i + 10));
         EXPECT_EQ(m_menu.GetItem(i)->GetCommand(), 100);
+    }
+}
+
+// Gaps and sizes anywhere in the 32-bit range place items far away but
+// keep every edge in order and small enough to draw around; painting, hover
+// and the keys then run on them without overflowing.
+TEST_F(MenuLayoutTest, ExtremeGapsAndSizesKeepItemsInRange) {
+    const long long kFar = 1 << 28;
+    struct Row {
+        const char* gaps;
+        int alignment;
+        RECT size;
+    } rows[] = {
+        {"HORIZONTAL=10\n", kRight, {0, 0, INT_MIN, 400}},
+        {"HORIZONTAL=-2147483648\n", kRight, {0, 0, INT_MAX, 400}},
+        {"HORIZONTAL=2147483647\n", kCentre, {INT_MIN, 0, INT_MAX, 400}},
+        {"HORIZONTAL=2147483647\n", kLeft, {0, 0, 560, 400}},
+        {"VERTICAL=2147483647\nIN_BETWEEN=2147483647\n", kRight, {0, 0, 560, 400}},
+        {"VERTICAL=-2147483648\nIN_BETWEEN=-2147483648\n", kLeft, {0, 0, 560, 400}},
+    };
+    ASSERT_EQ(load("", kThreeItems), 1);
+    for (const Row& row : rows) {
+        writeLayout(std::string("[GAPS]\n") + row.gaps + "[MENU]\n" + kThreeItems);
+        CMenuCollector menu;
+        ScreenDC dc;
+        ASSERT_EQ(menu.Load(kIniPath, &dc, &m_font, row.alignment, row.size), 1) << row.gaps;
+        for (int i = 0; i < 3; ++i) {
+            const RECT& r = menu.GetItem(i)->GetRect();
+            EXPECT_LE(r.left, r.right) << row.gaps << " item " << i;
+            EXPECT_LE(r.top, r.bottom) << row.gaps << " item " << i;
+            for (LONG edge : {r.left, r.top, r.right, r.bottom}) {
+                EXPECT_LE(std::llabs(edge), kFar) << row.gaps << " item " << i;
+            }
+        }
+        const RECT& second = menu.GetItem(1)->GetRect();
+        menu.Paint(&dc, &m_font);
+        menu.Hover(0, CPoint(second.left, second.top), &dc, &m_font);
+        menu.Key(nullptr, VK_DOWN, &dc);
     }
 }
 

@@ -156,19 +156,28 @@ bool isFrameChunk(uint32_t id, int stream) {
     return kind0 == 'd' && (kind1 == 'c' || kind1 == 'b');
 }
 
-bool collectFrames(const RiffChunk& list, int stream, std::vector<RiffChunk>& frames) {
+// "rec " lists group the chunks of the movie data; each nesting costs a
+// level of recursion, so a file that nests them deeper than any writer does
+// is refused rather than allowed to exhaust the stack.
+constexpr int kMaxRecordDepth = 8;
+
+bool collectFrames(const RiffChunk& list, int stream, std::vector<RiffChunk>& frames,
+                   std::string& why, int depth = 0) {
     RiffReader reader(list);
     RiffChunk chunk;
     while (reader.next(chunk)) {
         if (chunk.isList(fourCc("rec "))) {
-            if (!collectFrames(chunk, stream, frames)) {
+            if (depth == kMaxRecordDepth) {
+                return fail(why, "record lists nested too deep");
+            }
+            if (!collectFrames(chunk, stream, frames, why, depth + 1)) {
                 return false;
             }
         } else if (isFrameChunk(chunk.id, stream)) {
             frames.push_back(chunk);
         }
     }
-    return !reader.broken();
+    return !reader.broken() || fail(why, "chunk size past the end of the movie data");
 }
 
 bool readLayout(const unsigned char* data, size_t size, ClipLayout& layout, std::string& why) {
@@ -199,10 +208,7 @@ bool readLayout(const unsigned char* data, size_t size, ClipLayout& layout, std:
     if (!headers || !haveMovie) {
         return fail(why, headers ? "no movie data" : "no header list");
     }
-    if (!collectFrames(movie, layout.headers.videoStream, layout.frames)) {
-        return fail(why, "chunk size past the end of the movie data");
-    }
-    return true;
+    return collectFrames(movie, layout.headers.videoStream, layout.frames, why);
 }
 
 bool checkFormat(const ClipHeaders& headers, std::string& why) {
