@@ -1,11 +1,7 @@
 #include "fuzz/FuzzMachine.h"
 
 #include "platform/emu/Machine.h"
-#include "platform/emu/kernel/ModuleResources.h"
-#include "resources/ProgressClip.h"
-#include "resources/ProgressTemplate.h"
-#include "resources/StringTable.h"
-#include "resources/resource.h"
+#include "platform/emu/host/ProgramResources.h"
 
 #include <sanitizer/lsan_interface.h>
 
@@ -25,20 +21,6 @@ namespace fs = std::filesystem;
 namespace corvane_fuzz {
 
 namespace {
-// The program's strings, dialog and clip, so that message boxes and the
-// progress dialog find what they load.
-void registerProgramResources() {
-    emu::kernel::ModuleResources resources;
-    for (const StringTableEntry* entry = corvaneStringTable(); entry->text != nullptr; ++entry) {
-        resources.strings[entry->id] = entry->text;
-    }
-    const unsigned char* dialog = progressDialogTemplate();
-    resources.dialogs[IDD_PROGRESS].assign(dialog, dialog + progressDialogTemplateSize());
-    const unsigned char* clip = progressClip();
-    resources.clips[IDR_CLIP].assign(clip, clip + progressClipSize());
-    emu::kernel::setModuleResources(std::move(resources));
-}
-
 // Every profile write syncs its file; in memory that costs nothing, which
 // multiplies the executions a run gets through.
 fs::path scratchFolder() {
@@ -107,7 +89,7 @@ FuzzMachine::FuzzMachine(int screenDepth) {
     config.headless = true;
     config.screenDepth = screenDepth;
     emu::boot(config);
-    registerProgramResources();
+    emu::host::registerProgramResources();
     loadFontConfiguration();
 }
 
