@@ -19,6 +19,13 @@ using Animation = DialogFixture;
 
 constexpr LPARAM kWholeClip = static_cast<LPARAM>(0xFFFF0000u);
 
+// What the progress dialog does when it starts: open clip 132 and loop it.
+void openAndLoopTheClip(HWND dialog) {
+    HWND clip = GetDlgItem(dialog, 1001);
+    SendMessageA(clip, ACM_OPENA, 0, IDR_CLIP);
+    SendMessageA(clip, ACM_PLAY, static_cast<WPARAM>(-1), kWholeClip);
+}
+
 // Frames seen within `limit`, polled every few milliseconds; stops early
 // once `enough` different frames have shown.
 std::set<int> framesSeen(HWND control, std::chrono::milliseconds limit, size_t enough) {
@@ -35,11 +42,7 @@ std::set<int> framesSeen(HWND control, std::chrono::milliseconds limit, size_t e
 
 TEST_F(Animation, PlaysOnItsOwnThreadUntilAskedToPlayNothing) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) {
-        HWND clip = GetDlgItem(dialog, 1001);
-        SendMessageA(clip, ACM_OPENA, 0, IDR_CLIP);
-        SendMessageA(clip, ACM_PLAY, static_cast<WPARAM>(-1), kWholeClip);
-    };
+    s_onInit = openAndLoopTheClip;
     HWND dialog = progressDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     HWND clip = GetDlgItem(dialog, 1001);
@@ -155,11 +158,7 @@ uint64_t screenDigest(HWND window) {
 
 TEST_F(Animation, KeepsMovingWhileTheProgramStepsTheBar) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) {
-        HWND clip = GetDlgItem(dialog, 1001);
-        SendMessageA(clip, ACM_OPENA, 0, IDR_CLIP);
-        SendMessageA(clip, ACM_PLAY, static_cast<WPARAM>(-1), kWholeClip);
-    };
+    s_onInit = openAndLoopTheClip;
     HWND dialog = progressDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     HWND bar = GetDlgItem(dialog, 1000);
