@@ -38,9 +38,7 @@ void BM_InstallDemoDisk(benchmark::State& state) {
         // Otherwise the install's first fsync writes the fresh copy out too.
         sync();
         state.ResumeTiming();
-        window->InstallSection("COMMON");
-        window->InstallSection(app.GetReleaseTag());
-        window->InstallSection("USB INF");
+        window->Install(TRUE);
         window->DeleteDeviceKeys("ControlFlags");
         window->DeleteDeviceKeys("USB ControlFlags");
         state.PauseTiming();

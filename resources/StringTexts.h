@@ -26,5 +26,9 @@
 #define TEXT_REBOOT_FAILED                                                                         \
     "FAILED: Failed to reboot the system\nPlease do it manually.  All the "                        \
     "changes won't take effect until the system reboot."
+#define TEXT_UPDATE_INCOMPLETE                                                                     \
+    "The update is incomplete: some Windows INF files could not be changed.\n"                     \
+    "No device was removed and the system need not restart.\n\n"                                   \
+    "Choose uninstall to put back what was changed."
 #define TEXT_WIN95_ONLY "This program runs under Windows 95 system only."
 #define TEXT_APP_TITLE "corvane"

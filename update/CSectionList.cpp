@@ -2,8 +2,18 @@
 
 #include <cstring>
 
+namespace {
+
+// Windows 95 returns at most this many characters of one section or names
+// list, whatever the buffer, and reports such a list as it reports a cut one
+// of a buffer that size: two bytes short of it.
+const DWORD kPlatformListLimit = 32767;
+
+} // namespace
+
 template <typename ReadFn> void CSectionList::ReadGrowing(DWORD initialSize, ReadFn read) {
     DWORD size = initialSize < 16 ? 16 : initialSize;
+    m_whole = TRUE;
     for (;;) {
         m_buffer.assign(size, '\0');
         DWORD count = read(m_buffer.data(), size);
@@ -11,6 +21,9 @@ template <typename ReadFn> void CSectionList::ReadGrowing(DWORD initialSize, Rea
         // exactly looks the same, so both are read again with more room.
         if (count + 2 < size) {
             m_length = count;
+            // A list that ends just where the platform stops cannot be told
+            // from one the platform stopped: a larger buffer brings no more.
+            m_whole = count + 2 < kPlatformListLimit || count > kPlatformListLimit;
             break;
         }
         size *= 2;

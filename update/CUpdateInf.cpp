@@ -18,7 +18,10 @@ const DWORD kTargetSectionSize = 30720;
 
 // The merge works on a copy in the INF directory and puts it in place with
 // one atomic copy, so a Windows INF file is only ever as it was or as merged.
-const char kMergeWorkName[] = "~QMERGE.TMP";
+// Each merge makes its own copy under a name no other file has (prefix and
+// four hex digits), so neither a second copy of the program nor a file left by
+// one that was killed can meet it.
+const char kMergeWorkPrefix[] = "~QM";
 
 BOOL IsNullName(LPCSTR name) { return lstrcmpiA(name, "NULL") == 0 ? TRUE : FALSE; }
 
@@ -70,10 +73,24 @@ int CUpdateInf::UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup) {
     CString targetPath = m_infDir + target;
     CString sourcePath = m_sourceDir + source;
     CString backupPath = m_infDir + backup;
-    // The merge runs even when no backup could be made.
-    BackupFile(backupPath, targetPath);
-    MergeFile(targetPath, sourcePath);
-    return 1;
+    // A backup under the target's own name would be the target itself, and
+    // uninstall would delete it.
+    if (lstrcmpiA(targetPath, backupPath) == 0) {
+        return 0;
+    }
+    BOOL targetExists = GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES;
+    // A file that cannot be written is left as it stands, and gets no backup
+    // that uninstall would then fail to put back.
+    if (targetExists && !CFile::TestOpen(targetPath, CFile::modeWrite)) {
+        return 0;
+    }
+    // A file that exists is changed only once its former text is kept: a
+    // merge without a backup could never be undone. A missing target has
+    // nothing to keep and is made by the merge.
+    if (!BackupFile(backupPath, targetPath) && targetExists) {
+        return 0;
+    }
+    return MergeFile(targetPath, sourcePath);
 }
 
 int CUpdateInf::BackupFile(LPCSTR backupPath, LPCSTR targetPath) {
@@ -86,32 +103,46 @@ int CUpdateInf::BackupFile(LPCSTR backupPath, LPCSTR targetPath) {
 int CUpdateInf::MergeFile(LPCSTR targetPath, LPCSTR sourcePath) {
     CSectionList names;
     names.ReadSectionNames(sourcePath, kSectionNamesSize);
+    if (!names.IsWhole()) {
+        return 0;
+    }
     if (names.GetFirst() == nullptr) {
         // A missing or empty fragment changes nothing.
         return 1;
     }
-    CString work = m_infDir + kMergeWorkName;
-    DeleteFileA(work);
-    // A target that does not exist yet is created by the merge itself; one
-    // that exists but could not be copied is left alone, since merging into
-    // an empty copy would replace it with the fragment's lines only.
-    BOOL targetExists = GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES;
-    if (!CopyFileA(targetPath, work, FALSE) && targetExists) {
-        return 1;
+    char work[MAX_PATH] = {};
+    if (GetTempFileNameA(m_infDir, kMergeWorkPrefix, 0, work) == 0) {
+        return 0;
     }
-    for (LPCSTR name = names.GetFirst(); name != nullptr; name = names.GetNext(name)) {
-        MergeSection(work, sourcePath, name);
+    // The work file starts empty: a target that does not exist yet is made
+    // from the fragment's lines alone. One that exists but cannot be copied
+    // is left alone, since merging into the empty file would replace it with
+    // the fragment's lines only.
+    BOOL merged = TRUE;
+    if (GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES) {
+        merged = CopyFileA(targetPath, work, FALSE);
     }
-    CopyFileA(work, targetPath, FALSE);
+    for (LPCSTR name = names.GetFirst(); merged && name != nullptr; name = names.GetNext(name)) {
+        merged = MergeSection(work, sourcePath, name);
+    }
+    // Only a copy with every section merged replaces the target.
+    if (merged) {
+        merged = CopyFileA(work, targetPath, FALSE);
+    }
     DeleteFileA(work);
-    return 1;
+    return merged ? 1 : 0;
 }
 
-void CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section) {
+BOOL CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section) {
     CSectionList targetLines;
     targetLines.ReadSection(section, targetPath, kTargetSectionSize);
     CSectionList sourceLines;
     sourceLines.ReadSection(section, sourcePath, kFragmentSectionSize);
+    // Writing back a section the platform stopped reading would drop the
+    // rest of its lines.
+    if (!targetLines.IsWhole() || !sourceLines.IsWhole()) {
+        return FALSE;
+    }
 
     // Room for every line of both lists and the closing NUL, zero-filled so
     // the list stays closed by an empty line as lines are appended.
@@ -128,13 +159,29 @@ void CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR secti
             used += length;
         }
     }
-    WritePrivateProfileSectionA(section, merged.data(), targetPath);
+    return WritePrivateProfileSectionA(section, merged.data(), targetPath);
+}
+
+void CUpdateInf::RemoveWorkFiles() {
+    WIN32_FIND_DATAA found;
+    HANDLE hSearch = FindFirstFileA(m_infDir + kMergeWorkPrefix + "????.TMP", &found);
+    if (hSearch == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            DeleteFileA(m_infDir + found.cFileName);
+        }
+    } while (FindNextFileA(hSearch, &found));
+    FindClose(hSearch);
 }
 
 int CUpdateInf::RestoreFile(LPCSTR target, LPCSTR backup) {
     CString targetPath = m_infDir + target;
     CString backupPath = m_infDir + backup;
-    if (!CFile::TestOpen(backupPath, CFile::modeRead)) {
+    // Copying a file over itself and then deleting "the backup" would delete
+    // the Windows INF file.
+    if (lstrcmpiA(targetPath, backupPath) == 0 || !CFile::TestOpen(backupPath, CFile::modeRead)) {
         return 0;
     }
     // When the copy fails the backup is the only copy of the former file: it

@@ -15,17 +15,26 @@ public:
     CUpdateInf();
     ~CUpdateInf() override;
 
-    // Backs the target up if needed, then merges the fragment into it. Always 1.
+    // Backs the target up if needed, then merges the fragment into it. 1
+    // when the target is merged (or the fragment has nothing to merge); 0
+    // when it was left as it was: it cannot be written, its backup could not
+    // be made, the backup name is its own, or the merge failed.
     int UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup);
     // 1 when a backup already exists (it is never replaced); otherwise whether
     // copying the target to the backup path succeeded.
     int BackupFile(LPCSTR backupPath, LPCSTR targetPath);
     // Merges every section of the fragment at sourcePath into the file at
-    // targetPath. Always 1.
+    // targetPath: all of them or, on any failure, none. 1 when merged, 0 when
+    // the target was left as it was.
     int MergeFile(LPCSTR targetPath, LPCSTR sourcePath);
     // Appends to one section of the target the fragment's lines it lacks.
-    void MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section);
+    // FALSE when a list was not read whole or the write failed.
+    BOOL MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section);
+    // Deletes the work files of merges that a killed program left in the INF
+    // directory. Only while the update lock is held: then no merge is live.
+    void RemoveWorkFiles();
     // 1 when the backup was found and put back over the target (and removed).
+    // A backup named as the target itself is never taken for one.
     int RestoreFile(LPCSTR target, LPCSTR backup);
     // 1 when name exists in the INF directory and can be opened for writing.
     int InfFileExists(LPCSTR name);

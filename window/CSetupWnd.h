@@ -3,7 +3,10 @@
 // key input to the menu and runs the commands the menu posts.
 #pragma once
 
+#include "platform/framework/CString.h"
 #include "platform/framework/CWnd.h"
+
+#include <vector>
 
 class CLayout;
 class CMyBitmap;
@@ -21,9 +24,18 @@ public:
     // the window exists.
     BOOL Create(LPCSTR lpszTitle, const RECT& rect);
 
+    // Walks the install sections: "COMMON", the release tag's and, with USB,
+    // "USB INF". The number of lines whose Windows INF file was left as it
+    // was (0 when every file is updated).
+    int Install(BOOL usbPresent);
+
     // The section walkers behind the commands; each reads its section of
-    // layout.ini at the path the layout gives.
-    void InstallSection(LPCSTR section);
+    // layout.ini at the path the layout gives. InstallSection refuses a line
+    // whose backup names one of installTargets (the files the install
+    // updates) and returns the number of lines not updated.
+    int InstallSection(LPCSTR section, const std::vector<CString>& installTargets);
+    // Adds the Windows INF file of every install line of section to targets.
+    void CollectInstallTargets(LPCSTR section, std::vector<CString>& targets);
     int UninstallSection(LPCSTR section);
     int CheckFiles();
     void DeleteDeviceKeys(LPCSTR section);

@@ -10,8 +10,10 @@
 #include "update/CProgressDlg.h"
 #include "update/CSectionList.h"
 #include "update/CUpdateInf.h"
+#include "update/CUpdateLock.h"
 
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -50,25 +52,73 @@ BOOL NamesNoKey(const CString& keyPath) {
     return TRUE;
 }
 
+// Splits an install line into target, source and backup: target=source,backup,
+// where the backup may itself hold "," and "=". FALSE for a line without "="
+// or without "," after it.
+BOOL SplitInstallLine(LPCSTR line, CString& target, CString& source, CString& backup) {
+    CString rest;
+    if (!SplitAtEquals(line, target, rest)) {
+        return FALSE;
+    }
+    int comma = rest.Find(',');
+    if (comma < 0) {
+        return FALSE;
+    }
+    source = rest.Left(comma);
+    backup = rest.Mid(comma + 1);
+    return TRUE;
+}
+
 } // namespace
 
-void CSetupWnd::InstallSection(LPCSTR section) {
+void CSetupWnd::CollectInstallTargets(LPCSTR section, std::vector<CString>& targets) {
+    CSectionList lines;
+    lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
+    for (LPCSTR line = lines.GetFirst(); line != nullptr; line = lines.GetNext(line)) {
+        CString target, source, backup;
+        if (SplitInstallLine(line, target, source, backup)) {
+            targets.push_back(target);
+        }
+    }
+}
+
+int CSetupWnd::InstallSection(LPCSTR section, const std::vector<CString>& installTargets) {
     CSectionList lines;
     lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
     CUpdateInf update;
+    int failed = 0;
     for (LPCSTR line = lines.GetFirst(); line != nullptr; line = lines.GetNext(line)) {
-        // target=source,backup; the backup may itself hold "," and "=".
-        CString target;
-        CString rest;
-        if (!SplitAtEquals(line, target, rest)) {
+        CString target, source, backup;
+        if (!SplitInstallLine(line, target, source, backup)) {
             continue;
         }
-        int comma = rest.Find(',');
-        if (comma < 0) {
-            continue;
+        // A backup under the name of a file this install updates would put
+        // a merged file in place of the original at uninstall, or delete a
+        // live one: the line is refused.
+        BOOL backupIsTarget = FALSE;
+        for (const CString& other : installTargets) {
+            backupIsTarget = backupIsTarget || lstrcmpiA(backup, other) == 0;
         }
-        update.UpdateFile(target, rest.Left(comma), rest.Mid(comma + 1));
+        if (backupIsTarget || !update.UpdateFile(target, source, backup)) {
+            ++failed;
+        }
     }
+    return failed;
+}
+
+int CSetupWnd::Install(BOOL usbPresent) {
+    LPCSTR sections[] = {"COMMON", static_cast<CLauncherApp*>(AfxGetApp())->GetReleaseTag(),
+                         "USB INF"};
+    int walked = usbPresent ? 3 : 2;
+    std::vector<CString> targets;
+    for (int i = 0; i < walked; ++i) {
+        CollectInstallTargets(sections[i], targets);
+    }
+    int failed = 0;
+    for (int i = 0; i < walked; ++i) {
+        failed += InstallSection(sections[i], targets);
+    }
+    return failed;
 }
 
 int CSetupWnd::UninstallSection(LPCSTR section) {
@@ -134,7 +184,16 @@ void CSetupWnd::RunCommand(UINT nID) {
         }
         return;
     }
+    // Another copy of the program at work on the same INF files is waited
+    // for, from the file check to the last device key.
+    CUpdateInf* pUpdate = new CUpdateInf;
+    CUpdateLock* pLock = new CUpdateLock(pUpdate->GetInfDir());
+    if (pLock->IsHeld()) {
+        pUpdate->RemoveWorkFiles();
+    }
     if (!CheckFiles()) {
+        delete pLock;
+        delete pUpdate;
         AfxMessageBox(IDS_FILES_MISSING, MB_ICONSTOP);
         return;
     }
@@ -145,17 +204,15 @@ void CSetupWnd::RunCommand(UINT nID) {
     pProgress->SetStep(kProgressStep);
     pProgress->SetPos(kProgressStart);
 
-    CUpdateInf* pUpdate = new CUpdateInf;
     BOOL usbPresent = pUpdate->InfFileExists("USB.INF");
 
     BOOL done = FALSE;
+    BOOL incomplete = FALSE;
     if (nID == kInstallCommand) {
-        InstallSection("COMMON");
-        InstallSection(static_cast<CLauncherApp*>(AfxGetApp())->GetReleaseTag());
-        if (usbPresent) {
-            InstallSection("USB INF");
-        }
-        done = TRUE;
+        // An install that left a Windows INF file unchanged is not finished:
+        // its devices must not be detected anew from half-updated files.
+        incomplete = Install(usbPresent) != 0;
+        done = !incomplete;
     } else if (nID == kUninstallCommand) {
         if (UninstallSection("UNINSTALL") == 0) {
             AfxMessageBox(IDS_NO_UNINSTALL, MB_OK);
@@ -180,6 +237,12 @@ void CSetupWnd::RunCommand(UINT nID) {
         if (usbPresent) {
             DeleteDeviceKeys("USB ControlFlags");
         }
+    }
+    delete pLock;
+    if (incomplete) {
+        AfxMessageBox(IDS_UPDATE_INCOMPLETE, MB_ICONSTOP);
+    }
+    if (done) {
         if (AfxMessageBox(IDS_RESTART, MB_ICONQUESTION | MB_YESNO) == IDYES) {
             if (!ExitWindowsEx(EWX_REBOOT, 0)) {
                 AfxMessageBox(IDS_REBOOT_FAILED, MB_OK);

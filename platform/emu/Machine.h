@@ -43,6 +43,14 @@ struct MachineConfig {
     // machine ends its process at once with kCrashExitStatus, leaving the
     // files as a crash there would. -1: never.
     int crashAfterFileSteps = -1;
+    // For tests: how many bytes file writes may still add before the disk
+    // is full (writes then fail with the host's "no space" error). -1: no
+    // limit beyond the host's own.
+    long long diskSpace = -1;
+    // The most bytes a profile section or names list read returns, whatever
+    // the caller's buffer, as Windows 95 stops at 32,767 characters. 0: no
+    // limit.
+    DWORD profileListLimit = 0;
 };
 
 // Prepares the machine described by config, replacing any machine booted

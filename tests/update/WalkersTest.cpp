@@ -44,7 +44,7 @@ TEST_F(WalkersTest, InstallLinesSplitAtTheFirstEqualsAndTheFirstCommaAfterIt) {
     machine.writeDisk("S", "[S]\r\nc=3\r\n");
     start("[COMMON]\r\nT.INF=S.QTR,T.OLD,X\r\nU.INF=S,1.QTR,U.OLD\r\n"
           "NOEQUALS\r\nT.INF=NOCOMMA\r\n");
-    window.InstallSection("COMMON");
+    window.InstallSection("COMMON", {});
     EXPECT_EQ(inf("T.OLD,X"), "[S]\r\na=1\r\n");
     EXPECT_EQ(inf("1.QTR,U.OLD"), "[S]\r\na=1\r\n");
     EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\T.INF", "S"), "a=1|b=2|");
@@ -57,8 +57,8 @@ TEST_F(WalkersTest, TwoSectionsNamingTheSameTargetMergeInOrderOverOneBackup) {
     machine.writeDisk("TWO.QTR", "[Dev]\r\nsecond=2\r\nfirst=1\r\n");
     start("[COMMON]\r\nMACHINE.INF=ONE.QTR,MACHINE.OLD\r\n"
           "[950]\r\nMACHINE.INF=TWO.QTR,MACHINE.OLD\r\n");
-    window.InstallSection("COMMON");
-    window.InstallSection("950");
+    window.InstallSection("COMMON", {});
+    window.InstallSection("950", {});
     EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\MACHINE.INF", "Dev"), "old=1|first=1|second=2|");
     EXPECT_EQ(inf("MACHINE.OLD"), "[Dev]\r\nold=1\r\n");
 }
@@ -116,7 +116,7 @@ TEST_F(WalkersTest, LayoutSectionsPastTheirReadSizeAreWalkedWhole) {
     ASSERT_GT(layout.size(), 1024u);
     machine.writeC("WINDOWS/INF/TARGET.INF", "[S]\r\n");
     start(layout);
-    window.InstallSection("COMMON");
+    window.InstallSection("COMMON", {});
     std::string lines = sectionText("C:\\WINDOWS\\INF\\TARGET.INF", "S");
     for (int i = 0; i < 60; ++i) {
         EXPECT_NE(lines.find("line" + std::to_string(i) + "=1|"), std::string::npos) << i;

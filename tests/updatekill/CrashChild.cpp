@@ -18,14 +18,10 @@ namespace {
 constexpr int kWorkThrew = 3;
 } // namespace
 
-ChildEnding runInChild(const std::function<void()>& work, std::string& detail) {
+pid_t startChild(const std::function<void()>& work) {
     // Output buffered now would otherwise be written twice.
     std::fflush(nullptr);
     pid_t child = fork();
-    if (child < 0) {
-        detail = "fork failed";
-        return ChildEnding::Failed;
-    }
     if (child == 0) {
         int status = 0;
         try {
@@ -37,6 +33,14 @@ ChildEnding runInChild(const std::function<void()>& work, std::string& detail) {
         // The parent owns the test folders: no destructor of the child's copy
         // of them may run.
         std::_Exit(status);
+    }
+    return child;
+}
+
+ChildEnding waitForChild(pid_t child, std::string& detail) {
+    if (child < 0) {
+        detail = "fork failed";
+        return ChildEnding::Failed;
     }
     int status = 0;
     while (waitpid(child, &status, 0) < 0) {
@@ -54,6 +58,10 @@ ChildEnding runInChild(const std::function<void()>& work, std::string& detail) {
     detail = WIFEXITED(status) ? "exit status " + std::to_string(WEXITSTATUS(status))
                                : "signal " + std::to_string(WTERMSIG(status));
     return ChildEnding::Failed;
+}
+
+ChildEnding runInChild(const std::function<void()>& work, std::string& detail) {
+    return waitForChild(startChild(work), detail);
 }
 
 std::vector<std::string> folderEntries(const std::string& folder) {

@@ -4,11 +4,18 @@
 
 #include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace corvane_test {
 
 enum class ChildEnding { Completed, Crashed, Failed };
+
+// Starts work in a child process (-1 when fork failed) and, separately,
+// waits for such a child; two children started before either is waited for
+// run at the same time.
+pid_t startChild(const std::function<void()>& work);
+ChildEnding waitForChild(pid_t child, std::string& detail);
 
 // Runs work in a child and waits for it. Completed: work returned; Crashed:
 // the machine ended the child with emu::kCrashExitStatus; Failed: anything

@@ -5,12 +5,14 @@
 #include "tests/support/TestMachine.h"
 #include "tests/updatekill/CrashChild.h"
 #include "update/CUpdateInf.h"
+#include "update/CUpdateLock.h"
 
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -102,8 +104,12 @@ const std::map<std::string, State> kOriginals = {
     {"GAMMA.INF", std::nullopt},
 };
 
-// The documented work file of the merge.
-const char kWorkFile[] = "~QMERGE.TMP";
+// A merge's own work file, ~QM and four hex digits, and the update lock.
+bool isWorkFile(const std::string& name) {
+    return name.size() == 11 && name.rfind("~QM", 0) == 0 &&
+           name.compare(7, 4, ".TMP") == 0;
+}
+const char kLockFile[] = "~CORVANE.LCK";
 
 void prepare(TestMachine& machine) {
     for (const auto& [name, text] : kOriginals) {
@@ -121,8 +127,15 @@ State infFile(const TestMachine& machine, const std::string& name) {
     return machine.existsOnC(relative) ? State(machine.readC(relative)) : std::nullopt;
 }
 
+// The file work of one install command: under the update lock, work files
+// of a killed run cleared away first, then every entry.
 void install(const std::function<void(const Entry&)>& afterEach = nullptr) {
     CUpdateInf update;
+    CUpdateLock lock(update.GetInfDir());
+    if (!lock.IsHeld()) {
+        throw std::runtime_error("the update lock could not be taken");
+    }
+    update.RemoveWorkFiles();
     for (const Entry& entry : kInstall) {
         update.UpdateFile(entry.target, entry.source, entry.backup);
         if (afterEach) {
@@ -161,27 +174,35 @@ protected:
     void SetUp() override { states = cleanStates(); }
 
     // Every file in the INF folder after a crash: each Windows INF file in one
-    // of its states, each backup absent or the original, nothing else but the
-    // work file and at most one kernel temporary. Returns each file's state.
+    // of its states, each backup absent or the original, nothing else but one
+    // work file, the lock file and at most one kernel temporary. Returns each
+    // file's state.
     std::map<std::string, int> checkAfterCrash(const TestMachine& machine) {
         std::map<std::string, int> reached;
         for (const auto& [name, sequence] : states) {
             reached[name] = stateIndex(sequence, infFile(machine, name));
             EXPECT_GE(reached[name], 0) << name << " is torn or lost";
         }
+        // A file that did not exist has no original: a second install
+        // backs up what the first made of it.
         for (const Entry& entry : kInstall) {
             State backup = infFile(machine, entry.backup);
-            EXPECT_TRUE(!backup || backup == kOriginals.at(entry.target))
+            const State& original = kOriginals.at(entry.target);
+            EXPECT_TRUE(!backup || backup == original ||
+                        (!original && stateIndex(states.at(entry.target), backup) > 0))
                 << entry.backup << " is not the original " << entry.target;
         }
         int temporaries = 0;
+        int workFiles = 0;
         for (const std::string& name : corvane_test::folderEntries(machine.onC("WINDOWS/INF"))) {
             temporaries += corvane_test::isKernelTemporary(name) ? 1 : 0;
-            EXPECT_TRUE(isInstallFile(name) || name == kWorkFile ||
+            workFiles += isWorkFile(name) ? 1 : 0;
+            EXPECT_TRUE(isInstallFile(name) || isWorkFile(name) || name == kLockFile ||
                         corvane_test::isKernelTemporary(name))
                 << "stray file " << name;
         }
         EXPECT_LE(temporaries, 1);
+        EXPECT_LE(workFiles, 1);
         for (const auto& [name, text] : kFragments) {
             EXPECT_EQ(corvane_test::readHostFile(machine.onDisk(name)), text) << name << " changed";
         }
@@ -257,7 +278,10 @@ TEST_F(UpdateInfKill, EveryCrashLeavesEachFileWholeAndAnInstallFinishesIt) {
             for (const auto& [name, sequence] : states) {
                 EXPECT_EQ(reached[name], static_cast<int>(sequence.size()) - 1) << name;
             }
-            EXPECT_FALSE(machine.existsOnC(std::string("WINDOWS/INF/") + kWorkFile));
+            for (const std::string& name :
+                 corvane_test::folderEntries(machine.onC("WINDOWS/INF"))) {
+                EXPECT_TRUE(isInstallFile(name)) << "left after a whole install: " << name;
+            }
             break;
         }
         checkRecovery(machine);
@@ -270,4 +294,43 @@ TEST_F(UpdateInfKill, EveryCrashLeavesEachFileWholeAndAnInstallFinishesIt) {
     for (const auto& [name, sequence] : states) {
         EXPECT_EQ(seen[name].size(), sequence.size()) << name;
     }
+}
+
+TEST_F(UpdateInfKill, TwoCopiesAtOnceWithOneKilledLeaveTheInstallWholeAndTheBackupsOriginal) {
+    // The other copy either finishes first (the killed one then rewrites
+    // the same text) or waits for the lock until the killed one is gone.
+    int completedTogether = 0;
+    for (int steps = 1; steps <= kMaxSteps; steps += 7) {
+        SCOPED_TRACE("one copy killed after step " + std::to_string(steps));
+        TestMachine machine;
+        prepare(machine);
+        auto run = [&](int crashAfter) {
+            return corvane_test::startChild([&machine, crashAfter] {
+                machine.config().crashAfterFileSteps = crashAfter;
+                machine.boot();
+                install();
+            });
+        };
+        pid_t killed = run(steps);
+        pid_t other = run(-1);
+        std::string detail;
+        ChildEnding killedEnding = corvane_test::waitForChild(killed, detail);
+        ASSERT_NE(killedEnding, ChildEnding::Failed) << detail;
+        ASSERT_EQ(corvane_test::waitForChild(other, detail), ChildEnding::Completed) << detail;
+
+        std::map<std::string, int> reached = checkAfterCrash(machine);
+        for (const auto& [name, sequence] : states) {
+            EXPECT_EQ(reached[name], static_cast<int>(sequence.size()) - 1)
+                << name << " is not fully merged after a whole install";
+        }
+        if (killedEnding == ChildEnding::Completed) {
+            ++completedTogether;
+            break;
+        }
+        checkRecovery(machine);
+        if (HasFailure()) {
+            break;
+        }
+    }
+    EXPECT_EQ(completedTogether, 1) << "the killed copy never got to finish its install";
 }

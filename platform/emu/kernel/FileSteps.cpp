@@ -2,7 +2,9 @@
 
 #include "platform/emu/Machine.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -14,6 +16,7 @@ namespace emu::kernel {
 namespace {
 
 int g_stepsLeft = -1;
+long long g_spaceLeft = -1;
 
 // Makes the call, then counts it as a step; the caller sees the call's own
 // result and errno.
@@ -39,8 +42,26 @@ int FileSteps::open(const char* path, int flags, mode_t mode) {
     return counted([&] { return ::open(path, flags, mode); });
 }
 
+void FileSteps::limitSpace(long long bytes) {
+    g_spaceLeft = bytes < 0 ? -1 : bytes;
+}
+
 ssize_t FileSteps::write(int fd, const void* data, size_t size) {
-    return counted([&] { return ::write(fd, data, size); });
+    return counted([&]() -> ssize_t {
+        if (g_spaceLeft < 0) {
+            return ::write(fd, data, size);
+        }
+        if (g_spaceLeft == 0 && size > 0) {
+            errno = ENOSPC;
+            return -1;
+        }
+        size_t room = static_cast<size_t>(std::min<long long>(g_spaceLeft, SSIZE_MAX));
+        ssize_t written = ::write(fd, data, std::min(size, room));
+        if (written > 0) {
+            g_spaceLeft -= written;
+        }
+        return written;
+    });
 }
 
 int FileSteps::ftruncate(int fd, off_t length) {

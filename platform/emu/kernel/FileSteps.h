@@ -15,6 +15,10 @@ public:
     // Ends the process with emu::kCrashExitStatus once afterSteps more steps
     // have been taken; a value below 1 never ends it. Counting restarts.
     static void armCrash(int afterSteps);
+    // Lets writes add at most bytes more to the disk, as a disk with that
+    // much room left would; a write past it stores what fits and then fails
+    // with ENOSPC. A negative value lifts the limit.
+    static void limitSpace(long long bytes);
 
     // The host calls, with the results and errno of the calls themselves.
     static int open(const char* path, int flags, mode_t mode);

@@ -115,10 +115,12 @@ void bootFiles(const MachineConfig& config) {
     g_fs.windowsDir =
         g_fs.drives.absolutePath(config.windowsDir, g_fs.currentDir).value_or(config.windowsDir);
     FileSteps::armCrash(config.crashAfterFileSteps);
+    FileSteps::limitSpace(config.diskSpace);
 }
 
 void shutdownFiles() {
     FileSteps::armCrash(-1);
+    FileSteps::limitSpace(-1);
     g_table.clear();
     g_fs = FileSystemState{};
 }

@@ -23,6 +23,10 @@ HANDLE FileTable::addMapping(std::unique_ptr<FileMapping> mapping) {
     return add(std::shared_ptr<FileMapping>(std::move(mapping)));
 }
 
+HANDLE FileTable::addSearch(std::unique_ptr<FileSearch> search) {
+    return add(std::shared_ptr<FileSearch>(std::move(search)));
+}
+
 template <typename T> std::shared_ptr<T> FileTable::find(HANDLE handle) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     auto found = m_objects.find(reinterpret_cast<uintptr_t>(handle));
@@ -39,6 +43,10 @@ std::shared_ptr<HostFile> FileTable::file(HANDLE handle) const {
 
 std::shared_ptr<FileMapping> FileTable::mapping(HANDLE handle) const {
     return find<FileMapping>(handle);
+}
+
+std::shared_ptr<FileSearch> FileTable::search(HANDLE handle) const {
+    return find<FileSearch>(handle);
 }
 
 bool FileTable::close(HANDLE handle) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/emu/kernel/FileMapping.h"
+#include "platform/emu/kernel/FileSearch.h"
 #include "platform/emu/kernel/HostFile.h"
 #include "platform/emu/kernel/MappedView.h"
 #include "platform/win32.h"
@@ -20,10 +21,12 @@ class FileTable {
 public:
     HANDLE addFile(std::unique_ptr<HostFile> file);
     HANDLE addMapping(std::unique_ptr<FileMapping> mapping);
+    HANDLE addSearch(std::unique_ptr<FileSearch> search);
     // The object behind handle; null when handle is not one of that kind.
     // The shared pointer keeps it alive while the caller works with it.
     std::shared_ptr<HostFile> file(HANDLE handle) const;
     std::shared_ptr<FileMapping> mapping(HANDLE handle) const;
+    std::shared_ptr<FileSearch> search(HANDLE handle) const;
     // false when handle is unknown.
     bool close(HANDLE handle);
 
@@ -35,7 +38,8 @@ public:
     void clear();
 
 private:
-    using Object = std::variant<std::shared_ptr<HostFile>, std::shared_ptr<FileMapping>>;
+    using Object = std::variant<std::shared_ptr<HostFile>, std::shared_ptr<FileMapping>,
+                                std::shared_ptr<FileSearch>>;
     HANDLE add(Object object);
     template <typename T> std::shared_ptr<T> find(HANDLE handle) const;
 

@@ -1,9 +1,12 @@
 // kernel32's directory and file functions of the emulated machine.
 #include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
 
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <sys/stat.h>
 
 namespace {
@@ -212,4 +215,97 @@ BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
     BOOL result = error == ERROR_SUCCESS ? TRUE : fail(error);
     emu::TraceCall("DeleteFileA").str(lpFileName).result(result);
     return result;
+}
+
+HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
+    if (lpFileName == nullptr || lpFindFileData == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    // The folder part names a folder; the last part is the pattern.
+    std::string path(lpFileName);
+    std::size_t slash = path.find_last_of("\\/");
+    std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    std::string pattern = slash == std::string::npos ? path : path.substr(slash + 1);
+    std::optional<std::string> host = hostPathOf(folder.c_str());
+    if (!host) {
+        return INVALID_HANDLE_VALUE;
+    }
+    auto search = emu::kernel::FileSearch::start(*host, pattern);
+    if (!search || !search->next(*lpFindFileData)) {
+        SetLastError(ERROR_FILE_NOT_FOUND);
+        return INVALID_HANDLE_VALUE;
+    }
+    return fileTable().addSearch(std::move(search));
+}
+
+BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
+    auto search = fileTable().search(hFindFile);
+    if (!search || lpFindFileData == nullptr) {
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    return search->next(*lpFindFileData) ? TRUE : fail(ERROR_NO_MORE_FILES);
+}
+
+BOOL WINAPI FindClose(HANDLE hFindFile) {
+    if (!fileTable().search(hFindFile)) {
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    fileTable().close(hFindFile);
+    return TRUE;
+}
+
+UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUnique,
+                             LPSTR lpTempFileName) {
+    if (lpPathName == nullptr || lpTempFileName == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string folder(lpPathName);
+    if (folder.empty() || folder.back() != '\\') {
+        folder += '\\';
+    }
+    std::string prefix(lpPrefixString == nullptr ? "" : lpPrefixString);
+    prefix = prefix.substr(0, 3);
+    if (folder.size() + prefix.size() + 8 >= MAX_PATH) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    auto nameFor = [&](UINT number) {
+        char digits[8];
+        std::snprintf(digits, sizeof digits, "%04X", number & 0xFFFFu);
+        return folder + prefix + digits + ".TMP";
+    };
+    if (uUnique != 0) {
+        // The caller vouches for the number: the name is made, no file.
+        std::string name = nameFor(uUnique);
+        std::memcpy(lpTempFileName, name.c_str(), name.size() + 1);
+        return uUnique & 0xFFFFu;
+    }
+    // From a number taken from the clock, the first name that no file has;
+    // creating it without sharing and only when new makes it this caller's,
+    // also against other processes doing the same at the same moment.
+    UINT number = (emu::kernel::tickCount() & 0xFFFFu) | 1u;
+    for (UINT tries = 0; tries < 0xFFFFu; ++tries, number = number % 0xFFFFu + 1) {
+        std::string name = nameFor(number);
+        std::optional<std::string> host = hostPathOf(name.c_str());
+        if (!host) {
+            return 0;
+        }
+        DWORD error = ERROR_SUCCESS;
+        auto file = emu::kernel::HostFile::open(
+            *host, {GENERIC_WRITE, 0, CREATE_NEW, FILE_ATTRIBUTE_NORMAL}, error);
+        if (file) {
+            std::memcpy(lpTempFileName, name.c_str(), name.size() + 1);
+            SetLastError(ERROR_SUCCESS);
+            return number;
+        }
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS &&
+            error != ERROR_SHARING_VIOLATION) {
+            SetLastError(error);
+            return 0;
+        }
+    }
+    SetLastError(ERROR_FILE_EXISTS);
+    return 0;
 }

@@ -1,6 +1,7 @@
 // The Win32 profile-file functions of the emulated machine. Every call reads
 // and parses the whole file once; a write rewrites it through a temporary
 // file, so no state is kept between calls.
+#include "platform/emu/Machine.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/emu/kernel/ProfileList.h"
@@ -85,8 +86,15 @@ std::optional<std::string_view> findValue(const ProfileFile& file, LPCSTR sectio
     return withoutOuterQuotes(entry->value);
 }
 
+// The room a list read may fill: the caller's buffer, or less on a machine
+// set up with the limit Windows 95 puts on one read.
+DWORD listRoom(DWORD size) {
+    DWORD limit = emu::config().profileListLimit;
+    return limit != 0 && limit < size ? limit : size;
+}
+
 DWORD listSectionNames(const ProfileFile& file, LPSTR buffer, DWORD size) {
-    ProfileList list(buffer, size);
+    ProfileList list(buffer, listRoom(size));
     for (const ProfileFile::Section& section : file.sections()) {
         // An empty name would read as the end of the list and hide the rest.
         if (!section.name.empty()) {
@@ -112,7 +120,7 @@ DWORD listKeys(const ProfileFile& file, LPCSTR section, LPSTR buffer, DWORD size
 }
 
 DWORD listSection(const ProfileFile& file, LPCSTR section, LPSTR buffer, DWORD size) {
-    ProfileList list(buffer, size);
+    ProfileList list(buffer, listRoom(size));
     if (const ProfileFile::Section* found = file.findSection(section)) {
         for (std::size_t i = found->firstLine; i < found->endLine; ++i) {
             const ProfileFile::Line& line = file.lines()[i];

@@ -20,7 +20,13 @@ std::string_view trimmed(std::string_view text) {
     return text;
 }
 
-// Whether a section read would return the line as exactly text.
+// A DOS end-of-file mark at the start of a line (after blanks) ends the
+// text that readers see; what follows it is kept but never read.
+bool startsWithEndMark(std::string_view line) {
+    std::size_t first = line.find_first_not_of(" \t");
+    return first != std::string_view::npos && line[first] == '\x1A';
+}
+
 void appendLines(std::string& out, const std::vector<std::string_view>& lines, std::size_t from,
                  std::string_view lineEnd) {
     for (std::size_t i = from; i < lines.size(); ++i) {
@@ -49,12 +55,16 @@ void ProfileFile::parse() {
         std::size_t lf = m_text.find('\n', pos);
         std::size_t contentEnd = lf == std::string::npos ? m_text.size() : lf;
         std::size_t end = lf == std::string::npos ? m_text.size() : lf + 1;
+        if (startsWithEndMark(std::string_view(m_text).substr(pos, contentEnd - pos))) {
+            break;
+        }
         if (contentEnd > pos && m_text[contentEnd - 1] == '\r') {
             --contentEnd;
         }
         addLine(pos, contentEnd, end);
         pos = end;
     }
+    m_textEnd = pos;
     if (!m_sections.empty()) {
         m_sections.back().endLine = m_lines.size();
     }
@@ -120,15 +130,16 @@ std::vector<std::size_t> ProfileFile::dataLines(const Section& section) const {
 }
 
 // The bytes to replace and the first new line to write there. The lines are
-// written as given; leading lines that already stand in the file exactly as
-// given are left where they are (with the comments between them), so that
-// appending to a section rewrites nothing before the new lines.
+// written as given; leading lines that a section read already returns as
+// given keep the file's own text (blanks, comments and blank lines between
+// them included), so that appending to a section rewrites nothing before the
+// new lines.
 ProfileFile::Splice ProfileFile::spliceFor(const Section& section,
                                            const std::vector<std::string_view>& newLines) const {
     std::vector<std::size_t> data = dataLines(section);
     std::size_t kept = 0;
     while (kept < data.size() && kept < newLines.size() &&
-           textOf(m_lines[data[kept]]) == newLines[kept]) {
+           readsAs(m_lines[data[kept]], newLines[kept])) {
         ++kept;
     }
     if (kept < data.size()) {
@@ -138,15 +149,13 @@ ProfileFile::Splice ProfileFile::spliceFor(const Section& section,
     return {m_lines[after].end, m_lines[after].end, kept};
 }
 
-std::string_view ProfileFile::textOf(const Line& line) const {
-    std::string_view text = std::string_view(m_text).substr(line.begin, line.end - line.begin);
-    if (!text.empty() && text.back() == '\n') {
-        text.remove_suffix(1);
+bool ProfileFile::readsAs(const Line& line, std::string_view text) {
+    if (line.kind == Kind::Bare) {
+        return text == line.key;
     }
-    if (!text.empty() && text.back() == '\r') {
-        text.remove_suffix(1);
-    }
-    return text;
+    std::size_t keySize = line.key.size();
+    return text.size() == keySize + 1 + line.value.size() && text.substr(0, keySize) == line.key &&
+           text[keySize] == '=' && text.substr(keySize + 1) == line.value;
 }
 
 std::string_view ProfileFile::lineEnding() const {
@@ -178,8 +187,9 @@ std::string ProfileFile::withSectionReplaced(std::string_view name,
 
 std::string ProfileFile::withSectionAppended(std::string_view name,
                                              const std::vector<std::string_view>& newLines) const {
+    // The new section goes before an end-of-file mark, which stays last.
     std::string_view lineEnd = lineEnding();
-    std::string out = m_text;
+    std::string out(m_text, 0, m_textEnd);
     out.reserve(m_text.size() + name.size() + totalSize(newLines) + 6);
     if (!out.empty() && out.back() != '\n') {
         out += lineEnd;
@@ -189,6 +199,7 @@ std::string ProfileFile::withSectionAppended(std::string_view name,
     out += ']';
     out += lineEnd;
     appendLines(out, newLines, 0, lineEnd);
+    out.append(m_text, m_textEnd, std::string::npos);
     return out;
 }
 

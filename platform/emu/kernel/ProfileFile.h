@@ -1,6 +1,8 @@
 // The text of one INI-syntax profile file, parsed once into lines and
 // sections, with the lookups of the Win32 profile functions and the rewrite of
-// one section that keeps every other byte of the file.
+// one section that keeps every other byte of the file. A ^Z byte at the start
+// of a line ends the text that reads see, as DOS text tools take it; it and
+// everything after it stay at the end of the file through every write.
 #pragma once
 
 #include <cstddef>
@@ -68,13 +70,16 @@ private:
     void addLine(std::size_t begin, std::size_t contentEnd, std::size_t end);
     std::vector<std::size_t> dataLines(const Section& section) const;
     Splice spliceFor(const Section& section, const std::vector<std::string_view>& newLines) const;
-    // A line's bytes without its line end.
-    std::string_view textOf(const Line& line) const;
+    // Whether a section read returns line as exactly text.
+    static bool readsAs(const Line& line, std::string_view text);
     std::string_view lineEnding() const;
     std::string withSectionAppended(std::string_view name,
                                     const std::vector<std::string_view>& newLines) const;
 
     std::string m_text;
+    // Where the text that readers see ends: at an end-of-file mark, or at
+    // the end of the file.
+    std::size_t m_textEnd = 0;
     std::vector<Line> m_lines;
     std::vector<Section> m_sections;
 };

@@ -20,7 +20,10 @@ DWORD ProfileList::finish() {
     if (m_size == 0) {
         return 0;
     }
-    if (m_length < m_size) {
+    // A list needs its length plus the final NUL. One that needs exactly the
+    // buffer is reported as cut, as Win32 does, so a caller that reads again
+    // with more room on size - 2 never takes a cut list for whole.
+    if (m_length == 0 || m_length + 1 < m_size) {
         m_buffer[m_length] = '\0';
         if (m_length == 0 && m_size >= 2) {
             m_buffer[1] = '\0'; // an empty list still reads as two NULs

@@ -22,7 +22,8 @@ public:
     void endEntry() { append('\0'); }
 
     // Closes the list and gives the Win32 result: the list's length without
-    // its final NUL when it fits, size - 2 when it was cut, 0 when empty.
+    // its final NUL when it fits with room to spare, size - 2 when it was cut
+    // or needs exactly the buffer, 0 when empty.
     DWORD finish();
 
 private:
