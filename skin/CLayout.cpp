@@ -10,6 +10,9 @@ IMPLEMENT_DYNCREATE(CLayout, CObject)
 
 namespace {
 const DWORD kValueSize = 260;
+// How often, and how far apart, a layout.ini that someone holds is tried.
+const int kHeldFileAttempts = 40;
+const DWORD kHeldFilePause = 50;
 
 CString ReadValue(LPCSTR section, LPCSTR key, LPCSTR fallback, LPCSTR path) {
     CString value;
@@ -35,7 +38,19 @@ int CLayout::LocateIniFile(CString& path) {
     } else {
         path += "\\layout.ini";
     }
-    return CFile::TestOpen(path, CFile::modeRead) ? 1 : 0;
+    // Another copy of the program starting at the same moment reads the file
+    // for an instant, and an open that shares nothing fails meanwhile; only
+    // a file that stays held, or is missing, counts as not there.
+    for (int attempt = 0; attempt < kHeldFileAttempts; ++attempt) {
+        if (CFile::TestOpen(path, CFile::modeRead)) {
+            return 1;
+        }
+        if (GetLastError() != ERROR_SHARING_VIOLATION) {
+            return 0;
+        }
+        Sleep(kHeldFilePause);
+    }
+    return 0;
 }
 
 int CLayout::Load() {

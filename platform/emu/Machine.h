@@ -43,10 +43,10 @@ struct MachineConfig {
     // machine ends its process at once with kCrashExitStatus, leaving the
     // files as a crash there would. -1: never.
     int crashAfterFileSteps = -1;
-    // For tests: how many bytes file writes may still add before the disk
-    // is full (writes then fail with the host's "no space" error). -1: no
-    // limit beyond the host's own.
-    long long diskSpace = -1;
+    // For tests: the write of file data of this number (from 1 after boot)
+    // fails as on a full disk, with the host's "no space" error; the writes
+    // before and after it succeed. -1: none.
+    int failingWrite = -1;
     // The most bytes a profile section or names list read returns, whatever
     // the caller's buffer, as Windows 95 stops at 32,767 characters. 0: no
     // limit.

@@ -7,10 +7,15 @@
 #include "tests/support/TestDisk.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
 
+using corvane_test::folderEntries;
+using corvane_test::readHostFile;
 using corvane_test::SetupResult;
 using corvane_test::SetupRun;
 using corvane_test::TestDisk;
+using corvane_test::writeHostFile;
 
 namespace {
 
@@ -210,4 +215,68 @@ TEST(Commands, EnterAnsweringAMessageBoxDoesNotChooseTheItemAgain) {
     EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
     EXPECT_EQ(result.calls("MessageBoxA(").size(), 1u);
     EXPECT_EQ(result.exitStatus, 3);
+}
+
+TEST(Commands, AnInstallThatLeavesAFileUnchangedSaysSoAndDetectsNoDevice) {
+    // A read-only INF file that CHECK FILES does not name, first in COMMON.
+    TestDisk disk;
+    std::string layout = readHostFile(disk.disk() + "/layout.ini");
+    layout.replace(layout.find("[COMMON]\r\n"), 10, "[COMMON]\r\nRO.INF=ONE.QTR,RO.BAK\r\n");
+    disk.writeDisk("layout.ini", layout);
+    writeHostFile(disk.infPath("RO.INF"), "[Version]\r\nSignature=\"$CHICAGO$\"\r\n");
+    ASSERT_EQ(chmod(disk.infPath("RO.INF").c_str(), 0444), 0);
+
+    SetupResult result = run(disk, std::string(kInstall) + "key enter\n" + kQuit + "key y\n");
+    EXPECT_EQ(result.exitStatus, 0) << result.errors;
+    EXPECT_EQ(disk.inf("RO.INF"), "[Version]\r\nSignature=\"$CHICAGO$\"\r\n");
+    EXPECT_FALSE(disk.infExists("RO.BAK"));
+    // The other files are merged all the same; uninstall can put them back.
+    EXPECT_NE(disk.inf("ONE.INF").find("%New%=new_install"), std::string::npos);
+    EXPECT_EQ(disk.inf("ONE.BAK"), TestDisk::kOneInf);
+    // A stop message after the progress window, and nothing of a finished
+    // install: no device key deleted, no restart offered.
+    int dialogGone = indexOf(result, "DestroyWindow(0x2)");
+    int message = indexOf(result, box(IDS_UPDATE_INCOMPLETE, 16, 1));
+    ASSERT_GE(message, 0);
+    EXPECT_LT(dialogGone, message);
+    EXPECT_TRUE(result.calls("RegDeleteKeyA").empty());
+    EXPECT_EQ(disk.registry(), TestDisk::kRegistry);
+    EXPECT_EQ(indexOf(result, box(IDS_RESTART, 36, 6).substr(0, 40)), -1);
+}
+
+TEST(Commands, CopiesInstallingAtOnceTakeTurnsAndEachFinishes) {
+    TestDisk reference;
+    ASSERT_EQ(run(reference, std::string(kInstall) + "key n\n" + kQuit + "key y\n").exitStatus, 0);
+    for (int copies : {2, 3}) {
+        for (int round = 0; round < 3; ++round) {
+            SCOPED_TRACE(std::to_string(copies) + " copies, round " + std::to_string(round));
+            TestDisk disk;
+            std::vector<SetupResult> results(copies);
+            std::vector<std::thread> runs;
+            for (int i = 0; i < copies; ++i) {
+                runs.emplace_back([&, i] {
+                    results[i] = run(disk, std::string(kInstall) + "key n\n" + kQuit + "key y\n");
+                });
+            }
+            for (std::thread& each : runs) {
+                each.join();
+            }
+            for (const SetupResult& result : results) {
+                EXPECT_EQ(result.exitStatus, 0) << result.errors;
+                std::string trace;
+                for (const std::string& line : result.trace) {
+                    trace += line + "\n";
+                }
+                EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 7))) << trace;
+            }
+            for (const char* name : {"ONE.INF", "TWO.INF", "USB.INF"}) {
+                EXPECT_EQ(disk.inf(name), reference.inf(name)) << name;
+            }
+            EXPECT_EQ(disk.inf("ONE.BAK"), TestDisk::kOneInf);
+            EXPECT_EQ(disk.inf("TWO.BAK"), TestDisk::kTwoInf);
+            EXPECT_EQ(disk.inf("USB.BAK"), TestDisk::kUsbInf);
+            EXPECT_EQ(folderEntries(disk.cDrive() + "/WINDOWS/INF"),
+                      folderEntries(reference.cDrive() + "/WINDOWS/INF"));
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -47,6 +48,15 @@ std::string readHostFile(const std::string& path) {
 }
 
 bool hostFileExists(const std::string& path) { return fs::exists(path); }
+
+std::vector<std::string> folderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 void copyHostTree(const std::string& from, const std::string& to) {
     fs::create_directories(to);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace corvane_test {
 
@@ -24,6 +25,8 @@ private:
 void writeHostFile(const std::string& path, const std::string& bytes);
 std::string readHostFile(const std::string& path);
 bool hostFileExists(const std::string& path);
+// Names in a host folder, sorted.
+std::vector<std::string> folderEntries(const std::string& folder);
 // Copies a folder tree (test data) into a new place.
 void copyHostTree(const std::string& from, const std::string& to);
 

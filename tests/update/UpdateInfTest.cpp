@@ -1,8 +1,10 @@
 #include "update/CUpdateInf.h"
 
 #include "tests/support/SectionText.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -67,7 +69,8 @@ TEST_F(UpdateInfTest, MergeAppendsMissingLinesInFragmentOrderAndKeepsTheRest) {
               "; target\r\n[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[S]\r\na=1\r\nb=2\r\n"
               "\r\n[Other]\r\nx=1\r\n");
     // No work file is left behind.
-    EXPECT_FALSE(machine.existsOnC(std::string(kInfDir) + "~QMERGE.TMP"));
+    EXPECT_EQ(corvane_test::folderEntries(machine.onC(kInfDir)),
+              (std::vector<std::string>{"T.INF", "T.OLD"}));
 }
 
 TEST_F(UpdateInfTest, InstallingTwiceKeepsTheFirstBackupAndAppendsNothing) {
@@ -152,6 +155,7 @@ TEST_F(UpdateInfTest, RestorePutsTheBackupBackOnlyWhenItCan) {
     EXPECT_FALSE(machine.existsOnC(std::string(kInfDir) + "T.OLD"));
     EXPECT_EQ(update.RestoreFile("T.INF", "T.OLD"), 0);
 
+    machine.writeC(std::string(kInfDir) + "S.INF", "live");
     // A target that cannot be replaced keeps the backup, uncounted.
     machine.writeC(std::string(kInfDir) + "R.INF", "merged");
     machine.writeC(std::string(kInfDir) + "R.OLD", "original");
@@ -159,6 +163,10 @@ TEST_F(UpdateInfTest, RestorePutsTheBackupBackOnlyWhenItCan) {
     EXPECT_EQ(update.RestoreFile("R.INF", "R.OLD"), 0);
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "R.OLD"), "original");
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "R.INF"), "merged");
+
+    // A backup named as the target itself is the live file, not a backup.
+    EXPECT_EQ(update.RestoreFile("S.INF", "s.inf"), 0);
+    EXPECT_EQ(machine.readC(std::string(kInfDir) + "S.INF"), "live");
 }
 
 TEST_F(UpdateInfTest, CheckFilePairCountsPassingSides) {
@@ -193,4 +201,87 @@ TEST_F(UpdateInfTest, CheckFilePairCountsPassingSides) {
     EXPECT_EQ(update.InfFileExists("MISSING.INF"), 0);
     CloseHandle(held);
     EXPECT_EQ(update.InfFileExists("HELD.INF"), 1);
+}
+
+TEST_F(UpdateInfTest, AppendsKeepTheTargetsOwnTextAndEndOfFileMarks) {
+    // Indented lines, comments between them and a ^Z mark at the end of the
+    // target; a fragment that ends with a ^Z of its own.
+    const std::string target = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+                               "[Std]\r\n    %A%=a_install, PCI\\VEN_1A2B&DEV_0001\r\n"
+                               "; the second controller\r\n\t%B%=b_install\r\n\r\n"
+                               "[Strings]\r\nA = \"First\"\r\n\x1A";
+    machine.writeC(std::string(kInfDir) + "T.INF", target);
+    machine.writeDisk("S.QTR", "[Std]\r\n%C%=c_install\r\n[Corvel]\r\nn=1\r\n\x1A\r\n");
+    CUpdateInf update;
+    ASSERT_EQ(update.UpdateFile("T.INF", "S.QTR", "T.OLD"), 1);
+    // Only the new lines were put in: the new line after the last one of
+    // [Std], the new section before the mark, which stays last.
+    EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.INF"),
+              "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+              "[Std]\r\n    %A%=a_install, PCI\\VEN_1A2B&DEV_0001\r\n"
+              "; the second controller\r\n\t%B%=b_install\r\n%C%=c_install\r\n\r\n"
+              "[Strings]\r\nA = \"First\"\r\n[Corvel]\r\nn=1\r\n\x1A");
+    EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.OLD"), target);
+}
+
+TEST_F(UpdateInfTest, ADiskFullAtAnyWriteLeavesTheTargetAsItWasOrWhollyMerged) {
+    std::string target = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n[Std]\r\n";
+    std::string fragment = "[Std]\r\n";
+    for (int i = 0; i < 40; ++i) {
+        target += "%Old" + std::to_string(i) + "%=old_install,PCI\\VEN_1A2B&DEV_" +
+                  std::to_string(1000 + i) + "\r\n";
+        fragment += "%New" + std::to_string(i) + "%=new_install\r\n";
+    }
+    target += "[Strings]\r\nOld=\"Old devices\"\r\n";
+    fragment += "[Strings]\r\nNew=\"New devices\"\r\n[Corvel]\r\nk=1\r\n";
+    machine.writeC(std::string(kInfDir) + "T.INF", target);
+    machine.writeDisk("S.QTR", fragment);
+    machine.boot();
+    ASSERT_EQ(CUpdateInf().UpdateFile("T.INF", "S.QTR", "T.OLD"), 1);
+    const std::string merged = machine.readC(std::string(kInfDir) + "T.INF");
+
+    // The disk is full at each write in turn: the backup's, the work copy's,
+    // each section write's and the final copy's.
+    int failures = 0;
+    for (int write = 1;; ++write) {
+        SCOPED_TRACE("disk full at write " + std::to_string(write));
+        machine.writeC(std::string(kInfDir) + "T.INF", target);
+        std::remove(machine.onC(std::string(kInfDir) + "T.OLD").c_str());
+        machine.config().failingWrite = write;
+        machine.boot();
+        int result = CUpdateInf().UpdateFile("T.INF", "S.QTR", "T.OLD");
+        emu::shutdown();
+        std::string now = machine.readC(std::string(kInfDir) + "T.INF");
+        EXPECT_EQ(now, result == 1 ? merged : target);
+        EXPECT_TRUE(!machine.existsOnC(std::string(kInfDir) + "T.OLD") ||
+                    machine.readC(std::string(kInfDir) + "T.OLD") == target);
+        for (const std::string& name : corvane_test::folderEntries(machine.onC(kInfDir))) {
+            EXPECT_TRUE(name == "T.INF" || name == "T.OLD") << "left behind: " << name;
+        }
+        if (result == 1 || HasFailure()) {
+            break;
+        }
+        ++failures;
+    }
+    // Backup, work copy, three sections and the final copy.
+    EXPECT_EQ(failures, 6);
+}
+
+TEST_F(UpdateInfTest, ASectionReadThatStopsAtThePlatformLimitIsNotWrittenBack) {
+    std::string big = "[Big]\r\n";
+    for (int i = 0; big.size() < 40000; ++i) {
+        big += "Device" + std::to_string(i) + "=install_section,PCI\\VEN_1A2B&DEV_" +
+               std::to_string(i) + "\r\n";
+    }
+    machine.writeC(std::string(kInfDir) + "BIG.INF", big);
+    machine.writeC(std::string(kInfDir) + "SMALL.INF", "[Big]\r\nold=1\r\n");
+    machine.writeDisk("S.QTR", "[Big]\r\nnew=1\r\n");
+    machine.config().profileListLimit = 32767;
+    machine.boot();
+    CUpdateInf update;
+    EXPECT_EQ(update.UpdateFile("BIG.INF", "S.QTR", "BIG.OLD"), 0);
+    EXPECT_EQ(machine.readC(std::string(kInfDir) + "BIG.INF"), big);
+    // Under the limit the same machine merges as ever.
+    EXPECT_EQ(update.UpdateFile("SMALL.INF", "S.QTR", "SMALL.OLD"), 1);
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\SMALL.INF", "Big"), "old=1|new=1|");
 }

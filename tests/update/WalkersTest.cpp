@@ -2,9 +2,11 @@
 #include "window/CSetupWnd.h"
 
 #include "tests/support/SectionText.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using corvane_test::sectionText;
 using corvane_test::TestMachine;
@@ -121,4 +123,74 @@ TEST_F(WalkersTest, LayoutSectionsPastTheirReadSizeAreWalkedWhole) {
     for (int i = 0; i < 60; ++i) {
         EXPECT_NE(lines.find("line" + std::to_string(i) + "=1|"), std::string::npos) << i;
     }
+}
+
+TEST_F(WalkersTest, AnUnwritableTargetAnywhereIsLeftAloneAndTheOthersAreMerged) {
+    // Read-only or held open without sharing, as the first, a middle or the
+    // last existing target of the section, with a new target after them.
+    const char* const names[] = {"A.INF", "B.INF", "C.INF"};
+    for (const char* how : {"read-only", "held"}) {
+        for (int blocked = 0; blocked < 3; ++blocked) {
+            SCOPED_TRACE(std::string(how) + " " + names[blocked]);
+            TestMachine drive;
+            CSetupWnd launcher;
+            std::string layout = "[COMMON]\r\n";
+            for (const char* name : names) {
+                drive.writeC(std::string("WINDOWS/INF/") + name, "[S]\r\nold=1\r\n");
+                layout += std::string(name) + "=S.QTR," + name + ".OLD\r\n";
+            }
+            layout += "NEW.INF=S.QTR,NEW.OLD\r\n";
+            drive.writeDisk("S.QTR", "[S]\r\nnew=1\r\n");
+            drive.writeDisk("layout.ini", layout);
+            std::string blockedPath = drive.onC(std::string("WINDOWS/INF/") + names[blocked]);
+            if (std::string(how) == "read-only") {
+                ASSERT_EQ(chmod(blockedPath.c_str(), 0444), 0);
+            }
+            drive.boot();
+            ASSERT_EQ(launcher.GetLayout()->Load(), 1);
+            HANDLE held = INVALID_HANDLE_VALUE;
+            if (std::string(how) == "held") {
+                held = CreateFileA((std::string("C:\\WINDOWS\\INF\\") + names[blocked]).c_str(),
+                                   GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+                ASSERT_NE(held, INVALID_HANDLE_VALUE);
+            }
+
+            EXPECT_EQ(launcher.InstallSection("COMMON", {}), 1);
+            if (held != INVALID_HANDLE_VALUE) {
+                CloseHandle(held);
+            }
+            for (int i = 0; i < 3; ++i) {
+                std::string name = names[i];
+                std::string text = drive.readC("WINDOWS/INF/" + name);
+                EXPECT_EQ(text, i == blocked ? "[S]\r\nold=1\r\n" : "[S]\r\nold=1\r\nnew=1\r\n")
+                    << name;
+                EXPECT_EQ(drive.existsOnC("WINDOWS/INF/" + name + ".OLD"), i != blocked) << name;
+            }
+            // The new file holds the fragment's lines alone.
+            EXPECT_EQ(drive.readC("WINDOWS/INF/NEW.INF"), "[S]\r\nnew=1\r\n");
+            EXPECT_EQ(corvane_test::folderEntries(drive.onC("WINDOWS/INF")).size(), 6u)
+                << "only the four files and two backups";
+        }
+    }
+}
+
+TEST_F(WalkersTest, ABackupNamedAsAFileTheInstallUpdatesIsRefused) {
+    machine.writeC("WINDOWS/INF/A.INF", "[S]\r\na=1\r\n");
+    machine.writeC("WINDOWS/INF/B.INF", "[S]\r\nb=1\r\n");
+    machine.writeC("WINDOWS/INF/C.INF", "[S]\r\nc=1\r\n");
+    machine.writeDisk("S.QTR", "[S]\r\nnew=1\r\n");
+    start("[COMMON]\r\nA.INF=S.QTR,a.inf\r\nB.INF=S.QTR,C.INF\r\n"
+          "[950]\r\nC.INF=S.QTR,C.OLD\r\n");
+    std::vector<CString> targets;
+    window.CollectInstallTargets("COMMON", targets);
+    window.CollectInstallTargets("950", targets);
+    // Its own name, and the name of a target of another walked section.
+    EXPECT_EQ(window.InstallSection("COMMON", targets), 2);
+    EXPECT_EQ(window.InstallSection("950", targets), 0);
+    EXPECT_EQ(inf("A.INF"), "[S]\r\na=1\r\n");
+    EXPECT_EQ(inf("B.INF"), "[S]\r\nb=1\r\n");
+    EXPECT_EQ(inf("C.OLD"), "[S]\r\nc=1\r\n");
+    EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\C.INF", "S"), "c=1|new=1|");
+    EXPECT_EQ(corvane_test::folderEntries(machine.onC("WINDOWS/INF")),
+              (std::vector<std::string>{"A.INF", "B.INF", "C.INF", "C.OLD"}));
 }

@@ -64,15 +64,6 @@ ChildEnding runInChild(const std::function<void()>& work, std::string& detail) {
     return waitForChild(startChild(work), detail);
 }
 
-std::vector<std::string> folderEntries(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 bool isKernelTemporary(const std::string& name) {
     return name.rfind(emu::kernel::FileReplacer::kTemporaryPrefix, 0) == 0;
 }

@@ -2,6 +2,8 @@
 // that may be cut short by the machine's crash injection.
 #pragma once
 
+#include "tests/support/TempDir.h"
+
 #include <functional>
 #include <string>
 #include <sys/types.h>
@@ -21,9 +23,6 @@ ChildEnding waitForChild(pid_t child, std::string& detail);
 // the machine ended the child with emu::kCrashExitStatus; Failed: anything
 // else (work threw, a sanitizer stopped it, a signal), with how in detail.
 ChildEnding runInChild(const std::function<void()>& work, std::string& detail);
-
-// Names in a host folder, sorted.
-std::vector<std::string> folderEntries(const std::string& folder);
 
 // Whether name is a temporary of the emulated kernel's whole-file writes.
 bool isKernelTemporary(const std::string& name);

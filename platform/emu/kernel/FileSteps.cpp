@@ -2,9 +2,7 @@
 
 #include "platform/emu/Machine.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -16,7 +14,7 @@ namespace emu::kernel {
 namespace {
 
 int g_stepsLeft = -1;
-long long g_spaceLeft = -1;
+int g_writesBeforeFailure = -1;
 
 // Makes the call, then counts it as a step; the caller sees the call's own
 // result and errno.
@@ -42,25 +40,17 @@ int FileSteps::open(const char* path, int flags, mode_t mode) {
     return counted([&] { return ::open(path, flags, mode); });
 }
 
-void FileSteps::limitSpace(long long bytes) {
-    g_spaceLeft = bytes < 0 ? -1 : bytes;
+void FileSteps::failWrite(int number) {
+    g_writesBeforeFailure = number > 0 ? number - 1 : -1;
 }
 
 ssize_t FileSteps::write(int fd, const void* data, size_t size) {
     return counted([&]() -> ssize_t {
-        if (g_spaceLeft < 0) {
-            return ::write(fd, data, size);
-        }
-        if (g_spaceLeft == 0 && size > 0) {
+        if (g_writesBeforeFailure >= 0 && g_writesBeforeFailure-- == 0) {
             errno = ENOSPC;
             return -1;
         }
-        size_t room = static_cast<size_t>(std::min<long long>(g_spaceLeft, SSIZE_MAX));
-        ssize_t written = ::write(fd, data, std::min(size, room));
-        if (written > 0) {
-            g_spaceLeft -= written;
-        }
-        return written;
+        return ::write(fd, data, size);
     });
 }
 

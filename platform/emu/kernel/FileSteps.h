@@ -15,10 +15,10 @@ public:
     // Ends the process with emu::kCrashExitStatus once afterSteps more steps
     // have been taken; a value below 1 never ends it. Counting restarts.
     static void armCrash(int afterSteps);
-    // Lets writes add at most bytes more to the disk, as a disk with that
-    // much room left would; a write past it stores what fits and then fails
-    // with ENOSPC. A negative value lifts the limit.
-    static void limitSpace(long long bytes);
+    // Makes the write call of that number (from 1, counted from now) fail
+    // with ENOSPC, as on a disk that was full at that moment; the writes
+    // before and after it succeed. A value below 1 makes none fail.
+    static void failWrite(int number);
 
     // The host calls, with the results and errno of the calls themselves.
     static int open(const char* path, int flags, mode_t mode);

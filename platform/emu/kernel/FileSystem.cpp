@@ -115,12 +115,12 @@ void bootFiles(const MachineConfig& config) {
     g_fs.windowsDir =
         g_fs.drives.absolutePath(config.windowsDir, g_fs.currentDir).value_or(config.windowsDir);
     FileSteps::armCrash(config.crashAfterFileSteps);
-    FileSteps::limitSpace(config.diskSpace);
+    FileSteps::failWrite(config.failingWrite);
 }
 
 void shutdownFiles() {
     FileSteps::armCrash(-1);
-    FileSteps::limitSpace(-1);
+    FileSteps::failWrite(-1);
     g_table.clear();
     g_fs = FileSystemState{};
 }

@@ -9,12 +9,14 @@
 #include "platform/win32.h"
 
 #include <algorithm>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -37,19 +39,28 @@ std::optional<std::string> profileHostPath(LPCSTR windowsPath) {
                                            std::string(path));
 }
 
+bool hostFileExists(const std::string& hostPath) {
+    struct stat info {};
+    return stat(hostPath.c_str(), &info) == 0;
+}
+
 // The file's text; empty for a missing or unreadable file or a path outside
-// the mapped drives, which all read as a file without sections.
+// the mapped drives, which all read as a file without sections. A file that
+// another opener holds without sharing for an instant (a test-open) is waited
+// for a little rather than read as empty.
 std::string readProfileText(LPCSTR windowsPath) {
+    constexpr int kHeldAttempts = 200;
     std::optional<std::string> host = profileHostPath(windowsPath);
     if (!host) {
         return {};
     }
-    return emu::kernel::readFileShared(*host).value_or(std::string());
-}
-
-bool hostFileExists(const std::string& hostPath) {
-    struct stat info {};
-    return stat(hostPath.c_str(), &info) == 0;
+    for (int attempt = 0;; ++attempt) {
+        std::optional<std::string> text = emu::kernel::readFileShared(*host);
+        if (text || attempt == kHeldAttempts || !hostFileExists(*host)) {
+            return text.value_or(std::string());
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 // Copies text as a C string, cut to size - 1 bytes.

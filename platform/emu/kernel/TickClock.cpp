@@ -38,8 +38,15 @@ void TickClock::sleep(DWORD ms) {
         virtualTime = m_mode == ClockMode::Virtual;
     }
     if (virtualTime) {
+        // A program that sleeps waits for something outside it (another
+        // process, say): the host thread pauses a moment too, so that a
+        // polling loop neither spins a core nor outruns what it waits for.
         advance(ms);
-        std::this_thread::yield();
+        if (ms > 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        } else {
+            std::this_thread::yield();
+        }
     } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     }

@@ -21,7 +21,8 @@ public:
     DWORD read();
     // Lets ms pass in virtual mode; real time cannot be pushed on.
     void advance(DWORD ms);
-    // Waits ms of the counter's time: real waiting, or a virtual advance.
+    // Waits ms of the counter's time: real waiting, or a virtual advance with
+    // a pause of the host thread of a millisecond at most.
     void sleep(DWORD ms);
 
 private:
