@@ -142,26 +142,58 @@ void* allocateOrFail(size_t size) {
 }
 } // namespace
 
-void* operator new(size_t size) { return allocateOrFail(size); }
-void* operator new[](size_t size) { return allocateOrFail(size); }
-void* operator new(size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void* operator new[](size_t size, const std::nothrow_t&) noexcept { return allocate(size); }
-void operator delete(void* block) noexcept { release(block); }
-void operator delete[](void* block) noexcept { release(block); }
-void operator delete(void* block, size_t) noexcept { release(block); }
-void operator delete[](void* block, size_t) noexcept { release(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { release(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { release(block); }
+void* operator new(size_t size) {
+    return allocateOrFail(size);
+}
+void* operator new[](size_t size) {
+    return allocateOrFail(size);
+}
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void* operator new[](size_t size, const std::nothrow_t&) noexcept {
+    return allocate(size);
+}
+void operator delete(void* block) noexcept {
+    release(block);
+}
+void operator delete[](void* block) noexcept {
+    release(block);
+}
+void operator delete(void* block, size_t) noexcept {
+    release(block);
+}
+void operator delete[](void* block, size_t) noexcept {
+    release(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    release(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    release(block);
+}
 
 // The standard headers report broken preconditions (a string or vector grown
 // past its maximum, a bad allocation size) through these; without exceptions
 // each ends the program.
 namespace std {
 const nothrow_t nothrow{};
-void __throw_bad_alloc() { corvane_runtime::fail(); }
-void __throw_bad_array_new_length() { corvane_runtime::fail(); }
-void __throw_length_error(const char*) { corvane_runtime::fail(); }
-void __throw_logic_error(const char*) { corvane_runtime::fail(); }
-void __throw_out_of_range(const char*) { corvane_runtime::fail(); }
-void __throw_out_of_range_fmt(const char*, ...) { corvane_runtime::fail(); }
+void __throw_bad_alloc() {
+    corvane_runtime::fail();
+}
+void __throw_bad_array_new_length() {
+    corvane_runtime::fail();
+}
+void __throw_length_error(const char*) {
+    corvane_runtime::fail();
+}
+void __throw_logic_error(const char*) {
+    corvane_runtime::fail();
+}
+void __throw_out_of_range(const char*) {
+    corvane_runtime::fail();
+}
+void __throw_out_of_range_fmt(const char*, ...) {
+    corvane_runtime::fail();
+}
 } // namespace std
