@@ -324,6 +324,7 @@ static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_BADDB 1009L
 #define ERROR_BADKEY 1010L
+#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 #define GENERIC_READ 0x80000000u
 #define GENERIC_WRITE 0x40000000u
@@ -849,6 +850,8 @@ int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType);
 HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTemplate,
                                        HWND hWndParent, DLGPROC lpDialogFunc,
                                        LPARAM dwInitParam);
+HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                               DLGPROC lpDialogFunc, LPARAM dwInitParam);
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem);
 int WINAPI GetDlgCtrlID(HWND hWnd);
 BOOL WINAPI ExitWindowsEx(UINT uFlags, DWORD dwReason);

@@ -1,7 +1,6 @@
 #include "update/CProgressDlg.h"
 
 #include "platform/framework/CDataExchange.h"
-#include "resources/ProgressTemplate.h"
 #include "resources/resource.h"
 
 namespace {
@@ -22,7 +21,7 @@ CProgressDlg::CProgressDlg(CWnd* pParent) : CDialog(IDD_PROGRESS, pParent) {}
 CProgressDlg::~CProgressDlg() = default;
 
 BOOL CProgressDlg::Create(CWnd* pParent) {
-    return CreateIndirect(progressDialogTemplate(), pParent);
+    return CDialog::Create(IDD_PROGRESS, pParent);
 }
 
 void CProgressDlg::DoDataExchange(CDataExchange* pDX) {

@@ -1,8 +1,24 @@
 #include "platform/framework/AfxWin.h"
 
-#include <cstdio>
+#include <cstdint>
 #include <set>
 #include <string>
+
+namespace {
+// ":" and the value in hex; the Windows build has no formatted printing.
+void appendHex(std::string& text, uintptr_t value) {
+    char digits[2 * sizeof value];
+    size_t count = 0;
+    do {
+        digits[count++] = "0123456789abcdef"[value & 0xF];
+        value >>= 4;
+    } while (value != 0);
+    text += ':';
+    while (count > 0) {
+        text += digits[--count];
+    }
+}
+} // namespace
 
 int AfxWinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int nCmdShow) {
     CWinApp* pApp = AfxGetApp();
@@ -43,10 +59,11 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType) {
 
 LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
     // The name says what the class is, so equal requests share one class.
-    char name[96];
-    std::snprintf(name, sizeof name, "Corvane:%x:%p:%p:%p", nClassStyle,
-                  static_cast<void*>(hCursor), static_cast<void*>(hbrBackground),
-                  static_cast<void*>(hIcon));
+    std::string name = "Corvane";
+    appendHex(name, nClassStyle);
+    appendHex(name, reinterpret_cast<uintptr_t>(hCursor));
+    appendHex(name, reinterpret_cast<uintptr_t>(hbrBackground));
+    appendHex(name, reinterpret_cast<uintptr_t>(hIcon));
     static std::set<std::string> names;
     const std::string& stored = *names.insert(name).first;
 

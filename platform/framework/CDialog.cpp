@@ -15,6 +15,19 @@ CDialog::CDialog(UINT nIDTemplate, CWnd* pParentWnd)
 
 CDialog::~CDialog() = default;
 
+BOOL CDialog::Create(UINT nIDTemplate, CWnd* pParentWnd) {
+    if (m_hWnd != nullptr) {
+        return FALSE;
+    }
+    if (pParentWnd == nullptr) {
+        pParentWnd = m_pParentWnd;
+    }
+    HWND hWnd = ::CreateDialogParamA(AfxGetInstanceHandle(), MAKEINTRESOURCEA(nIDTemplate),
+                                     pParentWnd != nullptr ? pParentWnd->m_hWnd : nullptr,
+                                     &CDialog::DialogProcedure, reinterpret_cast<LPARAM>(this));
+    return hWnd != nullptr ? TRUE : FALSE;
+}
+
 BOOL CDialog::CreateIndirect(const void* lpDialogTemplate, CWnd* pParentWnd) {
     if (lpDialogTemplate == nullptr || m_hWnd != nullptr) {
         return FALSE;
@@ -82,7 +95,12 @@ INT_PTR CALLBACK CDialog::DialogProcedure(HWND hWnd, UINT message, WPARAM wParam
         return static_cast<INT_PTR>(result);
     default:
         if (message != WM_NCDESTROY) {
+#ifdef _WIN64
+            // The 64-bit build (run under Wine in CI) keeps a pointer-sized result.
+            ::SetWindowLongPtrA(hWnd, DWLP_MSGRESULT, result);
+#else
             ::SetWindowLongA(hWnd, DWL_MSGRESULT, static_cast<LONG>(result));
+#endif
         }
         return TRUE;
     }

@@ -1,4 +1,5 @@
-// A modeless dialog made from an in-memory template. The object is bound to
+// A modeless dialog made from a template of the program's resources or from
+// one in memory. The object is bound to
 // its window when WM_INITDIALOG arrives; messages then go through its message
 // map, and whatever it leaves unhandled gets the dialog manager's default
 // processing.
@@ -19,6 +20,11 @@ public:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;
+
+    // Makes the window from dialog template nIDTemplate of the program's
+    // resources, owned by pParentWnd (or the constructor's parent).
+    // OnInitDialog runs before this returns. FALSE when no window was made.
+    BOOL Create(UINT nIDTemplate, CWnd* pParentWnd = nullptr);
 
     // Makes the window from a DLGTEMPLATE and its items, owned by pParentWnd
     // (or, when that is NULL, by the parent given to the constructor).

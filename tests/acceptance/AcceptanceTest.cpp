@@ -5,7 +5,8 @@
 // the expected bytes, the disk must be as it was, and the trace and the exit
 // status must be the expected ones.
 #include "platform/emu/kernel/Trace.h"
-#include "resources/StringTable.h"
+#include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/kernel/ModuleResources.h"
 #include "resources/resource.h"
 #include "tests/acceptance/Scenario.h"
 #include "tests/acceptance/TextDiff.h"
@@ -88,12 +89,9 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, Acceptance, ::testing::ValuesIn(Scenario::fi
                          });
 
 std::string messageText(unsigned id) {
-    for (const StringTableEntry* e = corvaneStringTable(); e->text != nullptr; ++e) {
-        if (e->id == id) {
-            return e->text;
-        }
-    }
-    return "";
+    // The program's own string table, as its module carries it.
+    emu::host::registerProgramResources();
+    return emu::kernel::moduleString(id).value_or("");
 }
 
 // Every message the user can be shown is answered in some scenario, so every

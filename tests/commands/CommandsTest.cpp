@@ -1,7 +1,8 @@
 // The menu's commands end to end: the real setup executable, headless, on a
 // test disk and C: drive, driven from the keyboard by an input script.
 #include "platform/emu/kernel/Trace.h"
-#include "resources/StringTable.h"
+#include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/kernel/ModuleResources.h"
 #include "resources/resource.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TestDisk.h"
@@ -20,12 +21,9 @@ using corvane_test::writeHostFile;
 namespace {
 
 std::string text(unsigned id) {
-    for (const StringTableEntry* e = corvaneStringTable(); e->text != nullptr; ++e) {
-        if (e->id == id) {
-            return e->text;
-        }
-    }
-    return "";
+    // The program's own string table, as its module carries it.
+    emu::host::registerProgramResources();
+    return emu::kernel::moduleString(id).value_or("");
 }
 
 // The trace line of message box id with its flags and answer, owned by the
@@ -83,7 +81,7 @@ TEST(Commands, InstallMergesBacksUpDeletesKeysAndRestartsOnYes) {
     EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 6)));
     EXPECT_TRUE(result.traced("ExitWindowsEx(2, 0) = 1"));
     // The progress window came and went before the question.
-    int dialog = indexOf(result, "CreateDialogIndirectParamA(");
+    int dialog = indexOf(result, "CreateDialogParamA(");
     int question = indexOf(result, box(IDS_RESTART, 36, 6));
     ASSERT_GE(dialog, 0);
     EXPECT_LT(dialog, question);
@@ -125,7 +123,7 @@ TEST(Commands, UninstallPutsTheBackupsBackAndOffersARestart) {
 TEST(Commands, UninstallWithoutBackupsSaysSoOverTheDialogAndDeletesNothing) {
     TestDisk disk;
     SetupResult result = run(disk, std::string(kUninstall) + "key enter\n");
-    int dialog = indexOf(result, "CreateDialogIndirectParamA(");
+    int dialog = indexOf(result, "CreateDialogParamA(");
     int message = indexOf(result, box(IDS_NO_UNINSTALL, 48, 1));
     ASSERT_GE(dialog, 0);
     ASSERT_GE(message, 0);
@@ -161,7 +159,7 @@ TEST(Commands, AnotherCommandShowsTheDialogAndChangesNothing) {
     TestDisk disk;
     SetupResult result = run(disk, kOther);
     EXPECT_EQ(result.exitStatus, 3);
-    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_EQ(result.calls("CreateDialogParamA(").size(), 1u);
     EXPECT_TRUE(result.calls("MessageBoxA").empty());
     EXPECT_FALSE(disk.infExists("ONE.BAK"));
     EXPECT_EQ(disk.inf("ONE.INF"), TestDisk::kOneInf);
@@ -175,7 +173,7 @@ TEST(Commands, AFailedFileCheckStopsEveryCommandButQuit) {
     for (const char* script : {kInstall, kUninstall, kOther}) {
         SetupResult result = run(disk, std::string(script) + "key enter\n");
         EXPECT_TRUE(result.traced(box(IDS_FILES_MISSING, 16, 1))) << script;
-        EXPECT_TRUE(result.calls("CreateDialogIndirectParamA(").empty()) << script;
+        EXPECT_TRUE(result.calls("CreateDialogParamA(").empty()) << script;
     }
     EXPECT_FALSE(disk.infExists("ONE.BAK"));
 }
@@ -200,7 +198,7 @@ TEST(Commands, ADoubleClickOnInstallRunsOneInstall) {
     TestDisk disk;
     // "Install" sits at (10, 20)-(w, 40) in the client area.
     SetupResult result = run(disk, "click 20 30\nclick 20 30\nkey n\nkey n\n");
-    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_EQ(result.calls("CreateDialogParamA(").size(), 1u);
     EXPECT_EQ(result.calls("CopyFileA(\"C:\\\\WINDOWS\\\\inf\\\\ONE.INF\", "
                            "\"C:\\\\WINDOWS\\\\inf\\\\ONE.BAK\"")
                   .size(),
@@ -212,7 +210,7 @@ TEST(Commands, EnterAnsweringAMessageBoxDoesNotChooseTheItemAgain) {
     // focus frame still stands on Uninstall.
     TestDisk disk;
     SetupResult result = run(disk, std::string(kUninstall) + "key enter\n");
-    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_EQ(result.calls("CreateDialogParamA(").size(), 1u);
     EXPECT_EQ(result.calls("MessageBoxA(").size(), 1u);
     EXPECT_EQ(result.exitStatus, 3);
 }

@@ -73,7 +73,7 @@ TEST_F(InProcess, ACommandPostedDuringAnotherIsRefused) {
     PostMessageA(window, WM_COMMAND, 100, 0);
     PostMessageA(window, WM_COMMAND, 100, 0);
     runUntilIdle();
-    EXPECT_EQ(traceCount("CreateDialogIndirectParamA("), 1);
+    EXPECT_EQ(traceCount("CreateDialogParamA("), 1);
     EXPECT_EQ(traceCount("MessageBoxA(0x1, \"This program has installed"), 1);
 }
 
@@ -89,7 +89,7 @@ TEST_P(FiveSeconds, TheProgressWindowStaysFiveSecondsWhereverTheClockStands) {
     DWORD elapsed = GetTickCount() - before;
     EXPECT_GE(elapsed, 5000u);
     EXPECT_LT(elapsed, 6000u);
-    EXPECT_EQ(traceCount("CreateDialogIndirectParamA("), 1);
+    EXPECT_EQ(traceCount("CreateDialogParamA("), 1);
     EXPECT_EQ(traceCount("DestroyWindow(0x2)"), 1);
 }
 

@@ -1,6 +1,8 @@
 #include "platform/emu/user/controls/AviClip.h"
 #include "platform/emu/user/controls/Rle8Decoder.h"
-#include "resources/ProgressClip.h"
+#include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/kernel/ModuleResources.h"
+#include "resources/resource.h"
 #include "resources/tools/AviWriter.h"
 #include "resources/tools/ClipArt.h"
 
@@ -19,8 +21,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+// Clip 132 as the program's module carries it.
 Bytes embeddedClip() {
-    return Bytes(progressClip(), progressClip() + progressClipSize());
+    emu::host::registerProgramResources();
+    return emu::kernel::moduleResources().clips.at(IDR_CLIP);
 }
 
 std::unique_ptr<AviClip> load(const Bytes& bytes, std::string& why) {
@@ -89,11 +93,12 @@ size_t formatAt(const Bytes& bytes) {
 } // namespace
 
 TEST(Clip, TheEmbeddedClipIsWhatTheGeneratorMakes) {
-    EXPECT_EQ(embeddedClip(), cliptool::buildProgressClip())
-        << "resources/ProgressClipData.cpp is stale: run resources/tools/make_clip";
+    const Bytes clip = embeddedClip();
+    EXPECT_EQ(clip, cliptool::buildProgressClip())
+        << "resources/ProgressClip.avi is stale: run resources/tools/make_clip";
     // Comparable to the 9,484 bytes of the clip it stands in for.
-    EXPECT_GT(progressClipSize(), 8000u);
-    EXPECT_LT(progressClipSize(), 11000u);
+    EXPECT_GT(clip.size(), 8000u);
+    EXPECT_LT(clip.size(), 11000u);
 }
 
 TEST(Clip, DecodingRebuildsEveryFrameOfTheGenerator) {

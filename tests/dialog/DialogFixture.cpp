@@ -3,8 +3,7 @@
 #include "platform/emu/gdi/Screen.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/controls/ControlClasses.h"
-#include "resources/ProgressClip.h"
-#include "resources/ProgressTemplate.h"
+#include "platform/emu/host/ProgramResources.h"
 #include "resources/resource.h"
 
 #include <mutex>
@@ -26,11 +25,7 @@ void DialogFixture::SetUp() {
     m_machine.config().traceFile = m_files / "trace.txt";
     m_machine.boot();
     emu::user::registerControlClasses();
-    emu::kernel::ModuleResources resources = emu::kernel::moduleResources();
-    resources.dialogs[IDD_PROGRESS].assign(progressDialogTemplate(),
-                                           progressDialogTemplate() + progressDialogTemplateSize());
-    resources.clips[IDR_CLIP].assign(progressClip(), progressClip() + progressClipSize());
-    emu::kernel::setModuleResources(std::move(resources));
+    emu::host::registerProgramResources();
     WNDCLASSA definition{};
     definition.lpfnWndProc = ownerProc;
     definition.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOW + 1));

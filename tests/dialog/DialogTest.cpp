@@ -1,11 +1,11 @@
 #include "tests/dialog/DialogFixture.h"
 
+#include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/dialog/DialogManager.h"
 #include "platform/emu/user/dialog/DialogTemplate.h"
-#include "resources/ProgressTemplate.h"
 #include "resources/resource.h"
 
 #include <algorithm>
@@ -25,8 +25,10 @@ int scaled(int units, int base, int per) {
     return (units * base + per / 2) / per;
 }
 
+// Dialog template 130 as the program's module carries it.
 std::vector<unsigned char> templateBytes() {
-    return {progressDialogTemplate(), progressDialogTemplate() + progressDialogTemplateSize()};
+    emu::host::registerProgramResources();
+    return emu::kernel::moduleResources().dialogs.at(IDD_PROGRESS);
 }
 
 HWND createFrom(const std::vector<unsigned char>& bytes, HWND owner, DLGPROC proc) {
@@ -83,13 +85,15 @@ TEST(DialogTemplate, TemplateOneHundredThirtyReadsBack) {
     ASSERT_EQ(dialog->items.size(), 2u);
     const auto& bar = dialog->items[0];
     EXPECT_EQ(bar.id, 1000);
-    EXPECT_EQ(bar.className, "msctls_progress32");
+    // The resource compiler stores class names in capitals; window classes
+    // are found regardless of case.
+    EXPECT_EQ(bar.className, "MSCTLS_PROGRESS32");
     EXPECT_EQ(bar.text, "Progress1");
     EXPECT_EQ(bar.style, 0x50800000u);
     EXPECT_EQ((std::vector<int>{bar.x, bar.y, bar.cx, bar.cy}), (std::vector<int>{7, 50, 194, 16}));
     const auto& clip = dialog->items[1];
     EXPECT_EQ(clip.id, 1001);
-    EXPECT_EQ(clip.className, "SysAnimate32");
+    EXPECT_EQ(clip.className, "SYSANIMATE32");
     EXPECT_EQ(clip.text, "Animate1");
     EXPECT_EQ(clip.style, 0x50010007u);
     EXPECT_EQ((std::vector<int>{clip.x, clip.y, clip.cx, clip.cy}),
@@ -244,13 +248,45 @@ TEST_F(Dialogs, BrokenTemplatesAndMissingClassesMakeNoWindow) {
               nullptr);
     // A control of a class nobody registered fails the whole dialog.
     auto unknown = bytes;
-    ASSERT_TRUE(renameClass(unknown, "SysAnimate32", 'Z'));
+    ASSERT_TRUE(renameClass(unknown, "SYSANIMATE32", 'Z'));
     HWND before = GetWindow(launcher, GW_HWNDFIRST);
     EXPECT_EQ(createFrom(unknown, launcher, centringProc), nullptr);
     EXPECT_EQ(GetWindow(launcher, GW_HWNDFIRST), before);
     EXPECT_EQ(
         CreateDialogIndirectParamA(GetModuleHandleA(nullptr), nullptr, launcher, centringProc, 0),
         nullptr);
+}
+
+TEST_F(Dialogs, TemplatesByNumberComeFromTheProgramsModuleOnly) {
+    HWND launcher = owner(0, 0, 560, 400);
+    HINSTANCE own = GetModuleHandleA(nullptr);
+    HINSTANCE other = reinterpret_cast<HINSTANCE>(static_cast<uintptr_t>(0x10000000));
+    struct Case {
+        const char* what;
+        HINSTANCE instance;
+        LPCSTR name;
+        bool made;
+    };
+    const Case cases[] = {
+        {"dialog 130 of the program", own, MAKEINTRESOURCEA(IDD_PROGRESS), true},
+        {"a null instance means the program", nullptr, MAKEINTRESOURCEA(IDD_PROGRESS), true},
+        {"a number the program has no dialog for", own, MAKEINTRESOURCEA(131), false},
+        {"a template named by text", own, "PROGRESS", false},
+        {"another module", other, MAKEINTRESOURCEA(IDD_PROGRESS), false},
+    };
+    for (const Case& c : cases) {
+        SetLastError(0);
+        HWND dialog = CreateDialogParamA(c.instance, c.name, launcher, centringProc, 0);
+        EXPECT_EQ(dialog != nullptr, c.made) << c.what;
+        if (dialog != nullptr) {
+            char caption[32] = {};
+            GetWindowTextA(dialog, caption, sizeof caption);
+            EXPECT_STREQ(caption, "In Process...") << c.what;
+            EXPECT_TRUE(DestroyWindow(dialog));
+        } else {
+            EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND)) << c.what;
+        }
+    }
 }
 
 TEST_F(Dialogs, ScreenshotOfTheDialogOverItsOwner) {

@@ -185,6 +185,6 @@ TEST(Ending, ArrowKeysWorkAgainAfterTheWindowWasDeactivated) {
     run.script = "key up\nkey enter\nkey n\nkey down\nkey enter\nkey n\n";
     SetupResult result = run.run();
     EXPECT_EQ(result.calls("MessageBoxA(0x1, \"Quit this program?\"").size(), 1u);
-    EXPECT_EQ(result.calls("CreateDialogIndirectParamA(").size(), 1u);
+    EXPECT_EQ(result.calls("CreateDialogParamA(").size(), 1u);
     EXPECT_TRUE(disk.infExists("ONE.BAK"));
 }

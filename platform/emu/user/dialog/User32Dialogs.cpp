@@ -1,4 +1,4 @@
-// user32: dialogs made from templates in memory.
+// user32: dialogs made from templates in memory or in the program's resources.
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/dialog/DialogManager.h"
@@ -40,6 +40,39 @@ HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTe
             .str(bytes != nullptr ? caption.c_str() : nullptr)
             .handle(hWndParent)
             .resultHandle(dialog);
+    }
+    return dialog;
+}
+
+HWND WINAPI CreateDialogParamA(HINSTANCE hInstance, LPCSTR lpTemplateName, HWND hWndParent,
+                               DLGPROC lpDialogFunc, LPARAM dwInitParam) {
+    // The program's module holds its dialogs under numbers; a template named
+    // by text, or asked of another module, is not there.
+    const std::vector<unsigned char>* bytes = nullptr;
+    const bool ownModule = hInstance == nullptr || hInstance == emu::kernel::moduleInstance();
+    if (ownModule && lpTemplateName != nullptr && IS_INTRESOURCE(lpTemplateName)) {
+        const auto& dialogs = emu::kernel::moduleResources().dialogs;
+        auto found = dialogs.find(static_cast<UINT>(reinterpret_cast<ULONG_PTR>(lpTemplateName)));
+        if (found != dialogs.end()) {
+            bytes = &found->second;
+        }
+    }
+    HWND dialog = nullptr;
+    if (bytes == nullptr) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    } else {
+        dialog = DialogManager::create(hInstance, bytes->data(), bytes->size(), hWndParent,
+                                       lpDialogFunc, dwInitParam);
+    }
+    if (emu::Trace::enabled()) {
+        emu::TraceCall call("CreateDialogParamA");
+        call.handle(hInstance);
+        if (lpTemplateName != nullptr && IS_INTRESOURCE(lpTemplateName)) {
+            call.num(static_cast<long long>(reinterpret_cast<ULONG_PTR>(lpTemplateName)));
+        } else {
+            call.str(lpTemplateName);
+        }
+        call.handle(hWndParent).resultHandle(dialog);
     }
     return dialog;
 }
