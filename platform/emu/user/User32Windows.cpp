@@ -2,6 +2,7 @@
 // visibility, activation, focus, text and metrics.
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
@@ -9,7 +10,12 @@
 #include <algorithm>
 #include <cstring>
 
+using emu::user::heightOf;
+using emu::user::offsetPoint;
+using emu::user::pointFrom;
 using emu::user::QuietCalls;
+using emu::user::rectAt;
+using emu::user::widthOf;
 using emu::user::Window;
 using emu::user::WindowManager;
 
@@ -341,8 +347,7 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
     Window* window = lookup(hWnd);
     if (window != nullptr) {
-        manager()->place(window, RECT{X, Y, X + std::max(nWidth, 0), Y + std::max(nHeight, 0)},
-                         bRepaint != FALSE);
+        manager()->place(window, rectAt(X, Y, nWidth, nHeight), bRepaint != FALSE);
     }
     BOOL result = window != nullptr;
     if (QuietCalls::active()) {
@@ -368,11 +373,10 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     WindowManager* m = manager();
     RECT r = window->rect;
     if ((uFlags & SWP_NOMOVE) == 0) {
-        r = RECT{X, Y, X + (r.right - r.left), Y + (r.bottom - r.top)};
+        r = rectAt(X, Y, widthOf(r), heightOf(r));
     }
     if ((uFlags & SWP_NOSIZE) == 0) {
-        r.right = r.left + std::max(cx, 0);
-        r.bottom = r.top + std::max(cy, 0);
+        r = rectAt(r.left, r.top, cx, cy);
     }
     m->place(window, r, (uFlags & SWP_NOREDRAW) == 0 && (uFlags & SWP_FRAMECHANGED) != 0);
     if ((uFlags & SWP_NOZORDER) == 0 && hWndInsertAfter == HWND_TOP) {
@@ -467,9 +471,7 @@ BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    POINT origin = manager()->tree.clientOrigin(window);
-    lpPoint->x += origin.x;
-    lpPoint->y += origin.y;
+    *lpPoint = offsetPoint(*lpPoint, manager()->tree.clientOrigin(window));
     return TRUE;
 }
 
@@ -484,9 +486,7 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    POINT origin = manager()->tree.clientOrigin(window);
-    lpPoint->x -= origin.x;
-    lpPoint->y -= origin.y;
+    *lpPoint = pointFrom(*lpPoint, manager()->tree.clientOrigin(window));
     return TRUE;
 }
 
