@@ -1,5 +1,6 @@
 #include "platform/framework/AfxWin.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <set>
 #include <string>
@@ -43,10 +44,14 @@ int AfxMessageBox(UINT nIDPrompt, UINT nType) {
 
 LPCSTR AfxRegisterWndClass(UINT nClassStyle, HCURSOR hCursor, HBRUSH hbrBackground, HICON hIcon) {
     // The name says what the class is, so equal requests share one class.
+    // Handles in plain hex: "%p" spells a null handle differently from one C
+    // library to the next. An unsigned long holds a handle on both targets.
+    auto bits = [](const void* handle) {
+        return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(handle));
+    };
     char name[96];
-    std::snprintf(name, sizeof name, "Corvane:%x:%p:%p:%p", nClassStyle,
-                  static_cast<void*>(hCursor), static_cast<void*>(hbrBackground),
-                  static_cast<void*>(hIcon));
+    std::snprintf(name, sizeof name, "Corvane:%x:%lx:%lx:%lx", nClassStyle, bits(hCursor),
+                  bits(hbrBackground), bits(hIcon));
     static std::set<std::string> names;
     const std::string& stored = *names.insert(name).first;
 

@@ -24,16 +24,18 @@ SessionEnds HostSession::processEnds() {
     // The run ends at once, from deep inside the program's message loop:
     // nothing of the emulated machine is torn down behind the program's back.
     ends.exhausted = [] {
-        Trace::line("script-exhausted");
+        Trace::scriptExhausted();
         std::fflush(nullptr);
         std::_Exit(3);
     };
     ends.failed = [](const std::string& reason) {
+        Trace::endRunningCalls();
         std::fprintf(stderr, "setup: %s\n", reason.c_str());
         std::fflush(nullptr);
         std::_Exit(2);
     };
     ends.closed = [] {
+        Trace::endRunningCalls();
         std::fflush(nullptr);
         std::_Exit(0);
     };

@@ -340,7 +340,9 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    emu::TraceCall call("MessageBoxA");
+    call.handle(hWnd).str(lpText).str(lpCaption).num(uType);
     int result = emu::user::MessageBox::run(hWnd, lpText, lpCaption, uType);
-    emu::TraceCall("MessageBoxA").handle(hWnd).str(lpText).str(lpCaption).num(uType).result(result);
+    call.result(result);
     return result;
 }

@@ -51,11 +51,8 @@ RECT screenBounds() {
     return RECT{0, 0, emu::config().screenWidth, emu::config().screenHeight};
 }
 
-void traceCreate(const CREATESTRUCTA& cs, HWND parent, HMENU menu, HWND result) {
-    if (QuietCalls::active()) {
-        return;
-    }
-    emu::TraceCall call("CreateWindowExA");
+// The arguments as the window is made with them (default places applied).
+void describeCreate(emu::TraceCall& call, const CREATESTRUCTA& cs, HWND parent, HMENU menu) {
     call.num(cs.dwExStyle);
     if (IS_INTRESOURCE(cs.lpszClass)) {
         call.num(static_cast<long long>(reinterpret_cast<uintptr_t>(cs.lpszClass)));
@@ -71,8 +68,7 @@ void traceCreate(const CREATESTRUCTA& cs, HWND parent, HMENU menu, HWND result) 
         .handle(parent)
         .handle(menu)
         .handle(cs.hInstance)
-        .handle(cs.lpCreateParams)
-        .resultHandle(result);
+        .handle(cs.lpCreateParams);
 }
 
 void applyDefaultPlace(CREATESTRUCTA& cs) {
@@ -139,6 +135,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                      lpWindowName,
                      lpClassName,
                      dwExStyle};
+    emu::TraceCall call("CreateWindowExA", !QuietCalls::active());
     WindowManager* m = manager();
     HWND result = nullptr;
     auto windowClass = m != nullptr ? m->classes.find(lpClassName) : nullptr;
@@ -146,27 +143,31 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     bool child = (dwStyle & WS_CHILD) != 0;
     if (m == nullptr || windowClass == nullptr) {
         SetLastError(kErrorCannotFindClass);
+        describeCreate(call, cs, hWndParent, hMenu);
     } else if (child && parent == nullptr) {
         SetLastError(kErrorTopLevelChild);
+        describeCreate(call, cs, hWndParent, hMenu);
     } else if (hWndParent != nullptr && hWndParent != kDesktop && parent == nullptr) {
         SetLastError(kErrorInvalidWindowHandle);
+        describeCreate(call, cs, hWndParent, hMenu);
     } else {
         applyDefaultPlace(cs);
+        // Described before the window exists: its creation calls the program.
+        describeCreate(call, cs, hWndParent, hMenu);
         Window* owner = child ? nullptr : m->tree.topLevelOf(parent);
         Window* created = m->create(cs, windowClass, child ? parent : nullptr, owner);
         result = handleOf(created);
     }
-    traceCreate(cs, hWndParent, hMenu, result);
+    call.resultHandle(result);
     return result;
 }
 
 BOOL WINAPI DestroyWindow(HWND hWnd) {
+    emu::TraceCall call("DestroyWindow", !QuietCalls::active());
+    call.handle(hWnd);
     Window* window = lookup(hWnd);
     BOOL result = window != nullptr && manager()->destroy(window);
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("DestroyWindow").handle(hWnd).result(result);
+    call.result(result);
     return result;
 }
 
@@ -345,22 +346,14 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
 }
 
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+    emu::TraceCall call("MoveWindow", !QuietCalls::active());
+    call.handle(hWnd).num(X).num(Y).num(nWidth).num(nHeight).num(bRepaint);
     Window* window = lookup(hWnd);
     if (window != nullptr) {
         manager()->place(window, rectAt(X, Y, nWidth, nHeight), bRepaint != FALSE);
     }
     BOOL result = window != nullptr;
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("MoveWindow")
-        .handle(hWnd)
-        .num(X)
-        .num(Y)
-        .num(nWidth)
-        .num(nHeight)
-        .num(bRepaint)
-        .result(result);
+    call.result(result);
     return result;
 }
 
@@ -394,23 +387,21 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
 }
 
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+    emu::TraceCall call("ShowWindow", !QuietCalls::active());
+    call.handle(hWnd).num(nCmdShow);
     Window* window = lookup(hWnd);
     BOOL result = window != nullptr && manager()->show(window, nCmdShow);
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("ShowWindow").handle(hWnd).num(nCmdShow).result(result);
+    call.result(result);
     return result;
 }
 
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
+    emu::TraceCall call("SetWindowTextA", !QuietCalls::active());
+    call.handle(hWnd).str(lpString);
     Window* window = lookup(hWnd);
     BOOL result = window != nullptr &&
                   manager()->send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)) != 0;
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("SetWindowTextA").handle(hWnd).str(lpString).result(result);
+    call.result(result);
     return result;
 }
 

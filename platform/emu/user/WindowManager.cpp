@@ -382,7 +382,7 @@ void WindowManager::nothingToDo() {
         return;
     }
     // Nobody will ever feed this machine input: end as a used-up script does.
-    emu::Trace::line("script-exhausted");
+    emu::Trace::scriptExhausted();
     std::fprintf(stderr, "setup: waiting for input with no input source\n");
     std::fflush(nullptr);
     std::_Exit(3);
