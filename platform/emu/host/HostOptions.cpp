@@ -209,9 +209,9 @@ std::string hostHelp(const std::string& program) {
         text += column + spec.help + "\n";
     }
     text += "\nExit status: 0 when the program ended by itself, 1 when no display is\n"
-            "available without --headless, 2 for a bad command line or input script or\n"
-            "a machine that cannot start, 3 when a headless input script ran out while\n"
-            "the program waited for input.\n";
+            "available without --headless, 2 for a bad command line, a bad input script,\n"
+            "a machine that cannot start or a script command that failed, 3 when a\n"
+            "headless input script ran out while the program waited for input.\n";
     return text;
 }
 
