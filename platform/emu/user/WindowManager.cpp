@@ -6,6 +6,7 @@
 #include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 
+#include <cerrno> // program_invocation_short_name
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -383,7 +384,8 @@ void WindowManager::nothingToDo() {
     }
     // Nobody will ever feed this machine input: end as a used-up script does.
     emu::Trace::scriptExhausted();
-    std::fprintf(stderr, "setup: waiting for input with no input source\n");
+    std::fprintf(stderr, "%s: waiting for input with no input source\n",
+                 program_invocation_short_name);
     std::fflush(nullptr);
     std::_Exit(3);
 }
