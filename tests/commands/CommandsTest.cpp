@@ -91,7 +91,7 @@ TEST(Commands, InstallAnsweredNoKeepsTheWindowAndRestartsNothing) {
     TestDisk disk;
     SetupResult result = run(disk, std::string(kInstall) + "key n\n");
     EXPECT_EQ(result.exitStatus, 3);
-    EXPECT_TRUE(result.traced("script-exhausted"));
+    EXPECT_TRUE(result.traced("script-exhausted in GetMessageA"));
     EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 7)));
     EXPECT_TRUE(result.calls("ExitWindowsEx").empty());
     EXPECT_TRUE(disk.infExists("ONE.BAK"));

@@ -8,12 +8,14 @@ using emu::host::parseHostOptions;
 TEST(HostOptions, ReadsEveryMachineOption) {
     HostOptions options;
     std::string error;
-    ASSERT_TRUE(parseHostOptions({"--drive", "c=/tmp/c", "--drive", "D=/tmp/disk", "--windows-dir",
-                                  "C:\\WIN", "--registry", "/tmp/r.reg", "--platform-id", "2",
-                                  "--csd", " A ", "--screen", "640x480", "--depth", "8",
-                                  "--headless", "--input", "s.txt", "--trace", "t.txt", "--clock",
-                                  "virtual", "--tick-start", "4294967000", "--restart", "refuse"},
-                                 options, error))
+    ASSERT_TRUE(
+        parseHostOptions({"--drive",   "c=/tmp/c",   "--drive",    "D=/tmp/disk",   "--windows-dir",
+                          "C:\\WIN",   "--registry", "/tmp/r.reg", "--platform-id", "2",
+                          "--csd",     " A ",        "--screen",   "640x480",       "--depth",
+                          "8",         "--headless", "--input",    "s.txt",         "--trace",
+                          "t.txt",     "--clock",    "virtual",    "--tick-start",  "4294967000",
+                          "--restart", "refuse"},
+                         options, error))
         << error;
     const emu::MachineConfig& m = options.machine;
     EXPECT_EQ(m.drives.at('C'), "/tmp/c");
@@ -46,17 +48,72 @@ TEST(HostOptions, DefaultsShowAWindowOnTheStandardMachine) {
     EXPECT_EQ(options.machine.restart, emu::RestartAnswer::Accept);
 }
 
-TEST(HostOptions, RefusesBadOptionsWithAReason) {
-    const std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},          {"--drive"},           {"--drive", "CC=/x"},
-        {"--depth", "12"},    {"--screen", "800"},   {"--screen", "10x10"},
-        {"--clock", "fast"},  {"--restart", "maybe"}, {"--tick-start", "-1"},
-        {"--platform-id", "x"}, {"--windows-dir", "WINDOWS"},
+TEST(HostOptions, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
+    struct Row {
+        std::vector<std::string> args;
+        const char* error;
     };
-    for (const auto& args : bad) {
+    const Row rows[] = {
+        {{"--bogus"}, "unknown option --bogus"},
+        {{"--headless", "-x"}, "unknown option -x"},
+        {{"disk"}, "unexpected argument \"disk\"; the program takes options only"},
+        {{"--drive"}, "option --drive needs a value (X=DIR)"},
+        {{"--input", "--headless"}, "option --input needs a value (FILE)"},
+        {{"--trace", ""}, "option --trace: the value is empty"},
+        {{"--drive", "CC=/x"},
+         "option --drive: \"CC=/x\" is not a drive letter, \"=\" and a "
+         "folder (X=DIR)"},
+        {{"--depth", "12"}, "option --depth: \"12\" is not one of 4, 8, 16, 24 or 32"},
+        {{"--screen", "800"},
+         "option --screen: \"800\" is not WIDTHxHEIGHT with a width of 320 "
+         "to 4096 and a height of 200 to 4096"},
+        {{"--screen", "10x10"}, "option --screen: \"10x10\" is not WIDTHxHEIGHT"},
+        {{"--screen", "800x 600"}, "option --screen: \"800x 600\" is not WIDTHxHEIGHT"},
+        {{"--clock", "fast"}, "option --clock: \"fast\" is neither real nor virtual"},
+        {{"--restart", "maybe"}, "option --restart: \"maybe\" is neither accept nor refuse"},
+        {{"--tick-start", "-1"},
+         "option --tick-start: \"-1\" is not a whole number from 0 to "
+         "4294967295"},
+        {{"--tick-start", "4294967296"}, "option --tick-start: \"4294967296\" is not a whole"},
+        {{"--platform-id", "x"}, "option --platform-id: \"x\" is not a whole number"},
+        {{"--windows-dir", "WINDOWS"}, "option --windows-dir: \"WINDOWS\" is not a Windows path"},
+        {{"--csd", std::string(128, 'a')},
+         "option --csd: the text has 128 characters; at most 127"},
+    };
+    for (const Row& row : rows) {
         HostOptions options;
         std::string error;
-        EXPECT_FALSE(parseHostOptions(args, options, error)) << args[0];
-        EXPECT_FALSE(error.empty()) << args[0];
+        EXPECT_FALSE(parseHostOptions(row.args, options, error)) << row.error;
+        EXPECT_EQ(error.rfind(row.error, 0), 0u) << "got: " << error;
+    }
+}
+
+TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
+    struct Row {
+        std::vector<std::string> args;
+        emu::host::HostAction action;
+    };
+    const Row rows[] = {
+        {{"--help"}, emu::host::HostAction::Help},
+        {{"--headless", "--version", "--bogus"}, emu::host::HostAction::Version},
+        {{"--csd", ""}, emu::host::HostAction::Run},
+    };
+    for (const Row& row : rows) {
+        HostOptions options;
+        std::string error;
+        EXPECT_TRUE(parseHostOptions(row.args, options, error)) << error;
+        EXPECT_EQ(options.action, row.action) << row.args[0];
+    }
+    std::string help = emu::host::hostHelp("corvane-setup");
+    EXPECT_EQ(help.rfind("usage: corvane-setup [OPTION]...\n", 0), 0u) << help;
+    for (const char* option :
+         {"--drive X=DIR", "--windows-dir PATH", "--registry FILE", "--platform-id N", "--csd TEXT",
+          "--screen WxH", "--depth BITS", "--headless", "--input FILE", "--trace FILE",
+          "--clock MODE", "--tick-start N", "--restart ANSWER", "--help", "--version"}) {
+        // One line each: the option at the start of a line, its meaning after it.
+        size_t at = help.find(std::string("\n  ") + option + " ");
+        ASSERT_NE(at, std::string::npos) << option;
+        size_t end = help.find('\n', at + 1);
+        EXPECT_GT(end - at, std::string(option).size() + 20) << option;
     }
 }

@@ -34,3 +34,34 @@ TEST(Trace, WritesNothingWhenOff) {
     emu::Trace::open("");
     EXPECT_FALSE(emu::Trace::enabled());
 }
+
+TEST(Trace, CallsStillRunningWhenTheProcessEndsAreWrittenInnermostFirstWithDots) {
+    struct Row {
+        bool nested; // a message box waiting inside a window's creation
+        const char* expected;
+    };
+    const Row rows[] = {
+        {true, "DeleteFileA(\"C:\\\\X\") = 1\n"
+               "MessageBoxA(0x1, \"Go on?\", \"corvane\", 36) = ...\n"
+               "CreateWindowExA(0, \"Plain\") = ...\n"
+               "script-exhausted in MessageBoxA\n"},
+        {false, "DeleteFileA(\"C:\\\\X\") = 1\n"
+                "script-exhausted in GetMessageA\n"},
+    };
+    for (const Row& row : rows) {
+        TempDir dir;
+        emu::Trace::open(dir / "trace.txt");
+        {
+            emu::TraceCall create("CreateWindowExA", row.nested);
+            create.num(0).str("Plain");
+            emu::TraceCall box("MessageBoxA", row.nested);
+            box.handle(reinterpret_cast<void*>(1)).str("Go on?").str("corvane").num(36);
+            emu::TraceCall("DeleteFileA").str("C:\\X").result(1);
+            emu::Trace::scriptExhausted();
+        }
+        // Nothing is written twice once the running calls have been ended.
+        emu::Trace::endRunningCalls();
+        emu::Trace::close();
+        EXPECT_EQ(readHostFile(dir / "trace.txt"), row.expected);
+    }
+}

@@ -9,16 +9,25 @@
 
 namespace emu::host {
 
+// What the command line asks the host to do.
+enum class HostAction { Run, Help, Version };
+
 struct HostOptions {
     MachineConfig machine;
     std::string inputScript; // host path; empty: no script
+    HostAction action = HostAction::Run;
 };
 
 // Parses argv[1..]. On a bad option returns false and puts a one-line
-// explanation into error.
+// explanation into error that names the option and what is wrong with it.
+// --help and --version set the action and end the parse.
 bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options,
                       std::string& error);
 
-std::string hostUsage();
+// The short usage printed after an error, for the program called program.
+std::string hostUsage(const std::string& program);
+// What --help prints: what the program is, every option with one line each,
+// and the exit statuses.
+std::string hostHelp(const std::string& program);
 
 } // namespace emu::host

@@ -6,6 +6,7 @@
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/WindowManager.h"
 
+#include <cerrno> // program_invocation_short_name: messages name the program as started
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -24,16 +25,18 @@ SessionEnds HostSession::processEnds() {
     // The run ends at once, from deep inside the program's message loop:
     // nothing of the emulated machine is torn down behind the program's back.
     ends.exhausted = [] {
-        Trace::line("script-exhausted");
+        Trace::scriptExhausted();
         std::fflush(nullptr);
         std::_Exit(3);
     };
     ends.failed = [](const std::string& reason) {
-        std::fprintf(stderr, "setup: %s\n", reason.c_str());
+        Trace::endRunningCalls();
+        std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, reason.c_str());
         std::fflush(nullptr);
         std::_Exit(2);
     };
     ends.closed = [] {
+        Trace::endRunningCalls();
         std::fflush(nullptr);
         std::_Exit(0);
     };
@@ -154,8 +157,8 @@ void HostSession::pointerTo(const ScriptCommand& command, bool click) {
 void HostSession::closeActive(const ScriptCommand& command) {
     POINT box{0, 0};
     if (!user::closeBoxPoint(user::activeWindow(), box)) {
-        std::fprintf(stderr, "setup: line %d: close: no active window with a close box\n",
-                     command.line);
+        std::fprintf(stderr, "%s: line %d: close: no active window with a close box\n",
+                     program_invocation_short_name, command.line);
         return;
     }
     user::postMouseMove(box);

@@ -14,25 +14,47 @@
 #include <string>
 #include <vector>
 
+#ifndef CORVANE_VERSION
+#error "the build passes the version as CORVANE_VERSION"
+#endif
+
 namespace {
 
 constexpr int kBadUsage = 2;
 constexpr int kNoDisplay = 1;
 
+// The name the program was started as, so that messages name the installed
+// program as the user typed it.
+std::string programName(const char* argv0) {
+    std::string path = argv0 != nullptr && *argv0 != '\0' ? argv0 : "setup";
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string program = programName(argv[0]);
     emu::host::HostOptions options;
     std::string error;
     if (!emu::host::parseHostOptions(args, options, error)) {
-        std::fprintf(stderr, "setup: %s\n%s\n", error.c_str(), emu::host::hostUsage().c_str());
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
+                     emu::host::hostUsage(program).c_str());
         return kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Help) {
+        std::fputs(emu::host::hostHelp(program).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Version) {
+        std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : kBadUsage;
     }
     emu::host::InputScript script;
     if (!options.inputScript.empty() &&
         !emu::host::InputScript::load(options.inputScript, script, error)) {
-        std::fprintf(stderr, "setup: %s\n", error.c_str());
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return kBadUsage;
     }
     std::unique_ptr<emu::host::HostDisplay> display;
@@ -40,14 +62,14 @@ int main(int argc, char** argv) {
         display = emu::host::HostDisplay::open(options.machine.screenWidth,
                                                options.machine.screenHeight, error);
         if (!display) {
-            std::fprintf(stderr, "setup: no display available; use --headless\n");
+            std::fprintf(stderr, "%s: no display available; use --headless\n", program.c_str());
             return kNoDisplay;
         }
     }
     try {
         emu::boot(options.machine);
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "setup: %s\n", e.what());
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
         return kBadUsage;
     }
     emu::host::registerProgramResources();

@@ -1,13 +1,26 @@
 #include "platform/emu/kernel/Trace.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
+#include <vector>
 
 namespace emu {
 
 namespace {
 std::mutex g_traceMutex;
 std::FILE* g_traceFile = nullptr;
+// The traced calls that have started and not yet returned, oldest first.
+std::vector<const TraceCall*> g_running;
+
+void writeLocked(const std::string& text) {
+    if (g_traceFile == nullptr) {
+        return;
+    }
+    std::fputs(text.c_str(), g_traceFile);
+    std::fputc('\n', g_traceFile);
+    std::fflush(g_traceFile);
+}
 
 std::string hex(unsigned long long value) {
     char buffer[32];
@@ -40,12 +53,27 @@ bool Trace::enabled() {
 
 void Trace::line(const std::string& text) {
     std::lock_guard<std::mutex> lock(g_traceMutex);
-    if (g_traceFile == nullptr) {
-        return;
+    writeLocked(text);
+}
+
+void Trace::endRunningCalls() {
+    std::lock_guard<std::mutex> lock(g_traceMutex);
+    for (auto call = g_running.rbegin(); call != g_running.rend(); ++call) {
+        writeLocked((*call)->m_text + ") = ...");
     }
-    std::fputs(text.c_str(), g_traceFile);
-    std::fputc('\n', g_traceFile);
-    std::fflush(g_traceFile);
+    g_running.clear();
+}
+
+void Trace::scriptExhausted() {
+    std::string waiting = "GetMessageA";
+    {
+        std::lock_guard<std::mutex> lock(g_traceMutex);
+        if (!g_running.empty()) {
+            waiting = g_running.back()->m_function;
+        }
+    }
+    endRunningCalls();
+    line("script-exhausted in " + waiting);
 }
 
 std::string quoteForTrace(LPCSTR text) {
@@ -75,65 +103,79 @@ std::string quoteForTrace(LPCSTR text) {
     return out;
 }
 
-TraceCall::TraceCall(const char* function) : m_on(Trace::enabled()) {
+TraceCall::TraceCall(const char* function, bool wanted)
+    : m_on(wanted && Trace::enabled()), m_function(function) {
     if (m_on) {
+        std::lock_guard<std::mutex> lock(g_traceMutex);
         m_text = function;
         m_text += '(';
+        g_running.push_back(this);
     }
 }
 
-void TraceCall::separate() {
+TraceCall::~TraceCall() {
+    if (m_on) {
+        std::lock_guard<std::mutex> lock(g_traceMutex);
+        g_running.erase(std::remove(g_running.begin(), g_running.end(), this), g_running.end());
+    }
+}
+
+// Under the lock: the text of a running call may be written from another
+// thread when the process ends.
+void TraceCall::append(const std::string& text) {
+    std::lock_guard<std::mutex> lock(g_traceMutex);
     if (!m_first) {
         m_text += ", ";
     }
     m_first = false;
+    m_text += text;
+}
+
+void TraceCall::finish(const std::string& result) {
+    std::lock_guard<std::mutex> lock(g_traceMutex);
+    g_running.erase(std::remove(g_running.begin(), g_running.end(), this), g_running.end());
+    writeLocked(m_text + ") = " + result);
+    m_on = false;
 }
 
 TraceCall& TraceCall::str(LPCSTR text) {
     if (m_on) {
-        separate();
-        m_text += quoteForTrace(text);
+        append(quoteForTrace(text));
     }
     return *this;
 }
 
 TraceCall& TraceCall::num(long long value) {
     if (m_on) {
-        separate();
-        m_text += std::to_string(value);
+        append(std::to_string(value));
     }
     return *this;
 }
 
 TraceCall& TraceCall::handle(const void* value) {
     if (m_on) {
-        separate();
-        m_text += hex(reinterpret_cast<uintptr_t>(value));
+        append(hex(reinterpret_cast<uintptr_t>(value)));
     }
     return *this;
 }
 
 TraceCall& TraceCall::hkey(HKEY key) {
     if (m_on) {
-        separate();
-        if (key == HKEY_LOCAL_MACHINE) {
-            m_text += "HKEY_LOCAL_MACHINE";
-        } else {
-            m_text += hex(reinterpret_cast<uintptr_t>(key));
-        }
+        append(key == HKEY_LOCAL_MACHINE ? std::string("HKEY_LOCAL_MACHINE")
+                                         : hex(reinterpret_cast<uintptr_t>(key)));
     }
     return *this;
 }
 
 void TraceCall::result(long long value) {
     if (m_on) {
-        Trace::line(m_text + ") = " + std::to_string(value));
+        finish(std::to_string(value));
     }
 }
 
 void TraceCall::resultHandle(const void* value) {
     if (m_on) {
-        Trace::line(m_text + ") = " + hex(reinterpret_cast<uintptr_t>(value)));
+        finish(hex(reinterpret_cast<uintptr_t>(value)));
     }
 }
 

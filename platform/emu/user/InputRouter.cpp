@@ -1,5 +1,6 @@
 #include "platform/emu/user/InputRouter.h"
 
+#include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 
@@ -93,7 +94,7 @@ MSG InputRouter::makeMessage(Window* target, UINT message, WPARAM wParam, LPARAM
 MSG InputRouter::clientMessage(Window* target, UINT message, const InputEvent& event,
                                WPARAM flags) const {
     POINT origin = m_manager.tree.clientOrigin(target);
-    POINT local{event.screen.x - origin.x, event.screen.y - origin.y};
+    POINT local = pointFrom(event.screen, origin);
     return makeMessage(target, message, flags, pointParam(local), event);
 }
 
@@ -156,8 +157,8 @@ std::optional<MSG> InputRouter::buttonDown(const InputEvent& event) {
         return clientMessage(target, message, event, MK_LBUTTON);
     }
     RECT outer = m_manager.tree.screenRect(target);
-    RECT box = Look95::closeBoxRect(outer.right - outer.left);
-    POINT local{event.screen.x - outer.left, event.screen.y - outer.top};
+    RECT box = Look95::closeBoxRect(widthOf(outer));
+    POINT local = pointFrom(event.screen, POINT{outer.left, outer.top});
     if (target->hasCloseBox() && pointInRect(box, local)) {
         if (target->closeDisabled) {
             return std::nullopt;
@@ -176,8 +177,8 @@ std::optional<MSG> InputRouter::buttonUp(const InputEvent& event) {
         m_closePressed = nullptr;
         m_manager.painter.paintNonClient(pressed);
         RECT outer = m_manager.tree.screenRect(pressed);
-        RECT box = Look95::closeBoxRect(outer.right - outer.left);
-        POINT local{event.screen.x - outer.left, event.screen.y - outer.top};
+        RECT box = Look95::closeBoxRect(widthOf(outer));
+        POINT local = pointFrom(event.screen, POINT{outer.left, outer.top});
         if (!pointInRect(box, local)) {
             return std::nullopt;
         }

@@ -1,6 +1,7 @@
 // user32: sending, posting and retrieving messages, the default window
 // procedure, the dialog keyboard interface and message boxes.
 #include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/MessageBox.h"
 #include "platform/emu/user/PushButton.h"
@@ -55,9 +56,9 @@ LRESULT hitTest(const Window& window, LPARAM lParam) {
     if (emu::user::pointInRect(m->tree.clientScreenRect(&window), p)) {
         return HTCLIENT;
     }
-    POINT local{p.x - outer.left, p.y - outer.top};
+    POINT local = emu::user::pointFrom(p, POINT{outer.left, outer.top});
     if (window.hasCloseBox() &&
-        emu::user::pointInRect(emu::user::Look95::closeBoxRect(outer.right - outer.left), local)) {
+        emu::user::pointInRect(emu::user::Look95::closeBoxRect(emu::user::widthOf(outer)), local)) {
         return HTCLOSE;
     }
     RECT insets = window.frameInsets();
@@ -339,7 +340,9 @@ BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
 }
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+    emu::TraceCall call("MessageBoxA");
+    call.handle(hWnd).str(lpText).str(lpCaption).num(uType);
     int result = emu::user::MessageBox::run(hWnd, lpText, lpCaption, uType);
-    emu::TraceCall("MessageBoxA").handle(hWnd).str(lpText).str(lpCaption).num(uType).result(result);
+    call.result(result);
     return result;
 }

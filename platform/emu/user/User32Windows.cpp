@@ -2,6 +2,7 @@
 // visibility, activation, focus, text and metrics.
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
@@ -9,7 +10,12 @@
 #include <algorithm>
 #include <cstring>
 
+using emu::user::heightOf;
+using emu::user::offsetPoint;
+using emu::user::pointFrom;
 using emu::user::QuietCalls;
+using emu::user::rectAt;
+using emu::user::widthOf;
 using emu::user::Window;
 using emu::user::WindowManager;
 
@@ -45,11 +51,8 @@ RECT screenBounds() {
     return RECT{0, 0, emu::config().screenWidth, emu::config().screenHeight};
 }
 
-void traceCreate(const CREATESTRUCTA& cs, HWND parent, HMENU menu, HWND result) {
-    if (QuietCalls::active()) {
-        return;
-    }
-    emu::TraceCall call("CreateWindowExA");
+// The arguments as the window is made with them (default places applied).
+void describeCreate(emu::TraceCall& call, const CREATESTRUCTA& cs, HWND parent, HMENU menu) {
     call.num(cs.dwExStyle);
     if (IS_INTRESOURCE(cs.lpszClass)) {
         call.num(static_cast<long long>(reinterpret_cast<uintptr_t>(cs.lpszClass)));
@@ -65,8 +68,7 @@ void traceCreate(const CREATESTRUCTA& cs, HWND parent, HMENU menu, HWND result) 
         .handle(parent)
         .handle(menu)
         .handle(cs.hInstance)
-        .handle(cs.lpCreateParams)
-        .resultHandle(result);
+        .handle(cs.lpCreateParams);
 }
 
 void applyDefaultPlace(CREATESTRUCTA& cs) {
@@ -133,6 +135,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
                      lpWindowName,
                      lpClassName,
                      dwExStyle};
+    emu::TraceCall call("CreateWindowExA", !QuietCalls::active());
     WindowManager* m = manager();
     HWND result = nullptr;
     auto windowClass = m != nullptr ? m->classes.find(lpClassName) : nullptr;
@@ -140,27 +143,31 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     bool child = (dwStyle & WS_CHILD) != 0;
     if (m == nullptr || windowClass == nullptr) {
         SetLastError(kErrorCannotFindClass);
+        describeCreate(call, cs, hWndParent, hMenu);
     } else if (child && parent == nullptr) {
         SetLastError(kErrorTopLevelChild);
+        describeCreate(call, cs, hWndParent, hMenu);
     } else if (hWndParent != nullptr && hWndParent != kDesktop && parent == nullptr) {
         SetLastError(kErrorInvalidWindowHandle);
+        describeCreate(call, cs, hWndParent, hMenu);
     } else {
         applyDefaultPlace(cs);
+        // Described before the window exists: its creation calls the program.
+        describeCreate(call, cs, hWndParent, hMenu);
         Window* owner = child ? nullptr : m->tree.topLevelOf(parent);
         Window* created = m->create(cs, windowClass, child ? parent : nullptr, owner);
         result = handleOf(created);
     }
-    traceCreate(cs, hWndParent, hMenu, result);
+    call.resultHandle(result);
     return result;
 }
 
 BOOL WINAPI DestroyWindow(HWND hWnd) {
+    emu::TraceCall call("DestroyWindow", !QuietCalls::active());
+    call.handle(hWnd);
     Window* window = lookup(hWnd);
     BOOL result = window != nullptr && manager()->destroy(window);
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("DestroyWindow").handle(hWnd).result(result);
+    call.result(result);
     return result;
 }
 
@@ -339,23 +346,14 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
 }
 
 BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint) {
+    emu::TraceCall call("MoveWindow", !QuietCalls::active());
+    call.handle(hWnd).num(X).num(Y).num(nWidth).num(nHeight).num(bRepaint);
     Window* window = lookup(hWnd);
     if (window != nullptr) {
-        manager()->place(window, RECT{X, Y, X + std::max(nWidth, 0), Y + std::max(nHeight, 0)},
-                         bRepaint != FALSE);
+        manager()->place(window, rectAt(X, Y, nWidth, nHeight), bRepaint != FALSE);
     }
     BOOL result = window != nullptr;
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("MoveWindow")
-        .handle(hWnd)
-        .num(X)
-        .num(Y)
-        .num(nWidth)
-        .num(nHeight)
-        .num(bRepaint)
-        .result(result);
+    call.result(result);
     return result;
 }
 
@@ -368,11 +366,10 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
     WindowManager* m = manager();
     RECT r = window->rect;
     if ((uFlags & SWP_NOMOVE) == 0) {
-        r = RECT{X, Y, X + (r.right - r.left), Y + (r.bottom - r.top)};
+        r = rectAt(X, Y, widthOf(r), heightOf(r));
     }
     if ((uFlags & SWP_NOSIZE) == 0) {
-        r.right = r.left + std::max(cx, 0);
-        r.bottom = r.top + std::max(cy, 0);
+        r = rectAt(r.left, r.top, cx, cy);
     }
     m->place(window, r, (uFlags & SWP_NOREDRAW) == 0 && (uFlags & SWP_FRAMECHANGED) != 0);
     if ((uFlags & SWP_NOZORDER) == 0 && hWndInsertAfter == HWND_TOP) {
@@ -390,23 +387,21 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
 }
 
 BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
+    emu::TraceCall call("ShowWindow", !QuietCalls::active());
+    call.handle(hWnd).num(nCmdShow);
     Window* window = lookup(hWnd);
     BOOL result = window != nullptr && manager()->show(window, nCmdShow);
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("ShowWindow").handle(hWnd).num(nCmdShow).result(result);
+    call.result(result);
     return result;
 }
 
 BOOL WINAPI SetWindowTextA(HWND hWnd, LPCSTR lpString) {
+    emu::TraceCall call("SetWindowTextA", !QuietCalls::active());
+    call.handle(hWnd).str(lpString);
     Window* window = lookup(hWnd);
     BOOL result = window != nullptr &&
                   manager()->send(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(lpString)) != 0;
-    if (QuietCalls::active()) {
-        return result;
-    }
-    emu::TraceCall("SetWindowTextA").handle(hWnd).str(lpString).result(result);
+    call.result(result);
     return result;
 }
 
@@ -467,9 +462,7 @@ BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    POINT origin = manager()->tree.clientOrigin(window);
-    lpPoint->x += origin.x;
-    lpPoint->y += origin.y;
+    *lpPoint = offsetPoint(*lpPoint, manager()->tree.clientOrigin(window));
     return TRUE;
 }
 
@@ -484,9 +477,7 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    POINT origin = manager()->tree.clientOrigin(window);
-    lpPoint->x -= origin.x;
-    lpPoint->y -= origin.y;
+    *lpPoint = pointFrom(*lpPoint, manager()->tree.clientOrigin(window));
     return TRUE;
 }
 

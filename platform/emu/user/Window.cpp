@@ -1,5 +1,6 @@
 #include "platform/emu/user/Window.h"
 
+#include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 
 #include <algorithm>
@@ -15,8 +16,8 @@ RECT Window::frameInsets() const {
 
 RECT Window::clientInWindow() const {
     RECT insets = frameInsets();
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
+    int width = widthOf(rect);
+    int height = heightOf(rect);
     RECT client{insets.left, insets.top, width - insets.right, height - insets.bottom};
     client.right = std::max(client.right, client.left);
     client.bottom = std::max(client.bottom, client.top);

@@ -3,8 +3,10 @@
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/BuiltinClasses.h"
+#include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
 
+#include <cerrno> // program_invocation_short_name
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -79,7 +81,7 @@ Window* WindowManager::create(const CREATESTRUCTA& create,
         parent != nullptr ? static_cast<LONG>(reinterpret_cast<intptr_t>(create.hMenu)) : 0;
     window->instance = create.hInstance;
     window->owner = owner;
-    window->rect = RECT{create.x, create.y, create.x + create.cx, create.y + create.cy};
+    window->rect = rectAt(create.x, create.y, create.cx, create.cy);
     CREATESTRUCTA params = create;
     if (send(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&params)) == 0 ||
         tree.find(handle) == nullptr) {
@@ -277,8 +279,7 @@ void WindowManager::place(Window* window, const RECT& rect, bool repaint) {
     RECT oldScreen = tree.screenRect(window);
     RECT old = window->rect;
     bool moved = old.left != rect.left || old.top != rect.top;
-    bool sized = old.right - old.left != rect.right - rect.left ||
-                 old.bottom - old.top != rect.bottom - rect.top;
+    bool sized = widthOf(old) != widthOf(rect) || heightOf(old) != heightOf(rect);
     {
         auto lock = lockTree();
         window->rect = rect;
@@ -382,8 +383,9 @@ void WindowManager::nothingToDo() {
         return;
     }
     // Nobody will ever feed this machine input: end as a used-up script does.
-    emu::Trace::line("script-exhausted");
-    std::fprintf(stderr, "setup: waiting for input with no input source\n");
+    emu::Trace::scriptExhausted();
+    std::fprintf(stderr, "%s: waiting for input with no input source\n",
+                 program_invocation_short_name);
     std::fflush(nullptr);
     std::_Exit(3);
 }
@@ -458,8 +460,9 @@ bool closeBoxPoint(HWND handle, POINT& screen) {
         return false;
     }
     RECT outer = m->tree.screenRect(window);
-    RECT box = Look95::closeBoxRect(outer.right - outer.left);
-    screen = POINT{outer.left + (box.left + box.right) / 2, outer.top + (box.top + box.bottom) / 2};
+    RECT box = Look95::closeBoxRect(widthOf(outer));
+    screen = offsetPoint(POINT{outer.left, outer.top}, POINT{midCoordinate(box.left, box.right),
+                                                             midCoordinate(box.top, box.bottom)});
     return true;
 }
 

@@ -1,4 +1,5 @@
 #include "platform/emu/user/WindowTree.h"
+#include "platform/emu/user/Coordinate.h"
 
 #include <algorithm>
 
@@ -86,10 +87,10 @@ RECT WindowTree::screenRect(const Window* window) const {
     RECT r = window->rect;
     if (window->parent() != nullptr) {
         POINT origin = clientOrigin(window->parent());
-        r.left += origin.x;
-        r.right += origin.x;
-        r.top += origin.y;
-        r.bottom += origin.y;
+        r.left = addCoordinates(r.left, origin.x);
+        r.right = addCoordinates(r.right, origin.x);
+        r.top = addCoordinates(r.top, origin.y);
+        r.bottom = addCoordinates(r.bottom, origin.y);
     }
     return r;
 }
@@ -97,13 +98,13 @@ RECT WindowTree::screenRect(const Window* window) const {
 POINT WindowTree::clientOrigin(const Window* window) const {
     RECT outer = screenRect(window);
     RECT client = window->clientInWindow();
-    return POINT{outer.left + client.left, outer.top + client.top};
+    return offsetPoint(POINT{outer.left, outer.top}, POINT{client.left, client.top});
 }
 
 RECT WindowTree::clientScreenRect(const Window* window) const {
     POINT origin = clientOrigin(window);
-    return RECT{origin.x, origin.y, origin.x + window->clientWidth(),
-                origin.y + window->clientHeight()};
+    return RECT{origin.x, origin.y, addCoordinates(origin.x, window->clientWidth()),
+                addCoordinates(origin.y, window->clientHeight())};
 }
 
 bool WindowTree::isShown(const Window* window) const {

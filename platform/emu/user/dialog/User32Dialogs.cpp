@@ -31,16 +31,14 @@ HWND WINAPI CreateDialogIndirectParamA(HINSTANCE hInstance, LPCDLGTEMPLATEA lpTe
                                        HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(lpTemplate);
     size_t size = bytes != nullptr ? templateSize(bytes) : 0;
-    HWND dialog =
-        DialogManager::create(hInstance, bytes, size, hWndParent, lpDialogFunc, dwInitParam);
+    emu::TraceCall call("CreateDialogIndirectParamA");
     if (emu::Trace::enabled()) {
         std::string caption = captionOf(bytes, size);
-        emu::TraceCall("CreateDialogIndirectParamA")
-            .handle(hInstance)
-            .str(bytes != nullptr ? caption.c_str() : nullptr)
-            .handle(hWndParent)
-            .resultHandle(dialog);
+        call.handle(hInstance).str(bytes != nullptr ? caption.c_str() : nullptr).handle(hWndParent);
     }
+    HWND dialog =
+        DialogManager::create(hInstance, bytes, size, hWndParent, lpDialogFunc, dwInitParam);
+    call.resultHandle(dialog);
     return dialog;
 }
 

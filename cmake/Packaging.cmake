@@ -1,0 +1,69 @@
+# What `cmake --install` puts in place and the Debian package made from it:
+#   bin/corvane-setup            the host program (the build folder keeps it as setup)
+#   bin/corvane-demo             runs the demo disk from share/corvane/demo
+#   share/man/man1/              corvane-setup.1 and corvane-demo.1
+#   share/corvane/demo/          the demo disk, its C: drive and its headless script
+include(GNUInstallDirs)
+
+set(CORVANE_MAN_DIR ${CMAKE_BINARY_DIR}/man)
+configure_file(${CMAKE_SOURCE_DIR}/docs/corvane-setup.1.in ${CORVANE_MAN_DIR}/corvane-setup.1
+    @ONLY)
+# corvane-demo is described on the same page.
+file(WRITE ${CORVANE_MAN_DIR}/corvane-demo.1 ".so man1/corvane-setup.1\n")
+set(CORVANE_MAN_PAGES)
+foreach(page corvane-setup.1 corvane-demo.1)
+    add_custom_command(OUTPUT ${CORVANE_MAN_DIR}/${page}.gz
+        COMMAND gzip -9nc ${CORVANE_MAN_DIR}/${page} > ${CORVANE_MAN_DIR}/${page}.gz
+        DEPENDS ${CORVANE_MAN_DIR}/${page})
+    list(APPEND CORVANE_MAN_PAGES ${CORVANE_MAN_DIR}/${page}.gz)
+endforeach()
+add_custom_target(corvane_man_pages DEPENDS ${CORVANE_MAN_PAGES})
+# Whatever builds setup builds what is installed with it.
+add_dependencies(setup corvane_man_pages)
+
+install(PROGRAMS $<TARGET_FILE:setup> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME corvane-setup)
+# Installed as a file under another name, so the stripping that install(TARGETS)
+# does for `--strip` and the package is done here.
+install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\"
+            \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/corvane-setup\")
+    endif()")
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/demo/corvane-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/demo/disk ${CMAKE_SOURCE_DIR}/demo/c
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
+install(FILES ${CMAKE_SOURCE_DIR}/demo/headless.script
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/demo/run-demo.sh
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME corvane)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "driver disk setup launcher for the Windows 95 family, in an emulated Windows 95")
+set(CPACK_PACKAGE_DESCRIPTION
+    "The setup launcher of a motherboard maker's driver disk, run on Linux inside\n\
+an emulated Windows 95 of its own: drive letters mapped to folders, profile\n\
+files, a registry file, windows, message boxes and controls, shown through\n\
+SDL2 or kept in memory. Comes with a demo driver disk (corvane-demo).")
+set(CPACK_PACKAGE_CONTACT "corvane developers <corvane@users.invalid>")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_STRIP_FILES ON)
+# The libraries come from dpkg-shlibdeps with the versions the build used
+# (libsdl2-2.0-0, libfreetype6, libfontconfig1, libpng16-16, the C and C++
+# run-times); the fonts are found at run time through fontconfig: Liberation
+# for the faces a layout names ("Arial"), DejaVu for the sans-serif default.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core")
+set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
+include(CPack)
+
+if(CORVANE_TESTS)
+    # The manual page renders without a single warning.
+    add_test(NAME ManPage.RendersWithoutWarnings
+        COMMAND sh -c "out=$(groff -ww -z -man \"$1\" 2>&1) && [ -z \"$out\" ] || { printf '%s\\n' \"$out\"; exit 1; }"
+        sh ${CORVANE_MAN_DIR}/corvane-setup.1)
+endif()
