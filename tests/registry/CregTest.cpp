@@ -10,6 +10,7 @@
 #include "platform/win32.h"
 #include "tests/support/CregBuilder.h"
 #include "tests/support/CregOracle.h"
+#include "tests/support/CregSamples.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -27,39 +28,6 @@ using corvane_test::writeHostFile;
 using emu::kernel::CregFile;
 
 namespace {
-
-// A small SYSTEM.DAT: keys four levels deep, every value type, a gap left by
-// a deleted key, names that differ only in case, and blocks small enough that
-// the data runs over several of them.
-CregBuilder sampleHive() {
-    CregBuilder hive;
-    hive.setBlockSize(0x200);
-    hive.addKey("Config\\0001\\Display", {CregBuilder::string("Resolution", "800,600")});
-    hive.addKey("Enum");
-    hive.addKey("Enum\\PCI");
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301");
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
-                {CregBuilder::string("Class", "hdc"),
-                 CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
-                 CregBuilder::binary("ConfigFlags", std::string("\0\0\0\0", 4)),
-                 CregBuilder::dword("Count", 26)});
-    hive.addGap(60);
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302");
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00",
-                {CregBuilder::string("Class", "System"), CregBuilder::string("", "default")});
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child\\Grandchild",
-                {CregBuilder::binary("Empty", "")});
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_23021", {CregBuilder::string("Class", "Longer name")});
-    hive.addKey("Enum\\PCI\\ven_7e57&dev_2303", {CregBuilder::string("Class", "USB")});
-    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
-                {CregBuilder::string("Class", "Net")});
-    hive.addKey("Enum\\ROOT\\PRINTER\\0000", {CregBuilder::string("Class", "Printer")});
-    hive.addKey("Enum\\ROOT\\Printer\\0001", {CregBuilder::string("Class", "Second printer")});
-    hive.addKey("System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
-                {CregBuilder::string("DriverDesc", "Plain PCI disk controller"),
-                 CregBuilder::binary("Bits", std::string("\x01\x80\xff", 3))});
-    return hive;
-}
 
 // Boots only the parts of the machine that the registry needs.
 class RegistryMachine {
@@ -111,7 +79,7 @@ TEST(CregFile, ReadsGeneratedFilesAsLibcregDoes) {
     CregBuilder oneBigValue;
     oneBigValue.addKey("Enum\\Big", {CregBuilder::binary("Blob", std::string(5000, '\x5a'))});
     const CregBuilder* cases[] = {nullptr, &large, &empty, &oneBigValue};
-    CregBuilder sample = sampleHive();
+    CregBuilder sample = corvane_test::cregSampleHive();
     cases[0] = &sample;
     for (const CregBuilder* hive : cases) {
         TempDir dir;
@@ -132,7 +100,7 @@ TEST(CregFile, ReadsGeneratedFilesAsLibcregDoes) {
 }
 
 TEST(CregFile, FindsKeysWithoutRegardToCase) {
-    CregFile file(sampleHive().build());
+    CregFile file(corvane_test::cregSampleHive().build());
     ASSERT_FALSE(file.error().has_value()) << *file.error();
     struct Case {
         const char* path;
@@ -182,7 +150,7 @@ TEST(CregRegistry, RegDeleteKeyARemovesTheKeyWithItsSubkeysAndNothingElse) {
         {"Enum\\\\PCI", ERROR_BADKEY, {}},
         {"", ERROR_BADKEY, {}},
     };
-    const CregBuilder hive = sampleHive();
+    const CregBuilder hive = corvane_test::cregSampleHive();
     const std::string original = hive.build();
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -240,7 +208,7 @@ TEST(CregRegistry, DeletesEveryKeyOfALargeFileOneByOne) {
 }
 
 TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
-    const std::string good = sampleHive().build();
+    const std::string good = corvane_test::cregSampleHive().build();
     const size_t rootEntry = CregFile::kTreeOffset + CregFile::kTreeHeaderSize;
     const size_t firstBlock = CregFile::read32(good, 8);
     const size_t firstData = firstBlock + CregFile::kBlockHeaderSize;
@@ -275,6 +243,7 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
         {"key tree past the end", with32(CregFile::kTreeOffset + 4, 0x7FFFFFF0), "key tree"},
         {"root entry past the tree", with32(CregFile::kTreeOffset + 8, 0x00FFFFF0), "root key"},
         {"data blocks past the end", with32(8, static_cast<uint32_t>(good.size())), "past the end"},
+        {"data blocks inside the key tree", with32(8, 0x40), "overlap"},
         {"too many data blocks", with16(16, 200), "past the end"},
         {"block size past the end", with32(firstBlock + 4, 0x00FFFFFF), "past the end"},
         {"no data block", with32(firstBlock, 0x42444758), "RGDB"},
@@ -320,7 +289,7 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
 }
 
 TEST(CregRegistry, PicksTheFileAndItsFormat) {
-    const std::string binary = sampleHive().build();
+    const std::string binary = corvane_test::cregSampleHive().build();
     const std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\VEN_7E57&DEV_2301]\r\n";
     const char* key = "Enum\\PCI\\VEN_7E57&DEV_2301";
     struct Case {
@@ -357,11 +326,11 @@ TEST(CregRegistry, PicksTheFileAndItsFormat) {
     writeHostFile(hostFile, binary);
     RegistryMachine machine(hostFile);
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
-    expectTree(hostFile, sampleHive().listing({key}));
+    expectTree(hostFile, corvane_test::cregSampleHive().listing({key}));
 }
 
 TEST(CregRegistry, ADeletionThatCannotBeWrittenLeavesTheOldFile) {
-    const std::string original = sampleHive().build();
+    const std::string original = corvane_test::cregSampleHive().build();
     TempDir dir;
     std::string path = dir / "SYSTEM.DAT";
     writeHostFile(path, original);
@@ -378,7 +347,7 @@ TEST(CregRegistry, ADeletionThatCannotBeWrittenLeavesTheOldFile) {
 }
 
 TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
-    CregBuilder hive = sampleHive();
+    CregBuilder hive = corvane_test::cregSampleHive();
     CregFile file(hive.build());
     ASSERT_FALSE(file.error().has_value());
     auto keys = file.findKeys({"Enum", "PCI", "VEN_7E57&DEV_2302"});
@@ -408,4 +377,14 @@ TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
     CregFile reread(after);
     ASSERT_FALSE(reread.error().has_value()) << *reread.error();
     EXPECT_EQ(corvane_test::cregListing(reread), hive.listing({"Enum\\PCI\\VEN_7E57&DEV_2302"}));
+}
+
+TEST(CregFile, FuzzSeedsAreTheGeneratorsFiles) {
+    const std::string folder = std::string(CORVANE_TEST_DATA) + "/../fuzz/corpus/fuzz_creg";
+    for (const auto& [name, bytes] : corvane_test::cregFuzzSeeds()) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(readHostFile(folder + "/" + name) == bytes);
+        CregFile file(bytes);
+        EXPECT_FALSE(file.error().has_value());
+    }
 }

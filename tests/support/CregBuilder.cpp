@@ -239,7 +239,9 @@ std::string CregBuilder::build() const {
 
     BlockFiller blocks(m_blockSize);
     std::vector<std::pair<uint16_t, uint16_t>> dataOf(m_nodes.size());
-    for (size_t i = 0; i < m_nodes.size(); ++i) {
+    // The root has no name and no values, so no data entry.
+    dataOf[0] = {CregFile::kFreeEntry, CregFile::kFreeEntry};
+    for (size_t i = 1; i < m_nodes.size(); ++i) {
         const Node& node = m_nodes[i];
         if (node.gapBefore > 0) {
             blocks.add(freeDataEntry((node.gapBefore + 3) / 4 * 4), false);

@@ -98,6 +98,9 @@ bool CregFile::readHeader(size_t& treeSize, size_t& rootEntry) {
 bool CregFile::readDataBlocks() {
     size_t offset = read32(m_bytes, 8);
     unsigned count = read16(m_bytes, 16);
+    if (offset < kTreeOffset + m_treeSize) {
+        return fail("the data blocks at " + hex(offset) + " overlap the key tree");
+    }
     for (unsigned number = 0; number < count; ++number) {
         if (!fits(offset, kBlockHeaderSize, m_bytes.size())) {
             return fail("data block " + std::to_string(number) + " at " + hex(offset) +

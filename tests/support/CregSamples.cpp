@@ -1,0 +1,63 @@
+#include "tests/support/CregSamples.h"
+
+namespace corvane_test {
+
+CregBuilder cregSampleHive() {
+    CregBuilder hive;
+    hive.setBlockSize(0x200);
+    hive.addKey("Config\\0001\\Display", {CregBuilder::string("Resolution", "800,600")});
+    hive.addKey("Enum");
+    hive.addKey("Enum\\PCI");
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301");
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
+                 CregBuilder::binary("ConfigFlags", std::string("\0\0\0\0", 4)),
+                 CregBuilder::dword("Count", 26)});
+    hive.addGap(60);
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302");
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00",
+                {CregBuilder::string("Class", "System"), CregBuilder::string("", "default")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child\\Grandchild",
+                {CregBuilder::binary("Empty", "")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_23021", {CregBuilder::string("Class", "Longer name")});
+    hive.addKey("Enum\\PCI\\ven_7e57&dev_2303", {CregBuilder::string("Class", "USB")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
+                {CregBuilder::string("Class", "Net")});
+    hive.addKey("Enum\\ROOT\\PRINTER\\0000", {CregBuilder::string("Class", "Printer")});
+    hive.addKey("Enum\\ROOT\\Printer\\0001", {CregBuilder::string("Class", "Second printer")});
+    hive.addKey("System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
+                {CregBuilder::string("DriverDesc", "Plain PCI disk controller"),
+                 CregBuilder::binary("Bits", std::string("\x01\x80\xff", 3))});
+    return hive;
+}
+
+CregBuilder cregLargeHive(size_t bytes) {
+    CregBuilder hive;
+    hive.addKey("Enum\\ROOT");
+    // Each device below takes about 230 bytes of data and 56 of key tree.
+    size_t devices = bytes / 290;
+    for (size_t i = 0; i < devices; ++i) {
+        std::string key = "Enum\\ROOT\\QTR" + std::to_string(i);
+        hive.addKey(key, {CregBuilder::string("Class", "System")});
+        hive.addKey(key + "\\0000",
+                    {CregBuilder::string("DeviceDesc", "Quentor system device " + std::to_string(i)),
+                     CregBuilder::string("HardwareID", "ROOT\\QTR" + std::to_string(i)),
+                     CregBuilder::binary("ConfigFlags", std::string(4, '\0')),
+                     CregBuilder::dword("Count", static_cast<uint32_t>(i))});
+    }
+    return hive;
+}
+
+std::vector<std::pair<std::string, std::string>> cregFuzzSeeds() {
+    CregBuilder empty;
+    CregBuilder deep;
+    deep.addKey("A\\B\\C\\D\\E\\F\\G\\H", {CregBuilder::dword("Depth", 8)});
+    deep.addKey("a\\b", {CregBuilder::string("", "same name, other case")});
+    return {{"sample.dat", cregSampleHive().build()},
+            {"empty.dat", empty.build()},
+            {"deep.dat", deep.build()},
+            {"devices.dat", cregLargeHive(6000).build()}};
+}
+
+} // namespace corvane_test

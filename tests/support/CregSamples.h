@@ -1,0 +1,26 @@
+// Binary registry files made with CregBuilder, shared by the tests, the
+// benchmarks and the fuzz target's seeds (fuzz/corpus/fuzz_creg holds
+// exactly cregFuzzSeeds(), which a test checks).
+#pragma once
+
+#include "tests/support/CregBuilder.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane_test {
+
+// A small SYSTEM.DAT: keys several levels deep, every value type, a gap left
+// by a deleted key, names that differ only in case, and blocks small enough
+// that the data runs over several of them.
+CregBuilder cregSampleHive();
+
+// A hive of about `bytes` bytes: device keys under Enum\ROOT, each with a
+// device instance and a few values, in 4 KB data blocks.
+CregBuilder cregLargeHive(size_t bytes);
+
+// File name and bytes of each seed.
+std::vector<std::pair<std::string, std::string>> cregFuzzSeeds();
+
+} // namespace corvane_test
