@@ -379,11 +379,18 @@ TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
     EXPECT_EQ(corvane_test::cregListing(reread), hive.listing({"Enum\\PCI\\VEN_7E57&DEV_2302"}));
 }
 
-TEST(CregFile, FuzzSeedsAreTheGeneratorsFiles) {
-    const std::string folder = std::string(CORVANE_TEST_DATA) + "/../fuzz/corpus/fuzz_creg";
-    for (const auto& [name, bytes] : corvane_test::cregFuzzSeeds()) {
+// The binary files checked in as test data are what the generator makes.
+TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
+    const std::string top = std::string(CORVANE_TEST_DATA) + "/..";
+    auto files = corvane_test::cregFuzzSeeds();
+    for (auto& [name, bytes] : files) {
+        name = "fuzz/corpus/fuzz_creg/" + name;
+    }
+    files.emplace_back("tests/acceptance/scenarios/install-system-dat/c/WINDOWS/SYSTEM.DAT",
+                       corvane_test::cregInstallDriveHive().build());
+    for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
-        EXPECT_TRUE(readHostFile(folder + "/" + name) == bytes);
+        EXPECT_TRUE(readHostFile(top + "/" + name) == bytes);
         CregFile file(bytes);
         EXPECT_FALSE(file.error().has_value());
     }

@@ -49,6 +49,36 @@ CregBuilder cregLargeHive(size_t bytes) {
     return hive;
 }
 
+CregBuilder cregInstallDriveHive() {
+    CregBuilder hive;
+    hive.addKey("Config\\0001\\Display\\Settings", {CregBuilder::string("Resolution", "800,600"),
+                                                   CregBuilder::string("BitsPerPixel", "16")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
+                 CregBuilder::string("Driver", "hdc\\0000"),
+                 CregBuilder::binary("ConfigFlags", std::string(4, '\0'))});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "Plain host bridge")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_23FF\\BUS_00&DEV_07&FUNC_03",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "Plain power management controller")});
+    hive.addGap(48);
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2303\\BUS_00&DEV_07&FUNC_02",
+                {CregBuilder::string("Class", "USB"),
+                 CregBuilder::string("DeviceDesc", "Plain USB host controller"),
+                 CregBuilder::dword("Capabilities", 0x14)});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
+                {CregBuilder::string("Class", "Net"),
+                 CregBuilder::string("DeviceDesc", "Plain network adapter")});
+    hive.addKey("Enum\\ROOT\\PRINTER\\0000", {CregBuilder::string("Class", "Printer")});
+    hive.addKey("System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
+                {CregBuilder::string("DriverDesc", "Plain PCI disk controller"),
+                 CregBuilder::dword("DevLoader", 1)});
+    return hive;
+}
+
 std::vector<std::pair<std::string, std::string>> cregFuzzSeeds() {
     CregBuilder empty;
     CregBuilder deep;

@@ -20,6 +20,10 @@ CregBuilder cregSampleHive();
 // device instance and a few values, in 4 KB data blocks.
 CregBuilder cregLargeHive(size_t bytes);
 
+// The SYSTEM.DAT of the install-system-dat acceptance scenario's C: drive:
+// the four device keys the demo disk deletes, a gap, and keys that stay.
+CregBuilder cregInstallDriveHive();
+
 // File name and bytes of each seed.
 std::vector<std::pair<std::string, std::string>> cregFuzzSeeds();
 
