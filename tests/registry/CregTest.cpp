@@ -388,6 +388,7 @@ TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
     }
     files.emplace_back("tests/acceptance/scenarios/install-system-dat/c/WINDOWS/SYSTEM.DAT",
                        corvane_test::cregInstallDriveHive().build());
+    files.emplace_back("demo/SYSTEM.DAT", corvane_test::cregDemoHive().build());
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         EXPECT_TRUE(readHostFile(top + "/" + name) == bytes);

@@ -79,6 +79,31 @@ CregBuilder cregInstallDriveHive() {
     return hive;
 }
 
+CregBuilder cregDemoHive() {
+    CregBuilder hive;
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7110\\BUS_00&DEV_07&FUNC_00",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "PCI standard ISA bridge"),
+                 CregBuilder::string("HardwareID", "PCI\\VEN_5A17&DEV_7110&SUBSYS_00000000&REV_02,"
+                                                   "PCI\\VEN_5A17&DEV_7110"),
+                 CregBuilder::binary("ConfigFlags", std::string(4, '\0'))});
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7111\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Standard Dual PCI IDE Controller"),
+                 CregBuilder::string("Driver", "hdc\\0001")});
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7112\\BUS_00&DEV_07&FUNC_02",
+                {CregBuilder::string("Class", "USB"),
+                 CregBuilder::string("DeviceDesc", "Standard Universal PCI to USB Host Controller")});
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7113\\BUS_00&DEV_07&FUNC_03",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "PCI standard bridge")});
+    hive.addKey("Enum\\ROOT\\PRINTER\\0000",
+                {CregBuilder::string("Class", "Printer"),
+                 CregBuilder::string("DeviceDesc", "Generic / Text Only")});
+    hive.addKey("Software");
+    return hive;
+}
+
 std::vector<std::pair<std::string, std::string>> cregFuzzSeeds() {
     CregBuilder empty;
     CregBuilder deep;

@@ -24,6 +24,9 @@ CregBuilder cregLargeHive(size_t bytes);
 // the four device keys the demo disk deletes, a gap, and keys that stay.
 CregBuilder cregInstallDriveHive();
 
+// demo/SYSTEM.DAT: the demo C: drive's SYSTEM.REG as Windows 95 would keep it.
+CregBuilder cregDemoHive();
+
 // File name and bytes of each seed.
 std::vector<std::pair<std::string, std::string>> cregFuzzSeeds();
 
