@@ -35,8 +35,8 @@ CregBuilder cregSampleHive() {
 CregBuilder cregLargeHive(size_t bytes) {
     CregBuilder hive;
     hive.addKey("Enum\\ROOT");
-    // Each device below takes about 230 bytes of data and 56 of key tree.
-    size_t devices = bytes / 290;
+    // Each device below takes about 215 bytes of data and 56 of key tree.
+    size_t devices = bytes / 270;
     for (size_t i = 0; i < devices; ++i) {
         std::string key = "Enum\\ROOT\\QTR" + std::to_string(i);
         hive.addKey(key, {CregBuilder::string("Class", "System")});
