@@ -136,9 +136,11 @@ TEST(CregRegistry, RegDeleteKeyARemovesTheKeyWithItsSubkeysAndNothingElse) {
         {"Enum\\PCI\\VEN_7E57&DEV_2301", ERROR_SUCCESS, {"Enum\\PCI\\VEN_7E57&DEV_2301"}},
         {"enum\\pci\\VEN_7E57&DEV_2302", ERROR_SUCCESS, {"Enum\\PCI\\VEN_7E57&DEV_2302"}},
         {"Enum\\PCI\\VEN_7E57&DEV_2303", ERROR_SUCCESS, {"Enum\\PCI\\ven_7e57&dev_2303"}},
-        {"Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00", ERROR_SUCCESS,
+        {"Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
+         ERROR_SUCCESS,
          {"Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00"}},
-        {"Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child", ERROR_SUCCESS,
+        {"Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child",
+         ERROR_SUCCESS,
          {"Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child"}},
         // Siblings whose names differ only in case are one key to Windows.
         {"Enum\\ROOT\\printer", ERROR_SUCCESS, {"Enum\\ROOT\\PRINTER", "Enum\\ROOT\\Printer"}},
@@ -168,7 +170,8 @@ TEST(CregRegistry, RegDeleteKeyARemovesTheKeyWithItsSubkeysAndNothingElse) {
         // Freed space stays in place: the file keeps its size, header and
         // version fields, and the key is gone for good.
         EXPECT_EQ(after.size(), original.size());
-        EXPECT_EQ(after.substr(0, CregFile::kHeaderSize), original.substr(0, CregFile::kHeaderSize));
+        EXPECT_EQ(after.substr(0, CregFile::kHeaderSize),
+                  original.substr(0, CregFile::kHeaderSize));
         EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, c.path), ERROR_FILE_NOT_FOUND);
         EXPECT_EQ(readHostFile(path), after);
 
@@ -197,7 +200,8 @@ TEST(CregRegistry, DeletesEveryKeyOfALargeFileOneByOne) {
     // From the middle outwards, so that first, middle and last subkeys of a
     // chain are all taken out.
     for (size_t step = 0; step < keys.size(); ++step) {
-        size_t index = (step % 2 == 0) ? keys.size() / 2 + step / 2 : keys.size() / 2 - 1 - step / 2;
+        size_t index =
+            (step % 2 == 0) ? keys.size() / 2 + step / 2 : keys.size() / 2 - 1 - step / 2;
         ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[index].c_str()), ERROR_SUCCESS);
         deleted.push_back(keys[index]);
         if (step % 8 == 0 || step + 1 == keys.size()) {
@@ -255,8 +259,8 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
         {"subkey link past the tree", with32(rootEntry + 16, 0x00FFFFF0), "no key entry"},
         {"subkey link between entries", with32(rootEntry + 16, rootChild + 2), "no key entry"},
         {"subkey links to the root", with32(rootEntry + 16, CregFile::kTreeHeaderSize), "loops"},
-        {"sibling links to itself",
-         with32(CregFile::kTreeOffset + secondKey + 20, secondKey), "loops"},
+        {"sibling links to itself", with32(CregFile::kTreeOffset + secondKey + 20, secondKey),
+         "loops"},
         {"subkey links back to its parent",
          with32(CregFile::kTreeOffset + secondKey + 16, secondKey), "loops"},
         {"missing data entry", with16(rootEntry + 24, 0x0777), "does not exist"},
@@ -264,8 +268,9 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
          with32(CregFile::kTreeOffset + secondKeyNext + 24,
                 CregFile::read32(good, CregFile::kTreeOffset + secondKey + 24)),
          "share"},
-        {"two entries with one number", with16(firstData + 4, CregFile::read16(good, firstData +
-                                                  CregFile::read32(good, firstData) + 4)),
+        {"two entries with one number",
+         with16(firstData + 4,
+                CregFile::read16(good, firstData + CregFile::read32(good, firstData) + 4)),
          "numbered"},
         {"empty", "", "REGEDIT4"},
     };
@@ -290,15 +295,18 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
 
 TEST(CregRegistry, PicksTheFileAndItsFormat) {
     const std::string binary = corvane_test::cregSampleHive().build();
-    const std::string text = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\VEN_7E57&DEV_2301]\r\n";
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\VEN_7E57&DEV_2301]\r\n";
     const char* key = "Enum\\PCI\\VEN_7E57&DEV_2301";
     struct Case {
         const char* what;
         std::vector<std::pair<std::string, std::string>> files; // in the Windows directory
-        std::string changed;                                     // the file the deletion went to
+        std::string changed;                                    // the file the deletion went to
     };
     const Case cases[] = {
-        {"SYSTEM.DAT beside SYSTEM.REG", {{"SYSTEM.DAT", binary}, {"SYSTEM.REG", text}}, "SYSTEM.DAT"},
+        {"SYSTEM.DAT beside SYSTEM.REG",
+         {{"SYSTEM.DAT", binary}, {"SYSTEM.REG", text}},
+         "SYSTEM.DAT"},
         {"system.dat in another case", {{"system.dat", binary}}, "system.dat"},
         {"only SYSTEM.REG", {{"SYSTEM.REG", text}}, "SYSTEM.REG"},
         {"a binary file named SYSTEM.REG", {{"SYSTEM.REG", binary}}, "SYSTEM.REG"},

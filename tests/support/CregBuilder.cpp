@@ -70,9 +70,7 @@ public:
         m_current += entry;
         return static_cast<uint16_t>(m_blocks.size());
     }
-    uint16_t nextNumber() {
-        return static_cast<uint16_t>(m_ids++);
-    }
+    uint16_t nextNumber() { return static_cast<uint16_t>(m_ids++); }
     uint16_t currentBlock() const { return static_cast<uint16_t>(m_blocks.size()); }
     bool fits(size_t size) const {
         return m_current.empty() ||
@@ -87,7 +85,8 @@ public:
             m_freeBytes += room;
         } else if (room > 0) {
             // Too little for an entry: the last entry gets it as slack.
-            set32(m_current, m_last, CregFile::read32(m_current, m_last) + static_cast<uint32_t>(room));
+            set32(m_current, m_last,
+                  CregFile::read32(m_current, m_last) + static_cast<uint32_t>(room));
             m_current.append(room, '\0');
             m_usedBytes += room;
         }
@@ -310,7 +309,9 @@ std::string CregBuilder::build() const {
     return file;
 }
 
-std::string cregKeyLine(const std::string& path) { return "key " + path; }
+std::string cregKeyLine(const std::string& path) {
+    return "key " + path;
+}
 
 std::string cregValueLine(const std::string& path, uint32_t type, const std::string& name,
                           const std::string& data) {

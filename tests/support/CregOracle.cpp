@@ -40,8 +40,7 @@ std::optional<std::string> bytesOf(Object* object, SizeOf sizeOf, Get get) {
         return std::nullopt;
     }
     std::string bytes(size, '\0');
-    if (size > 0 &&
-        get(object, reinterpret_cast<uint8_t*>(bytes.data()), size, &error) != 1) {
+    if (size > 0 && get(object, reinterpret_cast<uint8_t*>(bytes.data()), size, &error) != 1) {
         return std::nullopt;
     }
     return bytes;
@@ -61,8 +60,8 @@ bool listValues(libcreg_key_t* key, const std::string& path, std::vector<std::st
         ValuePtr value(raw);
         uint32_t type = 0;
         auto name = bytesOf(value.get(), libcreg_value_get_name_size, libcreg_value_get_name);
-        auto data = bytesOf(value.get(), libcreg_value_get_value_data_size,
-                            libcreg_value_get_value_data);
+        auto data =
+            bytesOf(value.get(), libcreg_value_get_value_data_size, libcreg_value_get_value_data);
         if (!name || !data || libcreg_value_get_value_type(value.get(), &type, &error) != 1) {
             return false;
         }

@@ -40,11 +40,12 @@ CregBuilder cregLargeHive(size_t bytes) {
     for (size_t i = 0; i < devices; ++i) {
         std::string key = "Enum\\ROOT\\QTR" + std::to_string(i);
         hive.addKey(key, {CregBuilder::string("Class", "System")});
-        hive.addKey(key + "\\0000",
-                    {CregBuilder::string("DeviceDesc", "Quentor system device " + std::to_string(i)),
-                     CregBuilder::string("HardwareID", "ROOT\\QTR" + std::to_string(i)),
-                     CregBuilder::binary("ConfigFlags", std::string(4, '\0')),
-                     CregBuilder::dword("Count", static_cast<uint32_t>(i))});
+        hive.addKey(
+            key + "\\0000",
+            {CregBuilder::string("DeviceDesc", "Quentor system device " + std::to_string(i)),
+             CregBuilder::string("HardwareID", "ROOT\\QTR" + std::to_string(i)),
+             CregBuilder::binary("ConfigFlags", std::string(4, '\0')),
+             CregBuilder::dword("Count", static_cast<uint32_t>(i))});
     }
     return hive;
 }
@@ -52,7 +53,7 @@ CregBuilder cregLargeHive(size_t bytes) {
 CregBuilder cregInstallDriveHive() {
     CregBuilder hive;
     hive.addKey("Config\\0001\\Display\\Settings", {CregBuilder::string("Resolution", "800,600"),
-                                                   CregBuilder::string("BitsPerPixel", "16")});
+                                                    CregBuilder::string("BitsPerPixel", "16")});
     hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
                 {CregBuilder::string("Class", "hdc"),
                  CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
@@ -91,9 +92,10 @@ CregBuilder cregDemoHive() {
                 {CregBuilder::string("Class", "hdc"),
                  CregBuilder::string("DeviceDesc", "Standard Dual PCI IDE Controller"),
                  CregBuilder::string("Driver", "hdc\\0001")});
-    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7112\\BUS_00&DEV_07&FUNC_02",
-                {CregBuilder::string("Class", "USB"),
-                 CregBuilder::string("DeviceDesc", "Standard Universal PCI to USB Host Controller")});
+    hive.addKey(
+        "Enum\\PCI\\VEN_5A17&DEV_7112\\BUS_00&DEV_07&FUNC_02",
+        {CregBuilder::string("Class", "USB"),
+         CregBuilder::string("DeviceDesc", "Standard Universal PCI to USB Host Controller")});
     hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7113\\BUS_00&DEV_07&FUNC_03",
                 {CregBuilder::string("Class", "System"),
                  CregBuilder::string("DeviceDesc", "PCI standard bridge")});

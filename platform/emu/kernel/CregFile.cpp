@@ -121,9 +121,9 @@ bool CregFile::readDataBlocks() {
     }
     std::sort(m_dataEntries.begin(), m_dataEntries.end(),
               [](const DataEntry& a, const DataEntry& b) { return a.id < b.id; });
-    auto twice = std::adjacent_find(
-        m_dataEntries.begin(), m_dataEntries.end(),
-        [](const DataEntry& a, const DataEntry& b) { return a.id == b.id; });
+    auto twice =
+        std::adjacent_find(m_dataEntries.begin(), m_dataEntries.end(),
+                           [](const DataEntry& a, const DataEntry& b) { return a.id == b.id; });
     if (twice != m_dataEntries.end()) {
         return fail("two data entries are numbered " + std::to_string(twice->id & 0xFFFF) +
                     " in data block " + std::to_string(twice->id >> 16));
@@ -160,8 +160,8 @@ bool CregFile::readDataEntry(size_t offset, size_t size, size_t block, uint16_t 
     }
     size_t used = read32(m_bytes, offset + 8);
     if (used < kDataEntryHeaderSize || used > size) {
-        return fail("the data entry at " + hex(offset) + " uses " + hex(used) +
-                    " bytes of its " + hex(size));
+        return fail("the data entry at " + hex(offset) + " uses " + hex(used) + " bytes of its " +
+                    hex(size));
     }
     size_t end = offset + used;
     size_t at = offset + kDataEntryHeaderSize;
@@ -250,8 +250,9 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
         return true;
     }
     uint32_t id = static_cast<uint32_t>(blockNumber) << 16 | entryNumber;
-    auto found = std::lower_bound(m_dataEntries.begin(), m_dataEntries.end(), id,
-                                  [](const DataEntry& e, uint32_t wanted) { return e.id < wanted; });
+    auto found =
+        std::lower_bound(m_dataEntries.begin(), m_dataEntries.end(), id,
+                         [](const DataEntry& e, uint32_t wanted) { return e.id < wanted; });
     if (found == m_dataEntries.end() || found->id != id) {
         return fail("the key entry at " + hex(entry) + " names data entry " +
                     std::to_string(entryNumber) + " of block " + std::to_string(blockNumber) +

@@ -53,11 +53,11 @@ public:
     struct Key {
         std::string name;
         std::vector<Value> values;
-        size_t parent;                 // index into keys(); the root's is its own
-        std::vector<size_t> subkeys;   // indexes into keys(), in the file's order
-        size_t treeEntry;              // file offset of its key entry
-        std::optional<size_t> data;    // file offset of its data entry
-        size_t block;                  // file offset of that entry's data block
+        size_t parent;               // index into keys(); the root's is its own
+        std::vector<size_t> subkeys; // indexes into keys(), in the file's order
+        size_t treeEntry;            // file offset of its key entry
+        std::optional<size_t> data;  // file offset of its data entry
+        size_t block;                // file offset of that entry's data block
     };
 
     // Whether the bytes start as a file of this format does.

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 namespace emu::kernel {
 
@@ -49,8 +50,7 @@ LONG deleteFromText(const std::string& hostPath, const std::string& text,
     return replaceFileAtomically(hostPath, hive.text()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
-LONG deleteFromBinary(const std::string& hostPath, std::string bytes,
-                      const RegistryKeyPath& key) {
+LONG deleteFromBinary(const std::string& hostPath, std::string bytes, const RegistryKeyPath& key) {
     CregFile hive(std::move(bytes));
     if (hive.error()) {
         reportMalformed(hostPath, *hive.error());
