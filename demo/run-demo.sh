@@ -2,12 +2,19 @@
 # Runs the demo driver disk: setup starts from demo/disk on a fresh copy of
 # demo/c, so the repository's files are never changed. With a display the
 # window opens on it; without one the run is headless and leaves a screenshot.
+# With --system-dat first, the copy of C: keeps its registry in Windows 95's
+# binary SYSTEM.DAT (demo/SYSTEM.DAT) instead of SYSTEM.REG.
 set -euo pipefail
 setup=$1
 shift
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 work=$(mktemp -d /tmp/corvane-demo.XXXXXX)
 cp -r "$here/c" "$work/c"
+if [ "${1:-}" = "--system-dat" ]; then
+    shift
+    rm "$work/c/WINDOWS/SYSTEM.REG"
+    cp "$here/SYSTEM.DAT" "$work/c/WINDOWS/SYSTEM.DAT"
+fi
 echo "corvane demo: C: is $work/c"
 cd "$here/disk"
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -24,8 +24,8 @@ struct MachineConfig {
     // The current directory as a Windows path; empty means the host's current
     // folder (mapped as D: when it lies inside no drive).
     std::string currentDir;
-    // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.REG in the
-    // Windows directory.
+    // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.DAT in the
+    // Windows directory when it exists, else SYSTEM.REG there.
     std::string registryFile;
     DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
     std::string csdVersion;

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 using corvane_test::Scenario;
 using corvane_test::TextDiff;
@@ -61,6 +62,29 @@ void expectSameTree(const std::string& what, const std::string& expectedRoot,
     }
 }
 
+// What libcreg's cregexport prints for a binary registry file, less its
+// first line (the tool's name and version).
+std::string cregexport(const std::string& hostFile) {
+    std::string command = std::string("'") + CORVANE_CREGEXPORT + "' '" + hostFile + "' 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return "cannot run " + command;
+    }
+    char buffer[4096];
+    for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        output.append(buffer, got);
+    }
+    int status = pclose(pipe);
+    if (status != 0) {
+        output += "\nexit status " + std::to_string(status);
+    }
+    size_t banner = output.find('\n');
+    return output.rfind("cregexport ", 0) == 0 && banner != std::string::npos
+               ? output.substr(banner + 1)
+               : output;
+}
+
 class Acceptance : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(Acceptance, SessionEndsAsExpected) {
@@ -79,6 +103,13 @@ TEST_P(Acceptance, SessionEndsAsExpected) {
     EXPECT_EQ(result.exitStatus, scenario.expectedStatus()) << result.errors;
     expectSameLines("the trace", scenario.expectedTrace(), result.trace);
     expectSameTree("C:", scenario.path("expected/c"), work / "c");
+    // A binary registry is also read back by an independent reader.
+    if (corvane_test::hostFileExists(scenario.path("expected/cregexport.txt"))) {
+        expectSameLines("cregexport of SYSTEM.DAT",
+                        TextDiff::splitLines(
+                            corvane_test::readHostFile(scenario.path("expected/cregexport.txt"))),
+                        TextDiff::splitLines(cregexport(work / "c/WINDOWS/SYSTEM.DAT")));
+    }
     // The program never writes to its own disk.
     expectSameTree("the disk", scenario.path("disk"), work / "disk");
 }

@@ -1,11 +1,14 @@
 #include "platform/emu/kernel/Registry.h"
 
+#include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/RegistryFile.h"
 
 #include <cstdio>
 #include <mutex>
 #include <sys/stat.h>
+#include <utility>
 
 namespace emu::kernel {
 
@@ -30,6 +33,36 @@ void reportMalformed(const std::string& path, const RegistryFile::ParseError& er
                  error.reason.c_str());
 }
 
+void reportMalformed(const std::string& path, const std::string& reason) {
+    std::fprintf(stderr, "setup: registry file %s: %s\n", path.c_str(), reason.c_str());
+}
+
+LONG deleteFromText(const std::string& hostPath, const std::string& text,
+                    const RegistryKeyPath& key) {
+    RegistryFile hive(text);
+    if (hive.error()) {
+        reportMalformed(hostPath, *hive.error());
+        return ERROR_BADDB;
+    }
+    if (hive.deleteKey(key) == 0) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return replaceFileAtomically(hostPath, hive.text()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
+LONG deleteFromBinary(const std::string& hostPath, std::string bytes, const RegistryKeyPath& key) {
+    CregFile hive(std::move(bytes));
+    if (hive.error()) {
+        reportMalformed(hostPath, *hive.error());
+        return ERROR_BADDB;
+    }
+    CregWriter writer(hive);
+    if (writer.deleteKeys(hive.findKeys(key)) == 0) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    return replaceFileAtomically(hostPath, writer.bytes()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+}
+
 } // namespace
 
 void bootRegistry(const MachineConfig& config) {
@@ -48,6 +81,11 @@ std::string registryHostPath() {
         return g_registry.registryFile;
     }
     // Resolved per call: the file may appear later, in whatever letter case.
+    // Windows 95's own binary hive wins over a REGEDIT4 file beside it.
+    auto binary = resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.DAT");
+    if (binary && hostFileExists(*binary)) {
+        return *binary;
+    }
     return resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.REG").value_or("");
 }
 
@@ -65,18 +103,11 @@ LONG deleteLocalMachineKey(std::string_view path) {
     if (!text) {
         return ERROR_ACCESS_DENIED;
     }
-    RegistryFile hive(*text);
-    if (hive.error()) {
-        reportMalformed(hostPath, *hive.error());
-        return ERROR_BADDB;
+    // The file's content says which format it is, whatever its name.
+    if (CregFile::hasSignature(*text)) {
+        return deleteFromBinary(hostPath, std::move(*text), *key);
     }
-    if (hive.deleteKey(*key) == 0) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    if (!replaceFileAtomically(hostPath, hive.text())) {
-        return ERROR_ACCESS_DENIED;
-    }
-    return ERROR_SUCCESS;
+    return deleteFromText(hostPath, *text, *key);
 }
 
 } // namespace emu::kernel

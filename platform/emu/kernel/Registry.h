@@ -1,6 +1,8 @@
-// The registry of the emulated machine: HKEY_LOCAL_MACHINE lives in a REGEDIT4
-// text file (MachineConfig::registryFile, or SYSTEM.REG in the Windows
-// directory). The file is read afresh for every operation, so a change made
+// The registry of the emulated machine: HKEY_LOCAL_MACHINE lives in one file,
+// MachineConfig::registryFile or else SYSTEM.DAT in the Windows directory when
+// it is there and SYSTEM.REG when not. The file's content picks the format:
+// Windows 95's binary hive (CregFile) when it starts with "CREG", a REGEDIT4
+// text file (RegistryFile) otherwise. The file is read afresh for every operation, so a change made
 // to it between calls counts, and it is written back whole and atomically.
 #pragma once
 

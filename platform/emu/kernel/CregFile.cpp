@@ -1,0 +1,306 @@
+#include "platform/emu/kernel/CregFile.h"
+
+#include "platform/emu/kernel/AnsiText.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace emu::kernel {
+
+namespace {
+
+constexpr std::string_view kFileSignature = "CREG";
+constexpr std::string_view kTreeSignature = "RGKN";
+constexpr std::string_view kBlockSignature = "RGDB";
+constexpr uint16_t kMajorVersion = 1;
+
+std::string hex(size_t value) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return "0x" + text;
+}
+
+// Whether [offset, offset + length) lies inside [0, size), without overflow.
+bool fits(size_t offset, size_t length, size_t size) {
+    return offset <= size && length <= size - offset;
+}
+
+} // namespace
+
+bool CregFile::hasSignature(std::string_view bytes) {
+    return bytes.substr(0, kFileSignature.size()) == kFileSignature;
+}
+
+uint16_t CregFile::read16(std::string_view bytes, size_t offset) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[offset]) |
+                                 static_cast<unsigned char>(bytes[offset + 1]) << 8);
+}
+
+uint32_t CregFile::read32(std::string_view bytes, size_t offset) {
+    return static_cast<uint32_t>(read16(bytes, offset)) |
+           static_cast<uint32_t>(read16(bytes, offset + 2)) << 16;
+}
+
+CregFile::CregFile(std::string bytes) : m_bytes(std::move(bytes)) {
+    parse();
+    if (m_error) {
+        m_keys.clear();
+    }
+    m_dataEntries.clear();
+    m_visited.clear();
+}
+
+bool CregFile::fail(std::string reason) {
+    if (!m_error) {
+        m_error = std::move(reason);
+    }
+    return false;
+}
+
+void CregFile::parse() {
+    size_t treeSize = 0;
+    size_t rootEntry = 0;
+    if (readHeader(treeSize, rootEntry) && readDataBlocks()) {
+        readKeyTree(treeSize, rootEntry);
+    }
+}
+
+bool CregFile::readHeader(size_t& treeSize, size_t& rootEntry) {
+    if (!hasSignature(m_bytes)) {
+        return fail("not a registry file (no CREG signature)");
+    }
+    if (m_bytes.size() < kTreeOffset + kTreeHeaderSize) {
+        return fail("the file ends inside its header");
+    }
+    if (read16(m_bytes, 6) != kMajorVersion) {
+        return fail("unknown format version " + std::to_string(read16(m_bytes, 6)));
+    }
+    if (m_bytes.compare(kTreeOffset, kTreeSignature.size(), kTreeSignature) != 0) {
+        return fail("no key tree (RGKN) at " + hex(kTreeOffset));
+    }
+    treeSize = read32(m_bytes, kTreeOffset + 4);
+    if (treeSize < kTreeHeaderSize || !fits(kTreeOffset, treeSize, m_bytes.size())) {
+        return fail("the key tree's size " + hex(treeSize) + " runs past the end of the file");
+    }
+    rootEntry = read32(m_bytes, kTreeOffset + 8);
+    if (rootEntry < kTreeHeaderSize || !fits(rootEntry, kKeyEntrySize, treeSize)) {
+        return fail("the root key's entry " + hex(rootEntry) + " lies outside the key tree");
+    }
+    m_treeSize = treeSize;
+    m_firstEntry = rootEntry;
+    return true;
+}
+
+bool CregFile::readDataBlocks() {
+    size_t offset = read32(m_bytes, 8);
+    unsigned count = read16(m_bytes, 16);
+    if (offset < kTreeOffset + m_treeSize) {
+        return fail("the data blocks at " + hex(offset) + " overlap the key tree");
+    }
+    for (unsigned number = 0; number < count; ++number) {
+        if (!fits(offset, kBlockHeaderSize, m_bytes.size())) {
+            return fail("data block " + std::to_string(number) + " at " + hex(offset) +
+                        " lies past the end of the file");
+        }
+        if (m_bytes.compare(offset, kBlockSignature.size(), kBlockSignature) != 0) {
+            return fail("no data block (RGDB) at " + hex(offset));
+        }
+        size_t size = read32(m_bytes, offset + 4);
+        if (size < kBlockHeaderSize || !fits(offset, size, m_bytes.size())) {
+            return fail("data block " + std::to_string(number) + " at " + hex(offset) +
+                        " runs past the end of the file");
+        }
+        if (!readDataBlock(offset, size, static_cast<uint16_t>(number))) {
+            return false;
+        }
+        offset += size;
+    }
+    std::sort(m_dataEntries.begin(), m_dataEntries.end(),
+              [](const DataEntry& a, const DataEntry& b) { return a.id < b.id; });
+    auto twice =
+        std::adjacent_find(m_dataEntries.begin(), m_dataEntries.end(),
+                           [](const DataEntry& a, const DataEntry& b) { return a.id == b.id; });
+    if (twice != m_dataEntries.end()) {
+        return fail("two data entries are numbered " + std::to_string(twice->id & 0xFFFF) +
+                    " in data block " + std::to_string(twice->id >> 16));
+    }
+    return true;
+}
+
+bool CregFile::readDataBlock(size_t offset, size_t size, uint16_t number) {
+    size_t entry = offset + kBlockHeaderSize;
+    size_t end = offset + size;
+    while (entry < end) {
+        if (end - entry < kDataEntryHeaderSize) {
+            return fail("the data entry at " + hex(entry) + " runs past its block");
+        }
+        size_t entrySize = read32(m_bytes, entry);
+        if (entrySize < kDataEntryHeaderSize || entrySize > end - entry) {
+            return fail("the data entry at " + hex(entry) + " has the size " + hex(entrySize) +
+                        ", which does not fit its block");
+        }
+        if (!readDataEntry(entry, entrySize, offset, number)) {
+            return false;
+        }
+        entry += entrySize;
+    }
+    return true;
+}
+
+// Checks the shape of one data entry: its name and every value lie inside the
+// bytes it uses, which lie inside the entry.
+bool CregFile::readDataEntry(size_t offset, size_t size, size_t block, uint16_t number) {
+    uint16_t entryNumber = read16(m_bytes, offset + 4);
+    if (entryNumber == kFreeEntry) {
+        return true;
+    }
+    size_t used = read32(m_bytes, offset + 8);
+    if (used < kDataEntryHeaderSize || used > size) {
+        return fail("the data entry at " + hex(offset) + " uses " + hex(used) + " bytes of its " +
+                    hex(size));
+    }
+    size_t end = offset + used;
+    size_t at = offset + kDataEntryHeaderSize;
+    size_t nameSize = read16(m_bytes, offset + 12);
+    if (nameSize > end - at) {
+        return fail("the key name at " + hex(at) + " runs past its data entry");
+    }
+    at += nameSize;
+    unsigned values = read16(m_bytes, offset + 14);
+    for (unsigned i = 0; i < values; ++i) {
+        if (end - at < kValueHeaderSize) {
+            return fail("value " + std::to_string(i) + " at " + hex(at) +
+                        " runs past its data entry");
+        }
+        size_t length = size_t{read16(m_bytes, at + 8)} + read16(m_bytes, at + 10);
+        at += kValueHeaderSize;
+        if (length > end - at) {
+            return fail("value " + std::to_string(i) + " at " + hex(at - kValueHeaderSize) +
+                        " runs past its data entry");
+        }
+        at += length;
+    }
+    m_dataEntries.push_back(
+        DataEntry{static_cast<uint32_t>(number) << 16 | entryNumber, offset, block});
+    return true;
+}
+
+bool CregFile::isKeyEntry(uint32_t relative) const {
+    return relative >= m_firstEntry && fits(relative, kKeyEntrySize, m_treeSize) &&
+           (relative - m_firstEntry) % kKeyEntrySize == 0;
+}
+
+bool CregFile::readKeyTree(size_t treeSize, size_t rootEntry) {
+    m_visited.assign((treeSize - rootEntry) / kKeyEntrySize, false);
+    if (!addKey(rootEntry, 0)) {
+        return false;
+    }
+    // Depth first without recursion: each key on the stack is followed by
+    // the chain of its subkeys.
+    std::vector<size_t> pending = {0};
+    while (!pending.empty()) {
+        size_t parent = pending.back();
+        pending.pop_back();
+        size_t parentEntry = m_keys[parent].treeEntry;
+        uint32_t child = read32(m_bytes, parentEntry + 16);
+        while (child != kNone) {
+            if (!isKeyEntry(child)) {
+                return fail("the key entry at " + hex(parentEntry) + " links to " + hex(child) +
+                            ", which is no key entry of the tree");
+            }
+            size_t index = m_keys.size();
+            if (!addKey(child, parent)) {
+                return false;
+            }
+            m_keys[parent].subkeys.push_back(index);
+            pending.push_back(index);
+            parentEntry = kTreeOffset + child;
+            child = read32(m_bytes, parentEntry + 20);
+        }
+    }
+    return true;
+}
+
+bool CregFile::addKey(size_t relative, size_t parent) {
+    size_t slot = (relative - m_firstEntry) / kKeyEntrySize;
+    if (m_visited[slot]) {
+        return fail("the key tree loops back to the entry at " + hex(kTreeOffset + relative));
+    }
+    m_visited[slot] = true;
+    Key key{};
+    key.parent = parent;
+    key.treeEntry = kTreeOffset + relative;
+    if (!readKeyData(key, key.treeEntry)) {
+        return false;
+    }
+    m_keys.push_back(std::move(key));
+    return true;
+}
+
+// A key entry names its data entry by entry and block number; both 0xFFFF
+// means a key without name or values.
+bool CregFile::readKeyData(Key& key, size_t entry) {
+    uint16_t entryNumber = read16(m_bytes, entry + 24);
+    uint16_t blockNumber = read16(m_bytes, entry + 26);
+    if (entryNumber == kFreeEntry && blockNumber == kFreeEntry) {
+        return true;
+    }
+    uint32_t id = static_cast<uint32_t>(blockNumber) << 16 | entryNumber;
+    auto found =
+        std::lower_bound(m_dataEntries.begin(), m_dataEntries.end(), id,
+                         [](const DataEntry& e, uint32_t wanted) { return e.id < wanted; });
+    if (found == m_dataEntries.end() || found->id != id) {
+        return fail("the key entry at " + hex(entry) + " names data entry " +
+                    std::to_string(entryNumber) + " of block " + std::to_string(blockNumber) +
+                    ", which does not exist");
+    }
+    if (found->taken) {
+        return fail("two keys share data entry " + std::to_string(entryNumber) + " of block " +
+                    std::to_string(blockNumber));
+    }
+    found->taken = true;
+    key.data = found->offset;
+    key.block = found->block;
+    // The shape was checked when the block was read.
+    size_t at = found->offset + kDataEntryHeaderSize;
+    size_t nameSize = read16(m_bytes, found->offset + 12);
+    key.name = m_bytes.substr(at, nameSize);
+    at += nameSize;
+    unsigned values = read16(m_bytes, found->offset + 14);
+    for (unsigned i = 0; i < values; ++i) {
+        size_t valueNameSize = read16(m_bytes, at + 8);
+        size_t dataSize = read16(m_bytes, at + 10);
+        Value value;
+        value.type = read32(m_bytes, at);
+        value.name = m_bytes.substr(at + kValueHeaderSize, valueNameSize);
+        value.data = m_bytes.substr(at + kValueHeaderSize + valueNameSize, dataSize);
+        key.values.push_back(std::move(value));
+        at += kValueHeaderSize + valueNameSize + dataSize;
+    }
+    return true;
+}
+
+std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
+    if (m_keys.empty()) {
+        return {};
+    }
+    std::vector<size_t> level = {0};
+    for (const std::string& name : path) {
+        std::vector<size_t> next;
+        for (size_t key : level) {
+            for (size_t subkey : m_keys[key].subkeys) {
+                if (AnsiText::equalNoCase(m_keys[subkey].name, name)) {
+                    next.push_back(subkey);
+                }
+            }
+        }
+        level = std::move(next);
+    }
+    return level;
+}
+
+} // namespace emu::kernel

@@ -1,0 +1,120 @@
+#include "tests/support/CregSamples.h"
+
+namespace corvane_test {
+
+CregBuilder cregSampleHive() {
+    CregBuilder hive;
+    hive.setBlockSize(0x200);
+    hive.addKey("Config\\0001\\Display", {CregBuilder::string("Resolution", "800,600")});
+    hive.addKey("Enum");
+    hive.addKey("Enum\\PCI");
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301");
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
+                 CregBuilder::binary("ConfigFlags", std::string("\0\0\0\0", 4)),
+                 CregBuilder::dword("Count", 26)});
+    hive.addGap(60);
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302");
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00",
+                {CregBuilder::string("Class", "System"), CregBuilder::string("", "default")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child\\Grandchild",
+                {CregBuilder::binary("Empty", "")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_23021", {CregBuilder::string("Class", "Longer name")});
+    hive.addKey("Enum\\PCI\\ven_7e57&dev_2303", {CregBuilder::string("Class", "USB")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
+                {CregBuilder::string("Class", "Net")});
+    hive.addKey("Enum\\ROOT\\PRINTER\\0000", {CregBuilder::string("Class", "Printer")});
+    hive.addKey("Enum\\ROOT\\Printer\\0001", {CregBuilder::string("Class", "Second printer")});
+    hive.addKey("System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
+                {CregBuilder::string("DriverDesc", "Plain PCI disk controller"),
+                 CregBuilder::binary("Bits", std::string("\x01\x80\xff", 3))});
+    return hive;
+}
+
+CregBuilder cregLargeHive(size_t bytes) {
+    CregBuilder hive;
+    hive.addKey("Enum\\ROOT");
+    // Each device below takes about 215 bytes of data and 56 of key tree.
+    size_t devices = bytes / 270;
+    for (size_t i = 0; i < devices; ++i) {
+        std::string key = "Enum\\ROOT\\QTR" + std::to_string(i);
+        hive.addKey(key, {CregBuilder::string("Class", "System")});
+        hive.addKey(
+            key + "\\0000",
+            {CregBuilder::string("DeviceDesc", "Quentor system device " + std::to_string(i)),
+             CregBuilder::string("HardwareID", "ROOT\\QTR" + std::to_string(i)),
+             CregBuilder::binary("ConfigFlags", std::string(4, '\0')),
+             CregBuilder::dword("Count", static_cast<uint32_t>(i))});
+    }
+    return hive;
+}
+
+CregBuilder cregInstallDriveHive() {
+    CregBuilder hive;
+    hive.addKey("Config\\0001\\Display\\Settings", {CregBuilder::string("Resolution", "800,600"),
+                                                    CregBuilder::string("BitsPerPixel", "16")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
+                 CregBuilder::string("Driver", "hdc\\0000"),
+                 CregBuilder::binary("ConfigFlags", std::string(4, '\0'))});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "Plain host bridge")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_23FF\\BUS_00&DEV_07&FUNC_03",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "Plain power management controller")});
+    hive.addGap(48);
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2303\\BUS_00&DEV_07&FUNC_02",
+                {CregBuilder::string("Class", "USB"),
+                 CregBuilder::string("DeviceDesc", "Plain USB host controller"),
+                 CregBuilder::dword("Capabilities", 0x14)});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
+                {CregBuilder::string("Class", "Net"),
+                 CregBuilder::string("DeviceDesc", "Plain network adapter")});
+    hive.addKey("Enum\\ROOT\\PRINTER\\0000", {CregBuilder::string("Class", "Printer")});
+    hive.addKey("System\\CurrentControlSet\\Services\\Class\\hdc\\0000",
+                {CregBuilder::string("DriverDesc", "Plain PCI disk controller"),
+                 CregBuilder::dword("DevLoader", 1)});
+    return hive;
+}
+
+CregBuilder cregDemoHive() {
+    CregBuilder hive;
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7110\\BUS_00&DEV_07&FUNC_00",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "PCI standard ISA bridge"),
+                 CregBuilder::string("HardwareID", "PCI\\VEN_5A17&DEV_7110&SUBSYS_00000000&REV_02,"
+                                                   "PCI\\VEN_5A17&DEV_7110"),
+                 CregBuilder::binary("ConfigFlags", std::string(4, '\0'))});
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7111\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Standard Dual PCI IDE Controller"),
+                 CregBuilder::string("Driver", "hdc\\0001")});
+    hive.addKey(
+        "Enum\\PCI\\VEN_5A17&DEV_7112\\BUS_00&DEV_07&FUNC_02",
+        {CregBuilder::string("Class", "USB"),
+         CregBuilder::string("DeviceDesc", "Standard Universal PCI to USB Host Controller")});
+    hive.addKey("Enum\\PCI\\VEN_5A17&DEV_7113\\BUS_00&DEV_07&FUNC_03",
+                {CregBuilder::string("Class", "System"),
+                 CregBuilder::string("DeviceDesc", "PCI standard bridge")});
+    hive.addKey("Enum\\ROOT\\PRINTER\\0000",
+                {CregBuilder::string("Class", "Printer"),
+                 CregBuilder::string("DeviceDesc", "Generic / Text Only")});
+    hive.addKey("Software");
+    return hive;
+}
+
+std::vector<std::pair<std::string, std::string>> cregFuzzSeeds() {
+    CregBuilder empty;
+    CregBuilder deep;
+    deep.addKey("A\\B\\C\\D\\E\\F\\G\\H", {CregBuilder::dword("Depth", 8)});
+    deep.addKey("a\\b", {CregBuilder::string("", "same name, other case")});
+    return {{"sample.dat", cregSampleHive().build()},
+            {"empty.dat", empty.build()},
+            {"deep.dat", deep.build()},
+            {"devices.dat", cregLargeHive(6000).build()}};
+}
+
+} // namespace corvane_test

@@ -1,0 +1,33 @@
+// Binary registry files made with CregBuilder, shared by the tests, the
+// benchmarks and the fuzz target's seeds (fuzz/corpus/fuzz_creg holds
+// exactly cregFuzzSeeds(), which a test checks).
+#pragma once
+
+#include "tests/support/CregBuilder.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace corvane_test {
+
+// A small SYSTEM.DAT: keys several levels deep, every value type, a gap left
+// by a deleted key, names that differ only in case, and blocks small enough
+// that the data runs over several of them.
+CregBuilder cregSampleHive();
+
+// A hive of about `bytes` bytes: device keys under Enum\ROOT, each with a
+// device instance and a few values, in 4 KB data blocks.
+CregBuilder cregLargeHive(size_t bytes);
+
+// The SYSTEM.DAT of the install-system-dat acceptance scenario's C: drive:
+// the four device keys the demo disk deletes, a gap, and keys that stay.
+CregBuilder cregInstallDriveHive();
+
+// demo/SYSTEM.DAT: the demo C: drive's SYSTEM.REG as Windows 95 would keep it.
+CregBuilder cregDemoHive();
+
+// File name and bytes of each seed.
+std::vector<std::pair<std::string, std::string>> cregFuzzSeeds();
+
+} // namespace corvane_test
