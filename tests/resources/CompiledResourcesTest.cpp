@@ -99,13 +99,16 @@ TEST(CompiledResources, TheProgramsFileGivesEveryResourceOfTheScript) {
     const std::pair<unsigned, const char*> strings[] = {
         {IDS_QUIT, "Quit this program?"},
         {IDS_MAKER, "Quentor"},
+        {IDS_UPDATE_INCOMPLETE, "The update is incomplete: some Windows INF files could not be "
+                                "changed.\nNo device was removed and the system need not "
+                                "restart.\n\nChoose uninstall to put back what was changed."},
         {IDS_WIN95_ONLY, "This program runs under Windows 95 system only."},
         {AFX_IDS_APP_TITLE, "corvane"},
     };
     for (const auto& s : strings) {
         EXPECT_EQ(resources->strings[s.first], s.second) << s.first;
     }
-    EXPECT_EQ(resources->strings.size(), 9u);
+    EXPECT_EQ(resources->strings.size(), 10u);
     ASSERT_EQ(resources->dialogs.count(IDD_PROGRESS), 1u);
     ASSERT_EQ(resources->clips.count(IDR_CLIP), 1u);
     EXPECT_EQ(

@@ -31,7 +31,17 @@ void appendLines(std::string& out, const std::vector<std::string_view>& lines, s
                  std::string_view lineEnd) {
     for (std::size_t i = from; i < lines.size(); ++i) {
         out += lines[i];
-        out += lineEnd;
+        // A reader takes one CR before the LF for part of the line end: a
+        // line that ends in CR keeps it only with a CR LF after it.
+        out += !lines[i].empty() && lines[i].back() == '\r' ? std::string_view("\r\n") : lineEnd;
+    }
+}
+
+// Ends the text's last line, when it has no line end, before more is added.
+// A last line that ends in CR gets just the LF, or it would read longer.
+void endLastLine(std::string& out, std::string_view lineEnd) {
+    if (!out.empty() && out.back() != '\n') {
+        out += out.back() == '\r' ? std::string_view("\n") : lineEnd;
     }
 }
 
@@ -177,8 +187,8 @@ std::string ProfileFile::withSectionReplaced(std::string_view name,
     std::string out;
     out.reserve(m_text.size() + totalSize(newLines) + 2);
     out.append(m_text, 0, splice.begin);
-    if (splice.firstNewLine < newLines.size() && !out.empty() && out.back() != '\n') {
-        out += lineEnd; // the file's last line had no line end
+    if (splice.firstNewLine < newLines.size()) {
+        endLastLine(out, lineEnd);
     }
     appendLines(out, newLines, splice.firstNewLine, lineEnd);
     out.append(m_text, splice.end, std::string::npos);
@@ -191,9 +201,7 @@ std::string ProfileFile::withSectionAppended(std::string_view name,
     std::string_view lineEnd = lineEnding();
     std::string out(m_text, 0, m_textEnd);
     out.reserve(m_text.size() + name.size() + totalSize(newLines) + 6);
-    if (!out.empty() && out.back() != '\n') {
-        out += lineEnd;
-    }
+    endLastLine(out, lineEnd);
     out += '[';
     out += name;
     out += ']';
