@@ -164,6 +164,8 @@ const OptionSpec kOptions[] = {
      &applyClock},
     {"--tick-start", "N", "the tick count the clock starts from (default 0)", &applyTickStart},
     {"--restart", "ANSWER", "accept or refuse a restart request (default accept)", &applyRestart},
+    {"--check", nullptr, "check the driver disk in the current folder, print what is wrong",
+     nullptr},
     {"--help", nullptr, "print this help and exit", nullptr},
     {"--version", nullptr, "print the version and exit", nullptr},
 };
@@ -194,7 +196,8 @@ std::string hostUsage(const std::string& program) {
            "       " + pad + " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" +
            "       " + pad + " [--headless] [--input FILE] [--trace FILE]\n" + "       " + pad +
            " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" + "       " +
-           program + " --help | --version\n";
+           program + " --check [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" +
+           "       " + program + " --help | --version\n";
 }
 
 std::string hostHelp(const std::string& program) {
@@ -208,7 +211,8 @@ std::string hostHelp(const std::string& program) {
         column.resize(std::max<size_t>(column.size() + 2, 24), ' ');
         text += column + spec.help + "\n";
     }
-    text += "\nExit status: 0 when the program ended by itself, 1 when no display is\n"
+    text += "\nWith --check: 0 when nothing found is an error, 1 otherwise.\n"
+            "Exit status: 0 when the program ended by itself, 1 when no display is\n"
             "available without --headless, 2 for a bad command line, a bad input script,\n"
             "a machine that cannot start or a script command that failed, 3 when a\n"
             "headless input script ran out while the program waited for input.\n";
@@ -235,6 +239,10 @@ bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options
             if (name == "--version") {
                 options.action = HostAction::Version;
                 return true;
+            }
+            if (name == "--check") {
+                options.action = HostAction::Check;
+                continue;
             }
             options.machine.headless = true;
             continue;

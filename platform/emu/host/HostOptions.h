@@ -10,7 +10,9 @@
 namespace emu::host {
 
 // What the command line asks the host to do.
-enum class HostAction { Run, Help, Version };
+// Check reads the disk as the program would and reports its mistakes instead
+// of running the program.
+enum class HostAction { Run, Check, Help, Version };
 
 struct HostOptions {
     MachineConfig machine;

@@ -6,6 +6,7 @@
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/InputScript.h"
 #include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/host/author/DiskCheck.h"
 #include "platform/framework/AfxWin.h"
 
 #include <cstdio>
@@ -31,6 +32,22 @@ std::string programName(const char* argv0) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// --check: the disk read on a headless machine, its findings on stdout.
+int checkDisk(const std::string& program, emu::host::HostOptions options) {
+    options.machine.headless = true;
+    try {
+        emu::boot(options.machine);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+        return kBadUsage;
+    }
+    emu::host::registerProgramResources();
+    emu::host::author::CheckReport report = emu::host::author::checkDisk();
+    emu::shutdown();
+    std::fputs(report.text().c_str(), stdout);
+    return std::fflush(stdout) == 0 ? report.exitStatus() : kBadUsage;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +67,9 @@ int main(int argc, char** argv) {
     if (options.action == emu::host::HostAction::Version) {
         std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Check) {
+        return checkDisk(program, options);
     }
     emu::host::InputScript script;
     if (!options.inputScript.empty() &&

@@ -110,4 +110,26 @@ LONG deleteLocalMachineKey(std::string_view path) {
     return deleteFromText(hostPath, *text, *key);
 }
 
+bool localMachineKeyExists(std::string_view path) {
+    auto key = splitRegistryKeyPath(path);
+    if (!key) {
+        return false;
+    }
+    std::string hostPath = registryHostPath();
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    if (hostPath.empty() || !hostFileExists(hostPath)) {
+        return false;
+    }
+    auto text = readFileShared(hostPath);
+    if (!text) {
+        return false;
+    }
+    if (CregFile::hasSignature(*text)) {
+        CregFile hive(std::move(*text));
+        return !hive.error() && !hive.findKeys(*key).empty();
+    }
+    RegistryFile hive(*text);
+    return !hive.error() && hive.hasKey(*key);
+}
+
 } // namespace emu::kernel

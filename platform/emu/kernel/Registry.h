@@ -27,4 +27,9 @@ std::string registryHostPath();
 // or replaced.
 LONG deleteLocalMachineKey(std::string_view path);
 
+// Whether a key below HKEY_LOCAL_MACHINE exists, names compared without regard
+// to case. False for a malformed path, a missing or unreadable hive file and
+// one that does not read as a well-formed registry (which is not reported).
+bool localMachineKeyExists(std::string_view path);
+
 } // namespace emu::kernel
