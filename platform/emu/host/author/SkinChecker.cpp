@@ -114,9 +114,7 @@ void SkinChecker::run(CDC* pDC) {
                        "no font results from [FONT]: the window is not created");
         return;
     }
-    if (sizeRect.right != 0 || sizeRect.bottom != 0) {
-        checkMenu(pDC, font, layout.GetAlignment(), sizeRect);
-    }
+    checkMenu(pDC, font, layout.GetAlignment(), sizeRect);
 }
 
 void SkinChecker::checkSections() {
@@ -360,7 +358,10 @@ void SkinChecker::checkMenu(CDC* pDC, CMyFont& font, int alignment, const RECT& 
     }
     CMenuCollector menu;
     menu.Load(m_iniPath.c_str(), pDC, &font, alignment, sizeRect);
-    SIZE client = clientSize(sizeRect);
+    SIZE client = {0, 0};
+    if (sizeRect.right > 0 && sizeRect.bottom > 0) {
+        client = clientSize(sizeRect);
+    }
     std::map<int, int> commandLines;
     int index = 0;
     for (const ProfileText::ListLine& entry : lines) {
@@ -398,7 +399,9 @@ void SkinChecker::checkMenu(CDC* pDC, CMyFont& font, int alignment, const RECT& 
         } else {
             commandLines[command] = entry.line;
         }
-        if (item == nullptr) {
+        // Without a window size (reported already) there is nothing to place
+        // the items in.
+        if (item == nullptr || client.cx <= 0 || client.cy <= 0) {
             continue;
         }
         const RECT& rect = item->GetRect();
