@@ -57,6 +57,7 @@ TEST(HostOptions, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
         {{"--bogus"}, "unknown option --bogus"},
         {{"--headless", "-x"}, "unknown option -x"},
         {{"disk"}, "unexpected argument \"disk\"; the program takes options only"},
+        {{"--check", "disk"}, "unexpected argument \"disk\"; the program takes options only"},
         {{"--drive"}, "option --drive needs a value (X=DIR)"},
         {{"--input", "--headless"}, "option --input needs a value (FILE)"},
         {{"--trace", ""}, "option --trace: the value is empty"},
@@ -97,6 +98,8 @@ TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
         {{"--help"}, emu::host::HostAction::Help},
         {{"--headless", "--version", "--bogus"}, emu::host::HostAction::Version},
         {{"--csd", ""}, emu::host::HostAction::Run},
+        {{"--check", "--drive", "C=/tmp/c"}, emu::host::HostAction::Check},
+        {{"--drive", "C=/tmp/c", "--check"}, emu::host::HostAction::Check},
     };
     for (const Row& row : rows) {
         HostOptions options;
@@ -109,7 +112,7 @@ TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
     for (const char* option :
          {"--drive X=DIR", "--windows-dir PATH", "--registry FILE", "--platform-id N", "--csd TEXT",
           "--screen WxH", "--depth BITS", "--headless", "--input FILE", "--trace FILE",
-          "--clock MODE", "--tick-start N", "--restart ANSWER", "--help", "--version"}) {
+          "--clock MODE", "--tick-start N", "--restart ANSWER", "--check", "--help", "--version"}) {
         // One line each: the option at the start of a line, its meaning after it.
         size_t at = help.find(std::string("\n  ") + option + " ");
         ASSERT_NE(at, std::string::npos) << option;
