@@ -412,6 +412,33 @@ TEST(DiskCheck, TheDemoDiskChecksClean) {
     EXPECT_EQ(report.exitStatus(), 0);
 }
 
+// Windows 95's own binary SYSTEM.DAT is read for the device keys as well.
+TEST(DiskCheck, DeviceKeysAreLookedUpInABinaryRegistry) {
+    DemoMachine demo;
+    std::filesystem::remove(demo.cDrive() + "/WINDOWS/SYSTEM.REG");
+    std::filesystem::copy_file(DemoMachine::demoSource() + "/SYSTEM.DAT",
+                               demo.cDrive() + "/WINDOWS/SYSTEM.DAT");
+    demo.boot();
+    CheckReport clean = emu::host::author::checkDisk();
+    EXPECT_TRUE(clean.findings().empty()) << describe(clean.findings());
+    demo.shutdown();
+
+    std::string layout = readHostFile(demo.disk() + "/layout.ini");
+    size_t at = layout.find("DEV_7110=1");
+    ASSERT_NE(at, std::string::npos);
+    layout.replace(at, 8, "DEV_7119");
+    writeHostFile(demo.disk() + "/layout.ini", layout);
+    demo.boot();
+    CheckReport report = emu::host::author::checkDisk();
+    ASSERT_EQ(report.findings().size(), 1u) << describe(report.findings());
+    const Finding& finding = report.findings()[0];
+    EXPECT_EQ(finding.file, "layout.ini");
+    EXPECT_EQ(finding.line, 1 + std::count(layout.begin(), layout.begin() + at, '\n'));
+    EXPECT_EQ(finding.severity, W);
+    EXPECT_NE(finding.text.find("Enum\\PCI\\VEN_5A17&DEV_7119 is not in"), std::string::npos)
+        << finding.text;
+}
+
 // The host program's --check: the findings on stdout and the exit status.
 std::string runCheck(const std::string& disk, const std::string& cDrive, int& status) {
     std::string command =
