@@ -211,7 +211,7 @@ std::string hostHelp(const std::string& program) {
         column.resize(std::max<size_t>(column.size() + 2, 24), ' ');
         text += column + spec.help + "\n";
     }
-    text += "\nWith --check: 0 when nothing found is an error, 1 otherwise.\n"
+    text += "\nExit status with --check: 0 when no finding is an error, 1 when one is.\n"
             "Exit status: 0 when the program ended by itself, 1 when no display is\n"
             "available without --headless, 2 for a bad command line, a bad input script,\n"
             "a machine that cannot start or a script command that failed, 3 when a\n"
