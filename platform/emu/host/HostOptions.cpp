@@ -138,6 +138,12 @@ bool applyRestart(const std::string& text, HostOptions& options, std::string& wh
     return true;
 }
 
+bool applyDryRun(const std::string& text, HostOptions& options, std::string&) {
+    options.dryRunCommand = text;
+    options.action = HostAction::DryRun;
+    return true;
+}
+
 struct OptionSpec {
     const char* name;
     const char* value; // what the value looks like; nullptr: the option takes none
@@ -164,6 +170,9 @@ const OptionSpec kOptions[] = {
      &applyClock},
     {"--tick-start", "N", "the tick count the clock starts from (default 0)", &applyTickStart},
     {"--restart", "ANSWER", "accept or refuse a restart request (default accept)", &applyRestart},
+    {"--dry-run", "COMMAND",
+     "run COMMAND (100, 101 or an item's text) on a copy of C: and print what it would change",
+     &applyDryRun},
     {"--help", nullptr, "print this help and exit", nullptr},
     {"--version", nullptr, "print the version and exit", nullptr},
 };
@@ -194,7 +203,7 @@ std::string hostUsage(const std::string& program) {
            "       " + pad + " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" +
            "       " + pad + " [--headless] [--input FILE] [--trace FILE]\n" + "       " + pad +
            " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" + "       " +
-           program + " --help | --version\n";
+           pad + " [--dry-run COMMAND]\n" + "       " + program + " --help | --version\n";
 }
 
 std::string hostHelp(const std::string& program) {
@@ -211,7 +220,8 @@ std::string hostHelp(const std::string& program) {
     text += "\nExit status: 0 when the program ended by itself, 1 when no display is\n"
             "available without --headless, 2 for a bad command line, a bad input script,\n"
             "a machine that cannot start or a script command that failed, 3 when a\n"
-            "headless input script ran out while the program waited for input.\n";
+            "headless input script ran out while the program waited for input, 4 when\n"
+            "the command of --dry-run would not succeed.\n";
     return text;
 }
 

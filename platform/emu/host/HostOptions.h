@@ -10,11 +10,12 @@
 namespace emu::host {
 
 // What the command line asks the host to do.
-enum class HostAction { Run, Help, Version };
+enum class HostAction { Run, DryRun, Help, Version };
 
 struct HostOptions {
     MachineConfig machine;
-    std::string inputScript; // host path; empty: no script
+    std::string inputScript;   // host path; empty: no script
+    std::string dryRunCommand; // --dry-run: a command number or an item's text
     HostAction action = HostAction::Run;
 };
 

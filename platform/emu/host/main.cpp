@@ -1,6 +1,7 @@
 // The host program: reads the host options, prepares the emulated machine and
 // starts the program as Windows would.
 #include "platform/emu/Machine.h"
+#include "platform/emu/host/DryRun.h"
 #include "platform/emu/host/HostDisplay.h"
 #include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
@@ -9,6 +10,7 @@
 #include "platform/framework/AfxWin.h"
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -50,6 +52,17 @@ int main(int argc, char** argv) {
     if (options.action == emu::host::HostAction::Version) {
         std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::DryRun) {
+        int status = 0;
+        bool ran = emu::host::DryRun::run(options, std::cout, status, error);
+        emu::shutdown();
+        std::cout.flush();
+        if (!ran) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return kBadUsage;
+        }
+        return std::cout.good() ? status : kBadUsage;
     }
     emu::host::InputScript script;
     if (!options.inputScript.empty() &&

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace emu::kernel {
 
@@ -26,5 +27,10 @@ std::string registryHostPath();
 // stderr and left untouched; ERROR_ACCESS_DENIED when the file cannot be read
 // or replaced.
 LONG deleteLocalMachineKey(std::string_view path);
+
+// Every key below HKEY_LOCAL_MACHINE as a path ("Enum\\ROOT\\X"), parents
+// before their subkeys; empty when there is no hive file. False, with the
+// reason, when the file cannot be read or is malformed.
+bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error);
 
 } // namespace emu::kernel

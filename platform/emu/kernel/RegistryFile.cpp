@@ -28,7 +28,9 @@ std::string_view trim(std::string_view text) {
 }
 
 // Registry and module names match without regard to case, as file names do.
-bool sameName(std::string_view a, std::string_view b) { return AnsiText::equalNoCase(a, b); }
+bool sameName(std::string_view a, std::string_view b) {
+    return AnsiText::equalNoCase(a, b);
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && sameName(text.substr(0, prefix.size()), prefix);
@@ -295,6 +297,23 @@ bool RegistryFile::hasKey(const RegistryKeyPath& key) const {
         }
     }
     return false;
+}
+
+std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {
+    std::vector<RegistryKeyPath> paths;
+    for (const Block& block : m_blocks) {
+        for (size_t depth = 1; depth <= block.key.size(); ++depth) {
+            RegistryKeyPath key(block.key.begin(), block.key.begin() + depth);
+            bool known = false;
+            for (const RegistryKeyPath& path : paths) {
+                known = known || (path.size() == key.size() && isWithin(path, key));
+            }
+            if (!known) {
+                paths.push_back(std::move(key));
+            }
+        }
+    }
+    return paths;
 }
 
 int RegistryFile::deleteKey(const RegistryKeyPath& key) {
