@@ -1,13 +1,12 @@
 #include "platform/emu/host/DryRun.h"
 
-#include "app/CLauncherApp.h"
 #include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/host/ProgramWindow.h"
 #include "platform/emu/host/UnifiedDiff.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/MessageBox.h"
 #include "platform/framework/AfxWin.h"
-#include "platform/framework/ModuleInstance.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyMenu.h"
 #include "window/CSetupWnd.h"
@@ -28,7 +27,6 @@ namespace emu::host {
 
 namespace {
 
-const RECT kHiddenRect = {0, 0, 400, 420};
 const UINT kFirstCommand = 1;
 const UINT kLastCommand = 400;
 
@@ -122,6 +120,20 @@ bool isNumber(const std::string& text) {
     return !text.empty() && text.size() <= 9 && std::all_of(text.begin(), text.end(), [](char c) {
         return std::isdigit(static_cast<unsigned char>(c)) != 0;
     });
+}
+
+// The command number text names: the number itself, or the command of the
+// menu item with that text; 0 for neither.
+int commandNumber(const std::string& text, CMenuCollector* menu) {
+    if (isNumber(text)) {
+        return std::atoi(text.c_str());
+    }
+    for (int i = 0; i < menu->GetItemCount(); ++i) {
+        if (text == static_cast<LPCSTR>(menu->GetItem(i)->GetText())) {
+            return menu->GetItem(i)->GetCommand();
+        }
+    }
+    return 0;
 }
 
 // Keys of before that after lacks, each with how many keys below it went too;
@@ -247,51 +259,23 @@ bool DryRun::runCommand(int& command, std::string& error) {
         m_messages.push_back({text, type, answer});
         return answer;
     });
-    CLauncherApp* app = static_cast<CLauncherApp*>(AfxGetApp());
-    if (app == nullptr) {
-        user::MessageBox::setAnswerer(nullptr);
-        error = "the program has no application object";
-        return false;
-    }
-    AfxSetInstanceHandle(GetModuleHandleA(nullptr));
-    app->m_hInstance = AfxGetInstanceHandle();
-    app->LoadAppTitle();
-    bool ok = false;
-    if (!app->ClassifyRelease()) {
-        error = "the machine is not of the Windows 95 family (--platform-id)";
-    } else {
-        // A window that fails to be created has deleted its object already.
-        CSetupWnd* window = new CSetupWnd;
-        if (!window->Create(app->m_pszAppName, kHiddenRect)) {
-            error = "the window could not be made: layout.ini, its picture, font or items did "
-                    "not load";
+    CSetupWnd* window = ProgramWindow::create(error);
+    bool ok = window != nullptr;
+    if (ok) {
+        command = commandNumber(m_options.dryRunCommand, window->GetMenu());
+        ok =
+            command >= static_cast<int>(kFirstCommand) && command <= static_cast<int>(kLastCommand);
+        if (!ok) {
+            error = "\"" + m_options.dryRunCommand +
+                    "\" is neither a command number from 1 to 400 nor the text of an item of the "
+                    "menu";
         } else {
-            ok = true;
-            if (isNumber(m_options.dryRunCommand)) {
-                command = std::atoi(m_options.dryRunCommand.c_str());
-            } else {
-                command = 0;
-                CMenuCollector* menu = window->GetMenu();
-                for (int i = 0; i < menu->GetItemCount() && command == 0; ++i) {
-                    if (m_options.dryRunCommand ==
-                        static_cast<LPCSTR>(menu->GetItem(i)->GetText())) {
-                        command = menu->GetItem(i)->GetCommand();
-                    }
-                }
-            }
-            if (command < static_cast<int>(kFirstCommand) ||
-                command > static_cast<int>(kLastCommand)) {
-                error = "\"" + m_options.dryRunCommand +
-                        "\" is neither a command number from 1 to 400 nor the text of an item "
-                        "of the menu";
-                ok = false;
-            } else {
-                m_out << "dry run of command " << command << " on a copy of drive C: ("
-                      << m_original << "); the drive itself is not changed\n";
-                window->SendMessage(WM_COMMAND, static_cast<WPARAM>(command), 0);
-            }
-            window->DestroyWindow();
+            m_out << "dry run of command " << command << " on a copy of drive C: (" << m_original
+                  << "); the drive itself is not changed\n";
+            // The command as the menu posts it, run by the window's own handler.
+            window->SendMessage(WM_COMMAND, static_cast<WPARAM>(command), 0);
         }
+        window->DestroyWindow();
     }
     user::MessageBox::setAnswerer(nullptr);
     return ok && kernel::listLocalMachineKeys(m_keysAfter, error);

@@ -144,6 +144,12 @@ bool applyDryRun(const std::string& text, HostOptions& options, std::string&) {
     return true;
 }
 
+bool applySheet(const std::string& text, HostOptions& options, std::string&) {
+    options.sheetFile = text;
+    options.action = HostAction::Sheet;
+    return true;
+}
+
 struct OptionSpec {
     const char* name;
     const char* value; // what the value looks like; nullptr: the option takes none
@@ -173,6 +179,8 @@ const OptionSpec kOptions[] = {
     {"--dry-run", "COMMAND",
      "run COMMAND (100, 101 or an item's text) on a copy of C: and print what it would change",
      &applyDryRun},
+    {"--sheet", "FILE.png", "write the window on 16 and 256 colours side by side to FILE.png",
+     &applySheet},
     {"--help", nullptr, "print this help and exit", nullptr},
     {"--version", nullptr, "print the version and exit", nullptr},
 };
@@ -203,7 +211,8 @@ std::string hostUsage(const std::string& program) {
            "       " + pad + " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" +
            "       " + pad + " [--headless] [--input FILE] [--trace FILE]\n" + "       " + pad +
            " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" + "       " +
-           pad + " [--dry-run COMMAND]\n" + "       " + program + " --help | --version\n";
+           pad + " [--dry-run COMMAND | --sheet FILE.png]\n" + "       " + program +
+           " --help | --version\n";
 }
 
 std::string hostHelp(const std::string& program) {

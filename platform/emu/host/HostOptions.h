@@ -10,12 +10,13 @@
 namespace emu::host {
 
 // What the command line asks the host to do.
-enum class HostAction { Run, DryRun, Help, Version };
+enum class HostAction { Run, DryRun, Sheet, Help, Version };
 
 struct HostOptions {
     MachineConfig machine;
     std::string inputScript;   // host path; empty: no script
     std::string dryRunCommand; // --dry-run: a command number or an item's text
+    std::string sheetFile;     // --sheet: host path of the PNG file
     HostAction action = HostAction::Run;
 };
 

@@ -7,6 +7,7 @@
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/InputScript.h"
 #include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/host/SkinSheet.h"
 #include "platform/framework/AfxWin.h"
 
 #include <cstdio>
@@ -63,6 +64,13 @@ int main(int argc, char** argv) {
             return kBadUsage;
         }
         return std::cout.good() ? status : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Sheet) {
+        if (!emu::host::SkinSheet::write(options, error)) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return kBadUsage;
+        }
+        return 0;
     }
     emu::host::InputScript script;
     if (!options.inputScript.empty() &&
