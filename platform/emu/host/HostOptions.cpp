@@ -181,6 +181,7 @@ const OptionSpec kOptions[] = {
      &applyDryRun},
     {"--sheet", "FILE.png", "write the window on 16 and 256 colours side by side to FILE.png",
      &applySheet},
+    {"--watch", nullptr, "remake the window when layout.ini or a picture changes on disk", nullptr},
     {"--help", nullptr, "print this help and exit", nullptr},
     {"--version", nullptr, "print the version and exit", nullptr},
 };
@@ -209,9 +210,9 @@ std::string hostUsage(const std::string& program) {
     std::string pad(program.size(), ' ');
     return "usage: " + program + " [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" +
            "       " + pad + " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" +
-           "       " + pad + " [--headless] [--input FILE] [--trace FILE]\n" + "       " + pad +
-           " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" + "       " +
-           pad + " [--dry-run COMMAND | --sheet FILE.png]\n" + "       " + program +
+           "       " + pad + " [--headless] [--input FILE] [--trace FILE] [--watch]\n" + "       " +
+           pad + " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" +
+           "       " + pad + " [--dry-run COMMAND | --sheet FILE.png]\n" + "       " + program +
            " --help | --version\n";
 }
 
@@ -254,6 +255,10 @@ bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options
             if (name == "--version") {
                 options.action = HostAction::Version;
                 return true;
+            }
+            if (name == "--watch") {
+                options.watch = true;
+                continue;
             }
             options.machine.headless = true;
             continue;

@@ -17,6 +17,7 @@ struct HostOptions {
     std::string inputScript;   // host path; empty: no script
     std::string dryRunCommand; // --dry-run: a command number or an item's text
     std::string sheetFile;     // --sheet: host path of the PNG file
+    bool watch = false;        // --watch: reload the layout when it changes
     HostAction action = HostAction::Run;
 };
 

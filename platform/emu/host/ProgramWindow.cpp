@@ -28,8 +28,7 @@ CSetupWnd* ProgramWindow::create(std::string& error) {
     // A window that fails to be created has deleted its object already.
     CSetupWnd* window = new CSetupWnd;
     if (!window->Create(app->m_pszAppName, kStartRect)) {
-        error = "the window could not be made: layout.ini, its picture, font or items did not "
-                "load";
+        error = "layout.ini, its picture, font or items did not load";
         return nullptr;
     }
     return window;

@@ -6,6 +6,7 @@
 #include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/InputScript.h"
+#include "platform/emu/host/LayoutWatcher.h"
 #include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/host/SkinSheet.h"
 #include "platform/framework/AfxWin.h"
@@ -98,6 +99,10 @@ int main(int argc, char** argv) {
     {
         emu::host::HostSession session(std::move(script), std::move(display),
                                        emu::host::HostSession::processEnds());
+        emu::host::LayoutWatcher watcher;
+        if (options.watch) {
+            session.setBeforeEachStep([&watcher] { watcher.check(); });
+        }
         session.start();
         char commandLine[] = "";
         result = AfxWinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
