@@ -2,6 +2,7 @@
 #include "platform/emu/kernel/AnsiText.h"
 
 #include <cctype>
+#include <set>
 
 namespace emu::kernel {
 
@@ -28,9 +29,7 @@ std::string_view trim(std::string_view text) {
 }
 
 // Registry and module names match without regard to case, as file names do.
-bool sameName(std::string_view a, std::string_view b) {
-    return AnsiText::equalNoCase(a, b);
-}
+bool sameName(std::string_view a, std::string_view b) { return AnsiText::equalNoCase(a, b); }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && sameName(text.substr(0, prefix.size()), prefix);
@@ -301,15 +300,16 @@ bool RegistryFile::hasKey(const RegistryKeyPath& key) const {
 
 std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {
     std::vector<RegistryKeyPath> paths;
+    std::set<std::string> seen; // each path upper-cased, names ended by a backslash
     for (const Block& block : m_blocks) {
+        std::string folded;
         for (size_t depth = 1; depth <= block.key.size(); ++depth) {
-            RegistryKeyPath key(block.key.begin(), block.key.begin() + depth);
-            bool known = false;
-            for (const RegistryKeyPath& path : paths) {
-                known = known || (path.size() == key.size() && isWithin(path, key));
+            for (char c : block.key[depth - 1]) {
+                folded += static_cast<char>(AnsiText::upper(static_cast<unsigned char>(c)));
             }
-            if (!known) {
-                paths.push_back(std::move(key));
+            folded += '\\';
+            if (seen.insert(folded).second) {
+                paths.emplace_back(block.key.begin(), block.key.begin() + depth);
             }
         }
     }
