@@ -60,6 +60,8 @@ TEST(HostOptions, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
         {{"--check", "disk"}, "unexpected argument \"disk\"; the program takes options only"},
         {{"--drive"}, "option --drive needs a value (X=DIR)"},
         {{"--input", "--headless"}, "option --input needs a value (FILE)"},
+        {{"--dry-run"}, "option --dry-run needs a value (COMMAND)"},
+        {{"--sheet", ""}, "option --sheet: the value is empty"},
         {{"--trace", ""}, "option --trace: the value is empty"},
         {{"--drive", "CC=/x"},
          "option --drive: \"CC=/x\" is not a drive letter, \"=\" and a "
@@ -100,19 +102,27 @@ TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
         {{"--csd", ""}, emu::host::HostAction::Run},
         {{"--check", "--drive", "C=/tmp/c"}, emu::host::HostAction::Check},
         {{"--drive", "C=/tmp/c", "--check"}, emu::host::HostAction::Check},
+        {{"--dry-run", "Install QX-20 drivers", "--drive", "C=/c"}, emu::host::HostAction::DryRun},
+        {{"--sheet", "s.png"}, emu::host::HostAction::Sheet},
+        {{"--watch", "--headless"}, emu::host::HostAction::Run},
     };
     for (const Row& row : rows) {
         HostOptions options;
         std::string error;
         EXPECT_TRUE(parseHostOptions(row.args, options, error)) << error;
         EXPECT_EQ(options.action, row.action) << row.args[0];
+        EXPECT_EQ(options.watch, row.args[0] == "--watch") << row.args[0];
+        EXPECT_EQ(options.dryRunCommand,
+                  row.action == emu::host::HostAction::DryRun ? row.args[1] : "");
+        EXPECT_EQ(options.sheetFile, row.action == emu::host::HostAction::Sheet ? row.args[1] : "");
     }
     std::string help = emu::host::hostHelp("corvane-setup");
     EXPECT_EQ(help.rfind("usage: corvane-setup [OPTION]...\n", 0), 0u) << help;
     for (const char* option :
          {"--drive X=DIR", "--windows-dir PATH", "--registry FILE", "--platform-id N", "--csd TEXT",
           "--screen WxH", "--depth BITS", "--headless", "--input FILE", "--trace FILE",
-          "--clock MODE", "--tick-start N", "--restart ANSWER", "--check", "--help", "--version"}) {
+          "--clock MODE", "--tick-start N", "--restart ANSWER", "--check", "--dry-run COMMAND",
+          "--sheet FILE.png", "--watch", "--help", "--version"}) {
         // One line each: the option at the start of a line, its meaning after it.
         size_t at = help.find(std::string("\n  ") + option + " ");
         ASSERT_NE(at, std::string::npos) << option;

@@ -18,11 +18,12 @@ TEST(InputScriptParse, ReadsEveryCommandAndSkipsComments) {
                                    "key n\n"
                                    "wait 5000\n"
                                    "screenshot /tmp/some dir/shot.png\n"
+                                   "copy /tmp/new.ini /tmp/disk/layout.ini\n"
                                    "CLOSE",
                                    script, error))
         << error;
     const auto& c = script.commands();
-    ASSERT_EQ(c.size(), 7u);
+    ASSERT_EQ(c.size(), 8u);
     EXPECT_EQ(c[0].op, ScriptOp::Move);
     EXPECT_EQ(c[0].y, -4);
     EXPECT_EQ(c[0].line, 2);
@@ -32,8 +33,11 @@ TEST(InputScriptParse, ReadsEveryCommandAndSkipsComments) {
     EXPECT_EQ(c[3].key, static_cast<UINT>('N'));
     EXPECT_EQ(c[4].ms, 5000u);
     EXPECT_EQ(c[5].file, "/tmp/some dir/shot.png");
-    EXPECT_EQ(c[6].op, ScriptOp::Close);
-    EXPECT_EQ(c[6].line, 9);
+    EXPECT_EQ(c[6].op, ScriptOp::Copy);
+    EXPECT_EQ(c[6].file, "/tmp/new.ini");
+    EXPECT_EQ(c[6].target, "/tmp/disk/layout.ini");
+    EXPECT_EQ(c[7].op, ScriptOp::Close);
+    EXPECT_EQ(c[7].line, 10);
 }
 
 TEST(InputScriptParse, ABadLineIsNamedByItsNumber) {
@@ -53,6 +57,8 @@ TEST(InputScriptParse, ABadLineIsNamedByItsNumber) {
         {"wait 1.5\n", "line 1: wait needs a number of milliseconds (0 to 86400000)"},
         {"screenshot   # no file\n", "line 1: screenshot needs a file name"},
         {"close now\n", "line 1: close takes no arguments"},
+        {"copy a.ini\n", "line 1: copy needs two host file names FROM TO"},
+        {"copy a b c\n", "line 1: copy needs two host file names FROM TO"},
         {"jump 1 2\n", "line 1: unknown command \"jump\""},
         {"click 99999999999 1\n", "line 1: click needs two whole numbers X Y"},
     };

@@ -138,6 +138,18 @@ bool applyRestart(const std::string& text, HostOptions& options, std::string& wh
     return true;
 }
 
+bool applyDryRun(const std::string& text, HostOptions& options, std::string&) {
+    options.dryRunCommand = text;
+    options.action = HostAction::DryRun;
+    return true;
+}
+
+bool applySheet(const std::string& text, HostOptions& options, std::string&) {
+    options.sheetFile = text;
+    options.action = HostAction::Sheet;
+    return true;
+}
+
 struct OptionSpec {
     const char* name;
     const char* value; // what the value looks like; nullptr: the option takes none
@@ -166,6 +178,12 @@ const OptionSpec kOptions[] = {
     {"--restart", "ANSWER", "accept or refuse a restart request (default accept)", &applyRestart},
     {"--check", nullptr, "check the driver disk in the current folder, print what is wrong",
      nullptr},
+    {"--dry-run", "COMMAND",
+     "run COMMAND (100, 101 or an item's text) on a copy of C: and print what it would change",
+     &applyDryRun},
+    {"--sheet", "FILE.png", "write the window on 16 and 256 colours side by side to FILE.png",
+     &applySheet},
+    {"--watch", nullptr, "remake the window when layout.ini or a picture changes on disk", nullptr},
     {"--help", nullptr, "print this help and exit", nullptr},
     {"--version", nullptr, "print the version and exit", nullptr},
 };
@@ -194,10 +212,11 @@ std::string hostUsage(const std::string& program) {
     std::string pad(program.size(), ' ');
     return "usage: " + program + " [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" +
            "       " + pad + " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" +
-           "       " + pad + " [--headless] [--input FILE] [--trace FILE]\n" + "       " + pad +
-           " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" + "       " +
-           program + " --check [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" +
-           "       " + program + " --help | --version\n";
+           "       " + pad + " [--headless] [--input FILE] [--trace FILE] [--watch]\n" + "       " +
+           pad + " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" +
+           "       " + pad + " [--dry-run COMMAND | --sheet FILE.png]\n" + "       " + program +
+           " --check [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" + "       " +
+           program + " --help | --version\n";
 }
 
 std::string hostHelp(const std::string& program) {
@@ -215,7 +234,8 @@ std::string hostHelp(const std::string& program) {
             "Exit status: 0 when the program ended by itself, 1 when no display is\n"
             "available without --headless, 2 for a bad command line, a bad input script,\n"
             "a machine that cannot start or a script command that failed, 3 when a\n"
-            "headless input script ran out while the program waited for input.\n";
+            "headless input script ran out while the program waited for input, 4 when\n"
+            "the command of --dry-run would not succeed.\n";
     return text;
 }
 
@@ -242,6 +262,10 @@ bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options
             }
             if (name == "--check") {
                 options.action = HostAction::Check;
+                continue;
+            }
+            if (name == "--watch") {
+                options.watch = true;
                 continue;
             }
             options.machine.headless = true;

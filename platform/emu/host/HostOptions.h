@@ -12,11 +12,14 @@ namespace emu::host {
 // What the command line asks the host to do.
 // Check reads the disk as the program would and reports its mistakes instead
 // of running the program.
-enum class HostAction { Run, Check, Help, Version };
+enum class HostAction { Run, Check, DryRun, Sheet, Help, Version };
 
 struct HostOptions {
     MachineConfig machine;
-    std::string inputScript; // host path; empty: no script
+    std::string inputScript;   // host path; empty: no script
+    std::string dryRunCommand; // --dry-run: a command number or an item's text
+    std::string sheetFile;     // --sheet: host path of the PNG file
+    bool watch = false;        // --watch: reload the layout when it changes
     HostAction action = HostAction::Run;
 };
 

@@ -9,6 +9,8 @@
 #include <cerrno> // program_invocation_short_name: messages name the program as started
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 #include <thread>
 
 namespace emu::host {
@@ -65,6 +67,9 @@ void HostSession::start() {
 }
 
 void HostSession::idle() {
+    if (m_beforeEachStep) {
+        m_beforeEachStep();
+    }
     if (m_display) {
         m_display->present();
     }
@@ -139,6 +144,9 @@ void HostSession::run(const ScriptCommand& command) {
     case ScriptOp::Close:
         closeActive(command);
         break;
+    case ScriptOp::Copy:
+        copyFile(command);
+        break;
     }
 }
 
@@ -151,6 +159,19 @@ void HostSession::pointerTo(const ScriptCommand& command, bool click) {
     if (click) {
         user::postMouseButton(at, true);
         user::postMouseButton(at, false);
+    }
+}
+
+void HostSession::copyFile(const ScriptCommand& command) {
+    std::ifstream from(command.file, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << from.rdbuf();
+    std::ofstream to(command.target, std::ios::binary | std::ios::trunc);
+    to << bytes.str();
+    to.close();
+    if (!from || !to) {
+        m_ends.failed("line " + std::to_string(command.line) + ": cannot copy " + command.file +
+                      " to " + command.target);
     }
 }
 

@@ -39,6 +39,9 @@ public:
 
     // Becomes the window manager's idle handler.
     void start();
+    // Work done first in every step of waiting, before the script goes on
+    // (the watch of layout.ini).
+    void setBeforeEachStep(std::function<void()> work) { m_beforeEachStep = std::move(work); }
     // One step of waiting: runs when every message loop has nothing to do.
     void idle();
 
@@ -46,12 +49,14 @@ private:
     void run(const ScriptCommand& command);
     void pointerTo(const ScriptCommand& command, bool click);
     void closeActive(const ScriptCommand& command);
+    void copyFile(const ScriptCommand& command);
     void beginWait(DWORD ms);
     bool waiting();
 
     InputScript m_script;
     std::unique_ptr<HostDisplay> m_display;
     SessionEnds m_ends;
+    std::function<void()> m_beforeEachStep;
     std::optional<std::chrono::steady_clock::time_point> m_waitUntil;
     std::thread::id m_programThread;
 };

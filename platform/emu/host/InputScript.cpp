@@ -91,6 +91,16 @@ bool parseLine(std::string_view body, ScriptCommand& command, std::string& why) 
         why = "screenshot needs a file name";
         return !command.file.empty();
     }
+    if (verb == "copy") {
+        command.op = ScriptOp::Copy;
+        why = "copy needs two host file names FROM TO";
+        if (args.size() != 3) {
+            return false;
+        }
+        command.file = std::string(args[1]);
+        command.target = std::string(args[2]);
+        return true;
+    }
     if (verb == "close") {
         command.op = ScriptOp::Close;
         why = "close takes no arguments";

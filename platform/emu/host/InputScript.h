@@ -1,6 +1,7 @@
 // The input script of a host session: one command a line, '#' starts a
 // comment. Coordinates are in the main window's client area.
-//   move X Y | click X Y | key NAME | wait MS | screenshot FILE | close
+//   move X Y | click X Y | key NAME | wait MS | screenshot FILE | close |
+//   copy FROM TO
 #pragma once
 
 #include "platform/win32.h"
@@ -11,7 +12,7 @@
 
 namespace emu::host {
 
-enum class ScriptOp { Move, Click, Key, Wait, Screenshot, Close };
+enum class ScriptOp { Move, Click, Key, Wait, Screenshot, Close, Copy };
 
 struct ScriptCommand {
     ScriptOp op = ScriptOp::Move;
@@ -21,6 +22,7 @@ struct ScriptCommand {
     UINT key = 0; // virtual-key code
     DWORD ms = 0;
     std::string file;
+    std::string target; // copy: the host file replaced by file's bytes
 };
 
 class InputScript {

@@ -4,6 +4,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -16,24 +17,6 @@ namespace {
 struct FileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-
-std::vector<png_byte> copyScreen(int& width, int& height) {
-    gdi::Surface& surface = gdi::screen();
-    std::lock_guard<std::mutex> lock(surface.mutex());
-    width = surface.width();
-    height = surface.height();
-    std::vector<png_byte> rgb(static_cast<size_t>(width) * height * 3);
-    size_t i = 0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = surface.at(x, y);
-            rgb[i++] = GetRValue(c);
-            rgb[i++] = GetGValue(c);
-            rgb[i++] = GetBValue(c);
-        }
-    }
-    return rgb;
-}
 
 // libpng reports errors by longjmp; kept in a function of plain C data only.
 bool encode(std::FILE* file, const std::vector<png_byte>& rgb, int width, int height) {
@@ -61,10 +44,43 @@ bool encode(std::FILE* file, const std::vector<png_byte>& rgb, int width, int he
 
 } // namespace
 
+RgbImage Screenshot::grab(const RECT& area) {
+    gdi::Surface& surface = gdi::screen();
+    std::lock_guard<std::mutex> lock(surface.mutex());
+    int left = std::max<int>(area.left, 0);
+    int top = std::max<int>(area.top, 0);
+    int right = std::min<int>(area.right, surface.width());
+    int bottom = std::min<int>(area.bottom, surface.height());
+    RgbImage image;
+    image.width = std::max(right - left, 0);
+    image.height = std::max(bottom - top, 0);
+    image.rgb.reserve(static_cast<size_t>(image.width) * image.height * 3);
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            COLORREF c = surface.at(x, y);
+            image.rgb.push_back(GetRValue(c));
+            image.rgb.push_back(GetGValue(c));
+            image.rgb.push_back(GetBValue(c));
+        }
+    }
+    return image;
+}
+
 bool Screenshot::write(const std::string& hostPath, std::string& error) {
-    int width = 0;
-    int height = 0;
-    std::vector<png_byte> rgb = copyScreen(width, height);
+    RECT whole = {0, 0, 0, 0};
+    {
+        gdi::Surface& surface = gdi::screen();
+        std::lock_guard<std::mutex> lock(surface.mutex());
+        whole.right = surface.width();
+        whole.bottom = surface.height();
+    }
+    return writePng(hostPath, grab(whole), error);
+}
+
+bool Screenshot::writePng(const std::string& hostPath, const RgbImage& image, std::string& error) {
+    int width = image.width;
+    int height = image.height;
+    const std::vector<png_byte>& rgb = image.rgb;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(hostPath.c_str(), "wb"));
     if (!file) {
         error = "cannot write screenshot " + hostPath;

@@ -1,15 +1,19 @@
 // The host program: reads the host options, prepares the emulated machine and
 // starts the program as Windows would.
 #include "platform/emu/Machine.h"
+#include "platform/emu/host/DryRun.h"
 #include "platform/emu/host/HostDisplay.h"
 #include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/InputScript.h"
+#include "platform/emu/host/LayoutWatcher.h"
 #include "platform/emu/host/ProgramResources.h"
+#include "platform/emu/host/SkinSheet.h"
 #include "platform/emu/host/author/DiskCheck.h"
 #include "platform/framework/AfxWin.h"
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -71,6 +75,24 @@ int main(int argc, char** argv) {
     if (options.action == emu::host::HostAction::Check) {
         return checkDisk(program, options);
     }
+    if (options.action == emu::host::HostAction::DryRun) {
+        int status = 0;
+        bool ran = emu::host::DryRun::run(options, std::cout, status, error);
+        emu::shutdown();
+        std::cout.flush();
+        if (!ran) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return kBadUsage;
+        }
+        return std::cout.good() ? status : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Sheet) {
+        if (!emu::host::SkinSheet::write(options, error)) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return kBadUsage;
+        }
+        return 0;
+    }
     emu::host::InputScript script;
     if (!options.inputScript.empty() &&
         !emu::host::InputScript::load(options.inputScript, script, error)) {
@@ -97,6 +119,10 @@ int main(int argc, char** argv) {
     {
         emu::host::HostSession session(std::move(script), std::move(display),
                                        emu::host::HostSession::processEnds());
+        emu::host::LayoutWatcher watcher;
+        if (options.watch) {
+            session.setBeforeEachStep([&watcher] { watcher.check(); });
+        }
         session.start();
         char commandLine[] = "";
         result = AfxWinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL);

@@ -132,4 +132,61 @@ bool localMachineKeyExists(std::string_view path) {
     return !hive.error() && hive.hasKey(*key);
 }
 
+namespace {
+
+std::string joinKeyPath(const RegistryKeyPath& key) {
+    std::string path;
+    for (const std::string& name : key) {
+        path += (path.empty() ? "" : "\\") + name;
+    }
+    return path;
+}
+
+// The binary hive's keys below the root, each parent before its subkeys.
+void listBinaryKeys(const CregFile& hive, size_t key, const std::string& path,
+                    std::vector<std::string>& paths) {
+    for (size_t sub : hive.keys()[key].subkeys) {
+        std::string subPath = (path.empty() ? "" : path + "\\") + hive.keys()[sub].name;
+        paths.push_back(subPath);
+        listBinaryKeys(hive, sub, subPath, paths);
+    }
+}
+
+} // namespace
+
+bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
+    paths.clear();
+    std::string hostPath = registryHostPath();
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    if (hostPath.empty() || !hostFileExists(hostPath)) {
+        return true;
+    }
+    auto text = readFileShared(hostPath);
+    if (!text) {
+        error = hostPath + ": cannot be read";
+        return false;
+    }
+    if (CregFile::hasSignature(*text)) {
+        CregFile hive(std::move(*text));
+        if (hive.error()) {
+            error = hostPath + ": " + *hive.error();
+            return false;
+        }
+        if (!hive.keys().empty()) {
+            listBinaryKeys(hive, 0, "", paths);
+        }
+        return true;
+    }
+    RegistryFile file(*text);
+    if (file.error()) {
+        error =
+            hostPath + ": line " + std::to_string(file.error()->line) + ": " + file.error()->reason;
+        return false;
+    }
+    for (const RegistryKeyPath& key : file.keyPaths()) {
+        paths.push_back(joinKeyPath(key));
+    }
+    return true;
+}
+
 } // namespace emu::kernel

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace emu::kernel {
 
@@ -31,5 +32,10 @@ LONG deleteLocalMachineKey(std::string_view path);
 // to case. False for a malformed path, a missing or unreadable hive file and
 // one that does not read as a well-formed registry (which is not reported).
 bool localMachineKeyExists(std::string_view path);
+
+// Every key below HKEY_LOCAL_MACHINE as a path ("Enum\\ROOT\\X"), parents
+// before their subkeys; empty when there is no hive file. False, with the
+// reason, when the file cannot be read or is malformed.
+bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error);
 
 } // namespace emu::kernel

@@ -2,6 +2,7 @@
 #include "platform/emu/kernel/AnsiText.h"
 
 #include <cctype>
+#include <set>
 
 namespace emu::kernel {
 
@@ -295,6 +296,24 @@ bool RegistryFile::hasKey(const RegistryKeyPath& key) const {
         }
     }
     return false;
+}
+
+std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {
+    std::vector<RegistryKeyPath> paths;
+    std::set<std::string> seen; // each path upper-cased, names ended by a backslash
+    for (const Block& block : m_blocks) {
+        std::string folded;
+        for (size_t depth = 1; depth <= block.key.size(); ++depth) {
+            for (char c : block.key[depth - 1]) {
+                folded += static_cast<char>(AnsiText::upper(static_cast<unsigned char>(c)));
+            }
+            folded += '\\';
+            if (seen.insert(folded).second) {
+                paths.emplace_back(block.key.begin(), block.key.begin() + depth);
+            }
+        }
+    }
+    return paths;
 }
 
 int RegistryFile::deleteKey(const RegistryKeyPath& key) {

@@ -49,6 +49,10 @@ public:
     // (a header names all its parent keys implicitly, as REGEDIT does).
     bool hasKey(const RegistryKeyPath& key) const;
 
+    // Every key in the file, each parent a header names implicitly included,
+    // once each (names compared without regard to case), in the file's order.
+    std::vector<RegistryKeyPath> keyPaths() const;
+
     // Removes the key and all its subkeys; returns how many headers went.
     // Names match without regard to case.
     int deleteKey(const RegistryKeyPath& key);

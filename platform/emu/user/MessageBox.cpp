@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace emu::user {
 
@@ -260,7 +261,22 @@ LRESULT CALLBACK MessageBox::windowProc(HWND box, UINT message, WPARAM wParam, L
     }
 }
 
+namespace {
+MessageBox::Answerer& answerer() {
+    static MessageBox::Answerer instance;
+    return instance;
+}
+} // namespace
+
+void MessageBox::setAnswerer(Answerer value) {
+    answerer() = std::move(value);
+}
+
 int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
+    if (answerer()) {
+        return answerer()(text != nullptr ? text : "", caption != nullptr ? caption : "Error",
+                          type);
+    }
     WindowManager* m = WindowManager::current();
     if (m == nullptr) {
         return 0;

@@ -6,6 +6,7 @@
 
 #include "platform/emu/user/WindowClass.h"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,12 @@ struct MessageBoxButton {
 
 class MessageBox {
 public:
+    // Answers a box in place of the user: given its text, caption and type,
+    // returns the id of the button pressed. While one is set, no box is shown.
+    using Answerer =
+        std::function<int(const std::string& text, const std::string& caption, UINT type)>;
+    // Sets the answerer; an empty one shows boxes again.
+    static void setAnswerer(Answerer answerer);
     static constexpr const char* kClassName = "MessageBox95";
     static void registerClass(ClassTable& classes);
     // Runs the box and returns the pressed button's id (0 when it could not be shown).
