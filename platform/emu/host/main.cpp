@@ -36,16 +36,25 @@ std::string programName(const char* argv0) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// Boots the emulated machine with the program's resources; false, with the
+// reason on stderr, when the configuration cannot work.
+bool bootMachine(const std::string& program, const emu::MachineConfig& config) {
+    try {
+        emu::boot(config);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+        return false;
+    }
+    emu::host::registerProgramResources();
+    return true;
+}
+
 // --check: the disk read on a headless machine, its findings on stdout.
 int checkDisk(const std::string& program, emu::host::HostOptions options) {
     options.machine.headless = true;
-    try {
-        emu::boot(options.machine);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    if (!bootMachine(program, options.machine)) {
         return kBadUsage;
     }
-    emu::host::registerProgramResources();
     emu::host::author::CheckReport report = emu::host::author::checkDisk();
     emu::shutdown();
     std::fputs(report.text().c_str(), stdout);
@@ -108,13 +117,9 @@ int main(int argc, char** argv) {
             return kNoDisplay;
         }
     }
-    try {
-        emu::boot(options.machine);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+    if (!bootMachine(program, options.machine)) {
         return kBadUsage;
     }
-    emu::host::registerProgramResources();
     int result = 0;
     {
         emu::host::HostSession session(std::move(script), std::move(display),
