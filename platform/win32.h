@@ -879,6 +879,8 @@ UINT WINAPI RealizePalette(HDC hdc);
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color);
 int WINAPI SetBkMode(HDC hdc, int mode);
+int WINAPI SaveDC(HDC hdc);
+BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC);
 int WINAPI SetROP2(HDC hdc, int rop2);
 int WINAPI SetStretchBltMode(HDC hdc, int mode);
 BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR lpString, int c, LPSIZE lpsz);

@@ -1,5 +1,7 @@
 #include "platform/emu/user/Look95.h"
 
+#include "platform/emu/user/DcSaver.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -34,14 +36,14 @@ void drawText(HDC dc, LPCSTR text, RECT rect, UINT format, COLORREF colour, bool
         return;
     }
     HFONT font = Look95::createUiFont(bold);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    int oldMode = SetBkMode(dc, TRANSPARENT);
-    COLORREF oldColour = SetTextColor(dc, colour);
-    DrawTextA(dc, text, -1, &rect, format);
-    SetTextColor(dc, oldColour);
-    SetBkMode(dc, oldMode);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
+    {
+        DcSaver saved(dc);
+        SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, colour);
+        DrawTextA(dc, text, -1, &rect, format);
+    }
+    DeleteObject(font); // only once the context no longer selects it
 }
 
 enum class Ink { None, Outline, Body, Mark };

@@ -1,6 +1,7 @@
 #include "platform/emu/user/MessageBox.h"
 
 #include "platform/emu/gdi/Screen.h"
+#include "platform/emu/user/DcSaver.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/PushButton.h"
 #include "platform/emu/user/WindowManager.h"
@@ -172,13 +173,15 @@ LRESULT onPaint(HWND box, const BoxState& state) {
                                      state.icon);
         }
         HFONT font = Look95::createUiFont(false);
-        HGDIOBJ old = SelectObject(dc, font);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        RECT r = state.layout.textAt;
-        DrawTextA(dc, state.text.c_str(), -1, &r,
-                  DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
-        SelectObject(dc, old);
+        {
+            DcSaver saved(dc);
+            SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            RECT r = state.layout.textAt;
+            DrawTextA(dc, state.text.c_str(), -1, &r,
+                      DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
+        }
         DeleteObject(font);
     }
     EndPaint(box, &paint);
