@@ -101,16 +101,6 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
     return atom;
 }
 
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
-    WindowManager* m = manager();
-    if (m == nullptr || lpClassName == nullptr || IS_INTRESOURCE(lpClassName) ||
-        !m->classes.remove(lpClassName)) {
-        SetLastError(kErrorCannotFindClass);
-        return FALSE;
-    }
-    return TRUE;
-}
-
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
     // Only the system cursors exist; the arrow is the one the pointer shows.
     if (hInstance != nullptr || !IS_INTRESOURCE(lpCursorName)) {
@@ -253,17 +243,6 @@ HWND WINAPI GetDesktopWindow(void) {
 
 HWND WINAPI GetActiveWindow(void) {
     return emu::user::activeWindow();
-}
-
-HWND WINAPI SetActiveWindow(HWND hWnd) {
-    Window* window = lookup(hWnd);
-    if (window == nullptr) {
-        return nullptr;
-    }
-    WindowManager* m = manager();
-    HWND previous = handleOf(m->active);
-    m->activate(m->tree.topLevelOf(window), WA_ACTIVE);
-    return previous;
 }
 
 HWND WINAPI GetFocus(void) {
