@@ -3,10 +3,10 @@
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/MessageBox.h"
-#include "platform/emu/user/PushButton.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
+#include "platform/emu/user/controls/MessageBox.h"
+#include "platform/emu/user/controls/PushButton.h"
 
 #include <algorithm>
 #include <cctype>

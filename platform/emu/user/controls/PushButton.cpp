@@ -1,4 +1,4 @@
-#include "platform/emu/user/PushButton.h"
+#include "platform/emu/user/controls/PushButton.h"
 
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"

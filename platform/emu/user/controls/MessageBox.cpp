@@ -1,11 +1,11 @@
-#include "platform/emu/user/MessageBox.h"
+#include "platform/emu/user/controls/MessageBox.h"
 
 #include "platform/emu/gdi/Screen.h"
 #include "platform/emu/user/DcSaver.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/PushButton.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
+#include "platform/emu/user/controls/PushButton.h"
 
 #include <algorithm>
 #include <cctype>
