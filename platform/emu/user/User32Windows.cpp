@@ -91,10 +91,10 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    ATOM atom = m->classes.add(*lpWndClass);
+    ATOM atom = m->registerClass(*lpWndClass);
     if (atom == 0) {
         SetLastError(lpWndClass->lpszClassName != nullptr &&
-                             m->classes.find(lpWndClass->lpszClassName) != nullptr
+                             m->findClass(lpWndClass->lpszClassName) != nullptr
                          ? kErrorClassExists
                          : ERROR_INVALID_PARAMETER);
     }
@@ -128,7 +128,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     emu::TraceCall call("CreateWindowExA", !QuietCalls::active());
     WindowManager* m = manager();
     HWND result = nullptr;
-    auto windowClass = m != nullptr ? m->classes.find(lpClassName) : nullptr;
+    auto windowClass = m != nullptr ? m->findClass(lpClassName) : nullptr;
     Window* parent = m != nullptr && hWndParent != kDesktop ? m->find(hWndParent) : nullptr;
     bool child = (dwStyle & WS_CHILD) != 0;
     if (m == nullptr || windowClass == nullptr) {
@@ -144,7 +144,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         applyDefaultPlace(cs);
         // Described before the window exists: its creation calls the program.
         describeCreate(call, cs, hWndParent, hMenu);
-        Window* owner = child ? nullptr : m->tree.topLevelOf(parent);
+        Window* owner = child ? nullptr : m->tree().topLevelOf(parent);
         Window* created = m->create(cs, windowClass, child ? parent : nullptr, owner);
         result = handleOf(created);
     }
@@ -177,7 +177,7 @@ BOOL WINAPI IsWindowVisible(HWND hWnd) {
     }
     auto lock = m->lockTree();
     Window* window = lookup(hWnd);
-    return window != nullptr && manager()->tree.isShown(window);
+    return window != nullptr && manager()->tree().isShown(window);
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hWnd) {
@@ -220,7 +220,7 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
     if (uCmd == GW_CHILD) {
         return window->children().empty() ? nullptr : window->children().front()->handle();
     }
-    const auto& stack = m->tree.siblingsOf(window);
+    const auto& stack = m->tree().siblingsOf(window);
     auto it = std::find(stack.begin(), stack.end(), window);
     switch (uCmd) {
     case GW_HWNDFIRST:
@@ -242,12 +242,13 @@ HWND WINAPI GetDesktopWindow(void) {
 }
 
 HWND WINAPI GetActiveWindow(void) {
-    return emu::user::activeWindow();
+    WindowManager* m = manager();
+    return m != nullptr ? handleOf(m->activeWindow()) : nullptr;
 }
 
 HWND WINAPI GetFocus(void) {
     WindowManager* m = manager();
-    return m != nullptr ? handleOf(m->focus) : nullptr;
+    return m != nullptr ? handleOf(m->focusWindow()) : nullptr;
 }
 
 HWND WINAPI SetFocus(HWND hWnd) {
@@ -296,7 +297,7 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
     LONG old = GetWindowLongA(hWnd, nIndex);
     switch (nIndex) {
     case GWL_STYLE:
-        window->style = static_cast<DWORD>(dwNewLong);
+        manager()->setStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_EXSTYLE:
         window->exStyle = static_cast<DWORD>(dwNewLong);
@@ -358,7 +359,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
         m->show(window, SW_HIDE);
     } else if ((uFlags & SWP_SHOWWINDOW) != 0) {
         m->show(window, (uFlags & SWP_NOACTIVATE) != 0 ? SW_SHOWNA : SW_SHOW);
-    } else if ((uFlags & SWP_NOACTIVATE) == 0 && !window->isChild() && m->tree.isShown(window) &&
+    } else if ((uFlags & SWP_NOACTIVATE) == 0 && !window->isChild() && m->tree().isShown(window) &&
                window->enabled()) {
         m->activate(window, WA_ACTIVE);
     }
@@ -426,7 +427,7 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
     if (window == nullptr) {
         return FALSE;
     }
-    *lpRect = manager()->tree.screenRect(window);
+    *lpRect = manager()->tree().screenRect(window);
     return TRUE;
 }
 
@@ -441,7 +442,7 @@ BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    *lpPoint = offsetPoint(*lpPoint, manager()->tree.clientOrigin(window));
+    *lpPoint = offsetPoint(*lpPoint, manager()->tree().clientOrigin(window));
     return TRUE;
 }
 
@@ -456,7 +457,7 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    *lpPoint = pointFrom(*lpPoint, manager()->tree.clientOrigin(window));
+    *lpPoint = pointFrom(*lpPoint, manager()->tree().clientOrigin(window));
     return TRUE;
 }
 

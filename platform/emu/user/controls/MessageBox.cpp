@@ -2,9 +2,11 @@
 
 #include "platform/emu/gdi/Screen.h"
 #include "platform/emu/user/DcSaver.h"
+#include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
+#include "platform/emu/user/controls/ControlAccess.h"
 #include "platform/emu/user/controls/PushButton.h"
 
 #include <algorithm>
@@ -38,9 +40,7 @@ struct BoxState : ControlState {
 };
 
 BoxState* stateOf(HWND handle) {
-    WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
-    return window != nullptr ? dynamic_cast<BoxState*>(window->control.get()) : nullptr;
+    return controlStateAs<BoxState>(handle);
 }
 
 SIZE measureText(const std::string& text, int maxWidth) {
@@ -242,7 +242,7 @@ void MessageBox::registerClass(ClassTable& classes) {
 LRESULT CALLBACK MessageBox::windowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     BoxState* state = stateOf(box);
     if (state == nullptr) {
-        return DefWindowProcA(box, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(box, message, wParam, lParam);
     }
     switch (message) {
     case WM_PAINT:
@@ -260,7 +260,7 @@ LRESULT CALLBACK MessageBox::windowProc(HWND box, UINT message, WPARAM wParam, L
         }
         return 0;
     default:
-        return DefWindowProcA(box, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(box, message, wParam, lParam);
     }
 }
 
@@ -285,7 +285,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         return 0;
     }
     Window* ownerWindow = m->find(owner);
-    HWND ownerTop = ownerWindow != nullptr ? m->tree.topLevelOf(ownerWindow)->handle() : nullptr;
+    HWND ownerTop = ownerWindow != nullptr ? m->tree().topLevelOf(ownerWindow)->handle() : nullptr;
     auto state = std::make_unique<BoxState>();
     state->text = text != nullptr ? text : "";
     state->type = type;
@@ -307,7 +307,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     }
     const BoxState* live = state.get();
     boxWindow->closeDisabled = escapeAnswer(type) == 0;
-    boxWindow->control = std::move(state);
+    setControlState(box, std::move(state));
     createButtons(box, *live);
     bool ownerWasEnabled = ownerTop != nullptr && IsWindowEnabled(ownerTop);
     if (ownerWasEnabled) {
@@ -318,6 +318,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 int MessageBox::loop(HWND box, HWND ownerTop, bool ownerWasEnabled) {
+    WindowManager& manager = *WindowManager::current();
     int result = 0;
     MSG message;
     for (;;) {
@@ -326,17 +327,17 @@ int MessageBox::loop(HWND box, HWND ownerTop, bool ownerWasEnabled) {
             result = current != nullptr ? current->result : 0;
             break;
         }
-        if (!GetMessageA(&message, nullptr, 0, 0)) {
+        if (!manager.getMessage(message)) {
             // The quit belongs to the program's own loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
+            manager.postQuit(static_cast<int>(message.wParam));
             break;
         }
         bool forBox = message.hwnd == box || GetParent(message.hwnd) == box;
         if (forBox && handleKey(box, *current, message)) {
             continue;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        manager.translate(message);
+        manager.dispatch(message);
     }
     if (ownerWasEnabled) {
         EnableWindow(ownerTop, TRUE);
