@@ -1,5 +1,5 @@
-// user32: sending, posting and retrieving messages, the default window
-// procedure, the dialog keyboard interface and message boxes.
+// user32: sending, posting and retrieving messages, DefWindowProcA, the dialog
+// keyboard interface and message boxes.
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/WindowManager.h"

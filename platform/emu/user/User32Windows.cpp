@@ -1,9 +1,8 @@
 // user32: window classes, creation and destruction, the window tree, place,
-// visibility, activation, focus, text and metrics.
+// visibility, activation, focus, text, window rectangles and dialog items.
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/Coordinate.h"
-#include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
 
@@ -459,52 +458,6 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     }
     *lpPoint = pointFrom(*lpPoint, manager()->tree().clientOrigin(window));
     return TRUE;
-}
-
-BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT, LPVOID pvParam, UINT) {
-    if (uiAction != SPI_GETWORKAREA || pvParam == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    // No taskbar: the work area is the whole screen.
-    *static_cast<RECT*>(pvParam) = screenBounds();
-    return TRUE;
-}
-
-int WINAPI GetSystemMetrics(int nIndex) {
-    switch (nIndex) {
-    case SM_CXSCREEN:
-        return emu::config().screenWidth;
-    case SM_CYSCREEN:
-        return emu::config().screenHeight;
-    case SM_CYCAPTION:
-        return 19;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-        return 1;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-        return emu::user::Look95::kFixedFrame;
-    case SM_CXICON:
-    case SM_CYICON:
-        return emu::user::Look95::kIconSize;
-    case SM_CXSIZE:
-    case SM_CYSIZE:
-        return 18;
-    case SM_CXFRAME:
-    case SM_CYFRAME:
-        return 4;
-    case SM_CXEDGE:
-    case SM_CYEDGE:
-        return 2;
-    case SM_CXSMICON:
-    case SM_CYSMICON:
-        return 16;
-    case SM_CYSMCAPTION:
-        return 15;
-    default:
-        return 0;
-    }
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {

@@ -46,12 +46,14 @@ BoxState* stateOf(HWND handle) {
 SIZE measureText(const std::string& text, int maxWidth) {
     HDC dc = emu::gdi::createDeviceContext(POINT{0, 0}, {});
     HFONT font = Look95::createUiFont(false);
-    HGDIOBJ old = SelectObject(dc, font);
     RECT r{0, 0, maxWidth, 0};
-    DrawTextA(dc, text.c_str(), -1, &r,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
+    {
+        DcSaver saved(dc);
+        SelectObject(dc, font);
+        DrawTextA(dc, text.c_str(), -1, &r,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
+    }
     SIZE caption{0, 0};
-    SelectObject(dc, old);
     DeleteObject(font);
     emu::gdi::destroyDeviceContext(dc);
     caption.cx = r.right - r.left;
