@@ -646,13 +646,6 @@ static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
 #define ACM_PLAY (WM_USER + 101)
 #define ACM_STOP (WM_USER + 102)
 
-typedef struct tagINITCOMMONCONTROLSEX {
-    DWORD dwSize;
-    DWORD dwICC;
-} INITCOMMONCONTROLSEX, *LPINITCOMMONCONTROLSEX;
-#define ICC_PROGRESS_CLASS 0x00000020
-#define ICC_ANIMATE_CLASS 0x00000080
-
 // ---------------------------------------------------------------- GDI constants
 
 #define TRANSPARENT 1
@@ -800,7 +793,6 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
 
 // user32: windows and messages
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE hInstance);
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName);
 HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindowName,
                             DWORD dwStyle, int X, int Y, int nWidth, int nHeight,
@@ -815,7 +807,6 @@ HWND WINAPI GetParent(HWND hWnd);
 HWND WINAPI GetWindow(HWND hWnd, UINT uCmd);
 HWND WINAPI GetDesktopWindow(void);
 HWND WINAPI GetActiveWindow(void);
-HWND WINAPI SetActiveWindow(HWND hWnd);
 HWND WINAPI GetFocus(void);
 HWND WINAPI SetFocus(HWND hWnd);
 LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex);
@@ -879,6 +870,8 @@ UINT WINAPI RealizePalette(HDC hdc);
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color);
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color);
 int WINAPI SetBkMode(HDC hdc, int mode);
+int WINAPI SaveDC(HDC hdc);
+BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC);
 int WINAPI SetROP2(HDC hdc, int rop2);
 int WINAPI SetStretchBltMode(HDC hdc, int mode);
 BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR lpString, int c, LPSIZE lpsz);
@@ -906,6 +899,5 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
 
 // comctl32
 void WINAPI InitCommonControls(void);
-BOOL WINAPI InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce);
 
 #endif // _WIN32

@@ -3,6 +3,7 @@
 #include "platform/framework/CDC.h"
 #include "platform/framework/CString.h"
 #include "platform/framework/TextToInt.h"
+#include "skin/CLayout.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
 
@@ -15,9 +16,6 @@ namespace {
 const DWORD kSectionSize = 1024;
 // The arrow of command number 2 sits in this much room right of the label.
 const int kArrowRoom = 16;
-// Alignment codes as CLayout reads them; any other code means left.
-const int kAlignCenter = 2;
-const int kAlignRight = 3;
 
 // The gaps and the size come from layout.ini as any 32-bit number. Items are
 // placed in 64 bits and every edge is held within this distance of the
@@ -116,9 +114,9 @@ void CMenuCollector::PlaceItem(CMyMenu* pItem, CSize extent, int index, int alig
     const long long height = extent.cy;
     const long long top = m_verticalGap + (m_inBetweenGap + height) * index;
     long long left = 0;
-    if (alignment == kAlignCenter) {
+    if (alignment == CLayout::alignCenter) {
         left = (static_cast<long long>(sizeRect.right) - sizeRect.left) / 2 + m_horizontalGap;
-    } else if (alignment == kAlignRight) {
+    } else if (alignment == CLayout::alignRight) {
         left = static_cast<long long>(sizeRect.right) - m_horizontalGap - width;
     } else {
         left = m_horizontalGap;

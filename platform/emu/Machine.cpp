@@ -5,7 +5,7 @@
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/UserBoot.h"
 
 namespace emu {
 
@@ -38,6 +38,8 @@ void shutdown() {
     Trace::close();
 }
 
-const MachineConfig& config() { return g_config; }
+const MachineConfig& config() {
+    return g_config;
+}
 
 } // namespace emu

@@ -3,7 +3,7 @@
 #include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/kernel/ModuleResources.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 #include "platform/emu/user/dialog/DialogManager.h"
 #include "platform/emu/user/dialog/DialogTemplate.h"
 #include "resources/resource.h"

@@ -1,7 +1,7 @@
 #include "platform/framework/AfxWin.h"
 
 #include "platform/emu/kernel/ModuleResources.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 #include "resources/resource.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"

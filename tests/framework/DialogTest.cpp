@@ -1,6 +1,6 @@
 #include "platform/framework/AfxWin.h"
 
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 #include "platform/emu/user/controls/ControlClasses.h"
 #include "tests/support/TestMachine.h"
 

@@ -1,6 +1,6 @@
 #include "platform/framework/AfxWin.h"
 
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "tests/gdi/ScreenFixture.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -227,6 +228,93 @@ TEST_F(Device, ExtremeCoordinatesNeitherOverflowNorDraw) {
                             DIB_RGB_COLORS, SRCCOPY),
               0);
     EXPECT_EQ(snapshot(), before);
+}
+
+// Three states saved (levels 1 to 3 hold states 0 to 2), state 3 current;
+// each row restores one level of a fresh context and reads back which state
+// it left: objects, colours, mode, and the clip seen from the context's origin.
+TEST_F(Device, SaveDcAndRestoreDcBringBackAWholeState) {
+    bootScreen(64, 64, 32);
+    constexpr int kStates = 4;
+    const POINT origin{8, 8};
+    HPEN pens[kStates];
+    HBRUSH brushes[kStates];
+    HFONT fonts[kStates];
+    for (int k = 0; k < kStates; ++k) {
+        pens[k] = CreatePen(PS_SOLID, 1, RGB(k, 0, 0));
+        brushes[k] = CreateSolidBrush(RGB(0, k, 0));
+        LOGFONTA lf{};
+        lf.lfHeight = -8 - k;
+        std::strcpy(lf.lfFaceName, "MS Sans Serif");
+        fonts[k] = CreateFontIndirectA(&lf);
+    }
+    auto enter = [&](HDC dc, int k) {
+        SelectObject(dc, pens[k]);
+        SelectObject(dc, brushes[k]);
+        SelectObject(dc, fonts[k]);
+        SetTextColor(dc, RGB(0, 0, 10 + k));
+        SetBkMode(dc, k % 2 == 0 ? OPAQUE : TRANSPARENT);
+        emu::gdi::setDeviceContextClip(dc, {RECT{10 * k, 0, 10 * k + 10, 10}});
+    };
+    // Reads the state back; the reads change it, so each row uses its own context.
+    auto stateOf = [&](HDC dc) {
+        int found = -1;
+        for (int k = 0; k < kStates; ++k) {
+            bool inClip = SetPixel(dc, 10 * k + 1 - origin.x, 1 - origin.y, RGB(9, 9, 9)) ==
+                          RGB(9, 9, 9);
+            found = inClip ? k : found;
+        }
+        EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_PEN)), pens[found]);
+        EXPECT_EQ(SelectObject(dc, GetStockObject(WHITE_BRUSH)), brushes[found]);
+        EXPECT_EQ(SelectObject(dc, GetStockObject(SYSTEM_FONT)), fonts[found]);
+        EXPECT_EQ(SetTextColor(dc, 0), RGB(0, 0, 10 + found));
+        EXPECT_EQ(SetBkMode(dc, OPAQUE), found % 2 == 0 ? OPAQUE : TRANSPARENT);
+        return found;
+    };
+    struct Row {
+        int level;
+        BOOL restored;
+        int state;     // the state current afterwards
+        int nextLevel; // what SaveDC answers next
+    };
+    const Row rows[] = {
+        {-1, TRUE, 2, 3}, {-2, TRUE, 1, 2}, {-3, TRUE, 0, 1}, {-4, FALSE, 3, 4},
+        {1, TRUE, 0, 1},  {2, TRUE, 1, 2},  {3, TRUE, 2, 3},  {4, FALSE, 3, 4},
+        {0, FALSE, 3, 4},
+    };
+    for (const Row& row : rows) {
+        fillScreen(RGB(0, 0, 0));
+        HDC dc = emu::gdi::createDeviceContext(origin, {});
+        for (int k = 0; k < kStates; ++k) {
+            enter(dc, k);
+            if (k + 1 < kStates) {
+                EXPECT_EQ(SaveDC(dc), k + 1);
+            }
+        }
+        EXPECT_EQ(RestoreDC(dc, row.level), row.restored) << row.level;
+        EXPECT_EQ(stateOf(dc), row.state) << row.level;
+        EXPECT_EQ(emu::gdi::screen().pixel(10 * row.state + 1, 1), RGB(9, 9, 9)) << row.level;
+        EXPECT_EQ(SaveDC(dc), row.nextLevel) << row.level;
+        emu::gdi::destroyDeviceContext(dc);
+    }
+    EXPECT_EQ(SaveDC(nullptr), 0);
+    EXPECT_FALSE(RestoreDC(nullptr, -1));
+
+    // An object a saved state holds is still in use: restoring would select it.
+    HDC dc = emu::gdi::createDeviceContext(origin, {});
+    SelectObject(dc, pens[0]);
+    EXPECT_EQ(SaveDC(dc), 1);
+    SelectObject(dc, pens[1]);
+    EXPECT_FALSE(DeleteObject(pens[0]));
+    EXPECT_TRUE(RestoreDC(dc, -1));
+    EXPECT_FALSE(DeleteObject(pens[0]));
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    emu::gdi::destroyDeviceContext(dc);
+    for (int k = 0; k < kStates; ++k) {
+        EXPECT_TRUE(DeleteObject(pens[k]));
+        EXPECT_TRUE(DeleteObject(brushes[k]));
+        EXPECT_TRUE(DeleteObject(fonts[k]));
+    }
 }
 
 } // namespace

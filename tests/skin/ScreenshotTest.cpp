@@ -1,15 +1,15 @@
 // The skin as a user sees it: a window built the way the launcher builds its
 // own, driven by emulated mouse and key input, and a picture of the screen.
 #include "platform/emu/gdi/Screen.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 #include "platform/framework/AfxWin.h"
 #include "skin/CLayout.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyBitmap.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
-#include "tests/support/BmpFile.h"
 #include "tests/skin/SkinMachine.h"
+#include "tests/support/BmpFile.h"
 
 #include <png.h>
 

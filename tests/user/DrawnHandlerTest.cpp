@@ -1,6 +1,5 @@
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 #include "tests/user/UserFixture.h"
-
 
 namespace corvane_test {
 

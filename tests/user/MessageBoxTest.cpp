@@ -1,7 +1,7 @@
 #include "tests/user/UserFixture.h"
 
 #include "platform/emu/host/Screenshot.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 
 namespace corvane_test {
 namespace {

@@ -1,9 +1,11 @@
 #include "tests/user/UserFixture.h"
 
 #include "platform/emu/host/Screenshot.h"
+#include "platform/emu/user/HostInput.h"
 
 #include <png.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -56,6 +58,25 @@ TEST_F(Session, AHeadlessRunMovesKeysAndLeavesAScreenshotOfTheScreen) {
     }
     EXPECT_EQ(png.at(5, 5), RGB(0, 128, 128));
     EXPECT_EQ(png.at(650, 110), RGB(0, 0, 128));
+}
+
+// With no host to feed it, a loop that runs out of work ends instead of
+// waiting for ever: the posted message and the painting still come first.
+TEST_F(Session, WithoutAnIdleHandlerALoopEndsOnceNothingIsLeft) {
+    HWND hwnd = topLevel(120, 100, 300, 200);
+    ShowWindow(hwnd, SW_SHOW);
+    emu::user::setIdleHandler(nullptr);
+    PostMessageA(hwnd, WM_USER + 7, 0, 0);
+    std::vector<UINT> got;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        got.push_back(message.message);
+        DispatchMessageA(&message);
+    }
+    EXPECT_EQ(message.message, static_cast<UINT>(WM_QUIT));
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.front(), static_cast<UINT>(WM_USER + 7));
+    EXPECT_NE(std::find(got.begin(), got.end(), static_cast<UINT>(WM_PAINT)), got.end());
 }
 
 TEST_F(Session, AScreenshotThatCannotBeWrittenFailsTheRun) {

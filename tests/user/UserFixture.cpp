@@ -1,7 +1,7 @@
 #include "tests/user/UserFixture.h"
 
 #include "platform/emu/gdi/Screen.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,7 +1,7 @@
 // A device context drawing onto the screen. Its whole state is one value,
-// so it can be saved and restored as a whole; the drawing entry points
-// change it only through the setters, which return the previous value as
-// Win32 does.
+// so it can be saved and restored as a whole (SaveDC, RestoreDC); the drawing
+// entry points change it only through the setters, which return the previous
+// value as Win32 does.
 #pragma once
 
 #include "platform/win32.h"
@@ -32,8 +32,12 @@ public:
     explicit DeviceContext(DcState initial) : m_state(std::move(initial)) {}
 
     const DcState& state() const { return m_state; }
-    DcState save() const { return m_state; }
-    void restore(DcState saved) { m_state = std::move(saved); }
+    // SaveDC: keeps a copy of the state; returns its level, 1 for the first.
+    int save();
+    // RestoreDC: a positive level names a saved state, a negative one counts
+    // back from the newest (-1). That state becomes current, and it and every
+    // state saved after it are gone. False for a level that was not saved.
+    bool restore(int level);
 
     HPEN selectPen(HPEN pen) { return exchange(m_state.pen, pen); }
     HBRUSH selectBrush(HBRUSH brush) { return exchange(m_state.brush, brush); }
@@ -48,10 +52,8 @@ public:
     void setClip(std::vector<RECT> clip) { m_state.clip = std::move(clip); }
 
     // Whether `object` is selected here (any kind).
-    bool uses(const void* object) const {
-        return object && (object == m_state.pen || object == m_state.brush ||
-                          object == m_state.font || object == m_state.palette);
-    }
+    // Saved states count: a restore would select the object again.
+    bool uses(const void* object) const;
 
 private:
     template <typename T> static T exchange(T& field, T value) {
@@ -61,6 +63,7 @@ private:
     }
 
     DcState m_state;
+    std::vector<DcState> m_saved; // oldest first: level n is m_saved[n - 1]
 };
 
 } // namespace emu::gdi

@@ -132,6 +132,16 @@ int WINAPI SetBkMode(HDC hdc, int mode) {
     return call.dc()->setBkMode(mode);
 }
 
+int WINAPI SaveDC(HDC hdc) {
+    GdiCall call(hdc);
+    return call.dc() ? call.dc()->save() : 0;
+}
+
+BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC) {
+    GdiCall call(hdc);
+    return call.dc() && call.dc()->restore(nSavedDC) ? TRUE : FALSE;
+}
+
 int WINAPI SetROP2(HDC hdc, int rop2) {
     GdiCall call(hdc);
     if (!call.dc() || rop2 < R2_BLACK || rop2 > R2_WHITE) {

@@ -5,7 +5,7 @@
 #include "platform/emu/host/UnifiedDiff.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/Trace.h"
-#include "platform/emu/user/MessageBox.h"
+#include "platform/emu/user/controls/MessageBox.h"
 #include "platform/framework/AfxWin.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyMenu.h"

@@ -1,7 +1,7 @@
 #include "platform/emu/host/HostDisplay.h"
 
 #include "platform/emu/gdi/Screen.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 
 #include <SDL.h>
 

@@ -4,7 +4,7 @@
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/HostInput.h"
 
 #include <cerrno> // program_invocation_short_name: messages name the program as started
 #include <cstdio>
@@ -46,7 +46,17 @@ SessionEnds HostSession::processEnds() {
 }
 
 HostSession::HostSession(InputScript script, std::unique_ptr<HostDisplay> display, SessionEnds ends)
-    : m_script(std::move(script)), m_display(std::move(display)), m_ends(std::move(ends)) {}
+    : m_script(std::move(script)), m_display(std::move(display)), m_ends(std::move(ends)) {
+    // Until start(), nothing feeds the machine: a program that waits for
+    // input would wait for ever, so the run ends as a used-up script does.
+    user::setIdleHandler([this] { noInputSource(); });
+}
+
+void HostSession::noInputSource() {
+    std::fprintf(stderr, "%s: waiting for input with no input source\n",
+                 program_invocation_short_name);
+    m_ends.exhausted();
+}
 
 HostSession::~HostSession() {
     user::setIdleHandler(nullptr);

@@ -46,6 +46,7 @@ public:
     void idle();
 
 private:
+    void noInputSource();
     void run(const ScriptCommand& command);
     void pointerTo(const ScriptCommand& command, bool click);
     void closeActive(const ScriptCommand& command);

@@ -2,7 +2,7 @@
 
 #include "platform/emu/host/ProgramWindow.h"
 #include "platform/emu/kernel/FileSystem.h"
-#include "platform/emu/user/MessageBox.h"
+#include "platform/emu/user/controls/MessageBox.h"
 #include "platform/framework/AfxWin.h"
 #include "window/CSetupWnd.h"
 

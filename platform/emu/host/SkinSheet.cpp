@@ -2,7 +2,7 @@
 
 #include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/host/ProgramWindow.h"
-#include "platform/emu/user/MessageBox.h"
+#include "platform/emu/user/controls/MessageBox.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyMenu.h"
 #include "window/CSetupWnd.h"

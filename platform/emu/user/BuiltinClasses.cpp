@@ -1,8 +1,8 @@
 #include "platform/emu/user/BuiltinClasses.h"
 
-#include "platform/emu/user/MessageBox.h"
-#include "platform/emu/user/PushButton.h"
 #include "platform/emu/user/controls/ControlClasses.h"
+#include "platform/emu/user/controls/MessageBox.h"
+#include "platform/emu/user/controls/PushButton.h"
 
 namespace emu::user {
 

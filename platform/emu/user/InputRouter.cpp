@@ -1,8 +1,6 @@
 #include "platform/emu/user/InputRouter.h"
 
 #include "platform/emu/user/Coordinate.h"
-#include "platform/emu/user/Look95.h"
-#include "platform/emu/user/WindowManager.h"
 
 #include <cstdlib>
 
@@ -71,11 +69,11 @@ void InputRouter::forgetWindow(const Window* window) {
 }
 
 Window* InputRouter::pointerTarget(POINT screen) const {
-    Window* target = m_manager.tree.windowAt(screen);
+    Window* target = m_windows.tree().windowAt(screen);
     if (target == nullptr || !target->enabled()) {
         return nullptr;
     }
-    Window* top = m_manager.tree.topLevelOf(target);
+    Window* top = m_windows.tree().topLevelOf(target);
     return top->enabled() ? target : nullptr;
 }
 
@@ -93,7 +91,7 @@ MSG InputRouter::makeMessage(Window* target, UINT message, WPARAM wParam, LPARAM
 
 MSG InputRouter::clientMessage(Window* target, UINT message, const InputEvent& event,
                                WPARAM flags) const {
-    POINT origin = m_manager.tree.clientOrigin(target);
+    POINT origin = m_windows.tree().clientOrigin(target);
     POINT local = pointFrom(event.screen, origin);
     return makeMessage(target, message, flags, pointParam(local), event);
 }
@@ -105,25 +103,26 @@ std::optional<MSG> InputRouter::mouseMove(const InputEvent& event) {
         return std::nullopt;
     }
     WPARAM flags = m_buttonDown ? MK_LBUTTON : 0;
-    if (target == m_capture || pointInRect(m_manager.tree.clientScreenRect(target), event.screen)) {
+    if (target == m_capture ||
+        pointInRect(m_windows.tree().clientScreenRect(target), event.screen)) {
         return clientMessage(target, WM_MOUSEMOVE, event, flags);
     }
     return makeMessage(target, WM_NCMOUSEMOVE, HTCAPTION, pointParam(event.screen), event);
 }
 
 bool InputRouter::clickActivate(Window* target, LPARAM hit) {
-    Window* top = m_manager.tree.topLevelOf(target);
-    if (top == m_manager.active) {
+    Window* top = m_windows.tree().topLevelOf(target);
+    if (top == m_windows.activeWindow()) {
         return true;
     }
-    LRESULT answer = m_manager.send(top, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->handle()),
+    LRESULT answer = m_windows.send(top, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top->handle()),
                                     MAKELPARAM(hit, WM_LBUTTONDOWN));
     if ((answer == MA_ACTIVATE || answer == kActivateAndEat) &&
-        m_manager.tree.find(top->handle()) != nullptr) {
-        m_manager.activate(top, WA_CLICKACTIVE);
+        m_windows.tree().find(top->handle()) != nullptr) {
+        m_windows.activate(top, WA_CLICKACTIVE);
     }
     return answer != kActivateAndEat && answer != kNoActivateAndEat &&
-           m_manager.tree.find(target->handle()) != nullptr;
+           m_windows.tree().find(target->handle()) != nullptr;
 }
 
 bool InputRouter::isDoubleClick(Window* target, const InputEvent& event) {
@@ -147,7 +146,7 @@ std::optional<MSG> InputRouter::buttonDown(const InputEvent& event) {
     if (target == nullptr) {
         return std::nullopt;
     }
-    bool inClient = pointInRect(m_manager.tree.clientScreenRect(target), event.screen);
+    bool inClient = pointInRect(m_windows.tree().clientScreenRect(target), event.screen);
     if (!clickActivate(target, inClient ? HTCLIENT : HTCAPTION)) {
         return std::nullopt;
     }
@@ -156,15 +155,13 @@ std::optional<MSG> InputRouter::buttonDown(const InputEvent& event) {
         UINT message = isDoubleClick(target, event) ? WM_LBUTTONDBLCLK : WM_LBUTTONDOWN;
         return clientMessage(target, message, event, MK_LBUTTON);
     }
-    RECT outer = m_manager.tree.screenRect(target);
-    RECT box = Look95::closeBoxRect(widthOf(outer));
-    POINT local = pointFrom(event.screen, POINT{outer.left, outer.top});
-    if (target->hasCloseBox() && pointInRect(box, local)) {
+    if (target->hasCloseBox() &&
+        pointInRect(m_windows.tree().closeBoxOnScreen(target), event.screen)) {
         if (target->closeDisabled) {
             return std::nullopt;
         }
         m_closePressed = target;
-        m_manager.painter.paintNonClient(target);
+        m_windows.paintNonClient(target);
         return std::nullopt;
     }
     return makeMessage(target, WM_NCLBUTTONDOWN, HTCAPTION, pointParam(event.screen), event);
@@ -175,11 +172,8 @@ std::optional<MSG> InputRouter::buttonUp(const InputEvent& event) {
     m_buttonDown = false;
     if (Window* pressed = m_closePressed) {
         m_closePressed = nullptr;
-        m_manager.painter.paintNonClient(pressed);
-        RECT outer = m_manager.tree.screenRect(pressed);
-        RECT box = Look95::closeBoxRect(widthOf(outer));
-        POINT local = pointFrom(event.screen, POINT{outer.left, outer.top});
-        if (!pointInRect(box, local)) {
+        m_windows.paintNonClient(pressed);
+        if (!pointInRect(m_windows.tree().closeBoxOnScreen(pressed), event.screen)) {
             return std::nullopt;
         }
         return makeMessage(pressed, WM_SYSCOMMAND, SC_CLOSE, pointParam(event.screen), event);
@@ -193,8 +187,9 @@ std::optional<MSG> InputRouter::buttonUp(const InputEvent& event) {
 }
 
 std::optional<MSG> InputRouter::key(const InputEvent& event) {
-    Window* target = m_manager.focus != nullptr ? m_manager.focus : m_manager.active;
-    if (target == nullptr || !m_manager.tree.topLevelOf(target)->enabled()) {
+    Window* target =
+        m_windows.focusWindow() != nullptr ? m_windows.focusWindow() : m_windows.activeWindow();
+    if (target == nullptr || !m_windows.tree().topLevelOf(target)->enabled()) {
         return std::nullopt;
     }
     LPARAM lParam = 1 | static_cast<LPARAM>(scanCode(event.key) << 16);

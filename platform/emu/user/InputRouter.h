@@ -6,21 +6,19 @@
 // box is a button of the frame.
 #pragma once
 
+#include "platform/emu/user/ManagerServices.h"
 #include "platform/emu/user/MessageQueue.h"
-#include "platform/emu/user/Window.h"
 
 #include <optional>
 
 namespace emu::user {
-
-class WindowManager;
 
 class InputRouter {
 public:
     static constexpr DWORD kDoubleClickTime = 500;
     static constexpr int kDoubleClickDistance = 4;
 
-    explicit InputRouter(WindowManager& manager) : m_manager(manager) {}
+    explicit InputRouter(ManagerServices& windows) : m_windows(windows) {}
 
     std::optional<MSG> route(const InputEvent& event);
     bool closeBoxPressedOn(const Window* window) const { return m_closePressed == window; }
@@ -41,7 +39,7 @@ private:
     MSG makeMessage(Window* target, UINT message, WPARAM wParam, LPARAM lParam,
                     const InputEvent& event) const;
 
-    WindowManager& m_manager;
+    ManagerServices& m_windows;
     POINT m_cursor{0, 0};
     bool m_buttonDown = false;
     Window* m_capture = nullptr;

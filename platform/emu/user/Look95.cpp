@@ -1,5 +1,7 @@
 #include "platform/emu/user/Look95.h"
 
+#include "platform/emu/user/DcSaver.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -13,8 +15,9 @@ void fill(HDC dc, const RECT& rect, COLORREF colour) {
     DeleteObject(brush);
 }
 
+// FillRect takes a system colour index plus one for that colour's brush.
 void fillSys(HDC dc, const RECT& rect, int index) {
-    fill(dc, rect, GetSysColor(index));
+    FillRect(dc, &rect, reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(index + 1)));
 }
 
 // One ring of a bevel: top and left edges in one colour, bottom and right in another.
@@ -34,14 +37,14 @@ void drawText(HDC dc, LPCSTR text, RECT rect, UINT format, COLORREF colour, bool
         return;
     }
     HFONT font = Look95::createUiFont(bold);
-    HGDIOBJ oldFont = SelectObject(dc, font);
-    int oldMode = SetBkMode(dc, TRANSPARENT);
-    COLORREF oldColour = SetTextColor(dc, colour);
-    DrawTextA(dc, text, -1, &rect, format);
-    SetTextColor(dc, oldColour);
-    SetBkMode(dc, oldMode);
-    SelectObject(dc, oldFont);
-    DeleteObject(font);
+    {
+        DcSaver saved(dc);
+        SelectObject(dc, font);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, colour);
+        DrawTextA(dc, text, -1, &rect, format);
+    }
+    DeleteObject(font); // only once the context no longer selects it
 }
 
 enum class Ink { None, Outline, Body, Mark };
@@ -187,7 +190,7 @@ void Look95::paintCaption(HDC dc, int width, const FrameLook& look) {
     RECT bar{kFixedFrame, kFixedFrame, width - kFixedFrame, kFixedFrame + kCaptionBar};
     RECT band{kFixedFrame, bar.bottom, width - kFixedFrame, kFixedFrame + kCaptionBand};
     fillSys(dc, bar, look.active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION);
-    fillSys(dc, band, COLOR_3DFACE);
+    fillFace(dc, band);
     RECT textArea{bar.left + 2, bar.top, bar.right - 2, bar.bottom};
     if ((look.style & WS_SYSMENU) != 0) {
         RECT box = closeBoxRect(width);
@@ -200,7 +203,7 @@ void Look95::paintCaption(HDC dc, int width, const FrameLook& look) {
 }
 
 void Look95::paintCloseBox(HDC dc, const RECT& box, bool pressed, bool disabled) {
-    fillSys(dc, box, COLOR_3DFACE);
+    fillFace(dc, box);
     paintBevel(dc, box, pressed && !disabled);
     int x0 = box.left + 4 + (pressed ? 1 : 0);
     int y0 = box.top + 3 + (pressed ? 1 : 0);
@@ -225,6 +228,10 @@ void Look95::paintDesktop(HDC dc, const RECT& area) {
     fillSys(dc, area, COLOR_DESKTOP);
 }
 
+void Look95::fillFace(HDC dc, const RECT& rect) {
+    fillSys(dc, rect, COLOR_3DFACE);
+}
+
 void Look95::paintBevel(HDC dc, const RECT& rect, bool sunken) {
     COLORREF light = GetSysColor(COLOR_3DHILIGHT);
     COLORREF dark = GetSysColor(COLOR_3DDKSHADOW);
@@ -240,7 +247,7 @@ void Look95::paintBevel(HDC dc, const RECT& rect, bool sunken) {
 }
 
 void Look95::paintPushButton(HDC dc, const RECT& rect, LPCSTR text, const ButtonLook& look) {
-    fillSys(dc, rect, COLOR_3DFACE);
+    fillFace(dc, rect);
     RECT body = rect;
     if (look.isDefault || look.pressed) {
         ring(dc, body, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DDKSHADOW));

@@ -46,6 +46,8 @@ public:
     // with its text and close box, and the client edge.
     static void paintFrame(HDC dc, int width, int height, const FrameLook& look);
     static void paintDesktop(HDC dc, const RECT& area);
+    // The face colour behind dialogs, buttons and controls.
+    static void fillFace(HDC dc, const RECT& rect);
     static void paintBevel(HDC dc, const RECT& rect, bool sunken);
     static void paintPushButton(HDC dc, const RECT& rect, LPCSTR text, const ButtonLook& look);
     static void paintFocusRect(HDC dc, const RECT& rect);

@@ -1,12 +1,11 @@
-// user32: sending, posting and retrieving messages, the default window
-// procedure, the dialog keyboard interface and message boxes.
+// user32: sending, posting and retrieving messages, DefWindowProcA, the dialog
+// keyboard interface and message boxes.
 #include "platform/emu/kernel/Trace.h"
-#include "platform/emu/user/Coordinate.h"
-#include "platform/emu/user/Look95.h"
-#include "platform/emu/user/MessageBox.h"
-#include "platform/emu/user/PushButton.h"
+#include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
+#include "platform/emu/user/controls/MessageBox.h"
+#include "platform/emu/user/controls/PushButton.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,68 +23,6 @@ WindowManager* manager() {
 Window* find(HWND handle) {
     WindowManager* m = manager();
     return m != nullptr ? m->find(handle) : nullptr;
-}
-
-LRESULT copyText(const Window& window, WPARAM size, LPARAM buffer) {
-    char* out = reinterpret_cast<char*>(buffer);
-    if (out == nullptr || size == 0) {
-        return 0;
-    }
-    size_t count = std::min(window.text.size(), static_cast<size_t>(size) - 1);
-    std::memcpy(out, window.text.data(), count);
-    out[count] = '\0';
-    return static_cast<LRESULT>(count);
-}
-
-LRESULT setText(Window& window, LPARAM text) {
-    LPCSTR value = reinterpret_cast<LPCSTR>(text);
-    window.text = value != nullptr ? value : "";
-    if (window.hasCaption()) {
-        manager()->painter.paintNonClient(&window);
-    }
-    return TRUE;
-}
-
-LRESULT hitTest(const Window& window, LPARAM lParam) {
-    WindowManager* m = manager();
-    POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
-    RECT outer = m->tree.screenRect(&window);
-    if (!emu::user::pointInRect(outer, p)) {
-        return HTNOWHERE;
-    }
-    if (emu::user::pointInRect(m->tree.clientScreenRect(&window), p)) {
-        return HTCLIENT;
-    }
-    POINT local = emu::user::pointFrom(p, POINT{outer.left, outer.top});
-    if (window.hasCloseBox() &&
-        emu::user::pointInRect(emu::user::Look95::closeBoxRect(emu::user::widthOf(outer)), local)) {
-        return HTCLOSE;
-    }
-    RECT insets = window.frameInsets();
-    bool inCaption =
-        window.hasCaption() && local.y >= emu::user::Look95::kFixedFrame && local.y < insets.top;
-    return inCaption ? HTCAPTION : HTBORDER;
-}
-
-bool isCharKey(UINT vk, char& out) {
-    if (vk >= 'A' && vk <= 'Z') {
-        out = static_cast<char>(vk - 'A' + 'a');
-    } else if (vk >= '0' && vk <= '9') {
-        out = static_cast<char>(vk);
-    } else if (vk == VK_RETURN) {
-        out = '\r';
-    } else if (vk == VK_ESCAPE) {
-        out = 0x1B;
-    } else if (vk == VK_SPACE) {
-        out = ' ';
-    } else if (vk == VK_TAB) {
-        out = '\t';
-    } else if (vk == VK_BACK) {
-        out = '\b';
-    } else {
-        return false;
-    }
-    return true;
 }
 
 bool within(const Window* window, const Window* ancestor) {
@@ -117,7 +54,7 @@ void pressDialogButton(HWND dialog, int id) {
 
 int defaultButtonId(Window* dialog) {
     WindowManager* m = manager();
-    Window* focus = m->focus;
+    Window* focus = m->focusWindow();
     if (focus != nullptr && focus->parent() == dialog &&
         (m->send(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0) {
         return focus->id;
@@ -134,14 +71,14 @@ void moveDialogFocus(Window* dialog) {
     WindowManager* m = manager();
     std::vector<Window*> stops;
     for (Window* child : dialog->children()) {
-        if ((child->style & WS_TABSTOP) != 0 && child->enabled() && m->tree.isShown(child)) {
+        if ((child->style & WS_TABSTOP) != 0 && child->enabled() && m->tree().isShown(child)) {
             stops.push_back(child);
         }
     }
     if (stops.empty()) {
         return;
     }
-    auto it = std::find(stops.begin(), stops.end(), m->focus);
+    auto it = std::find(stops.begin(), stops.end(), m->focusWindow());
     size_t next =
         it == stops.end() ? 0 : static_cast<size_t>(it - stops.begin() + 1) % stops.size();
     m->setFocus(stops[next]);
@@ -182,62 +119,7 @@ bool dialogMnemonic(Window* dialog, const MSG& message) {
 } // namespace
 
 LRESULT WINAPI DefWindowProcA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    Window* window = find(hWnd);
-    if (window == nullptr) {
-        return 0;
-    }
-    WindowManager* m = manager();
-    switch (Msg) {
-    case WM_NCCREATE: {
-        auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        window->text = cs != nullptr && cs->lpszName != nullptr ? cs->lpszName : "";
-        return TRUE;
-    }
-    case WM_CLOSE:
-        DestroyWindow(hWnd);
-        return 0;
-    case WM_ERASEBKGND:
-        m->painter.eraseWithClassBrush(window, reinterpret_cast<HDC>(wParam));
-        return window->windowClass().background != nullptr;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        BeginPaint(hWnd, &paint);
-        EndPaint(hWnd, &paint);
-        return 0;
-    }
-    case WM_NCPAINT:
-        m->painter.paintNonClient(window);
-        return 0;
-    case WM_NCACTIVATE:
-        window->frameActive = wParam != FALSE;
-        m->painter.paintNonClient(window);
-        return TRUE;
-    case WM_ACTIVATE:
-        if (LOWORD(wParam) != WA_INACTIVE) {
-            m->setFocus(window);
-        }
-        return 0;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            SendMessageA(hWnd, WM_CLOSE, 0, 0);
-        }
-        return 0;
-    case WM_MOUSEACTIVATE:
-        return MA_ACTIVATE;
-    case WM_SETTEXT:
-        return setText(*window, lParam);
-    case WM_GETTEXT:
-        return copyText(*window, wParam, lParam);
-    case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(window->text.size());
-    case WM_NCHITTEST:
-        return hitTest(*window, lParam);
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_3DFACE));
-    default:
-        return 0;
-    }
+    return emu::user::DefaultWindowProc::windowProc(hWnd, Msg, wParam, lParam);
 }
 
 LRESULT WINAPI CallWindowProcA(WNDPROC lpPrevWndFunc, HWND hWnd, UINT Msg, WPARAM wParam,
@@ -255,8 +137,8 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
         known = hWnd == nullptr || m->find(hWnd) != nullptr;
     }
     if (known) {
-        MSG message{hWnd, Msg, wParam, lParam, GetTickCount(), m->input.cursor()};
-        m->queue.post(message);
+        MSG message{hWnd, Msg, wParam, lParam, GetTickCount(), m->cursor()};
+        m->post(message);
         result = TRUE;
     }
     if (emu::user::QuietCalls::active()) {
@@ -286,33 +168,18 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
 }
 
 BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
-    char c = 0;
-    if (lpMsg == nullptr || lpMsg->message != WM_KEYDOWN ||
-        !isCharKey(static_cast<UINT>(lpMsg->wParam), c)) {
-        return FALSE;
-    }
     WindowManager* m = manager();
-    MSG character = *lpMsg;
-    character.message = WM_CHAR;
-    character.wParam = static_cast<unsigned char>(c);
-    m->queue.postFront(character);
-    return TRUE;
+    return m != nullptr && lpMsg != nullptr && m->translate(*lpMsg) ? TRUE : FALSE;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* lpMsg) {
-    if (lpMsg == nullptr) {
-        return 0;
-    }
-    Window* window = find(lpMsg->hwnd);
-    if (window == nullptr) {
-        return 0;
-    }
-    return manager()->send(window, lpMsg->message, lpMsg->wParam, lpMsg->lParam);
+    WindowManager* m = manager();
+    return m != nullptr && lpMsg != nullptr ? m->dispatch(*lpMsg) : 0;
 }
 
 void WINAPI PostQuitMessage(int nExitCode) {
     if (WindowManager* m = manager()) {
-        m->queue.postQuit(nExitCode);
+        m->postQuit(nExitCode);
     }
 }
 

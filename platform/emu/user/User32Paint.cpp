@@ -29,7 +29,7 @@ HDC WINAPI GetDC(HWND hWnd) {
         auto lock = m->lockTree();
         window = find(hWnd);
     }
-    return window != nullptr ? m->painter.getDC(window, true) : nullptr;
+    return window != nullptr ? m->getDC(window, true) : nullptr;
 }
 
 int WINAPI ReleaseDC(HWND, HDC hDC) {
@@ -37,10 +37,7 @@ int WINAPI ReleaseDC(HWND, HDC hDC) {
     if (m == nullptr || hDC == nullptr) {
         return 0;
     }
-    if (m->painter.releaseDC(hDC)) {
-        if (m->drawn) {
-            m->drawn();
-        }
+    if (m->releaseDC(hDC)) {
         return 1;
     }
     // Screen contexts are not tied to a window.
@@ -52,14 +49,14 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     if (window == nullptr || lpPaint == nullptr) {
         return nullptr;
     }
-    return WindowManager::current()->painter.beginPaint(window, *lpPaint);
+    return WindowManager::current()->beginPaint(window, *lpPaint);
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
     if (find(hWnd) == nullptr || lpPaint == nullptr) {
         return FALSE;
     }
-    WindowManager::current()->painter.endPaint(*lpPaint);
+    WindowManager::current()->endPaint(*lpPaint);
     return TRUE;
 }
 
@@ -70,8 +67,8 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
     }
     if (hWnd == nullptr) {
         // Every window is to be painted again.
-        for (Window* top : m->tree.topLevels()) {
-            m->painter.invalidateAll(top);
+        for (Window* top : m->tree().topLevels()) {
+            m->invalidateAll(top);
         }
         return TRUE;
     }
@@ -79,7 +76,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
     if (window == nullptr) {
         return FALSE;
     }
-    m->painter.invalidate(window, lpRect, bErase != FALSE);
+    m->invalidate(window, lpRect, bErase != FALSE);
     return TRUE;
 }
 
@@ -89,7 +86,7 @@ BOOL WINAPI UpdateWindow(HWND hWnd) {
         return FALSE;
     }
     WindowManager* m = WindowManager::current();
-    if (!window->update.empty() && m->tree.isShown(window)) {
+    if (!window->update.empty() && m->tree().isShown(window)) {
         m->send(window, WM_PAINT, 0, 0);
     }
     return TRUE;

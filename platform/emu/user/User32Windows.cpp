@@ -1,9 +1,8 @@
 // user32: window classes, creation and destruction, the window tree, place,
-// visibility, activation, focus, text and metrics.
+// visibility, activation, focus, text, window rectangles and dialog items.
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/Coordinate.h"
-#include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
 
@@ -91,24 +90,14 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    ATOM atom = m->classes.add(*lpWndClass);
+    ATOM atom = m->registerClass(*lpWndClass);
     if (atom == 0) {
         SetLastError(lpWndClass->lpszClassName != nullptr &&
-                             m->classes.find(lpWndClass->lpszClassName) != nullptr
+                             m->findClass(lpWndClass->lpszClassName) != nullptr
                          ? kErrorClassExists
                          : ERROR_INVALID_PARAMETER);
     }
     return atom;
-}
-
-BOOL WINAPI UnregisterClassA(LPCSTR lpClassName, HINSTANCE) {
-    WindowManager* m = manager();
-    if (m == nullptr || lpClassName == nullptr || IS_INTRESOURCE(lpClassName) ||
-        !m->classes.remove(lpClassName)) {
-        SetLastError(kErrorCannotFindClass);
-        return FALSE;
-    }
-    return TRUE;
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE hInstance, LPCSTR lpCursorName) {
@@ -138,7 +127,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     emu::TraceCall call("CreateWindowExA", !QuietCalls::active());
     WindowManager* m = manager();
     HWND result = nullptr;
-    auto windowClass = m != nullptr ? m->classes.find(lpClassName) : nullptr;
+    auto windowClass = m != nullptr ? m->findClass(lpClassName) : nullptr;
     Window* parent = m != nullptr && hWndParent != kDesktop ? m->find(hWndParent) : nullptr;
     bool child = (dwStyle & WS_CHILD) != 0;
     if (m == nullptr || windowClass == nullptr) {
@@ -154,7 +143,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
         applyDefaultPlace(cs);
         // Described before the window exists: its creation calls the program.
         describeCreate(call, cs, hWndParent, hMenu);
-        Window* owner = child ? nullptr : m->tree.topLevelOf(parent);
+        Window* owner = child ? nullptr : m->tree().topLevelOf(parent);
         Window* created = m->create(cs, windowClass, child ? parent : nullptr, owner);
         result = handleOf(created);
     }
@@ -187,7 +176,7 @@ BOOL WINAPI IsWindowVisible(HWND hWnd) {
     }
     auto lock = m->lockTree();
     Window* window = lookup(hWnd);
-    return window != nullptr && manager()->tree.isShown(window);
+    return window != nullptr && manager()->tree().isShown(window);
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hWnd) {
@@ -230,7 +219,7 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
     if (uCmd == GW_CHILD) {
         return window->children().empty() ? nullptr : window->children().front()->handle();
     }
-    const auto& stack = m->tree.siblingsOf(window);
+    const auto& stack = m->tree().siblingsOf(window);
     auto it = std::find(stack.begin(), stack.end(), window);
     switch (uCmd) {
     case GW_HWNDFIRST:
@@ -252,23 +241,13 @@ HWND WINAPI GetDesktopWindow(void) {
 }
 
 HWND WINAPI GetActiveWindow(void) {
-    return emu::user::activeWindow();
-}
-
-HWND WINAPI SetActiveWindow(HWND hWnd) {
-    Window* window = lookup(hWnd);
-    if (window == nullptr) {
-        return nullptr;
-    }
     WindowManager* m = manager();
-    HWND previous = handleOf(m->active);
-    m->activate(m->tree.topLevelOf(window), WA_ACTIVE);
-    return previous;
+    return m != nullptr ? handleOf(m->activeWindow()) : nullptr;
 }
 
 HWND WINAPI GetFocus(void) {
     WindowManager* m = manager();
-    return m != nullptr ? handleOf(m->focus) : nullptr;
+    return m != nullptr ? handleOf(m->focusWindow()) : nullptr;
 }
 
 HWND WINAPI SetFocus(HWND hWnd) {
@@ -317,7 +296,7 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
     LONG old = GetWindowLongA(hWnd, nIndex);
     switch (nIndex) {
     case GWL_STYLE:
-        window->style = static_cast<DWORD>(dwNewLong);
+        manager()->setStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_EXSTYLE:
         window->exStyle = static_cast<DWORD>(dwNewLong);
@@ -379,7 +358,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
         m->show(window, SW_HIDE);
     } else if ((uFlags & SWP_SHOWWINDOW) != 0) {
         m->show(window, (uFlags & SWP_NOACTIVATE) != 0 ? SW_SHOWNA : SW_SHOW);
-    } else if ((uFlags & SWP_NOACTIVATE) == 0 && !window->isChild() && m->tree.isShown(window) &&
+    } else if ((uFlags & SWP_NOACTIVATE) == 0 && !window->isChild() && m->tree().isShown(window) &&
                window->enabled()) {
         m->activate(window, WA_ACTIVE);
     }
@@ -447,7 +426,7 @@ BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
     if (window == nullptr) {
         return FALSE;
     }
-    *lpRect = manager()->tree.screenRect(window);
+    *lpRect = manager()->tree().screenRect(window);
     return TRUE;
 }
 
@@ -462,7 +441,7 @@ BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    *lpPoint = offsetPoint(*lpPoint, manager()->tree.clientOrigin(window));
+    *lpPoint = offsetPoint(*lpPoint, manager()->tree().clientOrigin(window));
     return TRUE;
 }
 
@@ -477,54 +456,8 @@ BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
     if (window == nullptr) {
         return FALSE;
     }
-    *lpPoint = pointFrom(*lpPoint, manager()->tree.clientOrigin(window));
+    *lpPoint = pointFrom(*lpPoint, manager()->tree().clientOrigin(window));
     return TRUE;
-}
-
-BOOL WINAPI SystemParametersInfoA(UINT uiAction, UINT, LPVOID pvParam, UINT) {
-    if (uiAction != SPI_GETWORKAREA || pvParam == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    // No taskbar: the work area is the whole screen.
-    *static_cast<RECT*>(pvParam) = screenBounds();
-    return TRUE;
-}
-
-int WINAPI GetSystemMetrics(int nIndex) {
-    switch (nIndex) {
-    case SM_CXSCREEN:
-        return emu::config().screenWidth;
-    case SM_CYSCREEN:
-        return emu::config().screenHeight;
-    case SM_CYCAPTION:
-        return 19;
-    case SM_CXBORDER:
-    case SM_CYBORDER:
-        return 1;
-    case SM_CXDLGFRAME:
-    case SM_CYDLGFRAME:
-        return emu::user::Look95::kFixedFrame;
-    case SM_CXICON:
-    case SM_CYICON:
-        return emu::user::Look95::kIconSize;
-    case SM_CXSIZE:
-    case SM_CYSIZE:
-        return 18;
-    case SM_CXFRAME:
-    case SM_CYFRAME:
-        return 4;
-    case SM_CXEDGE:
-    case SM_CYEDGE:
-        return 2;
-    case SM_CXSMICON:
-    case SM_CYSMICON:
-        return 16;
-    case SM_CYSMCAPTION:
-        return 15;
-    default:
-        return 0;
-    }
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {

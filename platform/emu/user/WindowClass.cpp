@@ -30,16 +30,6 @@ ATOM ClassTable::add(const WNDCLASSA& definition) {
     return cls->atom;
 }
 
-bool ClassTable::remove(std::string_view name) {
-    auto it = std::find_if(m_classes.begin(), m_classes.end(),
-                           [&](const auto& cls) { return sameTextNoCase(cls->name, name); });
-    if (it == m_classes.end()) {
-        return false;
-    }
-    m_classes.erase(it);
-    return true;
-}
-
 std::shared_ptr<const WindowClass> ClassTable::find(LPCSTR nameOrAtom) const {
     if (nameOrAtom == nullptr) {
         return nullptr;

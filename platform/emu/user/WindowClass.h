@@ -26,8 +26,7 @@ class ClassTable {
 public:
     // The new class's atom, or 0 when the name is taken or the class is unusable.
     ATOM add(const WNDCLASSA& definition);
-    bool remove(std::string_view name);
-    // Windows keep their class alive after it is unregistered.
+    // Shared: each window holds its class.
     std::shared_ptr<const WindowClass> find(LPCSTR nameOrAtom) const;
     void clear() { m_classes.clear(); }
 

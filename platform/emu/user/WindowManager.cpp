@@ -1,14 +1,8 @@
 #include "platform/emu/user/WindowManager.h"
 
 #include "platform/emu/kernel/SystemInfo.h"
-#include "platform/emu/kernel/Trace.h"
-#include "platform/emu/user/BuiltinClasses.h"
 #include "platform/emu/user/Coordinate.h"
-#include "platform/emu/user/Look95.h"
 
-#include <cerrno> // program_invocation_short_name
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 
 namespace emu::user {
@@ -37,25 +31,59 @@ bool within(const Window* window, const Window* ancestor) {
     return false;
 }
 
+// The character a key types, as TranslateMessage makes it.
+bool typedCharacter(UINT vk, char& out) {
+    if (vk >= 'A' && vk <= 'Z') {
+        out = static_cast<char>(vk - 'A' + 'a');
+    } else if (vk >= '0' && vk <= '9') {
+        out = static_cast<char>(vk);
+    } else if (vk == VK_RETURN) {
+        out = '\r';
+    } else if (vk == VK_ESCAPE) {
+        out = 0x1B;
+    } else if (vk == VK_SPACE) {
+        out = ' ';
+    } else if (vk == VK_TAB) {
+        out = '\t';
+    } else if (vk == VK_BACK) {
+        out = '\b';
+    } else {
+        return false;
+    }
+    return true;
+}
+
 } // namespace
-
-void bootWindows(const MachineConfig& config) {
-    g_manager = std::make_unique<WindowManager>();
-    registerBuiltinClasses(g_manager->classes);
-    g_manager->painter.expose(RectRegion(RECT{0, 0, config.screenWidth, config.screenHeight}));
-}
-
-void shutdownWindows() {
-    g_manager.reset();
-}
 
 WindowManager* WindowManager::current() {
     return g_manager.get();
 }
 
-WindowManager::WindowManager() : painter(*this), input(*this) {}
+WindowManager& WindowManager::boot(const RECT& screen) {
+    g_manager = std::make_unique<WindowManager>();
+    g_manager->m_painter.expose(RectRegion(screen));
+    return *g_manager;
+}
+
+void WindowManager::shutdown() {
+    g_manager.reset();
+}
+
+WindowManager::WindowManager() : m_painter(*this), m_input(*this) {}
 
 WindowManager::~WindowManager() = default;
+
+ATOM WindowManager::registerClass(const WNDCLASSA& definition) {
+    return m_classes.add(definition);
+}
+
+void WindowManager::registerClasses(void (*registrar)(ClassTable& classes)) {
+    registrar(m_classes);
+}
+
+std::shared_ptr<const WindowClass> WindowManager::findClass(LPCSTR nameOrAtom) const {
+    return m_classes.find(nameOrAtom);
+}
 
 LRESULT WindowManager::send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (window == nullptr || window->destroyed || window->proc == nullptr) {
@@ -71,7 +99,7 @@ Window* WindowManager::create(const CREATESTRUCTA& create,
     Window* window = nullptr;
     {
         auto lock = lockTree();
-        window = tree.create(std::move(windowClass), parent);
+        window = m_tree.create(std::move(windowClass), parent);
     }
     HWND handle = window->handle();
     bool visible = (create.style & WS_VISIBLE) != 0;
@@ -84,21 +112,21 @@ Window* WindowManager::create(const CREATESTRUCTA& create,
     window->rect = rectAt(create.x, create.y, create.cx, create.cy);
     CREATESTRUCTA params = create;
     if (send(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&params)) == 0 ||
-        tree.find(handle) == nullptr) {
-        destroy(tree.find(handle));
+        m_tree.find(handle) == nullptr) {
+        destroy(m_tree.find(handle));
         return nullptr;
     }
     if (send(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&params)) == -1 ||
-        tree.find(handle) == nullptr) {
-        destroy(tree.find(handle));
+        m_tree.find(handle) == nullptr) {
+        destroy(m_tree.find(handle));
         return nullptr;
     }
     send(window, WM_SIZE, 0, MAKELPARAM(window->clientWidth(), window->clientHeight()));
     send(window, WM_MOVE, 0, MAKELPARAM(window->rect.left, window->rect.top));
-    if (visible && tree.find(handle) != nullptr) {
+    if (visible && m_tree.find(handle) != nullptr) {
         show(window, SW_SHOW);
     }
-    return tree.find(handle);
+    return m_tree.find(handle);
 }
 
 bool WindowManager::destroy(Window* window) {
@@ -106,13 +134,13 @@ bool WindowManager::destroy(Window* window) {
         return window != nullptr;
     }
     window->destroying = true;
-    for (Window* other : tree.topLevelsByAge()) {
+    for (Window* other : m_tree.topLevelsByAge()) {
         if (other->owner == window) {
             destroy(other);
         }
     }
-    bool shown = tree.isShown(window);
-    RECT area = tree.screenRect(window);
+    bool shown = m_tree.isShown(window);
+    RECT area = m_tree.screenRect(window);
     if (shown) {
         auto lock = lockTree();
         window->style &= ~static_cast<DWORD>(WS_VISIBLE);
@@ -121,7 +149,7 @@ bool WindowManager::destroy(Window* window) {
     sendDestroy(window);
     finishDestroy(window);
     if (shown) {
-        painter.expose(RectRegion(area));
+        m_painter.expose(RectRegion(area));
     }
     return true;
 }
@@ -145,26 +173,26 @@ void WindowManager::finishDestroy(Window* window) {
         }
     }
     send(window, WM_NCDESTROY, 0, 0);
-    if (focus == window) {
-        focus = nullptr;
+    if (m_focus == window) {
+        m_focus = nullptr;
     }
-    if (active == window) {
-        active = nullptr;
+    if (m_active == window) {
+        m_active = nullptr;
     }
-    painter.forgetWindow(window);
-    input.forgetWindow(window);
-    queue.dropFor(window->handle());
+    m_painter.forgetWindow(window);
+    m_input.forgetWindow(window);
+    m_queue.dropFor(window->handle());
     auto lock = lockTree();
-    tree.remove(window);
+    m_tree.remove(window);
 }
 
 Window* WindowManager::successorOf(Window* leaving) const {
     Window* owner = leaving->owner;
-    if (owner != nullptr && !owner->destroying && tree.isShown(owner) && owner->enabled()) {
+    if (owner != nullptr && !owner->destroying && m_tree.isShown(owner) && owner->enabled()) {
         return owner;
     }
-    for (Window* top : tree.topLevels()) {
-        if (top != leaving && !top->destroying && tree.isShown(top) && top->enabled()) {
+    for (Window* top : m_tree.topLevels()) {
+        if (top != leaving && !top->destroying && m_tree.isShown(top) && top->enabled()) {
             return top;
         }
     }
@@ -172,22 +200,22 @@ Window* WindowManager::successorOf(Window* leaving) const {
 }
 
 void WindowManager::leave(Window* window) {
-    if (within(focus, window)) {
-        Window* old = focus;
-        focus = nullptr;
+    if (within(m_focus, window)) {
+        Window* old = m_focus;
+        m_focus = nullptr;
         send(old, WM_KILLFOCUS, 0, 0);
     }
-    if (active != nullptr && within(active, window)) {
-        activate(successorOf(active), WA_ACTIVE);
+    if (m_active != nullptr && within(m_active, window)) {
+        activate(successorOf(m_active), WA_ACTIVE);
     }
 }
 
 void WindowManager::activate(Window* window, WORD how) {
-    if (window == active) {
+    if (window == m_active) {
         return;
     }
-    Window* old = active;
-    active = window;
+    Window* old = m_active;
+    m_active = window;
     HWND oldHandle = old != nullptr ? old->handle() : nullptr;
     HWND newHandle = window != nullptr ? window->handle() : nullptr;
     if (old != nullptr) {
@@ -195,12 +223,12 @@ void WindowManager::activate(Window* window, WORD how) {
         send(old, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), reinterpret_cast<LPARAM>(newHandle));
     }
     if ((old == nullptr) != (window == nullptr)) {
-        for (Window* top : tree.topLevelsByAge()) {
+        for (Window* top : m_tree.topLevelsByAge()) {
             send(top, WM_ACTIVATEAPP, window != nullptr, 0);
         }
     }
-    if (window == nullptr || active != window) {
-        if (window == nullptr && focus != nullptr) {
+    if (window == nullptr || m_active != window) {
+        if (window == nullptr && m_focus != nullptr) {
             setFocus(nullptr);
         }
         return;
@@ -211,30 +239,30 @@ void WindowManager::activate(Window* window, WORD how) {
 }
 
 Window* WindowManager::setFocus(Window* window) {
-    if (window == focus) {
-        return focus;
+    if (window == m_focus) {
+        return m_focus;
     }
     if (window != nullptr) {
-        Window* top = tree.topLevelOf(window);
+        Window* top = m_tree.topLevelOf(window);
         // As on Windows, a window whose top-level window is disabled (the
         // owner of a message box) cannot take the focus, nor the activation.
         if ((top->style & WS_DISABLED) != 0) {
             return nullptr;
         }
-        if (top != active) {
+        if (top != m_active) {
             activate(top, WA_ACTIVE);
         }
-        if (focus == window || tree.find(window->handle()) == nullptr) {
-            return focus;
+        if (m_focus == window || m_tree.find(window->handle()) == nullptr) {
+            return m_focus;
         }
     }
-    Window* old = focus;
-    focus = window;
+    Window* old = m_focus;
+    m_focus = window;
     HWND oldHandle = old != nullptr ? old->handle() : nullptr;
     if (old != nullptr) {
         send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(window ? window->handle() : nullptr), 0);
     }
-    if (window != nullptr && focus == window) {
+    if (window != nullptr && m_focus == window) {
         send(window, WM_SETFOCUS, reinterpret_cast<WPARAM>(oldHandle), 0);
     }
     return old;
@@ -247,15 +275,15 @@ bool WindowManager::show(Window* window, int command) {
             return false;
         }
         send(window, WM_SHOWWINDOW, FALSE, 0);
-        bool shown = tree.isShown(window);
-        RECT area = tree.screenRect(window);
+        bool shown = m_tree.isShown(window);
+        RECT area = m_tree.screenRect(window);
         {
             auto lock = lockTree();
             window->style &= ~static_cast<DWORD>(WS_VISIBLE);
         }
         leave(window);
         if (shown) {
-            painter.expose(RectRegion(area));
+            m_painter.expose(RectRegion(area));
         }
         return true;
     }
@@ -265,7 +293,7 @@ bool WindowManager::show(Window* window, int command) {
             auto lock = lockTree();
             window->style |= WS_VISIBLE;
         }
-        painter.invalidateAll(window);
+        m_painter.invalidateAll(window);
     }
     bool activates = !window->isChild() && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE &&
                      command != SW_SHOWMINIMIZED;
@@ -276,7 +304,7 @@ bool WindowManager::show(Window* window, int command) {
 }
 
 void WindowManager::place(Window* window, const RECT& rect, bool repaint) {
-    RECT oldScreen = tree.screenRect(window);
+    RECT oldScreen = m_tree.screenRect(window);
     RECT old = window->rect;
     bool moved = old.left != rect.left || old.top != rect.top;
     bool sized = widthOf(old) != widthOf(rect) || heightOf(old) != heightOf(rect);
@@ -284,12 +312,12 @@ void WindowManager::place(Window* window, const RECT& rect, bool repaint) {
         auto lock = lockTree();
         window->rect = rect;
     }
-    if (tree.isShown(window) && (moved || sized || repaint)) {
+    if (m_tree.isShown(window) && (moved || sized || repaint)) {
         RectRegion uncovered(oldScreen);
-        uncovered.subtract(tree.screenRect(window));
-        painter.expose(uncovered);
+        uncovered.subtract(m_tree.screenRect(window));
+        m_painter.expose(uncovered);
         // Nothing keeps the window's old pixels, so all of it is painted anew.
-        painter.invalidateAll(window);
+        m_painter.invalidateAll(window);
     }
     if (moved) {
         send(window, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
@@ -300,24 +328,24 @@ void WindowManager::place(Window* window, const RECT& rect, bool repaint) {
 }
 
 void WindowManager::bringToTop(Window* window) {
-    auto& stack = tree.siblingsOf(window);
+    auto& stack = m_tree.siblingsOf(window);
     if (!stack.empty() && stack.front() == window) {
         return;
     }
-    RectRegion before = tree.visibleRegion(window, false);
+    RectRegion before = m_tree.visibleRegion(window, false);
     {
         auto lock = lockTree();
-        tree.bringToTop(window);
+        m_tree.bringToTop(window);
     }
     // Owned windows stay above their owner.
-    for (Window* other : tree.topLevelsByAge()) {
-        if (other->owner == window && tree.isShown(other)) {
+    for (Window* other : m_tree.topLevelsByAge()) {
+        if (other->owner == window && m_tree.isShown(other)) {
             bringToTop(other);
         }
     }
-    RectRegion now = tree.visibleRegion(window, false);
+    RectRegion now = m_tree.visibleRegion(window, false);
     now.subtract(before);
-    painter.expose(now);
+    m_painter.expose(now);
 }
 
 void WindowManager::setEnabled(Window* window, bool enable) {
@@ -329,7 +357,7 @@ void WindowManager::setEnabled(Window* window, bool enable) {
         window->style &= ~static_cast<DWORD>(WS_DISABLED);
     } else {
         window->style |= WS_DISABLED;
-        if (within(focus, window)) {
+        if (within(m_focus, window)) {
             setFocus(nullptr);
         }
     }
@@ -337,150 +365,130 @@ void WindowManager::setEnabled(Window* window, bool enable) {
 }
 
 bool WindowManager::hasWork() const {
-    return queue.hasPosted() || queue.hasInput() || painter.nextToPaint() != nullptr;
+    return m_queue.hasPosted() || m_queue.hasInput() || m_painter.nextToPaint() != nullptr;
 }
 
 bool WindowManager::getMessage(MSG& message) {
     for (;;) {
         if (m_sendDepth == 0) {
             auto lock = lockTree();
-            tree.purge();
+            m_tree.purge();
         }
         message = MSG{};
         if (emu::kernel::sessionEnding()) {
             message.message = WM_QUIT;
             return false;
         }
-        if (auto posted = queue.takePosted()) {
+        if (auto posted = m_queue.takePosted()) {
             message = *posted;
             return true;
         }
-        if (auto quit = queue.takeQuit()) {
+        if (auto quit = m_queue.takeQuit()) {
             message = *quit;
             return false;
         }
-        if (auto event = queue.takeInput()) {
-            if (auto routed = input.route(*event)) {
+        if (auto event = m_queue.takeInput()) {
+            if (auto routed = m_input.route(*event)) {
                 message = *routed;
                 return true;
             }
             continue;
         }
-        if (Window* window = painter.nextToPaint()) {
+        if (Window* window = m_painter.nextToPaint()) {
             message.hwnd = window->handle();
             message.message = WM_PAINT;
             message.time = GetTickCount();
-            message.pt = input.cursor();
+            message.pt = m_input.cursor();
             return true;
         }
-        nothingToDo();
+        if (!m_idle) {
+            // No host feeds this machine input: nothing will ever come.
+            message.message = WM_QUIT;
+            return false;
+        }
+        m_idle();
     }
 }
 
-void WindowManager::nothingToDo() {
-    if (idle) {
-        idle();
-        return;
-    }
-    // Nobody will ever feed this machine input: end as a used-up script does.
-    emu::Trace::scriptExhausted();
-    std::fprintf(stderr, "%s: waiting for input with no input source\n",
-                 program_invocation_short_name);
-    std::fflush(nullptr);
-    std::_Exit(3);
-}
-
-// ---- the emulation's own controls
-
-ControlState* controlState(HWND handle) {
-    WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
-    return window != nullptr ? window->control.get() : nullptr;
-}
-
-void setControlState(HWND handle, std::unique_ptr<ControlState> state) {
-    WindowManager* m = WindowManager::current();
-    if (Window* window = m != nullptr ? m->find(handle) : nullptr) {
-        window->control = std::move(state);
-    }
-}
-
-// ---- the host's side
-
-void setIdleHandler(std::function<void()> handler) {
-    if (WindowManager* m = WindowManager::current()) {
-        m->idle = std::move(handler);
-    }
-}
-
-void setDrawnHandler(std::function<void()> handler) {
-    if (WindowManager* m = WindowManager::current()) {
-        m->drawn = std::move(handler);
-    }
-}
-
-namespace {
-void postInput(InputKind kind, POINT screen, UINT key) {
-    if (WindowManager* m = WindowManager::current()) {
-        m->queue.postInput(InputEvent{kind, screen, key, GetTickCount()});
-    }
-}
-} // namespace
-
-void postMouseMove(POINT screen) {
-    postInput(InputKind::MouseMove, screen, 0);
-}
-
-void postMouseButton(POINT screen, bool down) {
-    postInput(down ? InputKind::ButtonDown : InputKind::ButtonUp, screen, 0);
-}
-
-void postKey(UINT virtualKey, bool down) {
-    postInput(down ? InputKind::KeyDown : InputKind::KeyUp, POINT{0, 0}, virtualKey);
-}
-
-HWND mainWindow() {
-    WindowManager* m = WindowManager::current();
-    if (m == nullptr) {
-        return nullptr;
-    }
-    auto tops = m->tree.topLevelsByAge();
-    return tops.empty() ? nullptr : tops.front()->handle();
-}
-
-HWND activeWindow() {
-    WindowManager* m = WindowManager::current();
-    return m != nullptr && m->active != nullptr ? m->active->handle() : nullptr;
-}
-
-bool closeBoxPoint(HWND handle, POINT& screen) {
-    WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
-    if (window == nullptr || !window->hasCloseBox()) {
+bool WindowManager::translate(const MSG& message) {
+    char c = 0;
+    if (message.message != WM_KEYDOWN || !typedCharacter(static_cast<UINT>(message.wParam), c)) {
         return false;
     }
-    RECT outer = m->tree.screenRect(window);
-    RECT box = Look95::closeBoxRect(widthOf(outer));
-    screen = offsetPoint(POINT{outer.left, outer.top}, POINT{midCoordinate(box.left, box.right),
-                                                             midCoordinate(box.top, box.bottom)});
+    MSG character = message;
+    character.message = WM_CHAR;
+    character.wParam = static_cast<unsigned char>(c);
+    m_queue.postFront(character);
     return true;
 }
 
-void pumpPending() {
-    WindowManager* m = WindowManager::current();
-    if (m == nullptr) {
-        return;
+LRESULT WindowManager::dispatch(const MSG& message) {
+    Window* window = find(message.hwnd);
+    return window != nullptr ? send(window, message.message, message.wParam, message.lParam) : 0;
+}
+
+LRESULT WindowManager::sendTo(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
+    Window* window = find(handle);
+    return window != nullptr ? send(window, message, wParam, lParam) : 0;
+}
+
+void WindowManager::post(const MSG& message) {
+    m_queue.post(message);
+}
+
+void WindowManager::postInput(const InputEvent& event) {
+    m_queue.postInput(event);
+}
+
+void WindowManager::postQuit(int exitCode) {
+    m_queue.postQuit(exitCode);
+}
+
+void WindowManager::setStyle(Window* window, DWORD style) {
+    auto lock = lockTree();
+    window->style = style;
+}
+
+void WindowManager::clearStyleBits(Window* window, DWORD bits) {
+    setStyle(window, window->style & ~bits);
+}
+
+void WindowManager::invalidate(Window* window, const RECT* clientRect, bool erase) {
+    m_painter.invalidate(window, clientRect, erase);
+}
+
+void WindowManager::invalidateAll(Window* window) {
+    m_painter.invalidateAll(window);
+}
+
+void WindowManager::paintNonClient(Window* window) {
+    m_painter.paintNonClient(window, m_input.closeBoxPressedOn(window));
+}
+
+void WindowManager::eraseWithClassBrush(const Window* window, HDC dc) {
+    m_painter.eraseWithClassBrush(window, dc);
+}
+
+HDC WindowManager::getDC(Window* window, bool clientOnly) {
+    return m_painter.getDC(window, clientOnly);
+}
+
+bool WindowManager::releaseDC(HDC dc) {
+    if (!m_painter.releaseDC(dc)) {
+        return false;
     }
-    while (m->hasWork()) {
-        MSG message;
-        if (!m->getMessage(message)) {
-            // Keep the quit for the program's own loop.
-            m->queue.postQuit(static_cast<int>(message.wParam));
-            return;
-        }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+    if (m_drawn) {
+        m_drawn();
     }
+    return true;
+}
+
+HDC WindowManager::beginPaint(Window* window, PAINTSTRUCT& paint) {
+    return m_painter.beginPaint(window, paint);
+}
+
+void WindowManager::endPaint(const PAINTSTRUCT& paint) {
+    m_painter.endPaint(paint);
 }
 
 } // namespace emu::user

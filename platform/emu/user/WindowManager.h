@@ -1,26 +1,25 @@
-// The emulated window manager of the one GUI thread: windows, activation and
-// focus, the message queue and painting. The Win32 entry points in
-// User32Windows.cpp, User32Messages.cpp and User32Paint.cpp work on the
-// manager of the booted machine; the host drives it through the functions at
-// the end of this header.
+// The emulated window manager of the one GUI thread: it owns the window tree
+// and the state around it (the classes, the active and focus windows, the
+// message queue) and changes them only through the operations below. Its
+// painter and input router see it through ManagerServices. The Win32 entry
+// points (User32*.cpp) and the host's entry points (HostInput.h) work on the
+// manager of the booted machine.
 #pragma once
 
-#include "platform/emu/Machine.h"
 #include "platform/emu/user/InputRouter.h"
+#include "platform/emu/user/ManagerServices.h"
 #include "platform/emu/user/MessageQueue.h"
 #include "platform/emu/user/WindowClass.h"
 #include "platform/emu/user/WindowPainter.h"
 #include "platform/emu/user/WindowTree.h"
 
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace emu::user {
 
-void bootWindows(const MachineConfig& config);
-void shutdownWindows();
-
-class WindowManager {
+class WindowManager final : private ManagerServices {
 public:
     WindowManager();
     ~WindowManager();
@@ -29,81 +28,94 @@ public:
 
     // The manager of the booted machine, or nullptr before boot.
     static WindowManager* current();
+    // Makes the booted machine's manager, its desktop `screen` painted.
+    static WindowManager& boot(const RECT& screen);
+    static void shutdown();
 
-    Window* find(HWND handle) const { return tree.find(handle); }
-    LRESULT send(Window* window, UINT message, WPARAM wParam, LPARAM lParam);
+    // ---- classes
+    ATOM registerClass(const WNDCLASSA& definition);
+    // Several classes at once: the emulation's own at boot, say.
+    void registerClasses(void (*registrar)(ClassTable& classes));
+    std::shared_ptr<const WindowClass> findClass(LPCSTR nameOrAtom) const;
 
+    // ---- the window tree
+    Window* find(HWND handle) const { return m_tree.find(handle); }
+    const WindowTree& tree() const override { return m_tree; }
+    // Only this thread changes the tree; it holds the lock while it does, and
+    // other threads (an animation drawing on its own) hold it while they read.
+    std::unique_lock<std::recursive_mutex> lockTree() const override {
+        return std::unique_lock<std::recursive_mutex>(m_treeMutex);
+    }
     Window* create(const CREATESTRUCTA& create, std::shared_ptr<const WindowClass> windowClass,
                    Window* parent, Window* owner);
     bool destroy(Window* window);
-
-    void activate(Window* window, WORD how);
-    Window* setFocus(Window* window);
-    bool show(Window* window, int command);
     // New outer rectangle in parent coordinates; repaints what the change uncovers.
     void place(Window* window, const RECT& rect, bool repaint);
     void bringToTop(Window* window);
+    bool show(Window* window, int command);
     void setEnabled(Window* window, bool enable);
+    // The window's style as a whole, or some bits of it cleared; under the tree lock.
+    void setStyle(Window* window, DWORD style);
+    void clearStyleBits(Window* window, DWORD bits);
 
-    // Only this thread changes the tree; it holds the lock while it does, and
-    // other threads (an animation drawing on its own) hold it while they read.
-    std::unique_lock<std::recursive_mutex> lockTree() const {
-        return std::unique_lock<std::recursive_mutex>(m_treeMutex);
-    }
+    // ---- activation and focus
+    Window* activeWindow() const override { return m_active; }
+    Window* focusWindow() const override { return m_focus; }
+    void activate(Window* window, WORD how) override;
+    Window* setFocus(Window* window);
 
+    // ---- messages
+    LRESULT send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The same to a handle; 0 when it names no window.
+    LRESULT sendTo(HWND handle, UINT message, WPARAM wParam, LPARAM lParam);
+    void post(const MSG& message);
+    void postInput(const InputEvent& event);
+    void postQuit(int exitCode);
     // GetMessageA: false when the message is WM_QUIT or the session ends.
     bool getMessage(MSG& message);
     // Something queued, input waiting or a window to paint.
     bool hasWork() const;
+    // TranslateMessage: a key that types a character queues its WM_CHAR next.
+    bool translate(const MSG& message);
+    // DispatchMessageA: the message to its window's procedure.
+    LRESULT dispatch(const MSG& message);
+    // Where the pointer is, in screen coordinates.
+    POINT cursor() const { return m_input.cursor(); }
 
-    ClassTable classes;
-    WindowTree tree;
-    MessageQueue queue;
-    WindowPainter painter;
-    InputRouter input;
-    Window* active = nullptr;
-    Window* focus = nullptr;
-    std::function<void()> idle;
-    std::function<void()> drawn;
+    // ---- painting
+    // Adds a client rectangle (all of the client area when null) to the update region.
+    void invalidate(Window* window, const RECT* clientRect, bool erase);
+    void invalidateAll(Window* window);
+    void paintNonClient(Window* window) override;
+    void eraseWithClassBrush(const Window* window, HDC dc);
+    HDC getDC(Window* window, bool clientOnly);
+    // False for a context that is no window's; tells the host something was drawn.
+    bool releaseDC(HDC dc);
+    HDC beginPaint(Window* window, PAINTSTRUCT& paint);
+    void endPaint(const PAINTSTRUCT& paint);
+
+    // ---- the host's hooks
+    // Called whenever a message loop finds nothing to do; see HostInput.h.
+    void setIdleHandler(std::function<void()> handler) { m_idle = std::move(handler); }
+    void setDrawnHandler(std::function<void()> handler) { m_drawn = std::move(handler); }
 
 private:
     void sendDestroy(Window* window);
     void finishDestroy(Window* window);
     void leave(Window* window);
     Window* successorOf(Window* leaving) const;
-    void nothingToDo();
 
+    ClassTable m_classes;
+    WindowTree m_tree;
+    MessageQueue m_queue;
+    WindowPainter m_painter;
+    InputRouter m_input;
+    Window* m_active = nullptr;
+    Window* m_focus = nullptr;
+    std::function<void()> m_idle;
+    std::function<void()> m_drawn;
     int m_sendDepth = 0;
     mutable std::recursive_mutex m_treeMutex;
 };
-
-// ---- the emulation's own controls
-
-// State of a built-in control, owned by its window and gone with it (a LONG
-// window slot cannot hold a pointer on this host).
-ControlState* controlState(HWND window);
-void setControlState(HWND window, std::unique_ptr<ControlState> state);
-
-// ---- the host's side
-
-// Called whenever a message loop finds nothing to do. It feeds the next input
-// or ends the session; when it returns without producing anything the loop
-// asks again.
-void setIdleHandler(std::function<void()> handler);
-// Called after a device context is released on the program's thread: a
-// program that draws while it pumps no messages (a progress bar stepped in a
-// busy loop) still gets its screen shown on the host.
-void setDrawnHandler(std::function<void()> handler);
-// Pointer and key input, in screen coordinates, stamped with the tick count.
-void postMouseMove(POINT screen);
-void postMouseButton(POINT screen, bool down);
-void postKey(UINT virtualKey, bool down);
-// The first top-level window the program created that still exists, or NULL.
-HWND mainWindow();
-HWND activeWindow();
-// The middle of a window's close box in screen coordinates; false without one.
-bool closeBoxPoint(HWND window, POINT& screen);
-// Lets pending posted messages, input and painting run without waiting for more.
-void pumpPending();
 
 } // namespace emu::user

@@ -2,7 +2,6 @@
 
 #include "platform/emu/gdi/Screen.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/WindowManager.h"
 
 namespace emu::user {
 
@@ -23,10 +22,10 @@ void WindowPainter::invalidate(Window* window, const RECT* clientRect, bool eras
 }
 
 void WindowPainter::invalidateAll(Window* window) {
-    if (!m_manager.tree.isShown(window)) {
+    if (!m_windows.tree().isShown(window)) {
         return;
     }
-    expose(RectRegion(m_manager.tree.screenRect(window)));
+    expose(RectRegion(m_windows.tree().screenRect(window)));
 }
 
 void WindowPainter::expose(const RectRegion& screenArea) {
@@ -34,9 +33,9 @@ void WindowPainter::expose(const RectRegion& screenArea) {
         return;
     }
     RectRegion desktop = screenArea;
-    for (Window* top : m_manager.tree.topLevels()) {
-        if (m_manager.tree.isShown(top)) {
-            desktop.subtract(m_manager.tree.screenRect(top));
+    for (Window* top : m_windows.tree().topLevels()) {
+        if (m_windows.tree().isShown(top)) {
+            desktop.subtract(m_windows.tree().screenRect(top));
         }
     }
     if (!desktop.empty()) {
@@ -45,14 +44,14 @@ void WindowPainter::expose(const RectRegion& screenArea) {
         emu::gdi::destroyDeviceContext(dc);
     }
     // Copy: a frame painter may not change the stacking, but stay safe anyway.
-    std::vector<Window*> tops = m_manager.tree.topLevels();
+    std::vector<Window*> tops = m_windows.tree().topLevels();
     for (Window* top : tops) {
         exposeWindow(top, screenArea);
     }
 }
 
 void WindowPainter::exposeWindow(Window* window, const RectRegion& screenArea) {
-    WindowTree& tree = m_manager.tree;
+    const WindowTree& tree = m_windows.tree();
     if (!tree.isShown(window)) {
         return;
     }
@@ -80,7 +79,7 @@ void WindowPainter::exposeWindow(Window* window, const RectRegion& screenArea) {
         }
     }
     if (frameTouched) {
-        m_manager.send(window, WM_NCPAINT, 1, 0);
+        m_windows.send(window, WM_NCPAINT, 1, 0);
     }
     std::vector<Window*> children = window->children();
     for (Window* child : children) {
@@ -88,8 +87,8 @@ void WindowPainter::exposeWindow(Window* window, const RectRegion& screenArea) {
     }
 }
 
-void WindowPainter::paintNonClient(Window* window) {
-    WindowTree& tree = m_manager.tree;
+void WindowPainter::paintNonClient(Window* window, bool closePressed) {
+    const WindowTree& tree = m_windows.tree();
     RectRegion frame = tree.visibleRegion(window, false);
     frame.subtract(tree.clientScreenRect(window));
     if (frame.empty()) {
@@ -103,7 +102,7 @@ void WindowPainter::paintNonClient(Window* window) {
     look.child = window->isChild();
     look.active = window->frameActive;
     look.caption = window->text.c_str();
-    look.closePressed = m_manager.input.closeBoxPressedOn(window);
+    look.closePressed = closePressed;
     look.closeDisabled = window->closeDisabled;
     Look95::paintFrame(dc, outer.right - outer.left, outer.bottom - outer.top, look);
     emu::gdi::destroyDeviceContext(dc);
@@ -111,7 +110,7 @@ void WindowPainter::paintNonClient(Window* window) {
 
 Window* WindowPainter::firstToPaint(const std::vector<Window*>& stack) const {
     for (Window* window : stack) {
-        if (!m_manager.tree.isShown(window)) {
+        if (!m_windows.tree().isShown(window)) {
             continue;
         }
         if (!window->update.empty()) {
@@ -125,15 +124,15 @@ Window* WindowPainter::firstToPaint(const std::vector<Window*>& stack) const {
 }
 
 Window* WindowPainter::nextToPaint() const {
-    return firstToPaint(m_manager.tree.topLevels());
+    return firstToPaint(m_windows.tree().topLevels());
 }
 
 HDC WindowPainter::getDC(Window* window, bool clientOnly) {
-    WindowTree& tree = m_manager.tree;
+    const WindowTree& tree = m_windows.tree();
     RECT origin{};
     RectRegion visible;
     {
-        auto lock = m_manager.lockTree();
+        auto lock = m_windows.lockTree();
         origin = clientOnly ? tree.clientScreenRect(window) : tree.screenRect(window);
         visible = tree.visibleRegion(window, clientOnly);
     }
@@ -168,7 +167,7 @@ HDC WindowPainter::beginPaint(Window* window, PAINTSTRUCT& paint) {
     if (dc == nullptr) {
         return nullptr;
     }
-    WindowTree& tree = m_manager.tree;
+    const WindowTree& tree = m_windows.tree();
     RECT client = tree.clientScreenRect(window);
     area.offset(client.left, client.top);
     RectRegion clip = tree.visibleRegion(window, true);
@@ -185,7 +184,7 @@ HDC WindowPainter::beginPaint(Window* window, PAINTSTRUCT& paint) {
                          bounds.right - client.left, bounds.bottom - client.top};
     paint.fErase = TRUE;
     if (erase) {
-        paint.fErase = m_manager.send(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
+        paint.fErase = m_windows.send(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0) == 0;
     }
     return dc;
 }
@@ -194,20 +193,14 @@ void WindowPainter::endPaint(const PAINTSTRUCT& paint) {
     releaseDC(paint.hdc);
 }
 
-void WindowPainter::eraseWithClassBrush(Window* window, HDC dc) {
+void WindowPainter::eraseWithClassBrush(const Window* window, HDC dc) {
     HBRUSH brush = window->windowClass().background;
     if (brush == nullptr) {
         return;
     }
+    // FillRect takes a system colour index plus one as that colour's brush, as
+    // a class background may be.
     RECT client{0, 0, window->clientWidth(), window->clientHeight()};
-    uintptr_t value = reinterpret_cast<uintptr_t>(brush);
-    if (value <= COLOR_INFOBK + 1) {
-        // A system colour index plus one stands for that colour's brush.
-        HBRUSH solid = CreateSolidBrush(GetSysColor(static_cast<int>(value) - 1));
-        FillRect(dc, &client, solid);
-        DeleteObject(solid);
-        return;
-    }
     FillRect(dc, &client, brush);
 }
 

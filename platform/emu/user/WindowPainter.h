@@ -5,19 +5,17 @@
 // window shows on the screen.
 #pragma once
 
+#include "platform/emu/user/ManagerServices.h"
 #include "platform/emu/user/RectRegion.h"
-#include "platform/emu/user/Window.h"
 
 #include <map>
 #include <mutex>
 
 namespace emu::user {
 
-class WindowManager;
-
 class WindowPainter {
 public:
-    explicit WindowPainter(WindowManager& manager) : m_manager(manager) {}
+    explicit WindowPainter(ManagerServices& windows) : m_windows(windows) {}
     ~WindowPainter();
     WindowPainter(const WindowPainter&) = delete;
     WindowPainter& operator=(const WindowPainter&) = delete;
@@ -31,7 +29,7 @@ public:
     // painted, and every window there repaints its frame and collects an update region.
     void expose(const RectRegion& screenArea);
     // The window manager's WM_NCPAINT: frame and caption over the visible part.
-    void paintNonClient(Window* window);
+    void paintNonClient(Window* window, bool closePressed);
     // The next window that waits for WM_PAINT, parents before their children.
     Window* nextToPaint() const;
 
@@ -39,7 +37,7 @@ public:
     bool releaseDC(HDC dc);
     HDC beginPaint(Window* window, PAINTSTRUCT& paint);
     void endPaint(const PAINTSTRUCT& paint);
-    void eraseWithClassBrush(Window* window, HDC dc);
+    void eraseWithClassBrush(const Window* window, HDC dc);
     // Windows whose device contexts are still out go with them.
     void forgetWindow(Window* window);
 
@@ -47,7 +45,7 @@ private:
     void exposeWindow(Window* window, const RectRegion& screenArea);
     Window* firstToPaint(const std::vector<Window*>& stack) const;
 
-    WindowManager& m_manager;
+    ManagerServices& m_windows;
     std::mutex m_contextsMutex; // contexts may be taken and given back on any thread
     std::map<HDC, Window*> m_contexts;
 };

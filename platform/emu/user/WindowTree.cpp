@@ -1,5 +1,6 @@
 #include "platform/emu/user/WindowTree.h"
 #include "platform/emu/user/Coordinate.h"
+#include "platform/emu/user/Look95.h"
 
 #include <algorithm>
 
@@ -60,6 +61,10 @@ std::vector<Window*>& WindowTree::siblingsOf(Window* window) {
     return window->parent() != nullptr ? window->parent()->children() : m_topLevels;
 }
 
+const std::vector<Window*>& WindowTree::siblingsOf(const Window* window) const {
+    return window->parent() != nullptr ? window->parent()->children() : m_topLevels;
+}
+
 std::vector<Window*> WindowTree::topLevelsByAge() const {
     std::vector<Window*> out;
     for (const auto& entry : m_windows) {
@@ -99,6 +104,14 @@ POINT WindowTree::clientOrigin(const Window* window) const {
     RECT outer = screenRect(window);
     RECT client = window->clientInWindow();
     return offsetPoint(POINT{outer.left, outer.top}, POINT{client.left, client.top});
+}
+
+RECT WindowTree::closeBoxOnScreen(const Window* window) const {
+    RECT outer = screenRect(window);
+    RECT box = Look95::closeBoxRect(widthOf(outer));
+    POINT topLeft = offsetPoint(POINT{outer.left, outer.top}, POINT{box.left, box.top});
+    POINT bottomRight = offsetPoint(POINT{outer.left, outer.top}, POINT{box.right, box.bottom});
+    return RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
 }
 
 RECT WindowTree::clientScreenRect(const Window* window) const {

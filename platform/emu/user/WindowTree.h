@@ -25,6 +25,7 @@ public:
     // Top-level windows, topmost first.
     const std::vector<Window*>& topLevels() const { return m_topLevels; }
     std::vector<Window*>& siblingsOf(Window* window);
+    const std::vector<Window*>& siblingsOf(const Window* window) const;
     // Top-level windows in creation order.
     std::vector<Window*> topLevelsByAge() const;
     Window* topLevelOf(Window* window) const;
@@ -34,6 +35,9 @@ public:
     RECT screenRect(const Window* window) const;
     RECT clientScreenRect(const Window* window) const;
     POINT clientOrigin(const Window* window) const;
+    // Where the window's close box is on the screen (whether it has one or not):
+    // what the frame painter draws, the hit test and the input router press.
+    RECT closeBoxOnScreen(const Window* window) const;
     // Shown itself and every ancestor shown.
     bool isShown(const Window* window) const;
     // The screen pixels of the window (or of its client area) that nothing covers.

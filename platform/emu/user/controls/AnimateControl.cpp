@@ -1,9 +1,12 @@
 #include "platform/emu/user/controls/AnimateControl.h"
 
 #include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/user/DefaultWindowProc.h"
+#include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/controls/AnimationPlayer.h"
 #include "platform/emu/user/controls/AviClip.h"
+#include "platform/emu/user/controls/ControlAccess.h"
 
 #include <atomic>
 #include <chrono>
@@ -46,7 +49,7 @@ Window* windowOf(HWND handle) {
 }
 
 AnimateState* stateOf(HWND handle) {
-    return dynamic_cast<AnimateState*>(controlState(handle));
+    return controlStateAs<AnimateState>(handle);
 }
 
 void drawFrame(HDC dc, const AnimateState& s, int index, int width, int height) {
@@ -73,12 +76,6 @@ void AnimateState::showFrameFromThread(int index) {
     }
     drawFrame(dc, *this, index, width.load(), height.load());
     ReleaseDC(handle, dc);
-}
-
-void fillFace(HDC dc, const RECT& rect) {
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FillRect(dc, &rect, face);
-    DeleteObject(face);
 }
 
 RECT clientRect(HWND window) {
@@ -222,7 +219,7 @@ LRESULT paint(HWND window, AnimateState& s) {
 LRESULT eraseBackground(HWND window, WPARAM wParam) {
     HDC dc = reinterpret_cast<HDC>(wParam);
     if (dc != nullptr) {
-        fillFace(dc, clientRect(window));
+        Look95::fillFace(dc, clientRect(window));
     }
     return 1;
 }
@@ -235,7 +232,7 @@ LRESULT create(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     auto state = std::make_unique<AnimateState>(handle);
     state->style = window->style;
     setControlState(handle, std::move(state));
-    return DefWindowProcA(handle, message, wParam, lParam);
+    return DefaultWindowProc::windowProc(handle, message, wParam, lParam);
 }
 
 } // namespace
@@ -260,7 +257,7 @@ LRESULT CALLBACK AnimateControl::windowProc(HWND window, UINT message, WPARAM wP
     }
     AnimateState* s = stateOf(window);
     if (s == nullptr) {
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(window, message, wParam, lParam);
     }
     switch (message) {
     case ACM_OPENA:
@@ -282,9 +279,9 @@ LRESULT CALLBACK AnimateControl::windowProc(HWND window, UINT message, WPARAM wP
         return 0;
     case WM_DESTROY:
         s->player.stop();
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(window, message, wParam, lParam);
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(window, message, wParam, lParam);
     }
 }
 

@@ -15,7 +15,7 @@ void registerControlClasses(ClassTable& classes) {
 
 void registerControlClasses() {
     if (WindowManager* manager = WindowManager::current()) {
-        registerControlClasses(manager->classes);
+        manager->registerClasses(static_cast<void (*)(ClassTable&)>(&registerControlClasses));
     }
 }
 

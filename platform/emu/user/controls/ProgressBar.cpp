@@ -1,7 +1,9 @@
 #include "platform/emu/user/controls/ProgressBar.h"
 
+#include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/controls/ControlAccess.h"
 
 namespace emu::user {
 
@@ -22,7 +24,7 @@ constexpr int kBevel = 2;
 constexpr int kPadding = 1;
 
 ProgressState* stateOf(HWND handle) {
-    return dynamic_cast<ProgressState*>(controlState(handle));
+    return controlStateAs<ProgressState>(handle);
 }
 
 int clampToRange(const ProgressState& s, int pos) {
@@ -65,20 +67,11 @@ int filledWidth(const ProgressState& s, const RECT& area) {
     return static_cast<int>(static_cast<long long>(s.pos - s.low) * width / (s.high - s.low));
 }
 
-void fillFace(HDC dc, const RECT& rect) {
-    if (rect.right <= rect.left || rect.bottom <= rect.top) {
-        return;
-    }
-    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-    FillRect(dc, &rect, face);
-    DeleteObject(face);
-}
-
 void paintBar(HDC dc, const RECT& client, ProgressState& s) {
     RECT area = chunkArea(client);
     int fill = filledWidth(s, area);
-    fillFace(dc, RECT{client.left + kBevel, client.top + kBevel, client.right - kBevel,
-                      client.bottom - kBevel});
+    Look95::fillFace(dc, RECT{client.left + kBevel, client.top + kBevel, client.right - kBevel,
+                              client.bottom - kBevel});
     Look95::paintBevel(dc, client, true);
     Look95::paintProgressChunks(dc, area, fill);
     s.drawnFill = fill;
@@ -142,12 +135,9 @@ LRESULT create(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     }
     setControlState(handle, std::make_unique<ProgressState>());
-    {
-        // The bar draws its own sunken box in place of a plain border.
-        auto lock = manager->lockTree();
-        window->style &= ~static_cast<DWORD>(WS_BORDER);
-    }
-    return DefWindowProcA(handle, message, wParam, lParam);
+    // The bar draws its own sunken box in place of a plain border.
+    manager->clearStyleBits(window, WS_BORDER);
+    return DefaultWindowProc::windowProc(handle, message, wParam, lParam);
 }
 
 } // namespace
@@ -166,7 +156,7 @@ LRESULT CALLBACK ProgressBar::windowProc(HWND window, UINT message, WPARAM wPara
     }
     ProgressState* s = stateOf(window);
     if (s == nullptr) {
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(window, message, wParam, lParam);
     }
     switch (message) {
     case PBM_SETRANGE:
@@ -186,7 +176,7 @@ LRESULT CALLBACK ProgressBar::windowProc(HWND window, UINT message, WPARAM wPara
     case WM_SETFONT:
         return 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(window, message, wParam, lParam);
     }
 }
 

@@ -1,9 +1,11 @@
 #include "platform/emu/user/dialog/DialogManager.h"
 
 #include "platform/emu/gdi/Screen.h"
+#include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
+#include "platform/emu/user/controls/ControlAccess.h"
 #include "platform/emu/user/dialog/DialogTemplate.h"
 
 #include <cstring>
@@ -36,7 +38,7 @@ Window* windowOf(HWND handle) {
 }
 
 DialogState* stateOf(HWND handle) {
-    return dynamic_cast<DialogState*>(controlState(handle));
+    return controlStateAs<DialogState>(handle);
 }
 
 // MulDiv: value * numerator / denominator, rounded half away from zero.
@@ -138,7 +140,7 @@ bool createControls(const DialogTemplate& dialog, const SIZE& base, HWND window,
             return false;
         }
         if (font != nullptr) {
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+            sendToWindow(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
         }
         if (firstTabStop == nullptr && (item.style & WS_TABSTOP) != 0 &&
             (item.style & WS_DISABLED) == 0) {
@@ -199,14 +201,12 @@ LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
         HDC dc = reinterpret_cast<HDC>(wParam);
         RECT client{0, 0, 0, 0};
         GetClientRect(window, &client);
-        HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-        FillRect(dc, &client, face);
-        DeleteObject(face);
+        Look95::fillFace(dc, client);
         return 1;
     }
     case WM_CLOSE:
         // A dialog closes the way its cancel key does.
-        SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
+        sendToWindow(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(window, IDCANCEL)));
         return 0;
     case WM_SETFONT:
@@ -217,7 +217,7 @@ LRESULT defaultHandling(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETFONT:
         return s != nullptr ? reinterpret_cast<LRESULT>(s->font) : 0;
     default:
-        return DefWindowProcA(window, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(window, message, wParam, lParam);
     }
 }
 
@@ -279,7 +279,7 @@ HWND DialogManager::create(HINSTANCE instance, const unsigned char* data, size_t
     state->base = base;
     setControlState(handle, std::move(state));
     if (font != nullptr) {
-        SendMessageA(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        sendToWindow(handle, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     HWND focus = nullptr;
     if (!createControls(*dialog, base, handle, instance, font, focus)) {
@@ -287,7 +287,7 @@ HWND DialogManager::create(HINSTANCE instance, const unsigned char* data, size_t
         return nullptr;
     }
     LRESULT wantsFocus =
-        SendMessageA(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
+        sendToWindow(handle, WM_INITDIALOG, reinterpret_cast<WPARAM>(focus), initParam);
     if (!IsWindow(handle)) {
         return nullptr;
     }

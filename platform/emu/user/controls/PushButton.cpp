@@ -1,7 +1,9 @@
-#include "platform/emu/user/PushButton.h"
+#include "platform/emu/user/controls/PushButton.h"
 
+#include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/WindowTree.h"
+#include "platform/emu/user/controls/ControlAccess.h"
 
 namespace emu::user {
 
@@ -16,16 +18,12 @@ struct ButtonState : ControlState {
     bool focused = false;
 };
 
+// Made on the first message, so a button needs no WM_NCCREATE of its own.
 ButtonState* stateOf(HWND handle) {
-    WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
-    if (window == nullptr) {
-        return nullptr;
+    if (controlState(handle) == nullptr) {
+        setControlState(handle, std::make_unique<ButtonState>());
     }
-    if (window->control == nullptr) {
-        window->control = std::make_unique<ButtonState>();
-    }
-    return dynamic_cast<ButtonState*>(window->control.get());
+    return controlStateAs<ButtonState>(handle);
 }
 
 // Windows 95 draws the default frame on the focused push button, and on the
@@ -36,7 +34,7 @@ bool looksDefault(HWND handle, const ButtonState& state) {
     }
     HWND focus = GetFocus();
     bool buttonFocused = focus != nullptr && GetParent(focus) == GetParent(handle) &&
-                         (SendMessageA(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0;
+                         (sendToWindow(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0;
     return !buttonFocused && PushButton::isDefault(handle);
 }
 
@@ -144,13 +142,13 @@ bool PushButton::isDefault(HWND button) {
 void PushButton::click(HWND button) {
     HWND parent = GetParent(button);
     int id = GetDlgCtrlID(button);
-    SendMessageA(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    sendToWindow(parent, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
 }
 
 LRESULT CALLBACK PushButton::windowProc(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     ButtonState* state = stateOf(handle);
     if (state == nullptr) {
-        return DefWindowProcA(handle, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(handle, message, wParam, lParam);
     }
     switch (message) {
     case WM_PAINT:
@@ -182,12 +180,12 @@ LRESULT CALLBACK PushButton::windowProc(HWND handle, UINT message, WPARAM wParam
         redraw(handle, *state);
         return 0;
     case WM_SETTEXT: {
-        LRESULT result = DefWindowProcA(handle, message, wParam, lParam);
+        LRESULT result = DefaultWindowProc::windowProc(handle, message, wParam, lParam);
         redraw(handle, *state);
         return result;
     }
     default:
-        return DefWindowProcA(handle, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(handle, message, wParam, lParam);
     }
 }
 

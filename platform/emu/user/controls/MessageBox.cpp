@@ -1,10 +1,13 @@
-#include "platform/emu/user/MessageBox.h"
+#include "platform/emu/user/controls/MessageBox.h"
 
 #include "platform/emu/gdi/Screen.h"
+#include "platform/emu/user/DcSaver.h"
+#include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/PushButton.h"
 #include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
+#include "platform/emu/user/controls/ControlAccess.h"
+#include "platform/emu/user/controls/PushButton.h"
 
 #include <algorithm>
 #include <cctype>
@@ -37,20 +40,20 @@ struct BoxState : ControlState {
 };
 
 BoxState* stateOf(HWND handle) {
-    WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
-    return window != nullptr ? dynamic_cast<BoxState*>(window->control.get()) : nullptr;
+    return controlStateAs<BoxState>(handle);
 }
 
 SIZE measureText(const std::string& text, int maxWidth) {
     HDC dc = emu::gdi::createDeviceContext(POINT{0, 0}, {});
     HFONT font = Look95::createUiFont(false);
-    HGDIOBJ old = SelectObject(dc, font);
     RECT r{0, 0, maxWidth, 0};
-    DrawTextA(dc, text.c_str(), -1, &r,
-              DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
+    {
+        DcSaver saved(dc);
+        SelectObject(dc, font);
+        DrawTextA(dc, text.c_str(), -1, &r,
+                  DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
+    }
     SIZE caption{0, 0};
-    SelectObject(dc, old);
     DeleteObject(font);
     emu::gdi::destroyDeviceContext(dc);
     caption.cx = r.right - r.left;
@@ -172,13 +175,15 @@ LRESULT onPaint(HWND box, const BoxState& state) {
                                      state.icon);
         }
         HFONT font = Look95::createUiFont(false);
-        HGDIOBJ old = SelectObject(dc, font);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-        RECT r = state.layout.textAt;
-        DrawTextA(dc, state.text.c_str(), -1, &r,
-                  DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
-        SelectObject(dc, old);
+        {
+            DcSaver saved(dc);
+            SelectObject(dc, font);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            RECT r = state.layout.textAt;
+            DrawTextA(dc, state.text.c_str(), -1, &r,
+                      DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX | DT_LEFT);
+        }
         DeleteObject(font);
     }
     EndPaint(box, &paint);
@@ -239,7 +244,7 @@ void MessageBox::registerClass(ClassTable& classes) {
 LRESULT CALLBACK MessageBox::windowProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     BoxState* state = stateOf(box);
     if (state == nullptr) {
-        return DefWindowProcA(box, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(box, message, wParam, lParam);
     }
     switch (message) {
     case WM_PAINT:
@@ -257,7 +262,7 @@ LRESULT CALLBACK MessageBox::windowProc(HWND box, UINT message, WPARAM wParam, L
         }
         return 0;
     default:
-        return DefWindowProcA(box, message, wParam, lParam);
+        return DefaultWindowProc::windowProc(box, message, wParam, lParam);
     }
 }
 
@@ -282,7 +287,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         return 0;
     }
     Window* ownerWindow = m->find(owner);
-    HWND ownerTop = ownerWindow != nullptr ? m->tree.topLevelOf(ownerWindow)->handle() : nullptr;
+    HWND ownerTop = ownerWindow != nullptr ? m->tree().topLevelOf(ownerWindow)->handle() : nullptr;
     auto state = std::make_unique<BoxState>();
     state->text = text != nullptr ? text : "";
     state->type = type;
@@ -304,7 +309,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     }
     const BoxState* live = state.get();
     boxWindow->closeDisabled = escapeAnswer(type) == 0;
-    boxWindow->control = std::move(state);
+    setControlState(box, std::move(state));
     createButtons(box, *live);
     bool ownerWasEnabled = ownerTop != nullptr && IsWindowEnabled(ownerTop);
     if (ownerWasEnabled) {
@@ -315,6 +320,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
 }
 
 int MessageBox::loop(HWND box, HWND ownerTop, bool ownerWasEnabled) {
+    WindowManager& manager = *WindowManager::current();
     int result = 0;
     MSG message;
     for (;;) {
@@ -323,17 +329,17 @@ int MessageBox::loop(HWND box, HWND ownerTop, bool ownerWasEnabled) {
             result = current != nullptr ? current->result : 0;
             break;
         }
-        if (!GetMessageA(&message, nullptr, 0, 0)) {
+        if (!manager.getMessage(message)) {
             // The quit belongs to the program's own loop.
-            PostQuitMessage(static_cast<int>(message.wParam));
+            manager.postQuit(static_cast<int>(message.wParam));
             break;
         }
         bool forBox = message.hwnd == box || GetParent(message.hwnd) == box;
         if (forBox && handleKey(box, *current, message)) {
             continue;
         }
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
+        manager.translate(message);
+        manager.dispatch(message);
     }
     if (ownerWasEnabled) {
         EnableWindow(ownerTop, TRUE);

@@ -1,0 +1,26 @@
+// The one way a built-in control (push button, message box, progress bar,
+// animation, dialog) reaches its state and the windows around it. The state
+// is owned by the control's window and goes with it: a LONG window slot
+// cannot hold a pointer on this host.
+#pragma once
+
+#include "platform/emu/user/Window.h"
+
+#include <memory>
+
+namespace emu::user {
+
+// The window's control state, or nullptr for an unknown window or one without any.
+ControlState* controlState(HWND window);
+// Does nothing for a handle that names no window.
+void setControlState(HWND window, std::unique_ptr<ControlState> state);
+
+// The window's control state if it is a `State`, else nullptr.
+template <typename State> State* controlStateAs(HWND window) {
+    return dynamic_cast<State*>(controlState(window));
+}
+
+// SendMessageA as the controls need it, without the trip through user32.
+LRESULT sendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace emu::user
