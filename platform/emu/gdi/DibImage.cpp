@@ -76,7 +76,11 @@ std::optional<DibImage> DibImage::open(const Source& source, Surface& surface) {
 
 bool DibImage::decodeRunLength(const uint8_t* bits, size_t size) {
     m_decoded.assign(static_cast<size_t>(m_width) * m_height, 0);
-    RunLengthDecoder(m_decoded, m_width, m_height, m_bpp == 4).decode(bits, size);
+    // Damaged data is drawn as far as it goes, the rest of the picture index 0.
+    RunLengthDecoder(m_decoded.data(), m_width, m_height, static_cast<size_t>(m_width),
+                     m_bpp == 4 ? RunLengthDecoder::Packing::Nibbles
+                                : RunLengthDecoder::Packing::Bytes)
+        .apply(bits, size);
     m_bpp = 8;
     m_stride = static_cast<size_t>(m_width);
     m_bits = m_decoded.data();
