@@ -1,6 +1,6 @@
 #include "tests/user/UserFixture.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/user/WindowManager.h"
 
@@ -130,7 +130,7 @@ TEST_F(MessageBoxRun, TheBoxShowsCaptionIconTextAndButtons) {
 // The pixels of a rectangle of the screen, row after row.
 std::vector<COLORREF> block(const RECT& r) {
     std::vector<COLORREF> out;
-    emu::gdi::Surface& surface = emu::gdi::screen();
+    emu::gdi::FrameBuffer& surface = emu::gdi::screen();
     std::lock_guard<std::mutex> lock(surface.mutex());
     for (int y = r.top; y < r.bottom; ++y) {
         for (int x = r.left; x < r.right; ++x) {

@@ -11,8 +11,8 @@
 #include "platform/emu/gdi/RasterFontFile.h"
 
 #include <map>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "platform/emu/user/MessageBox.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/PushButton.h"
 #include "platform/emu/user/WindowManager.h"
