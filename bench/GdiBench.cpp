@@ -1,6 +1,6 @@
 // Figures for the launcher's two hot drawing paths: every mouse move redraws
 // all menu labels, every background erase stretches the picture.
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 
 #include <benchmark/benchmark.h>
 

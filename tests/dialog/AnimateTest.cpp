@@ -1,6 +1,6 @@
 #include "tests/dialog/DialogFixture.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/controls/AnimateControl.h"
 #include "resources/resource.h"
@@ -143,7 +143,7 @@ uint64_t screenDigest(HWND window) {
     GetClientRect(window, &client);
     POINT origin{0, 0};
     ClientToScreen(window, &origin);
-    emu::gdi::Surface& screen = emu::gdi::screen();
+    emu::gdi::FrameBuffer& screen = emu::gdi::screen();
     std::lock_guard<std::mutex> lock(screen.mutex());
     uint64_t digest = 1469598103934665603ull;
     for (int y = 0; y < client.bottom; ++y) {

@@ -1,7 +1,6 @@
-#include "platform/emu/user/controls/AviClip.h"
-#include "platform/emu/user/controls/Rle8Decoder.h"
 #include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/user/controls/AviClip.h"
 #include "resources/resource.h"
 #include "resources/tools/AviWriter.h"
 #include "resources/tools/ClipArt.h"
@@ -15,7 +14,6 @@
 
 using cliptool::ClipArt;
 using emu::user::AviClip;
-using emu::user::Rle8Decoder;
 
 namespace {
 
@@ -217,47 +215,5 @@ TEST(Clip, DamagedOrUnsupportedClipsAreRefused) {
         std::string why;
         EXPECT_EQ(load(bytes, why), nullptr) << c.what;
         EXPECT_FALSE(why.empty()) << c.what;
-    }
-}
-
-TEST(Clip, RunLengthDecodingFollowsTheEscapes) {
-    // A 6 x 3 picture, storage order (bottom row first), starting from 9s.
-    struct Case {
-        const char* what;
-        Bytes data;
-        bool ok;
-        std::vector<uint8_t> rows; // 18 bytes, bottom row first
-    };
-    const std::vector<uint8_t> nines(18, 9);
-    const Case cases[] = {
-        {"encoded runs",
-         {3, 1, 2, 2, 0, 0, 6, 3, 0, 1},
-         true,
-         {1, 1, 1, 2, 2, 9, 3, 3, 3, 3, 3, 3, 9, 9, 9, 9, 9, 9}},
-        {"absolute run with pad",
-         {0, 3, 4, 5, 6, 0, 1, 7, 0, 1},
-         true,
-         {4, 5, 6, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}},
-        {"delta keeps what it skips",
-         {0, 2, 2, 1, 2, 8, 0, 1},
-         true,
-         {9, 9, 9, 9, 9, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9}},
-        {"runs past the edge are clipped",
-         {10, 4, 0, 0, 1, 5},
-         true,
-         {4, 4, 4, 4, 4, 4, 5, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}},
-        {"rows past the top are dropped", {0, 2, 0, 200, 3, 1}, true, nines},
-        {"no end marker", {2, 7}, true, {7, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}},
-        {"count without value", {2}, false, nines},
-        {"delta without offsets", {0, 2, 1}, false, nines},
-        {"absolute run cut", {0, 5, 1, 2}, false, {}},
-    };
-    for (const Case& c : cases) {
-        std::vector<uint8_t> pixels = nines;
-        Rle8Decoder decoder(pixels.data(), 6, 3, 6);
-        EXPECT_EQ(decoder.apply(c.data.data(), c.data.size()), c.ok) << c.what;
-        if (!c.rows.empty()) {
-            EXPECT_EQ(pixels, c.rows) << c.what;
-        }
     }
 }

@@ -1,9 +1,9 @@
 #include "tests/dialog/DialogFixture.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/controls/ControlClasses.h"
-#include "platform/emu/host/ProgramResources.h"
 #include "resources/resource.h"
 
 #include <mutex>

@@ -153,15 +153,20 @@ TEST_F(Dialogs, TemplateOneHundredThirtyMakesACentredDialogWithItsControls) {
     EXPECT_NEAR(mine.left + mine.right, outer.left + outer.right, 1);
     EXPECT_NEAR(mine.top + mine.bottom, outer.top + outer.bottom, 1);
 
+    // FONT 8, "MS Sans Serif" asks for 11-pixel characters (8 pt at 96 dpi):
+    // the bitmap font's 13-pixel size. Its 52 letters are 323 pixels wide, so
+    // the base units are ((323 / 26 + 1) / 2, 13) = (6, 13) and the 208 x 73
+    // template is 312 x 119 pixels inside a 3-pixel frame and a 21-pixel
+    // caption band.
     SIZE base = DialogManager::baseUnits(dialog);
-    EXPECT_GE(base.cx, 4);
-    EXPECT_LE(base.cx, 9);
-    EXPECT_GE(base.cy, 10);
-    EXPECT_LE(base.cy, 18);
+    EXPECT_EQ(base.cx, 6);
+    EXPECT_EQ(base.cy, 13);
     RECT client{0, 0, 0, 0};
     GetClientRect(dialog, &client);
-    EXPECT_EQ(client.right, scaled(208, base.cx, 4));
-    EXPECT_EQ(client.bottom, scaled(73, base.cy, 8));
+    EXPECT_EQ(client.right, 312);
+    EXPECT_EQ(client.bottom, 119);
+    EXPECT_EQ(mine.right - mine.left, 318);
+    EXPECT_EQ(mine.bottom - mine.top, 146);
 
     struct Expected {
         int id;

@@ -1,6 +1,6 @@
 #include "platform/framework/AfxWin.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/HostInput.h"
 #include "tests/support/TestMachine.h"
 

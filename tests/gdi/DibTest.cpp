@@ -1,5 +1,7 @@
 #include "tests/gdi/ScreenFixture.h"
 
+#include "platform/emu/gdi/RunLengthDecoder.h"
+
 #include <cstring>
 #include <set>
 
@@ -7,6 +9,7 @@ namespace {
 
 using corvane_test::PackedDib;
 using corvane_test::ScreenFixture;
+using emu::gdi::RunLengthDecoder;
 
 int pictureIndex(int x, int y) {
     return (x / 7 + y / 5 * 3) % 256;
@@ -222,3 +225,72 @@ TEST_F(Dibs, PaletteIndexTablesGoThroughTheSelectedPalette) {
 }
 
 } // namespace
+
+TEST(RunLengthDecoder, RunsAndEscapesLandInsideThePicture) {
+    // A 6 x 3 picture, storage order (bottom row first), starting from 9s.
+    using Packing = RunLengthDecoder::Packing;
+    struct Case {
+        const char* what;
+        Packing packing;
+        std::vector<uint8_t> data;
+        bool ok;
+        std::vector<uint8_t> rows; // 18 bytes, bottom row first
+    };
+    const std::vector<uint8_t> nines(18, 9);
+    const Case cases[] = {
+        {"encoded runs",
+         Packing::Bytes,
+         {3, 1, 2, 2, 0, 0, 6, 3, 0, 1},
+         true,
+         {1, 1, 1, 2, 2, 9, 3, 3, 3, 3, 3, 3, 9, 9, 9, 9, 9, 9}},
+        {"absolute run with pad",
+         Packing::Bytes,
+         {0, 3, 4, 5, 6, 0, 1, 7, 0, 1},
+         true,
+         {4, 5, 6, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}},
+        {"delta keeps what it skips",
+         Packing::Bytes,
+         {0, 2, 2, 1, 2, 8, 0, 1},
+         true,
+         {9, 9, 9, 9, 9, 9, 9, 9, 8, 8, 9, 9, 9, 9, 9, 9, 9, 9}},
+        {"runs past the edge are clipped",
+         Packing::Bytes,
+         {10, 4, 0, 0, 1, 5},
+         true,
+         {4, 4, 4, 4, 4, 4, 5, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}},
+        {"rows past the top are dropped", Packing::Bytes, {0, 2, 0, 200, 3, 1}, true, nines},
+        {"no end marker",
+         Packing::Bytes,
+         {2, 7},
+         true,
+         {7, 7, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}},
+        {"count without value", Packing::Bytes, {2}, false, nines},
+        {"delta without offsets", Packing::Bytes, {0, 2, 1}, false, nines},
+        {"absolute run cut", Packing::Bytes, {0, 5, 1, 2}, false, nines},
+        {"nibble runs alternate",
+         Packing::Nibbles,
+         {5, 0x12, 0, 0, 7, 0x34, 0, 1},
+         true,
+         {1, 2, 1, 2, 1, 9, 3, 4, 3, 4, 3, 4, 9, 9, 9, 9, 9, 9}},
+        {"nibble absolute runs, the odd byte count padded",
+         Packing::Nibbles,
+         {0, 3, 0x45, 0x60, 0, 0, 0, 5, 0x12, 0x34, 0x50, 0xEE, 1, 0x88, 0, 1},
+         true,
+         {4, 5, 6, 9, 9, 9, 1, 2, 3, 4, 5, 8, 9, 9, 9, 9, 9, 9}},
+        {"nibble absolute run cut", Packing::Nibbles, {0, 5, 0x12, 0x34}, false, nines},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> pixels = nines;
+        RunLengthDecoder decoder(pixels.data(), 6, 3, 6, c.packing);
+        EXPECT_EQ(decoder.apply(c.data.data(), c.data.size()), c.ok) << c.what;
+        EXPECT_EQ(pixels, c.rows) << c.what;
+    }
+
+    // Rows padded past the picture's width: the padding is never written.
+    std::vector<uint8_t> padded(24, 9);
+    const std::vector<uint8_t> data{10, 4, 0, 0, 0, 8, 1, 2, 3, 4, 5, 6, 7, 8, 0, 1};
+    RunLengthDecoder decoder(padded.data(), 6, 3, 8, Packing::Bytes);
+    EXPECT_TRUE(decoder.apply(data.data(), data.size()));
+    EXPECT_EQ(padded, (std::vector<uint8_t>{4, 4, 4, 4, 4, 4, 9, 9, 1, 2, 3, 4,
+                                            5, 6, 9, 9, 9, 9, 9, 9, 9, 9, 9, 9}));
+}

@@ -22,7 +22,7 @@ void ScreenFixture::TearDown() {
 }
 
 std::vector<COLORREF> ScreenFixture::snapshot() const {
-    emu::gdi::Surface& s = emu::gdi::screen();
+    emu::gdi::FrameBuffer& s = emu::gdi::screen();
     std::vector<COLORREF> shot;
     shot.reserve(static_cast<size_t>(s.width()) * s.height());
     for (int y = 0; y < s.height(); ++y) {
@@ -34,7 +34,7 @@ std::vector<COLORREF> ScreenFixture::snapshot() const {
 }
 
 void ScreenFixture::paintPattern() {
-    emu::gdi::Surface& s = emu::gdi::screen();
+    emu::gdi::FrameBuffer& s = emu::gdi::screen();
     for (int y = 0; y < s.height(); ++y) {
         for (int x = 0; x < s.width(); ++x) {
             SetPixel(m_dc, x, y,
@@ -44,7 +44,7 @@ void ScreenFixture::paintPattern() {
 }
 
 void ScreenFixture::fillScreen(COLORREF colour) {
-    emu::gdi::Surface& s = emu::gdi::screen();
+    emu::gdi::FrameBuffer& s = emu::gdi::screen();
     const HBRUSH brush = CreateSolidBrush(colour);
     const RECT all{0, 0, s.width(), s.height()};
     FillRect(m_dc, &all, brush);

@@ -1,7 +1,7 @@
 // Test support: a freshly booted screen and pictures written in memory.
 #pragma once
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 
 #include <gtest/gtest.h>
 

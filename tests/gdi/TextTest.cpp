@@ -1,5 +1,7 @@
 #include "tests/gdi/ScreenFixture.h"
 
+#include "platform/emu/gdi/FontEngine.h"
+
 #include <algorithm>
 #include <cstring>
 #include <thread>
@@ -8,10 +10,10 @@ namespace {
 
 using corvane_test::ScreenFixture;
 
-LOGFONTA menuFont(LONG height, const char* face) {
+LOGFONTA menuFont(LONG height, const char* face, LONG weight = FW_BOLD) {
     LOGFONTA lf{};
     lf.lfHeight = height;
-    lf.lfWeight = FW_BOLD;
+    lf.lfWeight = weight;
     lf.lfCharSet = DEFAULT_CHARSET;
     std::strncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
     return lf;
@@ -77,7 +79,20 @@ TEST_F(Text, ExtentIsTheAdvanceSumAndTheCellHeight) {
     const Row rows[] = {{14, "Arial", 14},
                         {32, "Arial", 32},
                         {20, "No Such Face At All", 20}, // a substitute is found
-                        {-20, "Arial", 0}};
+                        {-20, "Arial", 0},
+                        // The bitmap font's sizes are 13, 16 and 20 pixels,
+                        // with 11, 13 and 16 pixel characters. GDI takes the
+                        // tallest not above the request, else the smallest.
+                        {-11, "MS Sans Serif", 13},
+                        {-12, "MS Sans Serif", 13},
+                        {-13, "MS Sans Serif", 16},
+                        {-30, "MS Sans Serif", 20},
+                        {-6, "MS Sans Serif", 13},
+                        {15, "MS Sans Serif", 13},
+                        {16, "ms sans serif", 16},
+                        {40, "MS Sans Serif", 20},
+                        {0, "MS Sans Serif", 16},
+                        {13, "MS Shell Dlg", 13}};
     for (const Row& row : rows) {
         const LOGFONTA lf = menuFont(row.height, row.face);
         const HFONT font = CreateFontIndirectA(&lf);
@@ -92,6 +107,74 @@ TEST_F(Text, ExtentIsTheAdvanceSumAndTheCellHeight) {
         SelectObject(dc(), m_font);
         EXPECT_TRUE(DeleteObject(font));
     }
+}
+
+TEST_F(Text, SansSerifBoldIsTheRegularFaceSetTwiceOnePixelApart) {
+    // The 52 letters' widths in the font file's sizes; the bold spaces every
+    // letter one pixel wider.
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    struct Row {
+        LONG height;
+        LONG weight;
+        int width;
+    };
+    const Row rows[] = {{-11, FW_NORMAL, 323},
+                        {-11, FW_BOLD, 323 + 52},
+                        {16, FW_NORMAL, 405},
+                        {20, FW_NORMAL, 483},
+                        {20, FW_BOLD, 483 + 52}};
+    for (const Row& row : rows) {
+        const LOGFONTA lf = menuFont(row.height, "MS Sans Serif", row.weight);
+        const HFONT font = CreateFontIndirectA(&lf);
+        SelectObject(dc(), font);
+        EXPECT_EQ(extent(alphabet).cx, row.width) << row.height << " " << row.weight;
+        SelectObject(dc(), m_font);
+        EXPECT_TRUE(DeleteObject(font));
+    }
+
+    fillScreen(RGB(255, 255, 255));
+    SetBkMode(dc(), TRANSPARENT);
+    SetTextColor(dc(), RGB(0, 0, 0));
+    for (LONG weight : {FW_NORMAL, FW_BOLD}) {
+        const LOGFONTA lf = menuFont(-11, "MS Sans Serif", weight);
+        const HFONT font = CreateFontIndirectA(&lf);
+        SelectObject(dc(), font);
+        EXPECT_TRUE(TextOutA(dc(), 10, weight == FW_BOLD ? 50 : 10, "W", 1));
+        SelectObject(dc(), m_font);
+        EXPECT_TRUE(DeleteObject(font));
+    }
+    const std::vector<COLORREF> shot = snapshot();
+    const auto inked = [&](int x, int y) { return at(shot, x, y) == RGB(0, 0, 0); };
+    int regularInk = 0;
+    for (int y = 0; y < 13; ++y) {
+        for (int x = 0; x < 16; ++x) {
+            regularInk += inked(10 + x, 10 + y) ? 1 : 0;
+            const bool twice = inked(10 + x, 10 + y) || (x > 0 && inked(9 + x, 10 + y));
+            EXPECT_EQ(inked(10 + x, 50 + y), twice) << x << "," << y;
+        }
+    }
+    EXPECT_GT(regularInk, 10);
+}
+
+TEST(FontEngine, WithoutTheBitmapFontSansSerifIsASubstituteAndTheRunSaysSoOnce) {
+    emu::gdi::FontEngine engine({"/nonexistent/sserife.fon"});
+    testing::internal::CaptureStderr();
+    for (LONG height : {-11, 16, -11}) {
+        const auto face = engine.face(menuFont(height, "MS Sans Serif", FW_NORMAL));
+        EXPECT_NE(face, nullptr) << height;
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    const size_t note = said.find("fonts-wine");
+    EXPECT_NE(note, std::string::npos) << said;
+    EXPECT_EQ(said.find("fonts-wine", note + 1), std::string::npos) << said;
+
+    emu::gdi::FontEngine found({"/nonexistent/sserife.fon", "/usr/share/wine/fonts/sserife.fon"});
+    testing::internal::CaptureStderr();
+    const auto face = found.face(menuFont(-13, "MS Sans Serif", FW_NORMAL));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_NE(face, nullptr);
+    EXPECT_EQ(face->cellHeight(), 16);
+    EXPECT_EQ(face->ascent(), 13);
 }
 
 TEST_F(Text, FaceNameWithoutTerminatorIsCutSafely) {

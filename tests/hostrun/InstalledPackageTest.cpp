@@ -87,7 +87,7 @@ TEST(InstalledPackage, UnpackedItDeclaresItsNeedsAndRunsTheVersionAndTheHeadless
     ASSERT_EQ(depends.status, 0) << depends.output;
     std::vector<std::string> names = dependencyNames(depends.output);
     for (const char* needed : {"libsdl2-2.0-0", "libfreetype6", "libfontconfig1", "libpng16-16",
-                               "fonts-liberation", "fonts-dejavu-core"}) {
+                               "fonts-liberation", "fonts-dejavu-core", "fonts-wine"}) {
         EXPECT_NE(std::find(names.begin(), names.end(), needed), names.end())
             << needed << " missing from " << depends.output;
     }

@@ -1,7 +1,7 @@
 #include "skin/CMyFont.h"
 #include "tests/skin/SkinMachine.h"
 
-#include "platform/emu/gdi/Display.h"
+#include "platform/emu/gdi/GdiState.h"
 
 #include <string>
 
@@ -12,9 +12,9 @@ class FontTest : public SkinMachine {
 protected:
     // The logical font that reached the platform.
     static LOGFONTA logicalFont(CMyFont& font) {
-        auto lock = emu::gdi::Display::current().lock();
+        auto lock = emu::gdi::GdiState::current().lock();
         const emu::gdi::Font* made =
-            emu::gdi::Display::current().objects().get<emu::gdi::Font>(font.GetFont()->m_hObject);
+            emu::gdi::GdiState::current().objects().get<emu::gdi::Font>(font.GetFont()->m_hObject);
         return made != nullptr ? made->logical : LOGFONTA{};
     }
     static int cellHeight(CMyFont& font) {

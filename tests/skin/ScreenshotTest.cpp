@@ -1,6 +1,6 @@
 // The skin as a user sees it: a window built the way the launcher builds its
 // own, driven by emulated mouse and key input, and a picture of the screen.
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/HostInput.h"
 #include "platform/framework/AfxWin.h"
 #include "skin/CLayout.h"
@@ -121,7 +121,7 @@ BmpFile skinPicture() {
 }
 
 void writePng(const std::string& path) {
-    emu::gdi::Surface& screen = emu::gdi::screen();
+    emu::gdi::FrameBuffer& screen = emu::gdi::screen();
     const int width = screen.width();
     const int height = screen.height();
     std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);

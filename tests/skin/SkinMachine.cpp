@@ -1,6 +1,6 @@
 #include "tests/skin/SkinMachine.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 
 namespace corvane_test {
 

@@ -1,7 +1,10 @@
 #include "tests/user/UserFixture.h"
 
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/user/HostInput.h"
+
+#include <cstring>
 
 namespace corvane_test {
 namespace {
@@ -122,6 +125,130 @@ TEST_F(MessageBoxRun, TheBoxShowsCaptionIconTextAndButtons) {
     std::string png = readHostFile(shot);
     ASSERT_GT(png.size(), 8u);
     EXPECT_EQ(png.substr(1, 3), "PNG");
+}
+
+// The pixels of a rectangle of the screen, row after row.
+std::vector<COLORREF> block(const RECT& r) {
+    std::vector<COLORREF> out;
+    emu::gdi::FrameBuffer& surface = emu::gdi::screen();
+    std::lock_guard<std::mutex> lock(surface.mutex());
+    for (int y = r.top; y < r.bottom; ++y) {
+        for (int x = r.left; x < r.right; ++x) {
+            out.push_back(surface.at(x, y));
+        }
+    }
+    return out;
+}
+
+// What DrawText sets in 8-point MS Sans Serif on the button face, in a
+// rectangle of the screen grown by `margin` on every side.
+std::vector<COLORREF> referenceText(const char* text, RECT r, int margin) {
+    HDC dc = emu::gdi::createDeviceContext(POINT{0, 0}, {RECT{0, 0, 800, 600}});
+    RECT ground{r.left - margin, r.top - margin, r.right + margin, r.bottom + margin};
+    HBRUSH face = CreateSolidBrush(GetSysColor(COLOR_3DFACE));
+    FillRect(dc, &ground, face);
+    DeleteObject(face);
+    LOGFONTA lf{};
+    lf.lfHeight = -11;
+    lf.lfWeight = FW_NORMAL;
+    std::strncpy(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE - 1);
+    HFONT font = CreateFontIndirectA(&lf);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextA(dc, text, -1, &r, DT_WORDBREAK | DT_NOPREFIX | DT_LEFT);
+    SelectObject(dc, old);
+    DeleteObject(font);
+    emu::gdi::destroyDeviceContext(dc);
+    return block(ground);
+}
+
+TEST_F(MessageBoxRun, TheLayoutFollowsTheDialogFontsMetrics) {
+    // In 8-point MS Sans Serif (13-pixel lines) "Quit this program?" is 85
+    // pixels wide, the two lines below 158 and 195. The icon sits 12 pixels
+    // in, the text 12 pixels right of it (x 56), centred on the icon's 32
+    // pixels when shorter; the 75 x 23 buttons (50 x 14 dialog units of
+    // base units 6 x 13), 6 apart, come 12 below the icon and are centred in
+    // a client area 12 wider than the text or the button row, whichever is
+    // wider; the frame adds 3 a side and the caption band 21.
+    struct Row {
+        const char* text;
+        UINT flags;
+        RECT textAt; // client coordinates
+        std::vector<POINT> buttons;
+        SIZE client;
+        SIZE outer;
+    };
+    const Row rows[] = {
+        {"Quit this program?", 36, {56, 21, 141, 34}, {{12, 56}, {93, 56}}, {180, 91}, {186, 118}},
+        {"There were no uninstall files exist.\nUninstall function was unable to proceed.",
+         48,
+         {56, 15, 251, 41},
+         {{94, 56}},
+         {263, 91},
+         {269, 118}},
+    };
+    constexpr int kMargin = 2;
+    for (const Row& row : rows) {
+        RECT outer{}, client{};
+        std::vector<RECT> buttons;
+        std::vector<COLORREF> shown;
+        s_onUser = [&](HWND hwnd) { MessageBoxA(hwnd, row.text, "corvane", row.flags); };
+        PostMessageA(m_owner, WM_USER, 0, 0);
+        emu::host::InputScript script;
+        std::string error;
+        ASSERT_TRUE(emu::host::InputScript::parse("wait 1\n", script, error));
+        emu::host::SessionEnds ends;
+        bool looked = false;
+        ends.exhausted = [&] {
+            if (looked) {
+                PostQuitMessage(0);
+                return;
+            }
+            looked = true;
+            HWND box = GetActiveWindow();
+            GetWindowRect(box, &outer);
+            GetClientRect(box, &client);
+            for (HWND b = GetWindow(box, GW_CHILD); b != nullptr; b = GetWindow(b, GW_HWNDNEXT)) {
+                RECT r{};
+                GetWindowRect(b, &r);
+                ScreenToClient(box, reinterpret_cast<POINT*>(&r.left));
+                ScreenToClient(box, reinterpret_cast<POINT*>(&r.right));
+                buttons.push_back(r);
+            }
+            POINT at{row.textAt.left - kMargin, row.textAt.top - kMargin};
+            ClientToScreen(box, &at);
+            shown = block(RECT{at.x, at.y, at.x + row.textAt.right - row.textAt.left + 2 * kMargin,
+                               at.y + row.textAt.bottom - row.textAt.top + 2 * kMargin});
+            emu::user::postKey(VK_RETURN, true);
+            emu::user::postKey(VK_RETURN, false);
+        };
+        {
+            emu::host::HostSession session(std::move(script), nullptr, ends);
+            session.start();
+            MSG message;
+            while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        s_onUser = nullptr;
+        EXPECT_EQ(outer.right - outer.left, row.outer.cx) << row.text;
+        EXPECT_EQ(outer.bottom - outer.top, row.outer.cy) << row.text;
+        EXPECT_EQ(client.right, row.client.cx) << row.text;
+        EXPECT_EQ(client.bottom, row.client.cy) << row.text;
+        ASSERT_EQ(buttons.size(), row.buttons.size()) << row.text;
+        for (size_t i = 0; i < buttons.size(); ++i) {
+            EXPECT_EQ(buttons[i].left, row.buttons[i].x) << row.text << " " << i;
+            EXPECT_EQ(buttons[i].top, row.buttons[i].y) << row.text << " " << i;
+            EXPECT_EQ(buttons[i].right - buttons[i].left, 75) << row.text << " " << i;
+            EXPECT_EQ(buttons[i].bottom - buttons[i].top, 23) << row.text << " " << i;
+        }
+        // The text, pixel for pixel, where the layout puts it.
+        const RECT reference{20, 500, 20 + row.textAt.right - row.textAt.left,
+                             500 + row.textAt.bottom - row.textAt.top};
+        EXPECT_EQ(shown, referenceText(row.text, reference, kMargin)) << row.text;
+    }
 }
 
 TEST_F(MessageBoxRun, OwnerCaptionTurnsInactiveWhileTheBoxIsUp) {

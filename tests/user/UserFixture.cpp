@@ -1,6 +1,6 @@
 #include "tests/user/UserFixture.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/HostInput.h"
 
 #include <algorithm>
@@ -109,7 +109,7 @@ std::string UserFixture::traceText() const {
 }
 
 COLORREF UserFixture::pixel(int x, int y) const {
-    emu::gdi::Surface& surface = emu::gdi::screen();
+    emu::gdi::FrameBuffer& surface = emu::gdi::screen();
     std::lock_guard<std::mutex> lock(surface.mutex());
     return surface.at(x, y);
 }

@@ -35,7 +35,7 @@ BITMAPINFOHEADER headerOf(const BITMAPINFO* info) {
 
 } // namespace
 
-std::optional<DibImage> DibImage::open(const Source& source, Surface& surface) {
+std::optional<DibImage> DibImage::open(const Source& source, FrameBuffer& frameBuffer) {
     if (!source.info || !source.bits) {
         return std::nullopt;
     }
@@ -46,7 +46,7 @@ std::optional<DibImage> DibImage::open(const Source& source, Surface& surface) {
         return std::nullopt;
     }
     DibImage image;
-    image.m_surface = &surface;
+    image.m_frameBuffer = &frameBuffer;
     image.m_width = h.biWidth;
     image.m_height = h.biHeight < 0 ? -h.biHeight : h.biHeight;
     image.m_bottomUp = h.biHeight > 0;
@@ -68,7 +68,7 @@ std::optional<DibImage> DibImage::open(const Source& source, Surface& surface) {
         image.m_scanCount =
             source.scanCount < 0 ? available : std::min(source.scanCount, available);
     }
-    if (!image.readColourTable(source, surface)) {
+    if (!image.readColourTable(source, frameBuffer)) {
         return std::nullopt;
     }
     return image;
@@ -76,7 +76,11 @@ std::optional<DibImage> DibImage::open(const Source& source, Surface& surface) {
 
 bool DibImage::decodeRunLength(const uint8_t* bits, size_t size) {
     m_decoded.assign(static_cast<size_t>(m_width) * m_height, 0);
-    RunLengthDecoder(m_decoded, m_width, m_height, m_bpp == 4).decode(bits, size);
+    // Damaged data is drawn as far as it goes, the rest of the picture index 0.
+    RunLengthDecoder(m_decoded.data(), m_width, m_height, static_cast<size_t>(m_width),
+                     m_bpp == 4 ? RunLengthDecoder::Packing::Nibbles
+                                : RunLengthDecoder::Packing::Bytes)
+        .apply(bits, size);
     m_bpp = 8;
     m_stride = static_cast<size_t>(m_width);
     m_bits = m_decoded.data();
@@ -85,7 +89,7 @@ bool DibImage::decodeRunLength(const uint8_t* bits, size_t size) {
     return true;
 }
 
-bool DibImage::readColourTable(const Source& source, Surface& surface) {
+bool DibImage::readColourTable(const Source& source, FrameBuffer& frameBuffer) {
     const BITMAPINFOHEADER h = headerOf(source.info);
     if (h.biBitCount > 8) {
         return true;
@@ -94,18 +98,18 @@ bool DibImage::readColourTable(const Source& source, Surface& surface) {
     const size_t count = h.biClrUsed != 0 && h.biClrUsed < full ? h.biClrUsed : full;
     const auto* table = reinterpret_cast<const uint8_t*>(source.info) + h.biSize;
     // Indices beyond the table show black.
-    m_colours.assign(full, surface.deviceColour(RGB(0, 0, 0)));
+    m_colours.assign(full, frameBuffer.deviceColour(RGB(0, 0, 0)));
     for (size_t i = 0; i < count; ++i) {
         if (source.usage == DIB_PAL_COLORS) {
             const auto* indices = reinterpret_cast<const WORD*>(table);
             const auto* palette = source.logicalPalette;
             if (palette && indices[i] < palette->size()) {
                 const PALETTEENTRY& e = (*palette)[indices[i]];
-                m_colours[i] = surface.deviceColour(RGB(e.peRed, e.peGreen, e.peBlue));
+                m_colours[i] = frameBuffer.deviceColour(RGB(e.peRed, e.peGreen, e.peBlue));
             }
         } else if (source.usage == DIB_RGB_COLORS) {
             const uint8_t* q = table + 4 * i;
-            m_colours[i] = surface.deviceColour(RGB(q[2], q[1], q[0]));
+            m_colours[i] = frameBuffer.deviceColour(RGB(q[2], q[1], q[0]));
         } else {
             return false;
         }
@@ -136,13 +140,13 @@ COLORREF DibImage::colour(const uint8_t* row, int x) const {
     case 16: {
         const unsigned v = row[2 * x] | (row[2 * x + 1] << 8);
         const auto widen = [](unsigned c) { return static_cast<BYTE>((c << 3) | (c >> 2)); };
-        return m_surface->deviceColour(
+        return m_frameBuffer->deviceColour(
             RGB(widen((v >> 10) & 31), widen((v >> 5) & 31), widen(v & 31)));
     }
     case 24:
-        return m_surface->deviceColour(RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
+        return m_frameBuffer->deviceColour(RGB(row[3 * x + 2], row[3 * x + 1], row[3 * x]));
     default:
-        return m_surface->deviceColour(RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]));
+        return m_frameBuffer->deviceColour(RGB(row[4 * x + 2], row[4 * x + 1], row[4 * x]));
     }
 }
 

@@ -5,7 +5,7 @@
 // Run-length pictures are decoded once, reading at most biSizeImage bytes.
 #pragma once
 
-#include "platform/emu/gdi/Surface.h"
+#include "platform/emu/gdi/FrameBuffer.h"
 
 #include <cstdint>
 #include <optional>
@@ -28,7 +28,7 @@ public:
     };
 
     // nullopt for anything that cannot be drawn safely.
-    static std::optional<DibImage> open(const Source& source, Surface& surface);
+    static std::optional<DibImage> open(const Source& source, FrameBuffer& frameBuffer);
 
     int width() const { return m_width; }
     int height() const { return m_height; }
@@ -41,13 +41,13 @@ public:
 
 private:
     DibImage() = default;
-    bool readColourTable(const Source& source, Surface& surface);
+    bool readColourTable(const Source& source, FrameBuffer& frameBuffer);
     bool decodeRunLength(const uint8_t* bits, size_t size);
     int storageIndex(int rowFromTop) const {
         return m_bottomUp ? m_height - 1 - rowFromTop : rowFromTop;
     }
 
-    Surface* m_surface = nullptr;
+    FrameBuffer* m_frameBuffer = nullptr;
     int m_width = 0;
     int m_height = 0;
     int m_bpp = 0;

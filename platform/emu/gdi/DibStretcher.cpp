@@ -39,7 +39,7 @@ void DibStretcher::drawRow(int screenY, int destinationLeft, const std::vector<i
     const int width = static_cast<int>(columns.size());
     const int imageWidth = m_image.width();
     m_out.forEachSpan(screenY, destinationLeft, destinationLeft + width, [&](int y, int a, int b) {
-        COLORREF* pixels = m_out.surface().row(y);
+        COLORREF* pixels = m_out.frameBuffer().row(y);
         for (int x = a; x < b; ++x) {
             const int column = columns[x - destinationLeft];
             if (column >= 0 && column < imageWidth) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <iostream>
 #include <stdexcept>
 
 namespace emu::gdi {
@@ -14,12 +15,25 @@ namespace emu::gdi {
 namespace {
 
 constexpr size_t kFaceCacheLimit = 64;
+constexpr const char kSansSerifFamily[] = "MS Sans Serif";
+constexpr const char kDebianSansSerif[] = "/usr/share/wine/fonts/sserife.fon";
+
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+// The faces Windows 95 sets in "MS Sans Serif"; "MS Shell Dlg" is its alias
+// for dialogs.
+bool isSansSerif(const std::string& windowsName) {
+    const std::string lower = lowerCase(windowsName);
+    return lower == "ms sans serif" || lower == "ms shell dlg";
+}
 
 // Windows raster faces that have no outline equivalent under their own name.
 std::string hostFamily(const std::string& windowsName) {
-    std::string lower = windowsName;
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::string lower = lowerCase(windowsName);
     if (lower.empty() || lower == "system" || lower == "ms sans serif" || lower == "ms shell dlg") {
         return "sans-serif";
     }
@@ -41,9 +55,39 @@ std::shared_ptr<void> openLibrary() {
                                  [](void* lib) { FT_Done_FreeType(static_cast<FT_Library>(lib)); });
 }
 
+// The file of a bitmap font fontconfig knows under the family name, if any.
+std::string fontconfigFile(FcConfig* config, const char* family) {
+    FcPattern* pattern = FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, family, FC_SCALABLE,
+                                        FcTypeBool, FcFalse, nullptr);
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
+    FcFontSet* found = pattern && objects ? FcFontList(config, pattern, objects) : nullptr;
+    std::string file;
+    for (int i = 0; found && i < found->nfont && file.empty(); ++i) {
+        FcChar8* name = nullptr;
+        if (FcPatternGetString(found->fonts[i], FC_FILE, 0, &name) == FcResultMatch && name) {
+            file = reinterpret_cast<const char*>(name);
+        }
+    }
+    if (found) {
+        FcFontSetDestroy(found);
+    }
+    if (objects) {
+        FcObjectSetDestroy(objects);
+    }
+    if (pattern) {
+        FcPatternDestroy(pattern);
+    }
+    return file;
+}
+
 } // namespace
 
-FontEngine::FontEngine() : m_library(openLibrary()) {}
+FontEngine::FontEngine() : FontEngine(std::vector<std::string>{kDebianSansSerif}) {
+    m_askFontconfig = true;
+}
+
+FontEngine::FontEngine(std::vector<std::string> sansSerifFiles)
+    : m_library(openLibrary()), m_sansSerifFiles(std::move(sansSerifFiles)) {}
 
 FontEngine::~FontEngine() = default;
 
@@ -55,15 +99,48 @@ std::string FontEngine::faceName(const LOGFONTA& logical) {
     return std::string(name, length);
 }
 
-bool FontEngine::findFile(const std::string& family, bool bold, bool italic, Match& match) {
+void* FontEngine::config() {
     if (!m_config) {
         FcConfig* loaded = FcInitLoadConfigAndFonts();
         if (!loaded) {
-            return false;
+            return nullptr;
         }
         m_config.reset(loaded, [](void* c) { FcConfigDestroy(static_cast<FcConfig*>(c)); });
     }
-    auto* config = static_cast<FcConfig*>(m_config.get());
+    return m_config.get();
+}
+
+std::optional<RasterFontFile> FontEngine::findSansSerif() {
+    for (const std::string& file : m_sansSerifFiles) {
+        if (auto found = RasterFontFile::read(m_library.get(), file)) {
+            return found;
+        }
+    }
+    auto* fc = static_cast<FcConfig*>(m_askFontconfig ? config() : nullptr);
+    const std::string known = fc ? fontconfigFile(fc, kSansSerifFamily) : std::string();
+    return known.empty() ? std::nullopt : RasterFontFile::read(m_library.get(), known);
+}
+
+// Searched for once. Without it the dialogs still work, set in fontconfig's
+// sans-serif, but their sizes are no longer Windows 95's: say so once.
+const RasterFontFile* FontEngine::sansSerif() {
+    if (!m_sansSerifSought) {
+        m_sansSerifSought = true;
+        m_sansSerif = findSansSerif();
+        if (!m_sansSerif) {
+            std::cerr << "corvane: the bitmap font \"MS Sans Serif\" (" << kDebianSansSerif
+                      << ", package fonts-wine) was not found; dialogs and message boxes are "
+                         "set in a substitute and their sizes differ from Windows 95\n";
+        }
+    }
+    return m_sansSerif ? &*m_sansSerif : nullptr;
+}
+
+bool FontEngine::findFile(const std::string& family, bool bold, bool italic, Match& match) {
+    auto* config = static_cast<FcConfig*>(this->config());
+    if (!config) {
+        return false;
+    }
     FcPattern* pattern = FcPatternCreate();
     if (!pattern) {
         return false;
@@ -94,24 +171,21 @@ bool FontEngine::findFile(const std::string& family, bool bold, bool italic, Mat
 }
 
 std::shared_ptr<FontFace> FontEngine::face(const LOGFONTA& logical) {
-    const bool bold = logical.lfWeight >= FW_BOLD;
-    const bool italic = logical.lfItalic != 0;
-    const std::string family = hostFamily(faceName(logical));
-    const Key key{family, logical.lfHeight,         bold,
-                  italic, logical.lfUnderline != 0, logical.lfStrikeOut != 0};
+    const std::string name = faceName(logical);
+    const bool bitmap = isSansSerif(name) && sansSerif() != nullptr;
+    const std::string family = bitmap ? kSansSerifFamily : hostFamily(name);
+    const Key key{family,
+                  logical.lfHeight,
+                  logical.lfWeight >= FW_BOLD,
+                  logical.lfItalic != 0,
+                  logical.lfUnderline != 0,
+                  logical.lfStrikeOut != 0};
     const auto hit = m_faces.find(key);
     if (hit != m_faces.end()) {
         return hit->second;
     }
-    Match match;
-    if (!findFile(family, bold, italic, match)) {
-        return nullptr;
-    }
-    std::shared_ptr<FontFace> face;
-    try {
-        face = std::make_shared<FontFace>(m_library, match.file, match.index, logical,
-                                          bold && !match.bold);
-    } catch (const std::runtime_error&) {
+    std::shared_ptr<FontFace> face = bitmap ? bitmapFace(logical) : outlineFace(family, logical);
+    if (!face) {
         return nullptr;
     }
     if (m_faces.size() >= kFaceCacheLimit) {
@@ -119,6 +193,33 @@ std::shared_ptr<FontFace> FontEngine::face(const LOGFONTA& logical) {
     }
     m_faces.emplace(key, face);
     return face;
+}
+
+// The bitmap font has no bold design: Windows thickens the regular one.
+std::shared_ptr<FontFace> FontEngine::bitmapFace(const LOGFONTA& logical) {
+    const RasterFontFile& file = *sansSerif();
+    const RasterFontFile::Strike& strike = file.pick(logical.lfHeight);
+    try {
+        return std::make_shared<FontFace>(m_library, file.path(), strike.faceIndex, logical,
+                                          logical.lfWeight >= FW_BOLD);
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    }
+}
+
+std::shared_ptr<FontFace> FontEngine::outlineFace(const std::string& family,
+                                                  const LOGFONTA& logical) {
+    const bool bold = logical.lfWeight >= FW_BOLD;
+    Match match;
+    if (!findFile(family, bold, logical.lfItalic != 0, match)) {
+        return nullptr;
+    }
+    try {
+        return std::make_shared<FontFace>(m_library, match.file, match.index, logical,
+                                          bold && !match.bold);
+    } catch (const std::runtime_error&) {
+        return nullptr;
+    }
 }
 
 } // namespace emu::gdi

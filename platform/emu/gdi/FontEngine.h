@@ -1,20 +1,31 @@
-// Finds fonts for logical fonts: fontconfig picks the file (so a Windows face
-// name maps to a metric-compatible face, and a missing face to a substitute),
-// FreeType renders it. Faces are cached by everything that shapes them.
+// Finds fonts for logical fonts and renders them with FreeType. "MS Sans
+// Serif", the type of dialogs, message boxes, buttons and captions, is
+// Windows' own bitmap font (sserife.fon from fonts-wine), so that dialog units
+// and text extents come out as on Windows 95; every other face is picked by
+// fontconfig (so a Windows face name maps to a metric-compatible face, and a
+// missing face to a substitute). Faces are cached by everything that shapes
+// them.
 #pragma once
 
 #include "platform/emu/gdi/FontFace.h"
+#include "platform/emu/gdi/RasterFontFile.h"
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace emu::gdi {
 
 class FontEngine {
 public:
+    // Looks for the bitmap "MS Sans Serif" where Debian's fonts-wine puts it,
+    // then among the fonts fontconfig knows.
     FontEngine();
+    // Looks for it in `sansSerifFiles` only, in order.
+    explicit FontEngine(std::vector<std::string> sansSerifFiles);
     ~FontEngine();
     FontEngine(const FontEngine&) = delete;
     FontEngine& operator=(const FontEngine&) = delete;
@@ -35,11 +46,20 @@ private:
     using Key = std::tuple<std::string, LONG, bool, bool, bool, bool>;
 
     bool findFile(const std::string& family, bool bold, bool italic, Match& match);
+    void* config(); // FcConfig, loaded on first use
+    const RasterFontFile* sansSerif();
+    std::optional<RasterFontFile> findSansSerif();
+    std::shared_ptr<FontFace> bitmapFace(const LOGFONTA& logical);
+    std::shared_ptr<FontFace> outlineFace(const std::string& family, const LOGFONTA& logical);
 
     std::shared_ptr<void> m_library;
     // The fontconfig configuration (FcConfig), loaded on first use and
     // released with the engine.
     std::shared_ptr<void> m_config;
+    std::vector<std::string> m_sansSerifFiles;
+    bool m_askFontconfig = false;
+    bool m_sansSerifSought = false;
+    std::optional<RasterFontFile> m_sansSerif;
     std::map<Key, std::shared_ptr<FontFace>> m_faces;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/emu/gdi/FontFace.h"
 
+#include "platform/emu/gdi/TextPainter.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_TRUETYPE_TABLES_H
@@ -38,11 +40,49 @@ VerticalMetrics cellMetrics(FT_Face face) {
     return {ascent, std::max<long>(-face->descender, 0)};
 }
 
+// The rendered bitmap as one byte per pixel; nothing for an empty glyph.
+void copyInk(const FT_Bitmap& bitmap, Glyph& glyph) {
+    if (bitmap.pitch <= 0 || !bitmap.buffer) {
+        return;
+    }
+    glyph.width = static_cast<int>(bitmap.width);
+    glyph.height = static_cast<int>(bitmap.rows);
+    glyph.ink.assign(static_cast<size_t>(glyph.width) * glyph.height, 0);
+    for (int y = 0; y < glyph.height; ++y) {
+        const unsigned char* src = bitmap.buffer + static_cast<size_t>(y) * bitmap.pitch;
+        for (int x = 0; x < glyph.width; ++x) {
+            const bool inked = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
+                                   ? (src[x >> 3] & (0x80 >> (x & 7))) != 0
+                                   : src[x] >= 128;
+            glyph.ink[static_cast<size_t>(y) * glyph.width + x] = inked ? 1 : 0;
+        }
+    }
+}
+
+// Windows draws a bold it has no design for by setting each glyph twice, the
+// second time one pixel to the right, and spaces the characters one pixel
+// wider.
+void overstrike(Glyph& glyph) {
+    const int width = glyph.width + 1;
+    std::vector<uint8_t> ink(static_cast<size_t>(width) * glyph.height, 0);
+    for (int y = 0; y < glyph.height; ++y) {
+        const uint8_t* src = glyph.ink.data() + static_cast<size_t>(y) * glyph.width;
+        uint8_t* dst = ink.data() + static_cast<size_t>(y) * width;
+        for (int x = 0; x < glyph.width; ++x) {
+            dst[x] |= src[x];
+            dst[x + 1] |= src[x];
+        }
+    }
+    glyph.ink = std::move(ink);
+    glyph.width = width;
+    glyph.advance += 1;
+}
+
 } // namespace
 
 FontFace::FontFace(std::shared_ptr<void> library, const std::string& file, int faceIndex,
-                   const LOGFONTA& logical, bool emboldenOutlines)
-    : m_library(std::move(library)), m_embolden(emboldenOutlines),
+                   const LOGFONTA& logical, bool synthesiseBold)
+    : m_library(std::move(library)), m_embolden(synthesiseBold),
       m_underline(logical.lfUnderline != 0), m_strikeOut(logical.lfStrikeOut != 0) {
     FT_Face face = nullptr;
     if (FT_New_Face(static_cast<FT_Library>(m_library.get()), file.c_str(), faceIndex, &face) !=
@@ -50,12 +90,15 @@ FontFace::FontFace(std::shared_ptr<void> library, const std::string& file, int f
         throw std::runtime_error("cannot open font file " + file);
     }
     m_face = face;
-    if (!FT_IS_SCALABLE(face)) {
+    if (FT_IS_SCALABLE(face)) {
+        chooseSize(logical.lfHeight);
+    } else if (face->num_fixed_sizes > 0 && FT_Select_Size(face, 0) == 0) {
+        useBitmapSize();
+    } else {
         FT_Done_Face(face);
         m_face = nullptr;
-        throw std::runtime_error("font file " + file + " is not scalable");
+        throw std::runtime_error("font file " + file + " has no usable size");
     }
-    chooseSize(logical.lfHeight);
 }
 
 FontFace::~FontFace() {
@@ -87,6 +130,32 @@ void FontFace::chooseSize(LONG requestedHeight) {
     FT_Set_Char_Size(face, 0, em26, 72, 72);
 }
 
+void FontFace::useBitmapSize() {
+    FT_Face face = asFace(m_face);
+    m_bitmap = true;
+    m_ascent = static_cast<int>(face->size->metrics.ascender >> 6);
+    m_descent = face->available_sizes[0].height - m_ascent;
+    // FreeType leaves a Windows bitmap font's code page charmap unselected.
+    if (!face->charmap && face->num_charmaps > 0) {
+        FT_Set_Charmap(face, face->charmaps[0]);
+        m_byteCodes = face->charmap->encoding == FT_ENCODING_NONE;
+    }
+}
+
+unsigned FontFace::glyphIndex(char32_t codePoint) const {
+    FT_Face face = asFace(m_face);
+    if (!m_byteCodes) {
+        return FT_Get_Char_Index(face, codePoint);
+    }
+    // The text came in as Windows-1252 bytes; look the glyph up by its byte.
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        if (TextPainter::toUnicode(static_cast<unsigned char>(byte)) == codePoint) {
+            return FT_Get_Char_Index(face, byte);
+        }
+    }
+    return 0;
+}
+
 const Glyph& FontFace::glyph(char32_t codePoint) {
     const auto hit = m_glyphs.find(codePoint);
     if (hit != m_glyphs.end()) {
@@ -101,7 +170,7 @@ const Glyph& FontFace::glyph(char32_t codePoint) {
 Glyph FontFace::render(char32_t codePoint) const {
     Glyph result;
     FT_Face face = asFace(m_face);
-    const FT_UInt index = FT_Get_Char_Index(face, codePoint);
+    const FT_UInt index = glyphIndex(codePoint);
     if (FT_Load_Glyph(face, index, FT_LOAD_TARGET_MONO) != 0) {
         return result;
     }
@@ -115,25 +184,12 @@ Glyph FontFace::render(char32_t codePoint) const {
     if (FT_Render_Glyph(slot, FT_RENDER_MODE_MONO) != 0) {
         return result;
     }
-    const FT_Bitmap& bitmap = slot->bitmap;
     result.advance = static_cast<int>((slot->advance.x + 32) >> 6);
     result.left = slot->bitmap_left;
     result.top = slot->bitmap_top;
-    result.width = static_cast<int>(bitmap.width);
-    result.height = static_cast<int>(bitmap.rows);
-    if (bitmap.pitch <= 0 || !bitmap.buffer) {
-        result.width = result.height = 0;
-        return result;
-    }
-    result.ink.assign(static_cast<size_t>(result.width) * result.height, 0);
-    for (int y = 0; y < result.height; ++y) {
-        const unsigned char* src = bitmap.buffer + static_cast<size_t>(y) * bitmap.pitch;
-        for (int x = 0; x < result.width; ++x) {
-            const bool inked = bitmap.pixel_mode == FT_PIXEL_MODE_MONO
-                                   ? (src[x >> 3] & (0x80 >> (x & 7))) != 0
-                                   : src[x] >= 128;
-            result.ink[static_cast<size_t>(y) * result.width + x] = inked ? 1 : 0;
-        }
+    copyInk(slot->bitmap, result);
+    if (m_embolden && m_bitmap) {
+        overstrike(result);
     }
     return result;
 }

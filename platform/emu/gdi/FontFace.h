@@ -1,6 +1,7 @@
 // One font file at one size and weight, rendered in monochrome as Windows 95
-// renders screen text. Glyphs are rendered once and kept: menus redraw every
-// label on each mouse move.
+// renders screen text: an outline face scaled to the logical height, or one
+// size of a bitmap font as it is. Glyphs are rendered once and kept: menus
+// redraw every label on each mouse move.
 #pragma once
 
 #include "platform/win32.h"
@@ -27,10 +28,11 @@ struct Glyph {
 class FontFace {
 public:
     // `library` is the FreeType library (FT_Library) shared by every face; it
-    // is kept alive as long as the face. Throws std::runtime_error when the
-    // file cannot be used.
+    // is kept alive as long as the face. A bitmap face keeps its own size
+    // whatever the logical height. `synthesiseBold` thickens a face that has
+    // no bold design. Throws std::runtime_error when the file cannot be used.
     FontFace(std::shared_ptr<void> library, const std::string& file, int faceIndex,
-             const LOGFONTA& logical, bool emboldenOutlines);
+             const LOGFONTA& logical, bool synthesiseBold);
     ~FontFace();
     FontFace(const FontFace&) = delete;
     FontFace& operator=(const FontFace&) = delete;
@@ -45,11 +47,16 @@ public:
 
 private:
     void chooseSize(LONG requestedHeight);
+    void useBitmapSize();
+    unsigned glyphIndex(char32_t codePoint) const;
     Glyph render(char32_t codePoint) const;
 
     std::shared_ptr<void> m_library;
     void* m_face = nullptr; // FT_Face
     bool m_embolden;
+    bool m_bitmap = false;
+    // A bitmap font's character codes are its code page's bytes, not Unicode.
+    bool m_byteCodes = false;
     bool m_underline;
     bool m_strikeOut;
     int m_ascent = 0;

@@ -88,7 +88,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     if (call.objects().isStock(ho)) {
         return TRUE; // stock objects are never deleted; asking is harmless
     }
-    if (call.display().selectedAnywhere(ho)) {
+    if (call.gdi().selectedAnywhere(ho)) {
         return FALSE;
     }
     return call.objects().remove(ho) ? TRUE : FALSE;
@@ -96,7 +96,7 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
 
 HPALETTE WINAPI SelectPalette(HDC hdc, HPALETTE hPal, BOOL) {
     GdiCall call(hdc);
-    if (!call.dc() || !call.display().paletteEntries(hPal)) {
+    if (!call.dc() || !call.gdi().paletteEntries(hPal)) {
         return nullptr;
     }
     return call.dc()->selectPalette(hPal);
@@ -107,11 +107,11 @@ UINT WINAPI RealizePalette(HDC hdc) {
     if (!call.dc()) {
         return GDI_ERROR;
     }
-    const auto* entries = call.display().paletteEntries(call.state().palette);
-    if (!entries || !call.surface().palette().isPaletteDevice()) {
+    const auto* entries = call.gdi().paletteEntries(call.state().palette);
+    if (!entries || !call.frameBuffer().palette().isPaletteDevice()) {
         return 0;
     }
-    return call.surface().palette().realize(*entries);
+    return call.frameBuffer().palette().realize(*entries);
 }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
@@ -306,7 +306,7 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf) {
     std::memcpy(font.logical.lfFaceName, face.data(), face.size());
     GdiCall call;
     const HFONT handle = static_cast<HFONT>(call.objects().add(std::move(font)));
-    if (!call.display().face(handle)) {
+    if (!call.gdi().face(handle)) {
         call.objects().remove(handle);
         return nullptr;
     }
@@ -355,7 +355,7 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     if (!call.dc()) {
         return 0;
     }
-    const emu::gdi::Surface& s = call.surface();
+    const emu::gdi::FrameBuffer& s = call.frameBuffer();
     const bool palette = s.depth() <= 8;
     switch (index) {
     case HORZRES:
@@ -367,16 +367,16 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
     case PLANES:
         return 1;
     case NUMCOLORS:
-        return palette ? call.surface().palette().staticCount() : -1;
+        return palette ? call.frameBuffer().palette().staticCount() : -1;
     case RASTERCAPS:
         return palette ? RC_PALETTE : 0;
     case LOGPIXELSX:
     case LOGPIXELSY:
         return kScreenDpi;
     case SIZEPALETTE:
-        return palette ? call.surface().palette().size() : 0;
+        return palette ? call.frameBuffer().palette().size() : 0;
     case NUMRESERVED:
-        return palette ? call.surface().palette().staticCount() : 0;
+        return palette ? call.frameBuffer().palette().staticCount() : 0;
     default:
         return 0;
     }
@@ -393,8 +393,8 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
     source.info = lpbmi;
     source.bits = lpBits;
     source.usage = iUsage;
-    source.logicalPalette = call.display().paletteEntries(call.state().palette);
-    const auto image = DibImage::open(source, call.surface());
+    source.logicalPalette = call.gdi().paletteEntries(call.state().palette);
+    const auto image = DibImage::open(source, call.frameBuffer());
     if (!image) {
         return 0;
     }
@@ -417,10 +417,10 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     source.info = lpbmi;
     source.bits = lpvBits;
     source.usage = ColorUse;
-    source.logicalPalette = call.display().paletteEntries(call.state().palette);
+    source.logicalPalette = call.gdi().paletteEntries(call.state().palette);
     source.firstScan = static_cast<int>(StartScan);
     source.scanCount = static_cast<int>(cLines);
-    const auto image = DibImage::open(source, call.surface());
+    const auto image = DibImage::open(source, call.frameBuffer());
     if (!image) {
         return 0;
     }

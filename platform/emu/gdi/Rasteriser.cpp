@@ -33,9 +33,9 @@ RECT normalised(const RECT& r) {
 
 } // namespace
 
-Rasteriser::Rasteriser(Surface& surface, POINT origin, const std::vector<RECT>& clip)
-    : m_surface(surface), m_origin(origin) {
-    const RECT screen{0, 0, surface.width(), surface.height()};
+Rasteriser::Rasteriser(FrameBuffer& frameBuffer, POINT origin, const std::vector<RECT>& clip)
+    : m_frameBuffer(frameBuffer), m_origin(origin) {
+    const RECT screen{0, 0, frameBuffer.width(), frameBuffer.height()};
     for (const RECT& r : clip) {
         const RECT inside = intersect(normalised(r), screen);
         if (!empty(inside)) {
@@ -46,7 +46,7 @@ Rasteriser::Rasteriser(Surface& surface, POINT origin, const std::vector<RECT>& 
 
 Rasteriser::~Rasteriser() {
     if (m_changed) {
-        m_surface.markChanged();
+        m_frameBuffer.markChanged();
     }
 }
 
@@ -102,15 +102,16 @@ void Rasteriser::plotScreen(int sx, int sy, COLORREF shown, int rop2) {
     if (!visibleOnScreen(sx, sy)) {
         return;
     }
-    const COLORREF value = rop2 == R2_COPYPEN ? shown : combine(rop2, shown, m_surface.at(sx, sy));
-    m_surface.put(sx, sy, value);
+    const COLORREF value =
+        rop2 == R2_COPYPEN ? shown : combine(rop2, shown, m_frameBuffer.at(sx, sy));
+    m_frameBuffer.put(sx, sy, value);
     m_changed = true;
 }
 
 COLORREF Rasteriser::get(int x, int y) const {
     const int sx = screenX(x);
     const int sy = screenY(y);
-    return visibleOnScreen(sx, sy) ? m_surface.at(sx, sy) : CLR_INVALID;
+    return visibleOnScreen(sx, sy) ? m_frameBuffer.at(sx, sy) : CLR_INVALID;
 }
 
 bool Rasteriser::set(int x, int y, COLORREF shown, int rop2) {
@@ -128,9 +129,9 @@ void Rasteriser::fill(const RECT& logical, COLORREF shown, int rop2) {
         return;
     }
     const RECT r = toScreen(logical);
-    for (int y = std::max<LONG>(r.top, 0); y < r.bottom && y < m_surface.height(); ++y) {
+    for (int y = std::max<LONG>(r.top, 0); y < r.bottom && y < m_frameBuffer.height(); ++y) {
         forEachSpan(y, r.left, r.right, [&](int sy, int a, int b) {
-            COLORREF* row = m_surface.row(sy);
+            COLORREF* row = m_frameBuffer.row(sy);
             for (int x = a; x < b; ++x) {
                 row[x] = rop2 == R2_COPYPEN ? shown : combine(rop2, shown, row[x]);
             }
@@ -220,7 +221,7 @@ void Rasteriser::wideLine(const std::vector<POINT>& points, const LinePen& pen) 
 bool Rasteriser::floodFill(POINT start, COLORREF border, COLORREF fillColour) {
     const int sx = screenX(start.x);
     const int sy = screenY(start.y);
-    if (!visibleOnScreen(sx, sy) || m_surface.at(sx, sy) == border) {
+    if (!visibleOnScreen(sx, sy) || m_frameBuffer.at(sx, sy) == border) {
         return false;
     }
     // Only the clip's bounding box can be filled; remember visits there.
@@ -235,7 +236,7 @@ bool Rasteriser::floodFill(POINT start, COLORREF border, COLORREF fillColour) {
         return done[static_cast<size_t>(y - box.top) * width + (x - box.left)];
     };
     auto fillable = [&](int x, int y) {
-        return visibleOnScreen(x, y) && !visited(x, y) && m_surface.at(x, y) != border;
+        return visibleOnScreen(x, y) && !visited(x, y) && m_frameBuffer.at(x, y) != border;
     };
     std::vector<POINT> pending{POINT{sx, sy}};
     while (!pending.empty()) {
@@ -254,7 +255,7 @@ bool Rasteriser::floodFill(POINT start, COLORREF border, COLORREF fillColour) {
         }
         for (int x = left; x <= right; ++x) {
             visited(x, p.y) = 1;
-            m_surface.put(x, p.y, fillColour);
+            m_frameBuffer.put(x, p.y, fillColour);
         }
         for (int y : {p.y - 1, p.y + 1}) {
             for (int x = left; x <= right; ++x) {
@@ -274,7 +275,7 @@ void Rasteriser::mask(int x, int y, int width, int height, const uint8_t* ink, C
     for (int row = 0; row < height; ++row) {
         const uint8_t* line = ink + static_cast<size_t>(row) * width;
         forEachSpan(sy + row, sx, sx + width, [&](int rowY, int a, int b) {
-            COLORREF* pixels = m_surface.row(rowY);
+            COLORREF* pixels = m_frameBuffer.row(rowY);
             for (int px = a; px < b; ++px) {
                 if (line[px - sx]) {
                     pixels[px] = shown;

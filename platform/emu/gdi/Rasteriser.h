@@ -1,10 +1,10 @@
-// Software drawing on the screen surface for one device context: logical
+// Software drawing in the frame buffer for one device context: logical
 // coordinates are shifted by the context's origin and every pixel is kept
-// inside its clip rectangles and the screen. The caller holds the surface's
-// mutex for the Rasteriser's whole life.
+// inside its clip rectangles and the screen. The caller holds the frame
+// buffer's mutex for the Rasteriser's whole life.
 #pragma once
 
-#include "platform/emu/gdi/Surface.h"
+#include "platform/emu/gdi/FrameBuffer.h"
 
 #include <vector>
 
@@ -21,7 +21,7 @@ struct LinePen {
 
 class Rasteriser {
 public:
-    Rasteriser(Surface& surface, POINT origin, const std::vector<RECT>& clip);
+    Rasteriser(FrameBuffer& frameBuffer, POINT origin, const std::vector<RECT>& clip);
     ~Rasteriser();
     Rasteriser(const Rasteriser&) = delete;
     Rasteriser& operator=(const Rasteriser&) = delete;
@@ -58,7 +58,7 @@ public:
         }
     }
     POINT origin() const { return m_origin; }
-    Surface& surface() { return m_surface; }
+    FrameBuffer& frameBuffer() { return m_frameBuffer; }
 
     static COLORREF combine(int rop2, COLORREF pen, COLORREF destination);
 
@@ -71,7 +71,7 @@ private:
     std::vector<POINT> linePoints(POINT from, POINT to) const;
     void wideLine(const std::vector<POINT>& points, const LinePen& pen);
 
-    Surface& m_surface;
+    FrameBuffer& m_frameBuffer;
     POINT m_origin;
     std::vector<RECT> m_clip;
     bool m_changed = false;

@@ -1,6 +1,6 @@
 #include "platform/emu/host/HostDisplay.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/HostInput.h"
 
 #include <SDL.h>
@@ -153,7 +153,7 @@ void HostDisplay::presentIfDue() {
 void HostDisplay::present() {
     m_lastPresent = std::chrono::steady_clock::now();
     LibraryAllocations ignored;
-    gdi::Surface& surface = gdi::screen();
+    gdi::FrameBuffer& surface = gdi::screen();
     if (surface.generation() == m_shownGeneration) {
         return;
     }

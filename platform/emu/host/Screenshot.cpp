@@ -1,6 +1,6 @@
 #include "platform/emu/host/Screenshot.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 
 #include <png.h>
 
@@ -45,7 +45,7 @@ bool encode(std::FILE* file, const std::vector<png_byte>& rgb, int width, int he
 } // namespace
 
 RgbImage Screenshot::grab(const RECT& area) {
-    gdi::Surface& surface = gdi::screen();
+    gdi::FrameBuffer& surface = gdi::screen();
     std::lock_guard<std::mutex> lock(surface.mutex());
     int left = std::max<int>(area.left, 0);
     int top = std::max<int>(area.top, 0);
@@ -69,7 +69,7 @@ RgbImage Screenshot::grab(const RECT& area) {
 bool Screenshot::write(const std::string& hostPath, std::string& error) {
     RECT whole = {0, 0, 0, 0};
     {
-        gdi::Surface& surface = gdi::screen();
+        gdi::FrameBuffer& surface = gdi::screen();
         std::lock_guard<std::mutex> lock(surface.mutex());
         whole.right = surface.width();
         whole.bottom = surface.height();

@@ -1,7 +1,7 @@
 // The drawing functions of user32: filling, text in rectangles, system colours
 // and rectangle arithmetic.
 #include "platform/emu/gdi/GdiCall.h"
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/gdi/TextLayout.h"
 #include "platform/win32.h"
 

@@ -1,5 +1,5 @@
 // user32: device contexts of windows and the update region.
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/WindowManager.h"
 
 using emu::user::Window;

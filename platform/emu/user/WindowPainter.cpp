@@ -1,6 +1,6 @@
 #include "platform/emu/user/WindowPainter.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/Look95.h"
 
 namespace emu::user {

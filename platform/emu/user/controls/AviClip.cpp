@@ -1,7 +1,7 @@
 #include "platform/emu/user/controls/AviClip.h"
 
+#include "platform/emu/gdi/RunLengthDecoder.h"
 #include "platform/emu/user/controls/RiffReader.h"
-#include "platform/emu/user/controls/Rle8Decoder.h"
 
 #include <cstdlib>
 
@@ -285,7 +285,9 @@ bool AviClip::applyFrame(std::vector<uint8_t>& bits, const RiffChunk& chunk, DWO
         return true;
     }
     if (compression == BI_RLE8) {
-        Rle8Decoder decoder(bits.data(), m_width, m_height, m_stride);
+        emu::gdi::RunLengthDecoder decoder(bits.data(), m_width, m_height,
+                                           static_cast<size_t>(m_stride),
+                                           emu::gdi::RunLengthDecoder::Packing::Bytes);
         return decoder.apply(chunk.data, chunk.size) || fail(why, "damaged run-length data");
     }
     if (chunk.size < bits.size()) {

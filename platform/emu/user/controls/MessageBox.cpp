@@ -1,6 +1,6 @@
 #include "platform/emu/user/controls/MessageBox.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/DcSaver.h"
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"

@@ -1,6 +1,6 @@
 #include "platform/emu/user/dialog/DialogManager.h"
 
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"

@@ -1,6 +1,9 @@
-// The one emulated display. Pixels are kept as the colours the screen shows
-// (COLORREF 0x00BBGGRR, already reduced to what the depth can show), so the
-// host can copy them out and tests can read them back exactly.
+// The pixels of the emulated screen, with its depth, its system palette and
+// the mutex every drawing call holds. Pixels are kept as the colours the
+// screen shows (COLORREF 0x00BBGGRR, already reduced to what the depth can
+// show), so the host can copy them out and tests can read them back exactly.
+// GdiState owns it and the Rasteriser draws in it; the host (HostDisplay,
+// Screenshot) and tests read it through screen() of ScreenAccess.
 #pragma once
 
 #include "platform/emu/gdi/SystemPalette.h"
@@ -13,11 +16,11 @@
 
 namespace emu::gdi {
 
-class Surface {
+class FrameBuffer {
 public:
-    Surface(int width, int height, int depth);
-    Surface(const Surface&) = delete;
-    Surface& operator=(const Surface&) = delete;
+    FrameBuffer(int width, int height, int depth);
+    FrameBuffer(const FrameBuffer&) = delete;
+    FrameBuffer& operator=(const FrameBuffer&) = delete;
 
     int width() const { return m_width; }
     int height() const { return m_height; }

@@ -1,10 +1,12 @@
-// The emulated screen as the rest of the machine sees it. The window manager
-// creates and clips device contexts here; GetDC, BeginPaint and their
-// partners are its own and call these.
+// The emulated screen as the rest of the machine sees it, outside the Win32
+// API: the machine boots and shuts it down, the window manager creates and
+// clips device contexts here (GetDC, BeginPaint and their partners are its
+// own and call these), and the host and tests read the frame buffer. Owns no
+// state: it reaches GdiState.
 #pragma once
 
 #include "platform/emu/Machine.h"
-#include "platform/emu/gdi/Surface.h"
+#include "platform/emu/gdi/FrameBuffer.h"
 
 #include <vector>
 
@@ -15,10 +17,10 @@ namespace emu::gdi {
 void bootScreen(const MachineConfig& config);
 void shutdownScreen();
 
-// The one emulated display (class Surface: width(), height(), depth(),
+// The one emulated frame buffer (width(), height(), depth(),
 // pixel(x, y), generation(), mutex()). Every drawing call holds its mutex;
 // do not hold it while calling a drawing function.
-Surface& screen();
+FrameBuffer& screen();
 
 // A device context drawing onto the screen: logical (0,0) is the screen point
 // `origin`; output is clipped to `visible` (rectangles in screen coordinates,

@@ -1,6 +1,6 @@
-#include "platform/emu/gdi/Screen.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 
-#include "platform/emu/gdi/Display.h"
+#include "platform/emu/gdi/GdiState.h"
 
 namespace emu::gdi {
 
@@ -38,35 +38,35 @@ constexpr COLORREF kSysColours[] = {
 } // namespace
 
 void bootScreen(const MachineConfig& config) {
-    Display::boot(config.screenWidth, config.screenHeight, config.screenDepth);
+    GdiState::boot(config.screenWidth, config.screenHeight, config.screenDepth);
 }
 
 void shutdownScreen() {
-    Display::shutdown();
+    GdiState::shutdown();
 }
 
-Surface& screen() {
-    return Display::current().surface();
+FrameBuffer& screen() {
+    return GdiState::current().frameBuffer();
 }
 
 HDC createDeviceContext(POINT origin, std::vector<RECT> visible) {
-    Display& display = Display::current();
-    const auto lock = display.lock();
-    return display.createDc(origin, std::move(visible));
+    GdiState& gdi = GdiState::current();
+    const auto lock = gdi.lock();
+    return gdi.createDc(origin, std::move(visible));
 }
 
 void setDeviceContextClip(HDC dc, std::vector<RECT> visible) {
-    Display& display = Display::current();
-    const auto lock = display.lock();
-    if (DeviceContext* context = display.dc(dc)) {
+    GdiState& gdi = GdiState::current();
+    const auto lock = gdi.lock();
+    if (DeviceContext* context = gdi.dc(dc)) {
         context->setClip(std::move(visible));
     }
 }
 
 bool destroyDeviceContext(HDC dc) {
-    Display& display = Display::current();
-    const auto lock = display.lock();
-    return display.destroyDc(dc);
+    GdiState& gdi = GdiState::current();
+    const auto lock = gdi.lock();
+    return gdi.destroyDc(dc);
 }
 
 COLORREF sysColor(int index) {

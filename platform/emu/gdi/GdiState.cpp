@@ -1,4 +1,4 @@
-#include "platform/emu/gdi/Display.h"
+#include "platform/emu/gdi/GdiState.h"
 
 namespace emu::gdi {
 
@@ -9,9 +9,9 @@ constexpr int kDefaultWidth = 800;
 constexpr int kDefaultHeight = 600;
 constexpr int kDefaultDepth = 32;
 
-std::unique_ptr<Display>& instance() {
-    static std::unique_ptr<Display> display;
-    return display;
+std::unique_ptr<GdiState>& instance() {
+    static std::unique_ptr<GdiState> state;
+    return state;
 }
 
 std::mutex& instanceMutex() {
@@ -21,28 +21,28 @@ std::mutex& instanceMutex() {
 
 } // namespace
 
-Display::Display(int width, int height, int depth) : m_surface(width, height, depth) {}
+GdiState::GdiState(int width, int height, int depth) : m_frameBuffer(width, height, depth) {}
 
-Display& Display::current() {
+GdiState& GdiState::current() {
     std::lock_guard<std::mutex> guard(instanceMutex());
     if (!instance()) {
-        instance() = std::make_unique<Display>(kDefaultWidth, kDefaultHeight, kDefaultDepth);
+        instance() = std::make_unique<GdiState>(kDefaultWidth, kDefaultHeight, kDefaultDepth);
     }
     return *instance();
 }
 
-void Display::boot(int width, int height, int depth) {
-    auto display = std::make_unique<Display>(width, height, depth);
+void GdiState::boot(int width, int height, int depth) {
+    auto state = std::make_unique<GdiState>(width, height, depth);
     std::lock_guard<std::mutex> guard(instanceMutex());
-    instance() = std::move(display);
+    instance() = std::move(state);
 }
 
-void Display::shutdown() {
+void GdiState::shutdown() {
     std::lock_guard<std::mutex> guard(instanceMutex());
     instance().reset();
 }
 
-HDC Display::createDc(POINT origin, std::vector<RECT> visible) {
+HDC GdiState::createDc(POINT origin, std::vector<RECT> visible) {
     DcState state;
     state.pen = static_cast<HPEN>(m_objects.stock(BLACK_PEN));
     state.brush = static_cast<HBRUSH>(m_objects.stock(WHITE_BRUSH));
@@ -56,16 +56,16 @@ HDC Display::createDc(POINT origin, std::vector<RECT> visible) {
     return reinterpret_cast<HDC>(key);
 }
 
-DeviceContext* Display::dc(HDC handle) {
+DeviceContext* GdiState::dc(HDC handle) {
     const auto it = m_dcs.find(reinterpret_cast<uintptr_t>(handle));
     return it == m_dcs.end() ? nullptr : it->second.get();
 }
 
-bool Display::destroyDc(HDC handle) {
+bool GdiState::destroyDc(HDC handle) {
     return m_dcs.erase(reinterpret_cast<uintptr_t>(handle)) > 0;
 }
 
-bool Display::selectedAnywhere(HGDIOBJ object) const {
+bool GdiState::selectedAnywhere(HGDIOBJ object) const {
     for (const auto& [key, dc] : m_dcs) {
         if (dc->uses(object)) {
             return true;
@@ -74,7 +74,7 @@ bool Display::selectedAnywhere(HGDIOBJ object) const {
     return false;
 }
 
-FontFace* Display::face(HFONT font) {
+FontFace* GdiState::face(HFONT font) {
     Font* f = m_objects.get<Font>(font);
     if (!f) {
         return nullptr;
@@ -85,7 +85,7 @@ FontFace* Display::face(HFONT font) {
     return f->face.get();
 }
 
-const std::vector<PALETTEENTRY>* Display::paletteEntries(HPALETTE palette) {
+const std::vector<PALETTEENTRY>* GdiState::paletteEntries(HPALETTE palette) {
     const Palette* p = m_objects.get<Palette>(palette);
     return p ? &p->entries : nullptr;
 }

@@ -1,4 +1,4 @@
-#include "platform/emu/gdi/Surface.h"
+#include "platform/emu/gdi/FrameBuffer.h"
 
 #include <stdexcept>
 #include <string>
@@ -16,7 +16,7 @@ bool supportedDepth(int depth) {
 
 } // namespace
 
-Surface::Surface(int width, int height, int depth)
+FrameBuffer::FrameBuffer(int width, int height, int depth)
     : m_width(width), m_height(height), m_depth(depth), m_palette(depth) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
         throw std::runtime_error("screen size " + std::to_string(width) + "x" +
@@ -29,7 +29,7 @@ Surface::Surface(int width, int height, int depth)
     m_pixels.assign(static_cast<size_t>(width) * height, m_palette.nearest(RGB(0, 128, 128)));
 }
 
-COLORREF Surface::pixel(int x, int y) const {
+COLORREF FrameBuffer::pixel(int x, int y) const {
     return contains(x, y) ? at(x, y) : RGB(0, 0, 0);
 }
 

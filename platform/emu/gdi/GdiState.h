@@ -1,12 +1,15 @@
-// The emulated display as a whole: the screen surface, every GDI object,
-// every device context and the fonts. The Win32 entry points reach it
-// through current() and hold the surface's mutex while they use it.
+// Everything GDI keeps for the one emulated display: the frame buffer, the
+// table of GDI objects (pens, brushes, fonts, palettes), every device context
+// and the font engine. The Win32 GDI entry points (Gdi32.cpp,
+// User32Drawing.cpp, through GdiCall) and ScreenAccess reach it through
+// current() and hold the frame buffer's mutex while they use it; nothing
+// outside gdi/ sees it.
 #pragma once
 
 #include "platform/emu/gdi/DeviceContext.h"
 #include "platform/emu/gdi/FontEngine.h"
+#include "platform/emu/gdi/FrameBuffer.h"
 #include "platform/emu/gdi/ObjectTable.h"
-#include "platform/emu/gdi/Surface.h"
 
 #include <map>
 #include <memory>
@@ -14,19 +17,19 @@
 
 namespace emu::gdi {
 
-class Display {
+class GdiState {
 public:
-    Display(int width, int height, int depth);
+    GdiState(int width, int height, int depth);
 
     // The display of the booted machine; one of the default size when no
     // machine has been booted.
-    static Display& current();
+    static GdiState& current();
     static void boot(int width, int height, int depth);
     static void shutdown();
 
-    Surface& surface() { return m_surface; }
+    FrameBuffer& frameBuffer() { return m_frameBuffer; }
     ObjectTable& objects() { return m_objects; }
-    std::unique_lock<std::mutex> lock() { return std::unique_lock(m_surface.mutex()); }
+    std::unique_lock<std::mutex> lock() { return std::unique_lock(m_frameBuffer.mutex()); }
 
     HDC createDc(POINT origin, std::vector<RECT> visible);
     DeviceContext* dc(HDC handle);
@@ -39,7 +42,7 @@ public:
     const std::vector<PALETTEENTRY>* paletteEntries(HPALETTE palette);
 
 private:
-    Surface m_surface;
+    FrameBuffer m_frameBuffer;
     FontEngine m_fonts;
     ObjectTable m_objects;
     std::map<uintptr_t, std::unique_ptr<DeviceContext>> m_dcs;
