@@ -3,7 +3,7 @@
 // partners are its own and call these.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/gdi/Surface.h"
 
 #include <vector>

@@ -1,5 +1,6 @@
 #include "platform/emu/host/SkinSheet.h"
 
+#include "platform/emu/Machine.h"
 #include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/host/ProgramWindow.h"
 #include "platform/emu/user/MessageBox.h"

@@ -1,7 +1,7 @@
 // The Win32 profile-file functions of the emulated machine. Every call reads
 // and parses the whole file once; a write rewrites it through a temporary
 // file, so no state is kept between calls.
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/emu/kernel/ProfileList.h"

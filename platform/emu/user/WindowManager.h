@@ -5,7 +5,7 @@
 // the end of this header.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/user/InputRouter.h"
 #include "platform/emu/user/MessageQueue.h"
 #include "platform/emu/user/WindowClass.h"
