@@ -1,7 +1,7 @@
+#include "loader/ProgramResources.h"
+#include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/controls/AviClip.h"
 #include "platform/emu/user/controls/Rle8Decoder.h"
-#include "platform/emu/host/ProgramResources.h"
-#include "platform/emu/kernel/ModuleResources.h"
 #include "resources/resource.h"
 #include "resources/tools/AviWriter.h"
 #include "resources/tools/ClipArt.h"
@@ -23,7 +23,7 @@ using Bytes = std::vector<uint8_t>;
 
 // Clip 132 as the program's module carries it.
 Bytes embeddedClip() {
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     return emu::kernel::moduleResources().clips.at(IDR_CLIP);
 }
 

@@ -1,8 +1,8 @@
-#include "platform/emu/host/author/CheckReport.h"
+#include "loader/author/CheckReport.h"
 
 #include <algorithm>
 
-namespace emu::host::author {
+namespace loader::author {
 
 namespace {
 std::string counted(int count, const char* noun) {
@@ -39,4 +39,4 @@ std::string CheckReport::text() const {
     return text;
 }
 
-} // namespace emu::host::author
+} // namespace loader::author

@@ -1,6 +1,6 @@
-#include "platform/emu/host/author/SkinChecker.h"
+#include "loader/author/SkinChecker.h"
 
-#include "platform/emu/host/author/ValueText.h"
+#include "loader/author/ValueText.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CFile.h"
 #include "skin/CLayout.h"
@@ -12,7 +12,7 @@
 #include <map>
 #include <vector>
 
-namespace emu::host::author {
+namespace loader::author {
 
 namespace {
 const char kLayoutFile[] = "layout.ini";
@@ -427,4 +427,4 @@ void SkinChecker::checkMenu(CDC* pDC, CMyFont& font, int alignment, const RECT& 
     }
 }
 
-} // namespace emu::host::author
+} // namespace loader::author

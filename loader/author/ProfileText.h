@@ -13,7 +13,7 @@ namespace emu::kernel {
 class ProfileFile;
 }
 
-namespace emu::host::author {
+namespace loader::author {
 
 class ProfileText {
 public:
@@ -58,4 +58,4 @@ private:
     std::unique_ptr<emu::kernel::ProfileFile> m_file;
 };
 
-} // namespace emu::host::author
+} // namespace loader::author

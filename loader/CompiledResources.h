@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace emu::host {
+namespace loader {
 
 // A resource type or name: a number, or a text when it has one.
 struct ResourceName {
@@ -40,7 +40,7 @@ std::optional<std::vector<CompiledResource>> readCompiledResources(const unsigne
 
 // The module resources the entries make; nullopt with a reason when a
 // string-table block is malformed or a resource is there twice.
-std::optional<kernel::ModuleResources>
+std::optional<emu::kernel::ModuleResources>
 moduleResourcesFrom(const std::vector<CompiledResource>& entries, std::string& why);
 
-} // namespace emu::host
+} // namespace loader

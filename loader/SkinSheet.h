@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace emu::host {
+namespace loader {
 
 class SkinSheet {
 public:
@@ -20,13 +20,14 @@ public:
     static constexpr int kMargin = 16;
 
     // Writes the sheet to options.sheetFile; false with the reason in error.
-    static bool write(const HostOptions& options, std::string& error);
+    static bool write(const emu::host::HostOptions& options, std::string& error);
 
     // The launcher window on a machine of that depth, as the screen shows it.
-    static bool windowAtDepth(const MachineConfig& machine, int depth, RgbImage& image,
-                              std::string& error);
+    static bool windowAtDepth(const emu::MachineConfig& machine, int depth,
+                              emu::host::RgbImage& image, std::string& error);
     // The images side by side on a light grey ground, tops aligned.
-    static RgbImage sideBySide(const RgbImage& left, const RgbImage& right);
+    static emu::host::RgbImage sideBySide(const emu::host::RgbImage& left,
+                                          const emu::host::RgbImage& right);
 };
 
-} // namespace emu::host
+} // namespace loader

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace emu::host::author {
+namespace loader::author {
 
 enum class Severity { Warning, Error };
 
@@ -43,4 +43,4 @@ private:
     std::vector<Finding> m_findings;
 };
 
-} // namespace emu::host::author
+} // namespace loader::author

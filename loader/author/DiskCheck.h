@@ -4,11 +4,11 @@
 // Windows INF files and registry of the machine's drives.
 #pragma once
 
-#include "platform/emu/host/author/CheckReport.h"
+#include "loader/author/CheckReport.h"
 
-namespace emu::host::author {
+namespace loader::author {
 
 // The machine must be booted and the program's resources registered.
 CheckReport checkDisk();
 
-} // namespace emu::host::author
+} // namespace loader::author

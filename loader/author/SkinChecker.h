@@ -5,8 +5,8 @@
 // the layout's text only tells where a value stands.
 #pragma once
 
-#include "platform/emu/host/author/CheckReport.h"
-#include "platform/emu/host/author/ProfileText.h"
+#include "loader/author/CheckReport.h"
+#include "loader/author/ProfileText.h"
 #include "platform/win32.h"
 
 #include <string>
@@ -15,7 +15,7 @@ class CDC;
 class CLayout;
 class CMyFont;
 
-namespace emu::host::author {
+namespace loader::author {
 
 class SkinChecker {
 public:
@@ -44,4 +44,4 @@ private:
     CheckReport& m_report;
 };
 
-} // namespace emu::host::author
+} // namespace loader::author

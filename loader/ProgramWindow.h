@@ -9,7 +9,7 @@
 
 class CSetupWnd;
 
-namespace emu::host {
+namespace loader {
 
 class ProgramWindow {
 public:
@@ -19,4 +19,4 @@ public:
     static CSetupWnd* create(std::string& error);
 };
 
-} // namespace emu::host
+} // namespace loader

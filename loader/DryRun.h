@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace emu::host {
+namespace loader {
 
 class DryRun {
 public:
@@ -23,7 +23,8 @@ public:
     // machine options given; writes the report to out. 0 when the command
     // would succeed, kWouldFail when not; false from prepare problems, with
     // the reason in error (status 2).
-    static bool run(const HostOptions& options, std::ostream& out, int& status, std::string& error);
+    static bool run(const emu::host::HostOptions& options, std::ostream& out, int& status,
+                    std::string& error);
 
 private:
     struct Message {
@@ -32,7 +33,7 @@ private:
         int answer;
     };
 
-    DryRun(const HostOptions& options, std::ostream& out);
+    DryRun(const emu::host::HostOptions& options, std::ostream& out);
     bool prepareCopy(std::string& error);
     bool runCommand(int& command, std::string& error);
     void reportFiles();
@@ -41,9 +42,9 @@ private:
     bool succeeded(int command) const;
     std::string windowsPath(const std::string& relative) const;
 
-    const HostOptions& m_options;
+    const emu::host::HostOptions& m_options;
     std::ostream& m_out;
-    MachineConfig m_machine;
+    emu::MachineConfig m_machine;
     std::string m_original; // host folder of the real C:
     std::string m_temp;     // the temporary folder holding the copy
     std::string m_copy;     // host folder of the copy, drive C: of the run
@@ -52,4 +53,4 @@ private:
     std::vector<std::string> m_keysAfter;
 };
 
-} // namespace emu::host
+} // namespace loader

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 
-namespace emu::host {
+namespace loader {
 
 void registerProgramResources();
 
@@ -14,4 +14,4 @@ void registerProgramResources();
 const unsigned char* programResourceBytes();
 size_t programResourceSize();
 
-} // namespace emu::host
+} // namespace loader

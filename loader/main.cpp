@@ -1,15 +1,15 @@
 // The host program: reads the host options, prepares the emulated machine and
 // starts the program as Windows would.
+#include "loader/DryRun.h"
+#include "loader/LayoutWatcher.h"
+#include "loader/ProgramResources.h"
+#include "loader/SkinSheet.h"
+#include "loader/author/DiskCheck.h"
 #include "platform/emu/Machine.h"
-#include "platform/emu/host/DryRun.h"
 #include "platform/emu/host/HostDisplay.h"
 #include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/InputScript.h"
-#include "platform/emu/host/LayoutWatcher.h"
-#include "platform/emu/host/ProgramResources.h"
-#include "platform/emu/host/SkinSheet.h"
-#include "platform/emu/host/author/DiskCheck.h"
 #include "platform/framework/AfxWin.h"
 
 #include <cstdio>
@@ -45,7 +45,7 @@ bool bootMachine(const std::string& program, const emu::MachineConfig& config) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
         return false;
     }
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     return true;
 }
 
@@ -55,7 +55,7 @@ int checkDisk(const std::string& program, emu::host::HostOptions options) {
     if (!bootMachine(program, options.machine)) {
         return kBadUsage;
     }
-    emu::host::author::CheckReport report = emu::host::author::checkDisk();
+    loader::author::CheckReport report = loader::author::checkDisk();
     emu::shutdown();
     std::fputs(report.text().c_str(), stdout);
     return std::fflush(stdout) == 0 ? report.exitStatus() : kBadUsage;
@@ -86,7 +86,7 @@ int main(int argc, char** argv) {
     }
     if (options.action == emu::host::HostAction::DryRun) {
         int status = 0;
-        bool ran = emu::host::DryRun::run(options, std::cout, status, error);
+        bool ran = loader::DryRun::run(options, std::cout, status, error);
         emu::shutdown();
         std::cout.flush();
         if (!ran) {
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         return std::cout.good() ? status : kBadUsage;
     }
     if (options.action == emu::host::HostAction::Sheet) {
-        if (!emu::host::SkinSheet::write(options, error)) {
+        if (!loader::SkinSheet::write(options, error)) {
             std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
             return kBadUsage;
         }
@@ -124,7 +124,7 @@ int main(int argc, char** argv) {
     {
         emu::host::HostSession session(std::move(script), std::move(display),
                                        emu::host::HostSession::processEnds());
-        emu::host::LayoutWatcher watcher;
+        loader::LayoutWatcher watcher;
         if (options.watch) {
             session.setBeforeEachStep([&watcher] { watcher.check(); });
         }

@@ -1,6 +1,6 @@
-#include "platform/emu/host/LayoutWatcher.h"
+#include "loader/LayoutWatcher.h"
 
-#include "platform/emu/host/ProgramWindow.h"
+#include "loader/ProgramWindow.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/user/MessageBox.h"
 #include "platform/framework/AfxWin.h"
@@ -10,7 +10,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-namespace emu::host {
+namespace loader {
 
 namespace {
 
@@ -42,7 +42,7 @@ bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
 
 std::string LayoutWatcher::diskFolder() {
     // layout.ini is read from the program's current directory.
-    return kernel::resolveWindowsPath(kernel::currentDirectory()).value_or("");
+    return emu::kernel::resolveWindowsPath(emu::kernel::currentDirectory()).value_or("");
 }
 
 std::map<std::string, LayoutWatcher::Stamp> LayoutWatcher::stamps() const {
@@ -94,13 +94,13 @@ void LayoutWatcher::reload() {
     // What the window would tell the user (layout.ini missing) becomes part
     // of the finding instead of a box over the window.
     std::string told;
-    user::MessageBox::setAnswerer([&told](const std::string& text, const std::string&, UINT) {
+    emu::user::MessageBox::setAnswerer([&told](const std::string& text, const std::string&, UINT) {
         told = text;
         return IDOK;
     });
     std::string error;
     CSetupWnd* fresh = ProgramWindow::create(error);
-    user::MessageBox::setAnswerer(nullptr);
+    emu::user::MessageBox::setAnswerer(nullptr);
     if (fresh == nullptr) {
         char caption[256] = "";
         GetWindowTextA(old->GetSafeHwnd(), caption, sizeof caption);
@@ -129,4 +129,4 @@ void LayoutWatcher::reload() {
     ++m_reloads;
 }
 
-} // namespace emu::host
+} // namespace loader

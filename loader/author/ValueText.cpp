@@ -1,8 +1,8 @@
-#include "platform/emu/host/author/ValueText.h"
+#include "loader/author/ValueText.h"
 
 #include "platform/framework/TextToInt.h"
 
-namespace emu::host::author {
+namespace loader::author {
 
 namespace {
 bool isBlank(char c) {
@@ -52,4 +52,4 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-} // namespace emu::host::author
+} // namespace loader::author

@@ -1,13 +1,13 @@
-#include "platform/emu/host/author/DiskCheck.h"
+#include "loader/author/DiskCheck.h"
 
-#include "platform/emu/host/author/ProfileText.h"
-#include "platform/emu/host/author/SkinChecker.h"
-#include "platform/emu/host/author/UpdateChecker.h"
+#include "loader/author/ProfileText.h"
+#include "loader/author/SkinChecker.h"
+#include "loader/author/UpdateChecker.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CString.h"
 #include "skin/CLayout.h"
 
-namespace emu::host::author {
+namespace loader::author {
 
 namespace {
 // The screen's device context, which the skin measures and loads with.
@@ -36,4 +36,4 @@ CheckReport checkDisk() {
     return report;
 }
 
-} // namespace emu::host::author
+} // namespace loader::author

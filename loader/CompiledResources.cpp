@@ -1,6 +1,6 @@
-#include "platform/emu/host/CompiledResources.h"
+#include "loader/CompiledResources.h"
 
-namespace emu::host {
+namespace loader {
 
 namespace {
 
@@ -146,9 +146,9 @@ std::optional<std::vector<CompiledResource>> readCompiledResources(const unsigne
     return entries;
 }
 
-std::optional<kernel::ModuleResources>
+std::optional<emu::kernel::ModuleResources>
 moduleResourcesFrom(const std::vector<CompiledResource>& entries, std::string& why) {
-    kernel::ModuleResources resources;
+    emu::kernel::ModuleResources resources;
     for (const CompiledResource& entry : entries) {
         bool fine = true;
         if (entry.type.text.empty() && entry.type.number == kStringType) {
@@ -165,4 +165,4 @@ moduleResourcesFrom(const std::vector<CompiledResource>& entries, std::string& w
     return resources;
 }
 
-} // namespace emu::host
+} // namespace loader

@@ -1,6 +1,6 @@
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/ProgramResources.h"
 
-#include "platform/emu/host/CompiledResources.h"
+#include "loader/CompiledResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
 
 #include <cstdio>
@@ -27,7 +27,7 @@ asm(".section .rodata\n"
 extern "C" const unsigned char corvane_program_res[];
 extern "C" const unsigned char corvane_program_res_end[];
 
-namespace emu::host {
+namespace loader {
 
 const unsigned char* programResourceBytes() {
     return corvane_program_res;
@@ -46,7 +46,7 @@ void registerProgramResources() {
         std::fprintf(stderr, "setup: the program's resources are unreadable: %s\n", why.c_str());
         std::abort();
     }
-    kernel::setModuleResources(std::move(*resources));
+    emu::kernel::setModuleResources(std::move(*resources));
 }
 
-} // namespace emu::host
+} // namespace loader

@@ -1,9 +1,9 @@
-#include "platform/emu/host/author/ProfileText.h"
+#include "loader/author/ProfileText.h"
 
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/win32.h"
 
-namespace emu::host::author {
+namespace loader::author {
 
 namespace {
 using emu::kernel::ProfileFile;
@@ -120,4 +120,4 @@ size_t ProfileText::listSize(const std::vector<SectionName>& names) {
     return size;
 }
 
-} // namespace emu::host::author
+} // namespace loader::author

@@ -1,9 +1,9 @@
-#include "platform/emu/host/DryRun.h"
+#include "loader/DryRun.h"
 
+#include "loader/ProgramResources.h"
+#include "loader/ProgramWindow.h"
+#include "loader/UnifiedDiff.h"
 #include "platform/emu/Machine.h"
-#include "platform/emu/host/ProgramResources.h"
-#include "platform/emu/host/ProgramWindow.h"
-#include "platform/emu/host/UnifiedDiff.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/MessageBox.h"
@@ -24,7 +24,7 @@
 
 namespace fs = std::filesystem;
 
-namespace emu::host {
+namespace loader {
 
 namespace {
 
@@ -168,10 +168,11 @@ std::vector<std::pair<std::string, int>> deletedKeys(const std::vector<std::stri
 
 } // namespace
 
-DryRun::DryRun(const HostOptions& options, std::ostream& out)
+DryRun::DryRun(const emu::host::HostOptions& options, std::ostream& out)
     : m_options(options), m_out(out), m_machine(options.machine) {}
 
-bool DryRun::run(const HostOptions& options, std::ostream& out, int& status, std::string& error) {
+bool DryRun::run(const emu::host::HostOptions& options, std::ostream& out, int& status,
+                 std::string& error) {
     DryRun dry(options, out);
     bool prepared = dry.prepareCopy(error);
     int command = 0;
@@ -239,8 +240,8 @@ bool DryRun::prepareCopy(std::string& error) {
         m_machine.currentDir = "C:\\" + backslashed(relative.generic_string());
     }
     m_machine.headless = true;
-    m_machine.clock = ClockMode::Virtual;
-    m_machine.restart = RestartAnswer::Refuse;
+    m_machine.clock = emu::ClockMode::Virtual;
+    m_machine.restart = emu::RestartAnswer::Refuse;
     return true;
 }
 
@@ -252,14 +253,15 @@ bool DryRun::runCommand(int& command, std::string& error) {
         return false;
     }
     registerProgramResources();
-    if (!kernel::listLocalMachineKeys(m_keysBefore, error)) {
+    if (!emu::kernel::listLocalMachineKeys(m_keysBefore, error)) {
         return false;
     }
-    user::MessageBox::setAnswerer([this](const std::string& text, const std::string&, UINT type) {
-        int answer = cautiousAnswer(type);
-        m_messages.push_back({text, type, answer});
-        return answer;
-    });
+    emu::user::MessageBox::setAnswerer(
+        [this](const std::string& text, const std::string&, UINT type) {
+            int answer = cautiousAnswer(type);
+            m_messages.push_back({text, type, answer});
+            return answer;
+        });
     CSetupWnd* window = ProgramWindow::create(error);
     bool ok = window != nullptr;
     if (ok) {
@@ -278,8 +280,8 @@ bool DryRun::runCommand(int& command, std::string& error) {
         }
         window->DestroyWindow();
     }
-    user::MessageBox::setAnswerer(nullptr);
-    return ok && kernel::listLocalMachineKeys(m_keysAfter, error);
+    emu::user::MessageBox::setAnswerer(nullptr);
+    return ok && emu::kernel::listLocalMachineKeys(m_keysAfter, error);
 }
 
 std::string DryRun::windowsPath(const std::string& relative) const {
@@ -290,7 +292,7 @@ void DryRun::reportFiles() {
     std::map<std::string, std::string> before = filesBelow(m_original);
     std::map<std::string, std::string> after = filesBelow(m_copy);
     std::error_code failed;
-    fs::path hive = fs::weakly_canonical(kernel::registryHostPath(), failed);
+    fs::path hive = fs::weakly_canonical(emu::kernel::registryHostPath(), failed);
     for (const auto& [name, text] : after) {
         if (before.count(name) != 0) {
             continue;
@@ -341,8 +343,8 @@ void DryRun::reportKeys(const std::vector<std::string>& before,
 void DryRun::reportMessages() {
     for (const Message& message : m_messages) {
         m_out << "message (" << iconName(message.type) << ") "
-              << quoteForTrace(message.text.c_str()) << " answered " << answerName(message.answer)
-              << "\n";
+              << emu::quoteForTrace(message.text.c_str()) << " answered "
+              << answerName(message.answer) << "\n";
     }
 }
 
@@ -361,4 +363,4 @@ bool DryRun::succeeded(int command) const {
     return (command != 100 && command != 101) || asked;
 }
 
-} // namespace emu::host
+} // namespace loader

@@ -1,8 +1,8 @@
-#include "platform/emu/host/UnifiedDiff.h"
+#include "loader/UnifiedDiff.h"
 
 #include <algorithm>
 
-namespace emu::host {
+namespace loader {
 
 std::vector<UnifiedDiff::Line> UnifiedDiff::splitLines(const std::string& text) {
     std::vector<Line> lines;
@@ -184,4 +184,4 @@ std::string UnifiedDiff::between(const std::string& beforeName, const std::strin
            renderHunks(editScript(beforeLines, afterLines), context);
 }
 
-} // namespace emu::host
+} // namespace loader

@@ -1,8 +1,8 @@
-#include "platform/emu/host/SkinSheet.h"
+#include "loader/SkinSheet.h"
 
+#include "loader/ProgramResources.h"
+#include "loader/ProgramWindow.h"
 #include "platform/emu/Machine.h"
-#include "platform/emu/host/ProgramResources.h"
-#include "platform/emu/host/ProgramWindow.h"
 #include "platform/emu/user/MessageBox.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyMenu.h"
@@ -11,13 +11,13 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace emu::host {
+namespace loader {
 
 namespace {
 
 const uint8_t kGround = 0xC0;
 
-void paste(RgbImage& onto, const RgbImage& image, int left, int top) {
+void paste(emu::host::RgbImage& onto, const emu::host::RgbImage& image, int left, int top) {
     for (int y = 0; y < image.height; ++y) {
         auto from = image.rgb.begin() + static_cast<long>(y) * image.width * 3;
         auto to = onto.rgb.begin() + (static_cast<long>(top + y) * onto.width + left) * 3;
@@ -27,8 +27,9 @@ void paste(RgbImage& onto, const RgbImage& image, int left, int top) {
 
 } // namespace
 
-RgbImage SkinSheet::sideBySide(const RgbImage& left, const RgbImage& right) {
-    RgbImage sheet;
+emu::host::RgbImage SkinSheet::sideBySide(const emu::host::RgbImage& left,
+                                          const emu::host::RgbImage& right) {
+    emu::host::RgbImage sheet;
     sheet.width = left.width + right.width + 3 * kMargin;
     sheet.height = std::max(left.height, right.height) + 2 * kMargin;
     sheet.rgb.assign(static_cast<size_t>(sheet.width) * sheet.height * 3, kGround);
@@ -37,9 +38,9 @@ RgbImage SkinSheet::sideBySide(const RgbImage& left, const RgbImage& right) {
     return sheet;
 }
 
-bool SkinSheet::windowAtDepth(const MachineConfig& machine, int depth, RgbImage& image,
-                              std::string& error) {
-    MachineConfig config = machine;
+bool SkinSheet::windowAtDepth(const emu::MachineConfig& machine, int depth,
+                              emu::host::RgbImage& image, std::string& error) {
+    emu::MachineConfig config = machine;
     config.headless = true;
     config.screenDepth = depth;
     try {
@@ -51,12 +52,12 @@ bool SkinSheet::windowAtDepth(const MachineConfig& machine, int depth, RgbImage&
     registerProgramResources();
     // A message box (layout.ini missing) would wait for an answer no one gives.
     std::string told;
-    user::MessageBox::setAnswerer([&told](const std::string& text, const std::string&, UINT) {
+    emu::user::MessageBox::setAnswerer([&told](const std::string& text, const std::string&, UINT) {
         told = text;
         return IDOK;
     });
     CSetupWnd* window = ProgramWindow::create(error);
-    user::MessageBox::setAnswerer(nullptr);
+    emu::user::MessageBox::setAnswerer(nullptr);
     if (window == nullptr) {
         error += told.empty() ? "" : ": " + told;
         emu::shutdown();
@@ -73,21 +74,22 @@ bool SkinSheet::windowAtDepth(const MachineConfig& machine, int depth, RgbImage&
     }
     RECT frame;
     GetWindowRect(window->GetSafeHwnd(), &frame);
-    image = Screenshot::grab(frame);
+    image = emu::host::Screenshot::grab(frame);
     window->DestroyWindow();
     emu::shutdown();
     return true;
 }
 
-bool SkinSheet::write(const HostOptions& options, std::string& error) {
-    RgbImage halves[2];
+bool SkinSheet::write(const emu::host::HostOptions& options, std::string& error) {
+    emu::host::RgbImage halves[2];
     for (int i = 0; i < 2; ++i) {
         if (!windowAtDepth(options.machine, kDepths[i], halves[i], error)) {
             error = std::to_string(1 << kDepths[i]) + " colours: " + error;
             return false;
         }
     }
-    return Screenshot::writePng(options.sheetFile, sideBySide(halves[0], halves[1]), error);
+    return emu::host::Screenshot::writePng(options.sheetFile, sideBySide(halves[0], halves[1]),
+                                           error);
 }
 
-} // namespace emu::host
+} // namespace loader

@@ -8,7 +8,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace emu::host {
+namespace loader {
 
 class LayoutWatcher {
 public:
@@ -41,4 +41,4 @@ private:
     int m_reloads = 0;
 };
 
-} // namespace emu::host
+} // namespace loader

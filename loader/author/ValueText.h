@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace emu::host::author {
+namespace loader::author {
 
 enum class NumberForm {
     Whole, // a number and nothing else (blanks around it aside)
@@ -21,4 +21,4 @@ int numberValue(const std::string& text);
 std::vector<std::string> splitAtCommas(const std::string& text);
 std::string quoted(const std::string& text);
 
-} // namespace emu::host::author
+} // namespace loader::author

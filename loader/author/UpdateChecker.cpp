@@ -1,6 +1,6 @@
-#include "platform/emu/host/author/UpdateChecker.h"
+#include "loader/author/UpdateChecker.h"
 
-#include "platform/emu/host/author/ValueText.h"
+#include "loader/author/ValueText.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/framework/CFile.h"
 #include "update/CUpdateInf.h"
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace emu::host::author {
+namespace loader::author {
 
 namespace {
 const char kLayoutFile[] = "layout.ini";
@@ -344,4 +344,4 @@ void UpdateChecker::checkDevices() {
     }
 }
 
-} // namespace emu::host::author
+} // namespace loader::author

@@ -5,8 +5,8 @@
 // Windows directory and registry are those of the drives the check runs on.
 #pragma once
 
-#include "platform/emu/host/author/CheckReport.h"
-#include "platform/emu/host/author/ProfileText.h"
+#include "loader/author/CheckReport.h"
+#include "loader/author/ProfileText.h"
 
 #include <set>
 #include <string>
@@ -14,7 +14,7 @@
 
 class CUpdateInf;
 
-namespace emu::host::author {
+namespace loader::author {
 
 class UpdateChecker {
 public:
@@ -50,4 +50,4 @@ private:
     std::string m_infDir;
 };
 
-} // namespace emu::host::author
+} // namespace loader::author
