@@ -57,5 +57,5 @@ private:
     int m_verticalGap = 0;
     int m_horizontalGap = 0;
     int m_count = 0;
-    CPtrList m_items{10};
+    CPtrList m_items;
 };
