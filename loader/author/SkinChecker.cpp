@@ -8,6 +8,7 @@
 #include "skin/CMyBitmap.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
+#include "skin/SplitAtEquals.h"
 
 #include <map>
 #include <vector>
@@ -365,14 +366,14 @@ void SkinChecker::checkMenu(CDC* pDC, CMyFont& font, int alignment, const RECT& 
     std::map<int, int> commandLines;
     int index = 0;
     for (const ProfileText::ListLine& entry : lines) {
-        size_t equals = entry.text.find('=');
-        if (equals == std::string::npos) {
+        CString key, value;
+        if (!SplitAtEquals(entry.text.c_str(), key, value)) {
             m_report.warning(kLayoutFile, entry.line,
                              "menu line " + quoted(entry.text) + " has no \"=\": it gives no item");
             continue;
         }
         CMyMenu* item = menu.GetItem(index++);
-        std::vector<std::string> parts = splitAtCommas(entry.text.substr(equals + 1));
+        std::vector<std::string> parts = splitAtCommas(static_cast<LPCSTR>(value));
         if (parts.size() < 3) {
             m_report.error(kLayoutFile, entry.line,
                            "menu line " + quoted(entry.text) + " has no command number (" +

@@ -3,6 +3,7 @@
 #include "loader/author/ValueText.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/framework/CFile.h"
+#include "skin/SplitAtEquals.h"
 #include "update/CUpdateInf.h"
 
 #include <algorithm>
@@ -33,14 +34,14 @@ bool isNullName(const std::string& name) {
     return sameName(name, "NULL");
 }
 
-// The command handler's split at the first "="; false without one.
+// The command handler's own split at the first "="; false without one.
 bool splitAtEquals(const std::string& line, std::string& left, std::string& right) {
-    size_t equals = line.find('=');
-    if (equals == std::string::npos) {
+    CString key, value;
+    if (!SplitAtEquals(line.c_str(), key, value)) {
         return false;
     }
-    left = line.substr(0, equals);
-    right = line.substr(equals + 1);
+    left = static_cast<LPCSTR>(key);
+    right = static_cast<LPCSTR>(value);
     return true;
 }
 
