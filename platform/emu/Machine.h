@@ -1,7 +1,8 @@
 // One emulated Windows 95 machine per process. The host's main, the tests and
 // the benchmarks describe the machine with a MachineConfig and boot it; every
-// emulated Win32 function then works on that machine. Booting prepares every
-// part of the emulation, so only the code that starts a machine includes this.
+// emulated Win32 function then works on that machine. Booting prepares the
+// kernel, gdi and user alike, so only the code that starts a machine includes
+// this.
 #pragma once
 
 #include "platform/emu/MachineConfig.h"

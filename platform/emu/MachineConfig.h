@@ -1,8 +1,8 @@
 // What an emulated machine is made of: its drives, Windows directory,
 // registry file, version, clock, restart answer, trace and screen. The host's
 // options, the tests and the benchmarks fill one in and boot it (Machine.h);
-// the parts of the emulation read the running one through config(). This
-// header includes no part of the emulation, so every part may include it.
+// kernel, gdi, user and host read the running one through config(). This
+// header includes nothing of the emulation, so any of them may include it.
 #pragma once
 
 #include "platform/win32.h"
@@ -60,7 +60,7 @@ struct MachineConfig {
 const MachineConfig& config();
 
 // Makes config the running configuration. boot() calls it before it prepares
-// the parts of the machine, which then read it through config().
+// drives, registry, screen and windows, which then read it through config().
 void setRunningConfig(const MachineConfig& config);
 
 } // namespace emu
