@@ -1,7 +1,7 @@
 #include "fuzz/FuzzMachine.h"
 
+#include "loader/ProgramResources.h"
 #include "platform/emu/Machine.h"
-#include "platform/emu/host/ProgramResources.h"
 
 #include <sanitizer/lsan_interface.h>
 
@@ -89,7 +89,7 @@ FuzzMachine::FuzzMachine(int screenDepth) {
     config.headless = true;
     config.screenDepth = screenDepth;
     emu::boot(config);
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     loadFontConfiguration();
 }
 

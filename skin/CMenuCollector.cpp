@@ -6,6 +6,7 @@
 #include "skin/CLayout.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
+#include "skin/SplitAtEquals.h"
 
 #include <algorithm>
 #include <vector>
@@ -25,15 +26,6 @@ const long long kFarthestEdge = 1 << 28;
 
 int FarEdge(long long position) {
     return static_cast<int>(std::clamp(position, -kFarthestEdge, kFarthestEdge));
-}
-
-BOOL HasKey(LPCSTR line) {
-    for (; *line != '\0'; ++line) {
-        if (*line == '=') {
-            return TRUE;
-        }
-    }
-    return FALSE;
 }
 } // namespace
 
@@ -64,25 +56,21 @@ int CMenuCollector::Load(LPCSTR iniPath, CDC* pDC, CMyFont* pFont, int alignment
          line += lstrlenA(line) + 1) {
         // Without "=" there is no value to read: the line gives no item and
         // takes no index, so indices stay gap-free for the focus keys.
-        if (!HasKey(line)) {
-            continue;
+        if (AddItem(line, m_count, pDC, pFont, alignment, sizeRect)) {
+            ++m_count;
         }
-        AddItem(line, m_count, pDC, pFont, alignment, sizeRect);
-        ++m_count;
     }
     // A menu of lines without "=" only has no item; the window needs one.
     return m_count > 0 ? 1 : 0;
 }
 
-void CMenuCollector::AddItem(LPCSTR line, int index, CDC* pDC, CMyFont* pFont, int alignment,
+BOOL CMenuCollector::AddItem(LPCSTR line, int index, CDC* pDC, CMyFont* pFont, int alignment,
                              const RECT& sizeRect) {
-    CString text = line;
-    int equals = text.Find('=');
-    if (equals < 0) {
-        return;
+    CString key, rest;
+    if (!SplitAtEquals(line, key, rest)) {
+        return FALSE;
     }
     CMyMenu* pItem = new CMyMenu;
-    CString rest = text.Mid(equals + 1);
     int comma = rest.Find(',');
     if (comma >= 0) {
         pItem->SetText(rest.Left(comma));
@@ -104,6 +92,7 @@ void CMenuCollector::AddItem(LPCSTR line, int index, CDC* pDC, CMyFont* pFont, i
     PlaceItem(pItem, extent, index, alignment, sizeRect);
     pItem->SetIndex(m_count);
     m_items.AddTail(pItem);
+    return TRUE;
 }
 
 // The centre alignment puts every item's left edge H pixels right of the

@@ -25,8 +25,8 @@ public:
     // resulted.
     int Load(LPCSTR iniPath, CDC* pDC, CMyFont* pFont, int alignment, const RECT& sizeRect);
     // Appends the item of one MENU line ("key=label,command,extra"), measured
-    // in the menu font and placed. A line without "=" gives no item.
-    void AddItem(LPCSTR line, int index, CDC* pDC, CMyFont* pFont, int alignment,
+    // in the menu font and placed. A line without "=" gives no item: FALSE.
+    BOOL AddItem(LPCSTR line, int index, CDC* pDC, CMyFont* pFont, int alignment,
                  const RECT& sizeRect);
 
     // Every item plain, and the focus frame.
@@ -57,5 +57,5 @@ private:
     int m_verticalGap = 0;
     int m_horizontalGap = 0;
     int m_count = 0;
-    CPtrList m_items{10};
+    CPtrList m_items;
 };

@@ -6,6 +6,7 @@
 #include "platform/framework/AfxWin.h"
 #include "resources/resource.h"
 #include "skin/CLayout.h"
+#include "skin/SplitAtEquals.h"
 #include "update/CMyRegistry.h"
 #include "update/CProgressDlg.h"
 #include "update/CSectionList.h"
@@ -27,19 +28,6 @@ const int kProgressStep = 1;
 const int kProgressStart = 2000;
 // How long the progress window stays up after the work, in milliseconds.
 const DWORD kMinimumDisplay = 5000;
-
-// Splits line at its first "=": before goes to left, the rest to right.
-// FALSE for a line without "=".
-BOOL SplitAtEquals(LPCSTR line, CString& left, CString& right) {
-    CString text(line);
-    int equals = text.Find('=');
-    if (equals < 0) {
-        return FALSE;
-    }
-    left = text.Left(equals);
-    right = text.Mid(equals + 1);
-    return TRUE;
-}
 
 // A device key path that names no key below Enum (empty, or only blanks and
 // backslashes) would address Enum itself.

@@ -10,13 +10,12 @@
 namespace emu {
 
 namespace {
-MachineConfig g_config;
 bool g_booted = false;
 } // namespace
 
 void boot(const MachineConfig& config) {
     shutdown();
-    g_config = config;
+    setRunningConfig(config);
     Trace::open(config.traceFile);
     kernel::bootFiles(config);
     kernel::bootSystemInfo(config);
@@ -36,10 +35,6 @@ void shutdown() {
     kernel::shutdownRegistry();
     kernel::shutdownFiles();
     Trace::close();
-}
-
-const MachineConfig& config() {
-    return g_config;
 }
 
 } // namespace emu

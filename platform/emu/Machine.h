@@ -1,57 +1,13 @@
 // One emulated Windows 95 machine per process. The host's main, the tests and
 // the benchmarks describe the machine with a MachineConfig and boot it; every
-// emulated Win32 function then works on that machine.
+// emulated Win32 function then works on that machine. Booting prepares the
+// kernel, gdi and user alike, so only the code that starts a machine includes
+// this.
 #pragma once
 
-#include "platform/win32.h"
-
-#include <map>
-#include <string>
+#include "platform/emu/MachineConfig.h"
 
 namespace emu {
-
-enum class ClockMode { Real, Virtual };
-enum class RestartAnswer { Accept, Refuse };
-
-// The exit status of a process that MachineConfig::crashAfterFileSteps ended.
-constexpr int kCrashExitStatus = 86;
-
-struct MachineConfig {
-    // Drive letter (upper case) to host folder.
-    std::map<char, std::string> drives;
-    // The Windows directory as a Windows path.
-    std::string windowsDir = "C:\\WINDOWS";
-    // The current directory as a Windows path; empty means the host's current
-    // folder (mapped as D: when it lies inside no drive).
-    std::string currentDir;
-    // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.DAT in the
-    // Windows directory when it exists, else SYSTEM.REG there.
-    std::string registryFile;
-    DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
-    std::string csdVersion;
-    ClockMode clock = ClockMode::Real;
-    DWORD tickStart = 0;
-    RestartAnswer restart = RestartAnswer::Accept;
-    // Host path of the trace file; empty means no trace.
-    std::string traceFile;
-    int screenWidth = 800;
-    int screenHeight = 600;
-    int screenDepth = 32;
-    bool headless = true;
-    // For crash tests only: when this many file-changing steps (creating,
-    // writing, syncing, renaming, removing a file...) have been taken, the
-    // machine ends its process at once with kCrashExitStatus, leaving the
-    // files as a crash there would. -1: never.
-    int crashAfterFileSteps = -1;
-    // For tests: the write of file data of this number (from 1 after boot)
-    // fails as on a full disk, with the host's "no space" error; the writes
-    // before and after it succeed. -1: none.
-    int failingWrite = -1;
-    // The most bytes a profile section or names list read returns, whatever
-    // the caller's buffer, as Windows 95 stops at 32,767 characters. 0: no
-    // limit.
-    DWORD profileListLimit = 0;
-};
 
 // Prepares the machine described by config, replacing any machine booted
 // before. Throws std::runtime_error with a one-line reason when the
@@ -60,8 +16,5 @@ void boot(const MachineConfig& config);
 
 // Tears the machine down: windows, open files, threads. Safe to call twice.
 void shutdown();
-
-// The configuration of the running machine.
-const MachineConfig& config();
 
 } // namespace emu

@@ -25,7 +25,6 @@ public:
     BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags);
     void Close();
     BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE ? TRUE : FALSE; }
-    HANDLE GetHandle() const { return m_hFile; }
 
     // Whether an existing file opens, granting no sharing, for reading only
     // (modeRead) or for writing only (modeWrite); it is closed again at once.

@@ -104,11 +104,6 @@ CString CString::Left(int nCount) const {
     return CString(m_str.data(), static_cast<int>(count));
 }
 
-CString CString::Right(int nCount) const {
-    const std::size_t count = clampCount(nCount, m_str.size());
-    return CString(m_str.data() + (m_str.size() - count), static_cast<int>(count));
-}
-
 CString CString::Mid(int nFirst) const {
     const std::size_t first = clampIndex(nFirst, m_str.size());
     return CString(m_str.data() + first, static_cast<int>(m_str.size() - first));

@@ -31,7 +31,6 @@ public:
     int Find(LPCSTR pszSub, int nStart = 0) const;
 
     CString Left(int nCount) const;
-    CString Right(int nCount) const;
     CString Mid(int nFirst) const;
     CString Mid(int nFirst, int nCount) const;
 

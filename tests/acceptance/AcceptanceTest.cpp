@@ -4,9 +4,9 @@
 // afterwards the C: drive must hold exactly the expected files with exactly
 // the expected bytes, the disk must be as it was, and the trace and the exit
 // status must be the expected ones.
-#include "platform/emu/kernel/Trace.h"
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/ProgramResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/kernel/Trace.h"
 #include "resources/resource.h"
 #include "tests/acceptance/Scenario.h"
 #include "tests/acceptance/TextDiff.h"
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, Acceptance, ::testing::ValuesIn(Scenario::fi
 
 std::string messageText(unsigned id) {
     // The program's own string table, as its module carries it.
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     return emu::kernel::moduleString(id).value_or("");
 }
 

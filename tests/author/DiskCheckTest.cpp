@@ -1,7 +1,7 @@
 // The disk check over small disks that each carry one mistake: every row
 // names the findings it must produce (file, line, severity and the words
 // that say why), and a disk without mistakes must produce none.
-#include "platform/emu/host/author/DiskCheck.h"
+#include "loader/author/DiskCheck.h"
 #include "tests/support/BmpFile.h"
 #include "tests/support/DemoMachine.h"
 #include "tests/support/TestMachine.h"
@@ -18,9 +18,9 @@
 #include <tuple>
 #include <vector>
 
-using emu::host::author::CheckReport;
-using emu::host::author::Finding;
-using emu::host::author::Severity;
+using loader::author::CheckReport;
+using loader::author::Finding;
+using loader::author::Severity;
 
 namespace corvane_test {
 namespace {
@@ -136,7 +136,7 @@ public:
             m_machine.writeDisk("layout.ini", text);
         }
         m_machine.boot();
-        return emu::host::author::checkDisk();
+        return loader::author::checkDisk();
     }
 
 private:
@@ -407,7 +407,7 @@ TEST(DiskCheck, SectionsOverTheBufferSizesAndTheProfileReadLimit) {
 TEST(DiskCheck, TheDemoDiskChecksClean) {
     DemoMachine demo;
     demo.boot();
-    CheckReport report = emu::host::author::checkDisk();
+    CheckReport report = loader::author::checkDisk();
     EXPECT_TRUE(report.findings().empty()) << describe(report.findings());
     EXPECT_EQ(report.exitStatus(), 0);
 }
@@ -419,7 +419,7 @@ TEST(DiskCheck, DeviceKeysAreLookedUpInABinaryRegistry) {
     std::filesystem::copy_file(DemoMachine::demoSource() + "/SYSTEM.DAT",
                                demo.cDrive() + "/WINDOWS/SYSTEM.DAT");
     demo.boot();
-    CheckReport clean = emu::host::author::checkDisk();
+    CheckReport clean = loader::author::checkDisk();
     EXPECT_TRUE(clean.findings().empty()) << describe(clean.findings());
     demo.shutdown();
 
@@ -429,7 +429,7 @@ TEST(DiskCheck, DeviceKeysAreLookedUpInABinaryRegistry) {
     layout.replace(at, 8, "DEV_7119");
     writeHostFile(demo.disk() + "/layout.ini", layout);
     demo.boot();
-    CheckReport report = emu::host::author::checkDisk();
+    CheckReport report = loader::author::checkDisk();
     ASSERT_EQ(report.findings().size(), 1u) << describe(report.findings());
     const Finding& finding = report.findings()[0];
     EXPECT_EQ(finding.file, "layout.ini");

@@ -1,7 +1,7 @@
 // The menu's commands end to end: the real setup executable, headless, on a
 // test disk and C: drive, driven from the keyboard by an input script.
+#include "loader/ProgramResources.h"
 #include "platform/emu/kernel/Trace.h"
-#include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "resources/resource.h"
 #include "tests/support/SetupRun.h"
@@ -22,7 +22,7 @@ namespace {
 
 std::string text(unsigned id) {
     // The program's own string table, as its module carries it.
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     return emu::kernel::moduleString(id).value_or("");
 }
 

@@ -1,4 +1,4 @@
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/ProgramResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/controls/AviClip.h"
 #include "resources/resource.h"
@@ -21,7 +21,7 @@ using Bytes = std::vector<uint8_t>;
 
 // Clip 132 as the program's module carries it.
 Bytes embeddedClip() {
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     return emu::kernel::moduleResources().clips.at(IDR_CLIP);
 }
 

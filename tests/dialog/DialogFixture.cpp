@@ -1,7 +1,7 @@
 #include "tests/dialog/DialogFixture.h"
 
+#include "loader/ProgramResources.h"
 #include "platform/emu/gdi/ScreenAccess.h"
-#include "platform/emu/host/ProgramResources.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/controls/ControlClasses.h"
 #include "resources/resource.h"
@@ -25,7 +25,7 @@ void DialogFixture::SetUp() {
     m_machine.config().traceFile = m_files / "trace.txt";
     m_machine.boot();
     emu::user::registerControlClasses();
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     WNDCLASSA definition{};
     definition.lpfnWndProc = ownerProc;
     definition.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOW + 1));

@@ -1,6 +1,6 @@
 #include "tests/dialog/DialogFixture.h"
 
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/ProgramResources.h"
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/HostInput.h"
@@ -27,7 +27,7 @@ int scaled(int units, int base, int per) {
 
 // Dialog template 130 as the program's module carries it.
 std::vector<unsigned char> templateBytes() {
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
     return emu::kernel::moduleResources().dialogs.at(IDD_PROGRESS);
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using corvane_test::hostFileExists;
@@ -132,4 +133,19 @@ TEST_F(CopyAndDelete, DeleteRefusesOpenAndReadOnlyFiles) {
                                     "DeleteFileA(\"C:\\\\WINDOWS\\\\INF\") = 0\n"
                                     "DeleteFileA(\"c:\\\\windows\\\\inf\\\\mshdc.bak\") = 1\n"
                                     "DeleteFileA(\"C:\\\\WINDOWS\\\\INF\\\\MSHDC.BAK\") = 0\n");
+}
+
+// A link the host has put in a drive folder reads as the file it points at,
+// but a delete removes the link itself and never touches that file.
+TEST_F(CopyAndDelete, DeleteRemovesALinkAndKeepsWhatItPointsAt) {
+    const std::string target = outside / "TARGET.INF";
+    const std::string link = drive / "WINDOWS/INF/LINK.INF";
+    writeHostFile(target, "kept");
+    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    EXPECT_EQ(GetFileAttributesA("C:\\WINDOWS\\INF\\LINK.INF"),
+              static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    EXPECT_TRUE(DeleteFileA("C:\\WINDOWS\\INF\\LINK.INF"));
+    EXPECT_FALSE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readHostFile(target), "kept");
 }

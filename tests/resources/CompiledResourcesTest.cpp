@@ -1,7 +1,7 @@
 // The loader's reader of compiled resource files, on the program's own file
 // and on hand-made ones for what the program's file does not show.
-#include "platform/emu/host/CompiledResources.h"
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/CompiledResources.h"
+#include "loader/ProgramResources.h"
 #include "resources/resource.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-using emu::host::CompiledResource;
-using emu::host::moduleResourcesFrom;
-using emu::host::readCompiledResources;
+using loader::CompiledResource;
+using loader::moduleResourcesFrom;
+using loader::readCompiledResources;
 
 namespace {
 
@@ -91,8 +91,8 @@ Bytes stringBlock(const std::vector<std::string>& texts) {
 
 TEST(CompiledResources, TheProgramsFileGivesEveryResourceOfTheScript) {
     std::string why;
-    auto entries = readCompiledResources(emu::host::programResourceBytes(),
-                                         emu::host::programResourceSize(), why);
+    auto entries = readCompiledResources(loader::programResourceBytes(),
+                                         loader::programResourceSize(), why);
     ASSERT_TRUE(entries) << why;
     auto resources = moduleResourcesFrom(*entries, why);
     ASSERT_TRUE(resources) << why;

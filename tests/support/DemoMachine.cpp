@@ -1,6 +1,6 @@
 #include "tests/support/DemoMachine.h"
 
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/ProgramResources.h"
 
 #include "tests/support/TestMachine.h"
 
@@ -28,7 +28,7 @@ std::string DemoMachine::demoSource() {
 
 void DemoMachine::boot() {
     emu::boot(m_config);
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
 }
 
 void DemoMachine::shutdown() {

@@ -1,6 +1,6 @@
 #include "tests/support/TestMachine.h"
 
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/ProgramResources.h"
 
 #include <filesystem>
 
@@ -55,7 +55,7 @@ bool TestMachine::existsOnC(const std::string& relative) const {
 
 void TestMachine::boot() {
     emu::boot(m_config);
-    emu::host::registerProgramResources();
+    loader::registerProgramResources();
 }
 
 } // namespace corvane_test

@@ -1,8 +1,8 @@
 // setup.exe as Windows 95's loader sees it: every import must be one that
 // Windows 95 implements, the subsystem version one that it accepts, and the
 // resources those that the emulated machine gives the program.
-#include "platform/emu/host/CompiledResources.h"
-#include "platform/emu/host/ProgramResources.h"
+#include "loader/CompiledResources.h"
+#include "loader/ProgramResources.h"
 #include "resources/resource.h"
 #include "tests/windows/PeImage.h"
 #include "tests/windows/Windows95Check.h"
@@ -154,8 +154,8 @@ TEST(WindowsImage, CarriesExactlyTheResourcesTheEmulatedMachineLoads) {
     std::string why;
     auto image = PeImage::read(setupExe(), why);
     ASSERT_TRUE(image) << why;
-    auto compiled = emu::host::readCompiledResources(emu::host::programResourceBytes(),
-                                                     emu::host::programResourceSize(), why);
+    auto compiled = loader::readCompiledResources(loader::programResourceBytes(),
+                                                     loader::programResourceSize(), why);
     ASSERT_TRUE(compiled) << why;
     using Key = std::tuple<unsigned, std::string, unsigned, std::string, unsigned, Bytes>;
     std::vector<Key> inExe;

@@ -5,7 +5,7 @@
 // state: it reaches GdiState.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/gdi/FrameBuffer.h"
 
 #include <vector>

@@ -2,7 +2,7 @@
 // and how the session is driven. The system itself never sees it.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 
 #include <string>
 #include <vector>

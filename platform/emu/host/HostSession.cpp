@@ -1,6 +1,6 @@
 #include "platform/emu/host/HostSession.h"
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/host/Screenshot.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"

@@ -1,6 +1,7 @@
 #include "platform/emu/kernel/FileReplacer.h"
 
 #include "platform/emu/kernel/FileSteps.h"
+#include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/HostFile.h"
 
 #include <cerrno>
@@ -10,7 +11,6 @@
 #include <memory>
 #include <random>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace emu::kernel {
@@ -35,11 +35,12 @@ std::string temporaryName(const std::string& folder) {
     return name;
 }
 
+// Whether the name still stands for the file opened as fd; a link put in its
+// place is not the file, even when it points there.
 bool sameFile(int fd, const std::string& hostPath) {
-    struct stat byFd {};
-    struct stat byName {};
-    return fstat(fd, &byFd) == 0 && lstat(hostPath.c_str(), &byName) == 0 &&
-           byFd.st_dev == byName.st_dev && byFd.st_ino == byName.st_ino;
+    std::optional<HostEntry> opened = HostEntry::ofDescriptor(fd);
+    std::optional<HostEntry> named = HostEntry::linkAt(hostPath);
+    return opened && named && opened->isSameFileAs(*named);
 }
 
 bool lockExclusively(int fd) {
@@ -160,15 +161,14 @@ void FileReplacer::removeStaleTemporaries(const std::string& folder) {
 
 DWORD FileReplacer::replace(const std::string& target, mode_t mode, bool failIfExists,
                             const std::function<bool(int fd)>& fill) {
-    struct stat info {};
     std::string folder = folderOf(target);
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    if (!HostEntry::isFolderAt(folder)) {
         return ERROR_PATH_NOT_FOUND;
     }
     // While the new content is written, this writer holds the old file open
     // so that no opener that denies writing can come in before the rename.
     std::unique_ptr<HostFile> writer;
-    if (stat(target.c_str(), &info) == 0) {
+    if (HostEntry::existsAt(target)) {
         if (failIfExists) {
             return ERROR_FILE_EXISTS;
         }

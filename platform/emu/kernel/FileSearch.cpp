@@ -1,11 +1,11 @@
 #include "platform/emu/kernel/FileSearch.h"
 
 #include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/HostEntry.h"
 
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
-#include <sys/stat.h>
 
 namespace emu::kernel {
 
@@ -15,14 +15,10 @@ bool sameLetter(char a, char b) {
     return AnsiText::equalNoCase(std::string_view(&a, 1), std::string_view(&b, 1));
 }
 
-WIN32_FIND_DATAA findData(const std::string& name, const struct stat& info) {
+WIN32_FIND_DATAA findData(const std::string& name, const HostEntry& entry) {
     WIN32_FIND_DATAA data{};
-    data.dwFileAttributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    data.dwFileAttributes |= (info.st_mode & S_IWUSR) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
-    if (data.dwFileAttributes == 0) {
-        data.dwFileAttributes = FILE_ATTRIBUTE_NORMAL;
-    }
-    unsigned long long size = static_cast<unsigned long long>(info.st_size);
+    data.dwFileAttributes = entry.attributes();
+    unsigned long long size = entry.size();
     data.nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data.nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
     std::memcpy(data.cFileName, name.c_str(), name.size() + 1);
@@ -63,12 +59,12 @@ std::unique_ptr<FileSearch> FileSearch::start(const std::string& hostFolder,
     auto search = std::make_unique<FileSearch>();
     while (const dirent* entry = readdir(dir.get())) {
         std::string name = entry->d_name;
-        struct stat info {};
-        if (name.size() >= MAX_PATH || !matches(pattern, name) ||
-            stat((hostFolder + "/" + name).c_str(), &info) != 0) {
+        if (name.size() >= MAX_PATH || !matches(pattern, name)) {
             continue;
         }
-        search->m_entries.push_back(findData(name, info));
+        if (std::optional<HostEntry> entry = HostEntry::at(hostFolder + "/" + name)) {
+            search->m_entries.push_back(findData(name, *entry));
+        }
     }
     if (search->m_entries.empty()) {
         return nullptr;

@@ -1,6 +1,6 @@
 #include "platform/emu/kernel/FileSteps.h"
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -3,12 +3,12 @@
 #include "platform/emu/kernel/DriveMap.h"
 #include "platform/emu/kernel/FileReplacer.h"
 #include "platform/emu/kernel/FileSteps.h"
+#include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/ShareLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <stdexcept>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -45,18 +45,13 @@ std::string canonicalHostFolder(const std::string& folder) {
     return result;
 }
 
-bool isHostFolder(const std::string& hostPath) {
-    struct stat info {};
-    return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 std::string initialCurrentDirectory(const MachineConfig& config) {
     if (!config.currentDir.empty()) {
         bool hasDrive = config.currentDir.size() >= 2 && config.currentDir[1] == ':';
         std::optional<std::string> absolute =
             hasDrive ? g_fs.drives.absolutePath(config.currentDir, config.currentDir.substr(0, 2))
                      : std::nullopt;
-        if (!absolute || !isHostFolder(g_fs.drives.hostPath(*absolute))) {
+        if (!absolute || !HostEntry::isFolderAt(g_fs.drives.hostPath(*absolute))) {
             throw std::runtime_error("current directory " + config.currentDir +
                                      " is not a folder on a mapped drive");
         }
@@ -95,13 +90,6 @@ bool copyContent(int from, int to) {
         }
         offset += got;
     }
-}
-
-bool sameHostFile(const std::string& a, const std::string& b) {
-    struct stat first {};
-    struct stat second {};
-    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
-           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
 }
 
 } // namespace
@@ -151,11 +139,11 @@ DWORD setCurrentDirectory(std::string_view path) {
         return ERROR_PATH_NOT_FOUND;
     }
     std::string host = g_fs.drives.hostPath(*absolute);
-    struct stat info {};
-    if (stat(host.c_str(), &info) != 0) {
+    std::optional<HostEntry> entry = HostEntry::at(host);
+    if (!entry) {
         return ERROR_FILE_NOT_FOUND;
     }
-    if (!S_ISDIR(info.st_mode)) {
+    if (!entry->isFolder()) {
         return ERROR_PATH_NOT_FOUND;
     }
     g_fs.currentDir = *absolute;
@@ -173,8 +161,8 @@ std::optional<std::string> readFileShared(const std::string& hostPath) {
 }
 
 bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) {
-    struct stat info {};
-    mode_t mode = stat(hostPath.c_str(), &info) == 0 ? info.st_mode & 07777 : kNewFileMode;
+    std::optional<HostEntry> existing = HostEntry::at(hostPath);
+    mode_t mode = existing ? existing->permissions() : kNewFileMode;
     auto fill = [bytes](int fd) {
         size_t done = 0;
         while (done < bytes.size()) {
@@ -201,30 +189,31 @@ DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfEx
     }
     // The source is open for reading while the target is written: copying a
     // file onto itself meets its own opener.
-    if (sameHostFile(from, to)) {
+    if (HostEntry::sameFileAt(from, to)) {
         return failIfExists ? ERROR_FILE_EXISTS : ERROR_SHARING_VIOLATION;
     }
-    struct stat info {};
-    if (fstat(source->fd(), &info) != 0) {
+    std::optional<HostEntry> sourceEntry = HostEntry::ofDescriptor(source->fd());
+    if (!sourceEntry) {
         return ERROR_ACCESS_DENIED;
     }
     int sourceFd = source->fd();
-    return FileReplacer::replace(to, info.st_mode & 07777, failIfExists,
+    return FileReplacer::replace(to, sourceEntry->permissions(), failIfExists,
                                  [sourceFd](int fd) { return copyContent(sourceFd, fd); });
 }
 
 DWORD absenceError(const std::string& hostPath) {
     size_t slash = hostPath.rfind('/');
     std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
-    return isHostFolder(folder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    return HostEntry::isFolderAt(folder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
 DWORD deleteHostFile(const std::string& hostPath) {
-    struct stat info {};
-    if (lstat(hostPath.c_str(), &info) != 0) {
+    // The name itself: a link is deleted as the link, whatever it points at.
+    std::optional<HostEntry> entry = HostEntry::linkAt(hostPath);
+    if (!entry) {
         return absenceError(hostPath);
     }
-    if (S_ISDIR(info.st_mode) || (info.st_mode & S_IWUSR) == 0) {
+    if (entry->isFolder() || entry->isReadOnly()) {
         return ERROR_ACCESS_DENIED;
     }
     UniqueFd probe(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));

@@ -4,7 +4,7 @@
 // on a FAT disk, and ".." never leaves the drive's folder.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/kernel/FileTable.h"
 
 #include <optional>

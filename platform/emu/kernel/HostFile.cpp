@@ -1,11 +1,11 @@
 #include "platform/emu/kernel/HostFile.h"
 
 #include "platform/emu/kernel/FileSteps.h"
+#include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/ShareLock.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 
 namespace emu::kernel {
 
@@ -18,11 +18,6 @@ constexpr int kOpenAttempts = 4;
 std::string parentFolder(const std::string& hostPath) {
     size_t slash = hostPath.find_last_of('/');
     return slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
-bool isFolder(const std::string& hostPath) {
-    struct stat info {};
-    return stat(hostPath.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
 bool createsWhenMissing(DWORD disposition) {
@@ -47,10 +42,9 @@ DWORD errorOfErrno(int code) {
 }
 
 bool sameFile(int fd, const std::string& hostPath) {
-    struct stat byFd {};
-    struct stat byName {};
-    return fstat(fd, &byFd) == 0 && stat(hostPath.c_str(), &byName) == 0 &&
-           byFd.st_dev == byName.st_dev && byFd.st_ino == byName.st_ino;
+    std::optional<HostEntry> opened = HostEntry::ofDescriptor(fd);
+    std::optional<HostEntry> named = HostEntry::at(hostPath);
+    return opened && named && opened->isSameFileAs(*named);
 }
 
 // Write access opens the host file for reading too: the share-mode locks
@@ -88,15 +82,15 @@ DWORD HostFile::checkRequest(const OpenRequest& request) {
 }
 
 DWORD HostFile::checkTarget(const std::string& hostPath, const OpenRequest& request, bool& exists) {
-    struct stat info {};
-    exists = stat(hostPath.c_str(), &info) == 0;
+    std::optional<HostEntry> entry = HostEntry::at(hostPath);
+    exists = entry.has_value();
     if (!exists) {
-        if (!isFolder(parentFolder(hostPath))) {
+        if (!HostEntry::isFolderAt(parentFolder(hostPath))) {
             return ERROR_PATH_NOT_FOUND;
         }
         return createsWhenMissing(request.disposition) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (entry->isFolder()) {
         return ERROR_ACCESS_DENIED;
     }
     if (request.disposition == CREATE_NEW) {
@@ -104,7 +98,7 @@ DWORD HostFile::checkTarget(const std::string& hostPath, const OpenRequest& requ
     }
     // The read-only attribute binds the superuser as well.
     bool wantsWrite = (request.access & GENERIC_WRITE) != 0 || truncates(request.disposition);
-    if (wantsWrite && (info.st_mode & S_IWUSR) == 0) {
+    if (wantsWrite && entry->isReadOnly()) {
         return ERROR_ACCESS_DENIED;
     }
     return ERROR_SUCCESS;
@@ -152,8 +146,8 @@ bool HostFile::finishCreation(bool existed, const OpenRequest& request) {
     // Overwriting a file gives it the attributes of the request.
     if (existed && request.disposition == CREATE_ALWAYS &&
         (request.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        struct stat info {};
-        return fstat(fd(), &info) == 0 && FileSteps::fchmod(fd(), info.st_mode & 0555) == 0;
+        std::optional<HostEntry> entry = HostEntry::ofDescriptor(fd());
+        return entry && FileSteps::fchmod(fd(), entry->permissions() & 0555) == 0;
     }
     return true;
 }
@@ -220,11 +214,11 @@ bool HostFile::write(const void* buffer, DWORD count, DWORD& done, DWORD& error)
 }
 
 std::optional<unsigned long long> HostFile::size() const {
-    struct stat info {};
-    if (fstat(fd(), &info) != 0) {
+    std::optional<HostEntry> entry = HostEntry::ofDescriptor(fd());
+    if (!entry) {
         return std::nullopt;
     }
-    return static_cast<unsigned long long>(info.st_size);
+    return entry->size();
 }
 
 std::optional<std::string> HostFile::readAll() {

@@ -1,5 +1,6 @@
 // kernel32's directory and file functions of the emulated machine.
 #include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
@@ -7,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <sys/stat.h>
 
 namespace {
 
@@ -142,14 +142,12 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
     if (!host) {
         return INVALID_FILE_ATTRIBUTES;
     }
-    struct stat info {};
-    if (stat(host->c_str(), &info) != 0) {
+    std::optional<emu::kernel::HostEntry> entry = emu::kernel::HostEntry::at(*host);
+    if (!entry) {
         SetLastError(emu::kernel::absenceError(*host));
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attributes = S_ISDIR(info.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    attributes |= (info.st_mode & S_IWUSR) == 0 ? FILE_ATTRIBUTE_READONLY : 0;
-    return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    return entry->attributes();
 }
 
 HANDLE WINAPI CreateFileMappingA(HANDLE hFile, LPSECURITY_ATTRIBUTES, DWORD flProtect,

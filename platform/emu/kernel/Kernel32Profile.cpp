@@ -1,8 +1,9 @@
 // The Win32 profile-file functions of the emulated machine. Every call reads
 // and parses the whole file once; a write rewrites it through a temporary
 // file, so no state is kept between calls.
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/emu/kernel/ProfileList.h"
 #include "platform/emu/kernel/Trace.h"
@@ -15,7 +16,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <thread>
 #include <vector>
 
@@ -39,11 +39,6 @@ std::optional<std::string> profileHostPath(LPCSTR windowsPath) {
                                            std::string(path));
 }
 
-bool hostFileExists(const std::string& hostPath) {
-    struct stat info {};
-    return stat(hostPath.c_str(), &info) == 0;
-}
-
 // The file's text; empty for a missing or unreadable file or a path outside
 // the mapped drives, which all read as a file without sections. A file that
 // another opener holds without sharing for an instant (a test-open) is waited
@@ -56,7 +51,7 @@ std::string readProfileText(LPCSTR windowsPath) {
     }
     for (int attempt = 0;; ++attempt) {
         std::optional<std::string> text = emu::kernel::readFileShared(*host);
-        if (text || attempt == kHeldAttempts || !hostFileExists(*host)) {
+        if (text || attempt == kHeldAttempts || !emu::kernel::HostEntry::existsAt(*host)) {
             return text.value_or(std::string());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -191,7 +186,7 @@ bool writeSection(LPCSTR section, const std::vector<std::string_view>& lines, LP
         return false;
     }
     std::optional<std::string> text = emu::kernel::readFileShared(*host);
-    if (!text && hostFileExists(*host)) {
+    if (!text && emu::kernel::HostEntry::existsAt(*host)) {
         return false; // there but unreadable: rewriting it would lose its content
     }
     ProfileFile file(text.value_or(std::string()));

@@ -3,11 +3,11 @@
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/RegistryFile.h"
 
 #include <cstdio>
 #include <mutex>
-#include <sys/stat.h>
 #include <utility>
 
 namespace emu::kernel {
@@ -22,11 +22,6 @@ struct RegistryState {
 // Serialises the read-change-write of the hive between threads.
 std::mutex g_registryMutex;
 RegistryState g_registry;
-
-bool hostFileExists(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 void reportMalformed(const std::string& path, const RegistryFile::ParseError& error) {
     std::fprintf(stderr, "setup: registry file %s, line %d: %s\n", path.c_str(), error.line,
@@ -83,7 +78,7 @@ std::string registryHostPath() {
     // Resolved per call: the file may appear later, in whatever letter case.
     // Windows 95's own binary hive wins over a REGEDIT4 file beside it.
     auto binary = resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.DAT");
-    if (binary && hostFileExists(*binary)) {
+    if (binary && HostEntry::isRegularFileAt(*binary)) {
         return *binary;
     }
     return resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.REG").value_or("");
@@ -96,7 +91,7 @@ LONG deleteLocalMachineKey(std::string_view path) {
     }
     std::string hostPath = registryHostPath();
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !hostFileExists(hostPath)) {
+    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
         return ERROR_FILE_NOT_FOUND; // no hive file: an empty registry
     }
     auto text = readFileShared(hostPath);
@@ -117,7 +112,7 @@ bool localMachineKeyExists(std::string_view path) {
     }
     std::string hostPath = registryHostPath();
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !hostFileExists(hostPath)) {
+    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
         return false;
     }
     auto text = readFileShared(hostPath);
@@ -158,7 +153,7 @@ bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
     paths.clear();
     std::string hostPath = registryHostPath();
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !hostFileExists(hostPath)) {
+    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
         return true;
     }
     auto text = readFileShared(hostPath);

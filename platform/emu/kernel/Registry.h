@@ -6,7 +6,7 @@
 // to it between calls counts, and it is written back whole and atomically.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 
 #include <string>
 #include <string_view>

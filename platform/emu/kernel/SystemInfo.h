@@ -2,7 +2,7 @@
 // counter and its answer to a restart request.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 
 #include <optional>
 

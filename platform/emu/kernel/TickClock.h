@@ -4,7 +4,7 @@
 // on any machine. Both start at the configured tick and wrap at 32 bits.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 
 #include <chrono>
 #include <mutex>

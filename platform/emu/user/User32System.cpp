@@ -1,6 +1,6 @@
 // user32: system metrics and the work area, string resources, and the end
 // of the session.
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"

@@ -1,6 +1,6 @@
 // user32: window classes, creation and destruction, the window tree, place,
 // visibility, activation, focus, text, window rectangles and dialog items.
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/WindowManager.h"

@@ -2,7 +2,7 @@
 // the emulated system provides before any program runs.
 #pragma once
 
-#include "platform/emu/Machine.h"
+#include "platform/emu/MachineConfig.h"
 
 namespace emu::user {
 

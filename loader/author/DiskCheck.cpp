@@ -1,0 +1,39 @@
+#include "loader/author/DiskCheck.h"
+
+#include "loader/author/ProfileText.h"
+#include "loader/author/SkinChecker.h"
+#include "loader/author/UpdateChecker.h"
+#include "platform/framework/CDC.h"
+#include "platform/framework/CString.h"
+#include "skin/CLayout.h"
+
+namespace loader::author {
+
+namespace {
+// The screen's device context, which the skin measures and loads with.
+class ScreenContext : public CDC {
+public:
+    ScreenContext() : CDC(GetDC(nullptr)) {}
+    ~ScreenContext() override { ReleaseDC(nullptr, m_hDC); }
+};
+} // namespace
+
+CheckReport checkDisk() {
+    CheckReport report;
+    CLayout locator;
+    CString iniPath;
+    ProfileText layout;
+    // CLayout's own test first: the program stops on what it cannot open.
+    if (!locator.LocateIniFile(iniPath) || !layout.load(static_cast<LPCSTR>(iniPath))) {
+        report.error("layout.ini", 0,
+                     "cannot be opened for reading in the current folder: the program says so "
+                     "and stops");
+        return report;
+    }
+    ScreenContext screen;
+    SkinChecker(layout, report).run(&screen);
+    UpdateChecker(layout, report).run();
+    return report;
+}
+
+} // namespace loader::author

@@ -1,0 +1,348 @@
+#include "loader/author/UpdateChecker.h"
+
+#include "loader/author/ValueText.h"
+#include "platform/emu/kernel/Registry.h"
+#include "platform/framework/CFile.h"
+#include "skin/SplitAtEquals.h"
+#include "update/CUpdateInf.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace loader::author {
+
+namespace {
+const char kLayoutFile[] = "layout.ini";
+// The buffers the program's reads start with; a disk that other tools read
+// with fixed buffers of these sizes must stay within them.
+const size_t kLayoutSectionSize = 1024;
+const size_t kSectionNamesSize = 256;
+const size_t kFragmentSectionSize = 4096;
+const size_t kTargetSectionSize = 30720;
+// The most a Windows 95 profile read returns, whatever the buffer.
+const size_t kPlatformListLimit = 32767;
+
+const char* const kInstallSections[] = {"COMMON", "950", "950A", "950B", "USB INF"};
+const char* const kReleaseSections[] = {"950", "950A", "950B"};
+const char* const kDeviceSections[] = {"ControlFlags", "USB ControlFlags"};
+
+bool sameName(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+bool isNullName(const std::string& name) {
+    return sameName(name, "NULL");
+}
+
+// The command handler's own split at the first "="; false without one.
+bool splitAtEquals(const std::string& line, std::string& left, std::string& right) {
+    CString key, value;
+    if (!SplitAtEquals(line.c_str(), key, value)) {
+        return false;
+    }
+    left = static_cast<LPCSTR>(key);
+    right = static_cast<LPCSTR>(value);
+    return true;
+}
+
+// A device key path of only blanks and backslashes would address Enum itself.
+bool namesNoKey(const std::string& keyPath) {
+    return keyPath.find_first_not_of("\\ \t") == std::string::npos;
+}
+
+std::string bytes(size_t count) {
+    std::string digits = std::to_string(count);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<size_t>(at), ",");
+    }
+    return digits;
+}
+
+// The sizes a section list should keep to, as findings for one list.
+void checkListSize(CheckReport& report, const std::string& file, int line, const std::string& what,
+                   size_t size, size_t buffer) {
+    if (size > kPlatformListLimit) {
+        report.warning(file, line,
+                       what + " is " + bytes(size) +
+                           " bytes as a list: a Windows 95 profile read returns at most 32,767");
+    } else if (size > buffer) {
+        report.warning(file, line,
+                       what + " is " + bytes(size) + " bytes as a list, over the " + bytes(buffer) +
+                           "-byte buffer that tools reading the disk use");
+    }
+}
+} // namespace
+
+UpdateChecker::UpdateChecker(const ProfileText& layout, CheckReport& report)
+    : m_layout(layout), m_report(report) {}
+
+void UpdateChecker::run() {
+    CUpdateInf update;
+    m_infDir = update.GetInfDir();
+    checkSections();
+    checkSectionSizes();
+    checkFileList(update);
+    readInstallLines();
+    for (const InstallLine& entry : m_install) {
+        checkFragment(update, entry);
+    }
+    checkBackupNames();
+    checkUnlistedTargets();
+    checkUninstall();
+    checkDevices();
+}
+
+void UpdateChecker::checkSections() {
+    struct Expected {
+        const char* name;
+        const char* without;
+    };
+    const Expected sections[] = {
+        {"CHECK FILES", "no file is checked before a command runs"},
+        {"COMMON", "the install merges nothing on every Windows 95 release"},
+        {"950", "the install merges nothing of its own on Windows 95"},
+        {"950A", "the install merges nothing of its own on Windows 95 OSR1"},
+        {"950B", "the install merges nothing of its own on Windows 95 OSR2"},
+        {"USB INF", "the install merges nothing into USB.INF"},
+        {"UNINSTALL", "uninstall finds nothing to put back"},
+        {"ControlFlags", "no device is detected anew after install or uninstall"},
+        {"USB ControlFlags", "no USB device is detected anew"},
+    };
+    for (const Expected& section : sections) {
+        if (!m_layout.sectionLines(section.name).empty()) {
+            continue;
+        }
+        int header = m_layout.sectionLine(section.name);
+        m_report.warning(kLayoutFile, header,
+                         std::string("[") + section.name + "] is " +
+                             (header == 0 ? "missing" : "empty") + ": " + section.without);
+    }
+}
+
+void UpdateChecker::checkSectionSizes() {
+    std::vector<const char*> sections = {"CHECK FILES", "UNINSTALL"};
+    sections.insert(sections.end(), std::begin(kInstallSections), std::end(kInstallSections));
+    sections.insert(sections.end(), std::begin(kDeviceSections), std::end(kDeviceSections));
+    for (const char* section : sections) {
+        checkListSize(m_report, kLayoutFile, m_layout.sectionLine(section),
+                      std::string("[") + section + "]",
+                      ProfileText::listSize(m_layout.sectionLines(section)), kLayoutSectionSize);
+    }
+}
+
+void UpdateChecker::checkFileList(CUpdateInf& update) {
+    for (const ProfileText::ListLine& entry : m_layout.sectionLines("CHECK FILES")) {
+        std::string infName;
+        std::string sourceName;
+        if (!splitAtEquals(entry.text, infName, sourceName)) {
+            m_report.warning(kLayoutFile, entry.line,
+                             "file check line " + quoted(entry.text) +
+                                 " has no \"=\" (INF=FRAGMENT): the program skips it");
+            continue;
+        }
+        if (!isNullName(infName)) {
+            m_listedInfFiles.push_back(infName);
+            if (update.CheckFilePair(infName.c_str(), "NULL") != 2) {
+                m_report.warning(kLayoutFile, entry.line,
+                                 quoted(m_infDir + infName) +
+                                     " is missing, read-only or in use on this machine: the "
+                                     "file check fails there and no command runs");
+            }
+        }
+        if (!isNullName(sourceName) && update.CheckFilePair("NULL", sourceName.c_str()) != 2) {
+            m_report.error(kLayoutFile, entry.line,
+                           "fragment " + quoted(sourceName) +
+                               " is missing from the disk: the file check fails and no command "
+                               "runs");
+        }
+    }
+}
+
+void UpdateChecker::readInstallLines() {
+    for (const char* section : kInstallSections) {
+        for (const ProfileText::ListLine& entry : m_layout.sectionLines(section)) {
+            InstallLine install{section, entry.line, "", "", ""};
+            std::string rest;
+            size_t comma = std::string::npos;
+            if (splitAtEquals(entry.text, install.target, rest)) {
+                comma = rest.find(',');
+            }
+            if (comma == std::string::npos) {
+                m_report.warning(kLayoutFile, entry.line,
+                                 "install line " + quoted(entry.text) +
+                                     " is not TARGET=FRAGMENT,BACKUP: the program skips it");
+                continue;
+            }
+            install.source = rest.substr(0, comma);
+            install.backup = rest.substr(comma + 1);
+            m_install.push_back(install);
+        }
+    }
+}
+
+void UpdateChecker::checkFragment(CUpdateInf& update, const InstallLine& entry) {
+    ProfileText fragment;
+    if (!CFile::TestOpen((update.GetSourceDir() + std::string(entry.source)).c_str(),
+                         CFile::modeRead) ||
+        !fragment.load(update.GetSourceDir() + entry.source)) {
+        m_report.error(kLayoutFile, entry.line,
+                       "fragment " + quoted(entry.source) +
+                           " is missing from the disk: " + entry.target + " gets nothing from it");
+        return;
+    }
+    ProfileText target;
+    std::string targetName = m_infDir + entry.target;
+    bool targetRead = target.load(targetName);
+    if (!targetRead) {
+        m_report.warning(kLayoutFile, entry.line,
+                         quoted(targetName) +
+                             " is not on this machine: the install makes it from the fragment "
+                             "alone");
+    }
+    // Each fragment's own findings once, however many lines name it.
+    std::string key = entry.source + "\n" + entry.target;
+    if (!m_checkedFragments.insert(key).second) {
+        return;
+    }
+    std::vector<ProfileText::SectionName> names = fragment.sectionNames();
+    checkListSize(m_report, entry.source, names.empty() ? 0 : names.front().line,
+                  "the list of section names", ProfileText::listSize(names), kSectionNamesSize);
+    for (const ProfileText::SectionName& name : names) {
+        checkListSize(m_report, entry.source, name.line, "[" + name.name + "]",
+                      ProfileText::listSize(fragment.sectionLines(name.name)),
+                      kFragmentSectionSize);
+        if (!targetRead) {
+            continue;
+        }
+        if (!target.hasSection(name.name)) {
+            m_report.warning(entry.source, name.line,
+                             "[" + name.name + "] is no section of " + entry.target +
+                                 ": it is appended to it as a new section");
+        }
+        checkMergedSize(targetName, target, fragment, name.name);
+    }
+}
+
+void UpdateChecker::checkMergedSize(const std::string& targetName, const ProfileText& target,
+                                    const ProfileText& fragment, const std::string& section) {
+    std::vector<ProfileText::ListLine> merged = target.sectionLines(section);
+    for (const ProfileText::ListLine& line : fragment.sectionLines(section)) {
+        bool present =
+            std::any_of(merged.begin(), merged.end(), [&](const ProfileText::ListLine& t) {
+                return sameName(t.text, line.text);
+            });
+        if (!present) {
+            merged.push_back(line);
+        }
+    }
+    int header = target.sectionLine(section);
+    checkListSize(m_report, targetName, header, "[" + section + "] after the merge",
+                  ProfileText::listSize(merged), kTargetSectionSize);
+}
+
+void UpdateChecker::checkBackupNames() {
+    // An install walks COMMON, one release's section and USB INF; a backup
+    // named as any target of that walk is refused.
+    std::set<const InstallLine*> refused;
+    for (const char* release : kReleaseSections) {
+        std::vector<const InstallLine*> walked;
+        for (const InstallLine& entry : m_install) {
+            if (entry.section == "COMMON" || entry.section == release ||
+                entry.section == "USB INF") {
+                walked.push_back(&entry);
+            }
+        }
+        for (const InstallLine* entry : walked) {
+            for (const InstallLine* other : walked) {
+                if (sameName(entry->backup, other->target) && refused.insert(entry).second) {
+                    std::string whose = other == entry
+                                            ? "its own target"
+                                            : "the target of line " + std::to_string(other->line);
+                    m_report.error(kLayoutFile, entry->line,
+                                   "backup " + quoted(entry->backup) + " is " + whose +
+                                       ": the program refuses this line and the install is "
+                                       "incomplete");
+                }
+            }
+        }
+    }
+}
+
+void UpdateChecker::checkUnlistedTargets() {
+    std::set<std::string> reported;
+    for (const InstallLine& entry : m_install) {
+        // The program tests USB.INF for writing itself before it walks USB INF.
+        if (entry.section == "USB INF" && sameName(entry.target, "USB.INF")) {
+            continue;
+        }
+        bool listed =
+            std::any_of(m_listedInfFiles.begin(), m_listedInfFiles.end(),
+                        [&](const std::string& name) { return sameName(name, entry.target); });
+        std::string folded = entry.target;
+        for (char& c : folded) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        if (!listed && reported.insert(folded).second) {
+            m_report.warning(kLayoutFile, entry.line,
+                             entry.target +
+                                 " is not in [CHECK FILES]: whether it is read-only or in use is "
+                                 "not checked before the install starts");
+        }
+    }
+}
+
+void UpdateChecker::checkUninstall() {
+    for (const ProfileText::ListLine& entry : m_layout.sectionLines("UNINSTALL")) {
+        std::string target;
+        std::string backup;
+        if (!splitAtEquals(entry.text, target, backup)) {
+            m_report.warning(kLayoutFile, entry.line,
+                             "uninstall line " + quoted(entry.text) +
+                                 " has no \"=\" (TARGET=BACKUP): the program skips it");
+            continue;
+        }
+        if (sameName(target, backup)) {
+            m_report.error(kLayoutFile, entry.line,
+                           "backup " + quoted(backup) +
+                               " is its own target: the program never restores it");
+            continue;
+        }
+        bool made = std::any_of(m_install.begin(), m_install.end(), [&](const InstallLine& i) {
+            return sameName(i.target, target) && sameName(i.backup, backup);
+        });
+        if (!made) {
+            m_report.warning(kLayoutFile, entry.line,
+                             "no install line backs " + target + " up as " + backup +
+                                 ": there is nothing for this line to put back");
+        }
+    }
+}
+
+void UpdateChecker::checkDevices() {
+    for (const char* section : kDeviceSections) {
+        for (const ProfileText::ListLine& entry : m_layout.sectionLines(section)) {
+            std::string keyPath;
+            std::string ignored;
+            if (!splitAtEquals(entry.text, keyPath, ignored)) {
+                m_report.warning(kLayoutFile, entry.line,
+                                 "device line " + quoted(entry.text) +
+                                     " has no \"=\" (KEY=1): the program skips it");
+                continue;
+            }
+            if (namesNoKey(keyPath)) {
+                m_report.error(kLayoutFile, entry.line,
+                               "device line " + quoted(entry.text) +
+                                   " names no key below Enum: the program skips it");
+                continue;
+            }
+            if (!emu::kernel::localMachineKeyExists("Enum\\" + keyPath)) {
+                m_report.warning(kLayoutFile, entry.line,
+                                 "Enum\\" + keyPath +
+                                     " is not in this machine's registry: nothing is deleted "
+                                     "there");
+            }
+        }
+    }
+}
+
+} // namespace loader::author

@@ -1,0 +1,53 @@
+// Checks what the commands read from layout.ini: the file check, the install
+// and uninstall sections with their fragments and Windows INF files, and the
+// device sections. Lines are split as the command handler splits them and
+// files are tested through CUpdateInf on the emulated machine, so the
+// Windows directory and registry are those of the drives the check runs on.
+#pragma once
+
+#include "loader/author/CheckReport.h"
+#include "loader/author/ProfileText.h"
+
+#include <set>
+#include <string>
+#include <vector>
+
+class CUpdateInf;
+
+namespace loader::author {
+
+class UpdateChecker {
+public:
+    UpdateChecker(const ProfileText& layout, CheckReport& report);
+    void run();
+
+private:
+    struct InstallLine {
+        std::string section;
+        int line = 0;
+        std::string target;
+        std::string source;
+        std::string backup;
+    };
+
+    void checkSections();
+    void checkSectionSizes();
+    void checkFileList(CUpdateInf& update);
+    void readInstallLines();
+    void checkFragment(CUpdateInf& update, const InstallLine& entry);
+    void checkMergedSize(const std::string& targetName, const ProfileText& target,
+                         const ProfileText& fragment, const std::string& section);
+    void checkBackupNames();
+    void checkUnlistedTargets();
+    void checkUninstall();
+    void checkDevices();
+
+    const ProfileText& m_layout;
+    CheckReport& m_report;
+    std::vector<InstallLine> m_install;
+    std::vector<std::string> m_listedInfFiles;
+    std::set<std::string> m_checkedFragments;
+    std::string m_infDir;
+};
+
+} // namespace loader::author

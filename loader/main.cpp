@@ -1,0 +1,137 @@
+// The host program: reads the host options, prepares the emulated machine and
+// starts the program as Windows would.
+#include "loader/DryRun.h"
+#include "loader/LayoutWatcher.h"
+#include "loader/ProgramResources.h"
+#include "loader/SkinSheet.h"
+#include "loader/author/DiskCheck.h"
+#include "platform/emu/Machine.h"
+#include "platform/emu/host/HostDisplay.h"
+#include "platform/emu/host/HostOptions.h"
+#include "platform/emu/host/HostSession.h"
+#include "platform/emu/host/InputScript.h"
+#include "platform/framework/AfxWin.h"
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifndef CORVANE_VERSION
+#error "the build passes the version as CORVANE_VERSION"
+#endif
+
+namespace {
+
+constexpr int kBadUsage = 2;
+constexpr int kNoDisplay = 1;
+
+// The name the program was started as, so that messages name the installed
+// program as the user typed it.
+std::string programName(const char* argv0) {
+    std::string path = argv0 != nullptr && *argv0 != '\0' ? argv0 : "setup";
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Boots the emulated machine with the program's resources; false, with the
+// reason on stderr, when the configuration cannot work.
+bool bootMachine(const std::string& program, const emu::MachineConfig& config) {
+    try {
+        emu::boot(config);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
+        return false;
+    }
+    loader::registerProgramResources();
+    return true;
+}
+
+// --check: the disk read on a headless machine, its findings on stdout.
+int checkDisk(const std::string& program, emu::host::HostOptions options) {
+    options.machine.headless = true;
+    if (!bootMachine(program, options.machine)) {
+        return kBadUsage;
+    }
+    loader::author::CheckReport report = loader::author::checkDisk();
+    emu::shutdown();
+    std::fputs(report.text().c_str(), stdout);
+    return std::fflush(stdout) == 0 ? report.exitStatus() : kBadUsage;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string program = programName(argv[0]);
+    emu::host::HostOptions options;
+    std::string error;
+    if (!emu::host::parseHostOptions(args, options, error)) {
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
+                     emu::host::hostUsage(program).c_str());
+        return kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Help) {
+        std::fputs(emu::host::hostHelp(program).c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Version) {
+        std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
+        return std::fflush(stdout) == 0 ? 0 : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Check) {
+        return checkDisk(program, options);
+    }
+    if (options.action == emu::host::HostAction::DryRun) {
+        int status = 0;
+        bool ran = loader::DryRun::run(options, std::cout, status, error);
+        emu::shutdown();
+        std::cout.flush();
+        if (!ran) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return kBadUsage;
+        }
+        return std::cout.good() ? status : kBadUsage;
+    }
+    if (options.action == emu::host::HostAction::Sheet) {
+        if (!loader::SkinSheet::write(options, error)) {
+            std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+            return kBadUsage;
+        }
+        return 0;
+    }
+    emu::host::InputScript script;
+    if (!options.inputScript.empty() &&
+        !emu::host::InputScript::load(options.inputScript, script, error)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kBadUsage;
+    }
+    std::unique_ptr<emu::host::HostDisplay> display;
+    if (!options.machine.headless) {
+        display = emu::host::HostDisplay::open(options.machine.screenWidth,
+                                               options.machine.screenHeight, error);
+        if (!display) {
+            std::fprintf(stderr, "%s: no display available; use --headless\n", program.c_str());
+            return kNoDisplay;
+        }
+    }
+    if (!bootMachine(program, options.machine)) {
+        return kBadUsage;
+    }
+    int result = 0;
+    {
+        emu::host::HostSession session(std::move(script), std::move(display),
+                                       emu::host::HostSession::processEnds());
+        loader::LayoutWatcher watcher;
+        if (options.watch) {
+            session.setBeforeEachStep([&watcher] { watcher.check(); });
+        }
+        session.start();
+        char commandLine[] = "";
+        result = AfxWinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
+    }
+    emu::shutdown();
+    return result;
+}

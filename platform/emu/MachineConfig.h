@@ -1,0 +1,66 @@
+// What an emulated machine is made of: its drives, Windows directory,
+// registry file, version, clock, restart answer, trace and screen. The host's
+// options, the tests and the benchmarks fill one in and boot it (Machine.h);
+// kernel, gdi, user and host read the running one through config(). This
+// header includes nothing of the emulation, so any of them may include it.
+#pragma once
+
+#include "platform/win32.h"
+
+#include <map>
+#include <string>
+
+namespace emu {
+
+enum class ClockMode { Real, Virtual };
+enum class RestartAnswer { Accept, Refuse };
+
+// The exit status of a process that MachineConfig::crashAfterFileSteps ended.
+constexpr int kCrashExitStatus = 86;
+
+struct MachineConfig {
+    // Drive letter (upper case) to host folder.
+    std::map<char, std::string> drives;
+    // The Windows directory as a Windows path.
+    std::string windowsDir = "C:\\WINDOWS";
+    // The current directory as a Windows path; empty means the host's current
+    // folder (mapped as D: when it lies inside no drive).
+    std::string currentDir;
+    // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.DAT in the
+    // Windows directory when it exists, else SYSTEM.REG there.
+    std::string registryFile;
+    DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
+    std::string csdVersion;
+    ClockMode clock = ClockMode::Real;
+    DWORD tickStart = 0;
+    RestartAnswer restart = RestartAnswer::Accept;
+    // Host path of the trace file; empty means no trace.
+    std::string traceFile;
+    int screenWidth = 800;
+    int screenHeight = 600;
+    int screenDepth = 32;
+    bool headless = true;
+    // For crash tests only: when this many file-changing steps (creating,
+    // writing, syncing, renaming, removing a file...) have been taken, the
+    // machine ends its process at once with kCrashExitStatus, leaving the
+    // files as a crash there would. -1: never.
+    int crashAfterFileSteps = -1;
+    // For tests: the write of file data of this number (from 1 after boot)
+    // fails as on a full disk, with the host's "no space" error; the writes
+    // before and after it succeed. -1: none.
+    int failingWrite = -1;
+    // The most bytes a profile section or names list read returns, whatever
+    // the caller's buffer, as Windows 95 stops at 32,767 characters. 0: no
+    // limit.
+    DWORD profileListLimit = 0;
+};
+
+// The configuration of the running machine: the one boot() was last given,
+// or the defaults before the first boot.
+const MachineConfig& config();
+
+// Makes config the running configuration. boot() calls it before it prepares
+// drives, registry, screen and windows, which then read it through config().
+void setRunningConfig(const MachineConfig& config);
+
+} // namespace emu
