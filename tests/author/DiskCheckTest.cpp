@@ -3,7 +3,6 @@
 // that say why), and a disk without mistakes must produce none.
 #include "platform/emu/host/author/DiskCheck.h"
 #include "tests/support/BmpFile.h"
-#include "tests/support/DemoMachine.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -405,7 +404,7 @@ TEST(DiskCheck, SectionsOverTheBufferSizesAndTheProfileReadLimit) {
 }
 
 TEST(DiskCheck, TheDemoDiskChecksClean) {
-    DemoMachine demo;
+    TestMachine demo(TestMachine::demo());
     demo.boot();
     CheckReport report = emu::host::author::checkDisk();
     EXPECT_TRUE(report.findings().empty()) << describe(report.findings());
@@ -414,9 +413,9 @@ TEST(DiskCheck, TheDemoDiskChecksClean) {
 
 // Windows 95's own binary SYSTEM.DAT is read for the device keys as well.
 TEST(DiskCheck, DeviceKeysAreLookedUpInABinaryRegistry) {
-    DemoMachine demo;
+    TestMachine demo(TestMachine::demo());
     std::filesystem::remove(demo.cDrive() + "/WINDOWS/SYSTEM.REG");
-    std::filesystem::copy_file(DemoMachine::demoSource() + "/SYSTEM.DAT",
+    std::filesystem::copy_file(TestMachine::demoSource() + "/SYSTEM.DAT",
                                demo.cDrive() + "/WINDOWS/SYSTEM.DAT");
     demo.boot();
     CheckReport clean = emu::host::author::checkDisk();
@@ -455,7 +454,7 @@ std::string runCheck(const std::string& disk, const std::string& cDrive, int& st
 }
 
 TEST(DiskCheck, SetupCheckPrintsFindingsAndExitsByErrors) {
-    DemoMachine demo;
+    TestMachine demo(TestMachine::demo());
     int status = -1;
     EXPECT_EQ(runCheck(demo.disk(), demo.cDrive(), status), "check: 0 errors, 0 warnings\n");
     EXPECT_EQ(status, 0);

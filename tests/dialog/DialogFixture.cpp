@@ -2,8 +2,6 @@
 
 #include "platform/emu/gdi/Screen.h"
 #include "platform/emu/kernel/ModuleResources.h"
-#include "platform/emu/user/controls/ControlClasses.h"
-#include "platform/emu/host/ProgramResources.h"
 #include "resources/resource.h"
 
 #include <mutex>
@@ -22,10 +20,7 @@ LRESULT CALLBACK ownerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
 void DialogFixture::SetUp() {
     s_onInit = nullptr;
     s_commands.clear();
-    m_machine.config().traceFile = m_files / "trace.txt";
     m_machine.boot();
-    emu::user::registerControlClasses();
-    emu::host::registerProgramResources();
     WNDCLASSA definition{};
     definition.lpfnWndProc = ownerProc;
     definition.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<uintptr_t>(COLOR_WINDOW + 1));
@@ -35,7 +30,7 @@ void DialogFixture::SetUp() {
 
 void DialogFixture::TearDown() {
     s_onInit = nullptr;
-    emu::shutdown();
+    m_machine.shutdown();
 }
 
 HWND DialogFixture::owner(int x, int y, int w, int h) {

@@ -3,7 +3,6 @@
 // launcher-like owner window.
 #pragma once
 
-#include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -35,10 +34,9 @@ protected:
     static std::vector<UINT> s_commands;
     static INT_PTR CALLBACK centringProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-    std::string traceText() const { return readHostFile(m_files / "trace.txt"); }
+    std::string traceText() const { return m_machine.traceText(); }
 
-    TestMachine m_machine;
-    TempDir m_files;
+    TestMachine m_machine{TestMachine::traced()};
 };
 
 } // namespace corvane_test

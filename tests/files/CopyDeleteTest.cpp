@@ -29,10 +29,10 @@ class CopyAndDelete : public FileMachine {
 protected:
     void SetUp() override {
         FileMachine::SetUp();
-        writeHostFile(drive / "WINDOWS/INF/MSHDC.BAK", "backup");
+        writeHostFile(onC("WINDOWS/INF/MSHDC.BAK"), "backup");
     }
-    const std::string inf = drive / "WINDOWS/INF/Mshdc.inf";
-    const std::string bak = drive / "WINDOWS/INF/MSHDC.BAK";
+    const std::string inf = onC("WINDOWS/INF/Mshdc.inf");
+    const std::string bak = onC("WINDOWS/INF/MSHDC.BAK");
 };
 
 TEST_F(CopyAndDelete, CopyReplacesTheTargetWhole) {
@@ -41,7 +41,7 @@ TEST_F(CopyAndDelete, CopyReplacesTheTargetWhole) {
     ASSERT_NE(oldReader, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(CopyFileA("C:\\WINDOWS\\INF\\mshdc.bak", "c:\\windows\\inf\\mshdc.inf", FALSE));
     EXPECT_EQ(readHostFile(inf), "backup");
-    EXPECT_EQ(entriesOf(drive / "WINDOWS/INF"), kInfFolder);
+    EXPECT_EQ(entriesOf(onC("WINDOWS/INF")), kInfFolder);
     // The rename leaves an earlier opener with the old file, whole.
     char buffer[32];
     DWORD done = 0;
@@ -50,7 +50,7 @@ TEST_F(CopyAndDelete, CopyReplacesTheTargetWhole) {
     EXPECT_TRUE(CloseHandle(oldReader));
 
     EXPECT_TRUE(CopyFileA("C:\\WINDOWS\\INF\\MSHDC.INF", "C:\\WINDOWS\\New.Inf", TRUE));
-    EXPECT_EQ(readHostFile(drive / "WINDOWS/New.Inf"), "backup");
+    EXPECT_EQ(readHostFile(onC("WINDOWS/New.Inf")), "backup");
     EXPECT_EQ(traceAfterShutdown(),
               "CopyFileA(\"C:\\\\WINDOWS\\\\INF\\\\mshdc.bak\", "
               "\"c:\\\\windows\\\\inf\\\\mshdc.inf\", 0) = 1\n"
@@ -98,7 +98,7 @@ TEST_F(CopyAndDelete, CopyFailsCleanlyAndChangesNothing) {
         CloseHandle(target);
         CloseHandle(source);
         EXPECT_EQ(readHostFile(inf), "[Version]\n");
-        EXPECT_EQ(entriesOf(drive / "WINDOWS/INF"), kInfFolder);
+        EXPECT_EQ(entriesOf(onC("WINDOWS/INF")), kInfFolder);
     }
 }
 

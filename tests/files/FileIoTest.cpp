@@ -40,8 +40,8 @@ TEST_F(FileIo, DispositionsCreateOpenAndTruncateAsWin32Does) {
     };
     for (const DispositionRow& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.name << " disposition " << row.disposition);
-        writeHostFile(drive / "WINDOWS/OLD.TXT", "old");
-        std::remove((drive / "WINDOWS/NEW.TXT").c_str());
+        writeHostFile(onC("WINDOWS/OLD.TXT"), "old");
+        std::remove(onC("WINDOWS/NEW.TXT").c_str());
         SetLastError(12345);
         HANDLE handle =
             open(std::string("C:\\WINDOWS\\") + row.name, row.access, 0, row.disposition);
@@ -51,7 +51,7 @@ TEST_F(FileIo, DispositionsCreateOpenAndTruncateAsWin32Does) {
             EXPECT_NE(handle, nullptr);
             EXPECT_TRUE(CloseHandle(handle));
         }
-        std::string host = drive / (std::string("WINDOWS/") + row.name);
+        std::string host = onC(std::string("WINDOWS/") + row.name);
         if (row.contentAfter != nullptr) {
             EXPECT_EQ(readHostFile(host), row.contentAfter);
         } else if (row.disposition != OPEN_EXISTING) {
@@ -97,7 +97,7 @@ TEST_F(FileIo, ReadWriteAndSizeThroughHandles) {
 }
 
 TEST_F(FileIo, ReadOnlyFilesRefuseWritersEvenTheSuperuser) {
-    const std::string host = drive / "WINDOWS/INF/Mshdc.inf";
+    const std::string host = onC("WINDOWS/INF/Mshdc.inf");
     ASSERT_EQ(chmod(host.c_str(), 0444), 0);
     const char* path = "C:\\WINDOWS\\INF\\MSHDC.INF";
     EXPECT_EQ(GetFileAttributesA(path), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
@@ -119,7 +119,7 @@ TEST_F(FileIo, CreatingWithTheReadOnlyAttributeStillWritesThroughTheNewHandle) {
     DWORD done = 0;
     EXPECT_TRUE(WriteFile(created, "fixed", 5, &done, nullptr));
     ASSERT_TRUE(CloseHandle(created));
-    EXPECT_EQ(readHostFile(drive / "RO.TXT"), "fixed");
+    EXPECT_EQ(readHostFile(onC("RO.TXT")), "fixed");
     EXPECT_EQ(GetFileAttributesA("C:\\RO.TXT"), static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
     EXPECT_EQ(open("C:\\RO.TXT", GENERIC_WRITE, 0), INVALID_HANDLE_VALUE);
 }

@@ -1,34 +1,34 @@
-// A booted machine whose C: drive is a fresh temporary folder, for the file
-// tests. The trace goes to a file beside the drive.
+// A booted machine whose C: drive is a fresh temporary folder holding
+// C:\WINDOWS\INF\Mshdc.inf, for the file tests, with the trace on.
 #pragma once
 
-#include "platform/emu/Machine.h"
 #include "platform/win32.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 #include <string>
 
 class FileMachine : public ::testing::Test {
 protected:
+    FileMachine() : machine(onlyC()) {}
+
     void SetUp() override {
-        corvane_test::writeHostFile(drive / "WINDOWS/INF/Mshdc.inf", "[Version]\n");
+        machine.writeC("WINDOWS/INF/Mshdc.inf", "[Version]\n");
         boot("C:\\");
     }
-    void TearDown() override { emu::shutdown(); }
 
     void boot(const std::string& currentDir) {
-        emu::MachineConfig config;
-        config.drives['C'] = drive.path();
-        config.currentDir = currentDir;
-        config.traceFile = outside / "trace.txt";
-        emu::boot(config);
+        machine.config().currentDir = currentDir;
+        machine.boot();
     }
+
+    // Host path of a file on C:.
+    std::string onC(const std::string& relative) const { return machine.onC(relative); }
 
     // The trace written so far (the machine is shut down to flush it).
     std::string traceAfterShutdown() {
-        emu::shutdown();
-        return corvane_test::readHostFile(outside / "trace.txt");
+        machine.shutdown();
+        return machine.traceText();
     }
 
     static HANDLE open(const std::string& path, DWORD access, DWORD share,
@@ -37,6 +37,13 @@ protected:
         return CreateFileA(path.c_str(), access, share, nullptr, disposition, attributes, nullptr);
     }
 
-    corvane_test::TempDir drive;
-    corvane_test::TempDir outside;
+    corvane_test::TestMachine machine;
+
+private:
+    static corvane_test::TestMachine::Options onlyC() {
+        corvane_test::TestMachine::Options options;
+        options.drives = corvane_test::TestMachine::Drives::COnly;
+        options.trace = true;
+        return options;
+    }
 };

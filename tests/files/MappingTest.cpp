@@ -30,8 +30,8 @@ class Mapping : public FileMachine {
 protected:
     void SetUp() override {
         FileMachine::SetUp();
-        writeHostFile(drive / "DISK/BACK.BMP", kPicture);
-        writeHostFile(drive / "DISK/EMPTY.BMP", "");
+        writeHostFile(onC("DISK/BACK.BMP"), kPicture);
+        writeHostFile(onC("DISK/EMPTY.BMP"), "");
     }
 };
 
@@ -94,10 +94,10 @@ TEST_F(Mapping, ShutdownClosesHandlesAndUnmapsViews) {
     HANDLE exclusive = CreateFileA("C:\\WINDOWS\\INF\\MSHDC.INF", GENERIC_READ, 0, nullptr,
                                    OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(mappedInProcess(drive / "DISK/BACK.BMP"));
+    EXPECT_TRUE(mappedInProcess(onC("DISK/BACK.BMP")));
 
-    emu::shutdown();
-    EXPECT_FALSE(mappedInProcess(drive / "DISK/BACK.BMP"));
+    machine.shutdown();
+    EXPECT_FALSE(mappedInProcess(onC("DISK/BACK.BMP")));
     boot("C:\\");
     EXPECT_FALSE(CloseHandle(file)) << "handles do not outlive their machine";
     HANDLE again = CreateFileA("C:\\WINDOWS\\INF\\MSHDC.INF", GENERIC_READ, 0, nullptr,

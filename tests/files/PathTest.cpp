@@ -20,8 +20,8 @@ struct ResolveRow {
 class Paths : public FileMachine {};
 
 TEST_F(Paths, ResolveWithinTheDriveAndMatchCaseOfExistingNames) {
-    writeHostFile(drive / "Disk/Layout.INI", "");
-    writeHostFile(drive / "\xC9T\xC9.TXT", "");
+    writeHostFile(onC("Disk/Layout.INI"), "");
+    writeHostFile(onC("\xC9T\xC9.TXT"), "");
     boot("C:\\WINDOWS");
     const std::string root = emu::kernel::resolveWindowsPath("C:\\").value();
     const ResolveRow rows[] = {
@@ -56,8 +56,8 @@ TEST_F(Paths, NewFilesKeepTheirCaseAndExistingOnesAreFoundInAnyCase) {
     HANDLE created = open("c:\\windows\\NewFile.Txt", GENERIC_WRITE, 0, CREATE_NEW);
     ASSERT_NE(created, INVALID_HANDLE_VALUE);
     ASSERT_TRUE(CloseHandle(created));
-    EXPECT_TRUE(hostFileExists(drive / "WINDOWS/NewFile.Txt"));
-    EXPECT_FALSE(hostFileExists(drive / "windows"));
+    EXPECT_TRUE(hostFileExists(onC("WINDOWS/NewFile.Txt")));
+    EXPECT_FALSE(hostFileExists(onC("windows")));
 
     HANDLE again = open("C:\\WINDOWS\\NEWFILE.TXT", GENERIC_READ, 0, CREATE_NEW);
     EXPECT_EQ(again, INVALID_HANDLE_VALUE);
@@ -105,13 +105,10 @@ TEST_F(Paths, SetCurrentDirectoryAcceptsOnlyExistingFolders) {
 }
 
 TEST_F(Paths, HostFolderOutsideEveryDriveBecomesDriveD) {
-    emu::MachineConfig config;
-    config.drives['C'] = drive.path();
-    emu::boot(config);
+    boot("");
     EXPECT_EQ(emu::kernel::currentDirectory(), "D:\\");
     EXPECT_EQ(emu::kernel::resolveWindowsPath("D:\\").value_or(""),
               std::filesystem::canonical(std::filesystem::current_path()).string());
 
-    config.currentDir = "C:\\nowhere";
-    EXPECT_THROW(emu::boot(config), std::runtime_error);
+    EXPECT_THROW(boot("C:\\nowhere"), std::runtime_error);
 }

@@ -113,7 +113,7 @@ TEST_F(ShareModes, AChildsExclusiveOpenEndsWithTheChild) {
     ASSERT_EQ(read(toParent[0], &state, 1), 1);
     ASSERT_EQ(state, 'y');
     EXPECT_EQ(open(kFile, GENERIC_READ, SRW), INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(emu::kernel::readFileShared(drive / "WINDOWS/INF/Mshdc.inf").has_value());
+    EXPECT_FALSE(emu::kernel::readFileShared(onC("WINDOWS/INF/Mshdc.inf")).has_value());
     ASSERT_EQ(write(toChild[1], "x", 1), 1);
     int status = 0;
     waitpid(child, &status, 0);
@@ -126,7 +126,7 @@ TEST_F(ShareModes, AChildsExclusiveOpenEndsWithTheChild) {
 }
 
 TEST_F(ShareModes, WholeFileReadsAndReplacementsHonourOtherOpeners) {
-    const std::string host = drive / "WINDOWS/INF/Mshdc.inf";
+    const std::string host = onC("WINDOWS/INF/Mshdc.inf");
     HANDLE sharing = open(kFile, GENERIC_READ | GENERIC_WRITE, SRW);
     ASSERT_NE(sharing, INVALID_HANDLE_VALUE);
     EXPECT_EQ(emu::kernel::readFileShared(host).value_or("(none)"), "[Version]\n");

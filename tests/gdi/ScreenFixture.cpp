@@ -5,11 +5,11 @@
 namespace corvane_test {
 
 void ScreenFixture::bootScreen(int width, int height, int depth) {
-    emu::MachineConfig config;
+    emu::MachineConfig& config = m_machine.config();
     config.screenWidth = width;
     config.screenHeight = height;
     config.screenDepth = depth;
-    emu::gdi::bootScreen(config);
+    m_machine.boot();
     m_dc = emu::gdi::createDeviceContext(POINT{0, 0}, {RECT{0, 0, width, height}});
 }
 
@@ -18,7 +18,7 @@ void ScreenFixture::TearDown() {
         emu::gdi::destroyDeviceContext(m_dc);
         m_dc = nullptr;
     }
-    emu::gdi::shutdownScreen();
+    m_machine.shutdown();
 }
 
 std::vector<COLORREF> ScreenFixture::snapshot() const {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/emu/gdi/Screen.h"
+#include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,8 @@
 
 namespace corvane_test {
 
-// Boots a screen of the given size and depth and gives a device context
-// that covers all of it.
+// Boots a machine with a screen of the given size and depth and gives a
+// device context that covers all of the screen.
 class ScreenFixture : public ::testing::Test {
 protected:
     void bootScreen(int width, int height, int depth);
@@ -29,6 +30,7 @@ protected:
     void fillScreen(COLORREF colour);
 
 private:
+    TestMachine m_machine;
     HDC m_dc = nullptr;
 };
 

@@ -2,8 +2,7 @@
 // profile functions on files written by the test.
 #pragma once
 
-#include "platform/emu/Machine.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +13,21 @@ namespace corvane_test {
 
 class ProfileMachine : public ::testing::Test {
 protected:
-    void SetUp() override {
-        emu::MachineConfig config;
-        config.drives['C'] = m_drive.path();
-        config.currentDir = "C:\\";
-        emu::boot(config);
-    }
-    void TearDown() override { emu::shutdown(); }
+    ProfileMachine() : m_machine(emptyC()) {}
+    void SetUp() override { m_machine.boot(); }
 
     // The host path of a file in C:'s root.
-    std::string host(const std::string& name) const { return m_drive / name; }
+    std::string host(const std::string& name) const { return m_machine.onC(name); }
 
-    TempDir m_drive;
+    TestMachine m_machine;
+
+private:
+    static TestMachine::Options emptyC() {
+        TestMachine::Options options;
+        options.drives = TestMachine::Drives::COnly;
+        options.cFolders.clear();
+        return options;
+    }
 };
 
 // A caller's buffer of a given size followed by guard bytes, all preset to

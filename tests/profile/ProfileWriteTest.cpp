@@ -143,7 +143,7 @@ TEST_F(ProfileWrite, TheWriteLeavesNoTemporaryFileAndIsTraced) {
     EXPECT_EQ(WritePrivateProfileSectionA("S", "x\0"s.data(), "C:\\NO\\X.INI"), FALSE);
     emu::Trace::close();
     int entries = 0;
-    for (const auto& entry : std::filesystem::directory_iterator(m_drive.path())) {
+    for (const auto& entry : std::filesystem::directory_iterator(m_machine.cDrive())) {
         (void)entry;
         ++entries;
     }

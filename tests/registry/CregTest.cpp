@@ -8,6 +8,7 @@
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
+#include "tests/registry/RegistryMachine.h"
 #include "tests/support/CregBuilder.h"
 #include "tests/support/CregOracle.h"
 #include "tests/support/CregSamples.h"
@@ -23,32 +24,12 @@
 using corvane_test::CregBuilder;
 using corvane_test::CregOracle;
 using corvane_test::readHostFile;
+using corvane_test::RegistryMachine;
 using corvane_test::TempDir;
 using corvane_test::writeHostFile;
 using emu::kernel::CregFile;
 
 namespace {
-
-// Boots only the parts of the machine that the registry needs.
-class RegistryMachine {
-public:
-    explicit RegistryMachine(const std::string& registryFile) {
-        emu::MachineConfig config;
-        config.drives['C'] = m_dir / "c";
-        config.registryFile = registryFile;
-        std::filesystem::create_directories(m_dir / "c/Windows");
-        emu::kernel::bootFiles(config);
-        emu::kernel::bootRegistry(config);
-    }
-    ~RegistryMachine() {
-        emu::kernel::shutdownRegistry();
-        emu::kernel::shutdownFiles();
-    }
-    std::string windows() const { return m_dir / "c/Windows"; }
-
-private:
-    TempDir m_dir;
-};
 
 std::vector<std::string> ourListing(const std::string& bytes) {
     CregFile file(bytes);

@@ -3,6 +3,7 @@
 #include "platform/emu/kernel/RegistryFile.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
+#include "tests/registry/RegistryMachine.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <vector>
 
 using corvane_test::readHostFile;
+using corvane_test::RegistryMachine;
 using corvane_test::TempDir;
 using corvane_test::writeHostFile;
 using emu::kernel::RegistryFile;
@@ -46,31 +48,6 @@ std::string hiveWithout(const std::set<size_t>& removed) {
     }
     return text;
 }
-
-// Boots only the parts of the machine that the registry needs.
-class RegistryMachine {
-public:
-    explicit RegistryMachine(const std::string& registryFile) {
-        emu::MachineConfig config;
-        config.drives['C'] = m_dir / "c";
-        config.registryFile = registryFile;
-        config.traceFile = m_dir / "trace.txt";
-        std::filesystem::create_directories(m_dir / "c/Windows");
-        emu::Trace::open(config.traceFile);
-        emu::kernel::bootFiles(config);
-        emu::kernel::bootRegistry(config);
-    }
-    ~RegistryMachine() {
-        emu::kernel::shutdownRegistry();
-        emu::kernel::shutdownFiles();
-        emu::Trace::close();
-    }
-    const TempDir& dir() const { return m_dir; }
-    std::string trace() const { return readHostFile(m_dir / "trace.txt"); }
-
-private:
-    TempDir m_dir;
-};
 
 std::vector<std::string> folderEntries(const std::string& folder) {
     std::vector<std::string> names;
@@ -198,7 +175,7 @@ TEST(Registry, RegDeleteKeyAWritesATraceLineAndRefusesOtherRoots) {
 
 TEST(Registry, FindsSystemRegInTheWindowsDirectoryAndTreatsAMissingOneAsEmpty) {
     RegistryMachine machine("");
-    std::string windows = machine.dir() / "c/Windows";
+    std::string windows = machine.windows();
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\QTR0001"), ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(folderEntries(windows), std::vector<std::string>{});
 

@@ -1,8 +1,7 @@
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/SystemInfo.h"
-#include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -11,16 +10,14 @@
 #include <thread>
 #include <vector>
 
-using corvane_test::readHostFile;
-using corvane_test::TempDir;
+using corvane_test::TestMachine;
 
 namespace {
 
-emu::MachineConfig virtualClockAt(DWORD tickStart) {
-    emu::MachineConfig config;
-    config.clock = emu::ClockMode::Virtual;
-    config.tickStart = tickStart;
-    return config;
+void bootVirtualClock(TestMachine& machine, DWORD tickStart) {
+    machine.config().clock = emu::ClockMode::Virtual;
+    machine.config().tickStart = tickStart;
+    machine.boot();
 }
 
 // The minimum-display loop of the progress dialog: steps until 5000 ms of the
@@ -51,12 +48,12 @@ TEST(System, GetVersionExAReportsTheConfiguredPlatform) {
         {VER_PLATFORM_WIN32_NT, "Service Pack 3", 4, 0, 1381, "Service Pack 3"},
         {VER_PLATFORM_WIN32s, "", 3, 10, 0, ""},
     };
+    TestMachine machine;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.platformId);
-        emu::MachineConfig config;
-        config.platformId = c.platformId;
-        config.csdVersion = c.csd;
-        emu::kernel::bootSystemInfo(config);
+        machine.config().platformId = c.platformId;
+        machine.config().csdVersion = c.csd;
+        machine.boot();
         OSVERSIONINFOA record;
         std::memset(&record, 0x5A, sizeof record);
         record.dwOSVersionInfoSize = sizeof record;
@@ -74,7 +71,8 @@ TEST(System, GetVersionExAReportsTheConfiguredPlatform) {
 }
 
 TEST(System, GetVersionExARefusesAnyOtherRecordSizeAndLeavesTheRecordAlone) {
-    emu::kernel::bootSystemInfo(emu::MachineConfig{});
+    TestMachine machine;
+    machine.boot();
     for (DWORD size : {0u, 147u, 149u, 156u}) {
         OSVERSIONINFOA record;
         std::memset(&record, 0x5A, sizeof record);
@@ -89,7 +87,8 @@ TEST(System, GetVersionExARefusesAnyOtherRecordSizeAndLeavesTheRecordAlone) {
 }
 
 TEST(System, VirtualClockAdvancesPerReadingAndWhenTold) {
-    emu::kernel::bootSystemInfo(virtualClockAt(1000));
+    TestMachine machine;
+    bootVirtualClock(machine, 1000);
     EXPECT_EQ(GetTickCount(), 1000u);
     EXPECT_EQ(GetTickCount(), 1001u);
     emu::kernel::advanceVirtualClock(500);
@@ -99,12 +98,13 @@ TEST(System, VirtualClockAdvancesPerReadingAndWhenTold) {
     Sleep(0);
     EXPECT_EQ(GetTickCount(), 1514u);
 
-    emu::kernel::bootSystemInfo(virtualClockAt(7));
+    bootVirtualClock(machine, 7);
     EXPECT_EQ(GetTickCount(), 7u);
 }
 
 TEST(System, VirtualClockWrapsAt32BitsAndTheFiveSecondLoopStillEnds) {
-    emu::kernel::bootSystemInfo(virtualClockAt(0xFFFFFF00));
+    TestMachine machine;
+    bootVirtualClock(machine, 0xFFFFFF00);
     DWORD last = 0;
     for (int i = 0; i < 256; ++i) {
         last = GetTickCount();
@@ -112,15 +112,16 @@ TEST(System, VirtualClockWrapsAt32BitsAndTheFiveSecondLoopStillEnds) {
     EXPECT_EQ(last, 0xFFFFFFFFu);
     EXPECT_EQ(GetTickCount(), 0u);
 
-    emu::kernel::bootSystemInfo(virtualClockAt(0));
+    bootVirtualClock(machine, 0);
     int plain = stepsInFiveSeconds();
-    emu::kernel::bootSystemInfo(virtualClockAt(0xFFFFFF00));
+    bootVirtualClock(machine, 0xFFFFFF00);
     EXPECT_EQ(stepsInFiveSeconds(), plain);
     EXPECT_EQ(plain, 4999);
 }
 
 TEST(System, VirtualClockGivesEveryReaderItsOwnTick) {
-    emu::kernel::bootSystemInfo(virtualClockAt(0xFFFFF000));
+    TestMachine machine;
+    bootVirtualClock(machine, 0xFFFFF000);
     constexpr int kReads = 5000;
     std::vector<DWORD> first(kReads), second(kReads);
     std::thread other([&] {
@@ -139,10 +140,10 @@ TEST(System, VirtualClockGivesEveryReaderItsOwnTick) {
 }
 
 TEST(System, RealClockStartsAtTheTickStartAndSleepLetsTimePass) {
-    emu::MachineConfig config;
-    config.clock = emu::ClockMode::Real;
-    config.tickStart = 0x10000000;
-    emu::kernel::bootSystemInfo(config);
+    TestMachine machine;
+    machine.config().clock = emu::ClockMode::Real;
+    machine.config().tickStart = 0x10000000;
+    machine.boot();
     DWORD before = GetTickCount();
     EXPECT_GE(before, 0x10000000u);
     emu::kernel::advanceVirtualClock(100000); // no effect on real time
@@ -163,21 +164,20 @@ TEST(System, ExitWindowsExAnswersAsConfiguredAndNeverTouchesTheHost) {
         {emu::RestartAnswer::Refuse, FALSE, "ExitWindowsEx(2, 0) = 0\n"},
     };
     for (const Case& c : cases) {
-        TempDir dir;
-        emu::MachineConfig config;
-        config.restart = c.answer;
-        emu::Trace::open(dir / "trace.txt");
-        emu::kernel::bootSystemInfo(config);
+        TestMachine machine(TestMachine::traced());
+        machine.config().restart = c.answer;
+        machine.boot();
         EXPECT_FALSE(emu::kernel::restartRequested().has_value());
         EXPECT_FALSE(emu::kernel::sessionEnding());
         EXPECT_EQ(ExitWindowsEx(EWX_REBOOT, 0), c.result);
         EXPECT_EQ(emu::kernel::restartRequested(), std::optional<UINT>(EWX_REBOOT));
         EXPECT_EQ(emu::kernel::sessionEnding(), c.result == TRUE);
-        emu::Trace::close();
-        EXPECT_EQ(readHostFile(dir / "trace.txt"), c.trace);
+        machine.shutdown();
+        EXPECT_EQ(machine.traceText(), c.trace);
     }
     // A new boot is a new session.
-    emu::kernel::bootSystemInfo(emu::MachineConfig{});
+    TestMachine machine;
+    machine.boot();
     EXPECT_FALSE(emu::kernel::sessionEnding());
     EXPECT_FALSE(emu::kernel::restartRequested().has_value());
 }

@@ -1,5 +1,4 @@
 // A crash at any step of a whole-file write leaves the old or the new file.
-#include "platform/emu/Machine.h"
 #include "platform/win32.h"
 #include "tests/support/TestMachine.h"
 #include "tests/updatekill/CrashChild.h"
@@ -75,7 +74,7 @@ std::optional<std::string> finalState(const Row& row) {
     prepare(machine);
     machine.boot();
     row.action();
-    emu::shutdown();
+    machine.shutdown();
     return contentOf(machine, row.target);
 }
 
@@ -137,7 +136,7 @@ TEST(KernelReplaceKill, EveryCrashLeavesTheOldOrTheNewFile) {
             machine.config().crashAfterFileSteps = -1;
             machine.boot();
             ASSERT_TRUE(CopyFileA("C:\\DATA\\SRC.TXT", "C:\\DATA\\AFTER.TXT", FALSE));
-            emu::shutdown();
+            machine.shutdown();
             for (const std::string& name : corvane_test::folderEntries(machine.onC("DATA"))) {
                 EXPECT_FALSE(corvane_test::isKernelTemporary(name))
                     << name << " left after the crash at step " << steps;

@@ -1,7 +1,6 @@
 // An install cut short at any file step leaves every Windows INF file as it
 // was or as merged by one of its entries, every backup absent or whole, and
 // nothing a next install could not clear up.
-#include "platform/emu/Machine.h"
 #include "tests/support/TestMachine.h"
 #include "tests/updatekill/CrashChild.h"
 #include "update/CUpdateInf.h"
@@ -215,7 +214,7 @@ protected:
         machine.config().crashAfterFileSteps = -1;
         machine.boot();
         install();
-        emu::shutdown();
+        machine.shutdown();
         for (const auto& [name, sequence] : states) {
             EXPECT_EQ(infFile(machine, name), sequence.back()) << name;
         }

@@ -76,7 +76,7 @@ TEST_F(DialogKeys, ARestartAcceptedEndsEveryMessageLoop) {
 }
 
 TEST_F(DialogKeys, AWaitOnTheRealClockLetsThatMuchTimePass) {
-    emu::shutdown();
+    m_machine.shutdown();
     m_machine.config().clock = emu::ClockMode::Real;
     m_machine.boot();
     auto start = std::chrono::steady_clock::now();

@@ -32,7 +32,6 @@ void UserFixture::SetUp() {
     s_createAnswer = 0;
     s_onUser = nullptr;
     m_machine.config().clock = emu::ClockMode::Virtual;
-    m_machine.config().traceFile = m_files / "trace.txt";
     m_machine.boot();
     WNDCLASSA definition{};
     definition.style = CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW;
@@ -48,7 +47,7 @@ void UserFixture::SetUp() {
 
 void UserFixture::TearDown() {
     s_onUser = nullptr;
-    emu::shutdown();
+    m_machine.shutdown();
 }
 
 HWND UserFixture::topLevel(int x, int y, int w, int h, const char* title, const char* windowClass) {
@@ -105,7 +104,7 @@ std::vector<UINT> UserFixture::seenKinds(HWND hwnd, std::vector<UINT> which) con
 }
 
 std::string UserFixture::traceText() const {
-    return readHostFile(m_files / "trace.txt");
+    return m_machine.traceText();
 }
 
 COLORREF UserFixture::pixel(int x, int y) const {

@@ -54,7 +54,7 @@ protected:
     static std::vector<SeenMessage> s_seen;
     bool m_exhausted = false;
 
-    TestMachine m_machine;
+    TestMachine m_machine{TestMachine::traced()};
     TempDir m_files;
 
 private:
