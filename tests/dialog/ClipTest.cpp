@@ -95,7 +95,7 @@ size_t formatAt(const Bytes& bytes) {
 TEST(Clip, TheEmbeddedClipIsWhatTheGeneratorMakes) {
     const Bytes clip = embeddedClip();
     EXPECT_EQ(clip, cliptool::buildProgressClip())
-        << "resources/ProgressClip.avi is stale: run resources/tools/make_clip";
+        << "resources/ProgressClip.avi is stale: run the make_clip tool (resources/tools)";
     // Comparable to the 9,484 bytes of the clip it stands in for.
     EXPECT_GT(clip.size(), 8000u);
     EXPECT_LT(clip.size(), 11000u);
