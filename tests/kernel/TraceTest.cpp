@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+using corvane_test::folderEntries;
 using corvane_test::readHostFile;
 using corvane_test::TempDir;
 
@@ -28,11 +32,23 @@ TEST(Trace, WritesCallsWithEscapedStringsDecimalNumbersAndHexHandles) {
 
 TEST(Trace, WritesNothingWhenOff) {
     TempDir dir;
+    emu::Trace::open(dir / "trace.txt");
+    emu::TraceCall("DeleteFileA").str("C:\\ON").result(1);
     emu::Trace::close();
     EXPECT_FALSE(emu::Trace::enabled());
-    emu::TraceCall("DeleteFileA").str("C:\\X").result(1); // must not crash or write
+    emu::TraceCall("DeleteFileA").str("C:\\CLOSED").result(1);
+    emu::Trace::line("script-exhausted");
+
+    // An empty path ends the trace in use and starts none.
+    emu::Trace::open(dir / "second.txt");
     emu::Trace::open("");
     EXPECT_FALSE(emu::Trace::enabled());
+    emu::TraceCall("DeleteFileA").str("C:\\EMPTY").result(1);
+    emu::Trace::close();
+
+    EXPECT_EQ(folderEntries(dir.path()), (std::vector<std::string>{"second.txt", "trace.txt"}));
+    EXPECT_EQ(readHostFile(dir / "trace.txt"), "DeleteFileA(\"C:\\\\ON\") = 1\n");
+    EXPECT_EQ(readHostFile(dir / "second.txt"), "");
 }
 
 TEST(Trace, CallsStillRunningWhenTheProcessEndsAreWrittenInnermostFirstWithDots) {
