@@ -3,8 +3,8 @@
 // progress displays and the script's waits then take no host time; memory
 // is the same). Reports the child's peak resident set size and the wall time
 // of the whole process, a cold start included.
-#include "tests/support/DemoMachine.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -85,7 +85,7 @@ void runDemo(benchmark::State& state, const std::string& script, int expectedSta
     long peakKiB = 0;
     double cpuSeconds = 0;
     for (auto _ : state) {
-        corvane_test::DemoMachine demo;
+        corvane_test::TestMachine demo{corvane_test::TestMachine::demo()};
         corvane_test::TempDir work;
         corvane_test::writeHostFile(work / "input.txt", withWorkFolder(script, work.path()));
         const std::vector<std::string> args = {
@@ -111,7 +111,7 @@ void runDemo(benchmark::State& state, const std::string& script, int expectedSta
 // install, uninstall, close.
 void BM_DemoRunPeakMemory(benchmark::State& state) {
     const std::string script =
-        corvane_test::readHostFile(corvane_test::DemoMachine::demoSource() + "/headless.script");
+        corvane_test::readHostFile(corvane_test::TestMachine::demoSource() + "/headless.script");
     runDemo(state, script, 0);
 }
 BENCHMARK(BM_DemoRunPeakMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -3,8 +3,8 @@
 // Windows 95 platform with USB, then both device-key sections. Every
 // iteration starts from the demo's own C: drive, whose copying is not timed.
 #include "app/CLauncherApp.h"
-#include "tests/support/DemoMachine.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
 #include "window/CSetupWnd.h"
 
 #include <benchmark/benchmark.h>
@@ -15,15 +15,15 @@
 namespace {
 
 // The one change a reader of the file would see first: the backup.
-bool installed(const corvane_test::DemoMachine& machine) {
+bool installed(const corvane_test::TestMachine& machine) {
     return corvane_test::hostFileExists(machine.cDrive() + "/WINDOWS/INF/MSHDC.QBK") &&
            corvane_test::readHostFile(machine.cDrive() + "/WINDOWS/SYSTEM.REG") !=
-               corvane_test::readHostFile(corvane_test::DemoMachine::demoSource() +
+               corvane_test::readHostFile(corvane_test::TestMachine::demoSource() +
                                           "/c/WINDOWS/SYSTEM.REG");
 }
 
 void BM_InstallDemoDisk(benchmark::State& state) {
-    corvane_test::DemoMachine machine;
+    corvane_test::TestMachine machine{corvane_test::TestMachine::demo()};
     machine.boot();
     CLauncherApp app;
     app.LoadAppTitle();
@@ -34,7 +34,7 @@ void BM_InstallDemoDisk(benchmark::State& state) {
     CSetupWnd* window = static_cast<CSetupWnd*>(app.m_pMainWnd);
     for (auto _ : state) {
         state.PauseTiming();
-        machine.freshC();
+        machine.freshDemoC();
         // Otherwise the install's first fsync writes the fresh copy out too.
         sync();
         state.ResumeTiming();

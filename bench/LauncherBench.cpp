@@ -10,7 +10,7 @@
 #include "skin/CMenuCollector.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
-#include "tests/support/DemoMachine.h"
+#include "tests/support/TestMachine.h"
 #include "window/CSetupWnd.h"
 
 #include <benchmark/benchmark.h>
@@ -57,7 +57,7 @@ public:
     HWND handle() const { return m_app.m_pMainWnd->m_hWnd; }
 
 private:
-    corvane_test::DemoMachine m_machine;
+    corvane_test::TestMachine m_machine{corvane_test::TestMachine::demo()};
     CLauncherApp m_app;
     bool m_started = false;
 };
@@ -65,7 +65,7 @@ private:
 // Boot, InitInstance (create, show, first WM_PAINT through UpdateWindow);
 // the tear-down is left out of the time.
 void BM_StartUpToFirstPaint(benchmark::State& state) {
-    corvane_test::DemoMachine machine;
+    corvane_test::TestMachine machine{corvane_test::TestMachine::demo()};
     for (auto _ : state) {
         machine.boot();
         CLauncherApp app;

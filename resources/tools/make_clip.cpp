@@ -1,7 +1,7 @@
 // Writes the progress dialog's clip (resource 132) as the AVI file that the
 // resource script names:
-//   c++ -std=c++17 -I. resources/tools/*.cpp -o make_clip
-//   ./make_clip resources/ProgressClip.avi
+//   cmake --build build/dev --target make_clip
+//   build/dev/resources/tools/make_clip resources/ProgressClip.avi
 #include "resources/tools/AviWriter.h"
 
 #include <cstdio>

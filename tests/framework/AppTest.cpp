@@ -3,7 +3,6 @@
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/HostInput.h"
 #include "resources/resource.h"
-#include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -53,7 +52,6 @@ public:
 class FrameworkApp : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_machine.config().traceFile = m_files / "trace.txt";
         m_machine.boot();
         emu::user::setIdleHandler([] { PostQuitMessage(99); });
     }
@@ -62,10 +60,9 @@ protected:
         return AfxWinMain(GetModuleHandleA(nullptr), nullptr, const_cast<LPSTR>(""), SW_SHOW);
     }
 
-    std::string trace() const { return corvane_test::readHostFile(m_files / "trace.txt"); }
+    std::string trace() const { return m_machine.traceText(); }
 
-    corvane_test::TempDir m_files;
-    corvane_test::TestMachine m_machine;
+    corvane_test::TestMachine m_machine{corvane_test::TestMachine::traced()};
 };
 
 // Message boxes wait for a key: Enter presses their default button.

@@ -1,15 +1,12 @@
-// The skin as a user sees it: a window built the way the launcher builds its
-// own, driven by emulated mouse and key input, and a picture of the screen.
+// The skin as a user sees it: the launcher's own window, driven by emulated
+// mouse and key input, and a picture of the screen.
 #include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/user/HostInput.h"
-#include "platform/framework/AfxWin.h"
-#include "skin/CLayout.h"
 #include "skin/CMenuCollector.h"
-#include "skin/CMyBitmap.h"
-#include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
 #include "tests/skin/SkinMachine.h"
 #include "tests/support/BmpFile.h"
+#include "window/CSetupWnd.h"
 
 #include <png.h>
 
@@ -21,88 +18,6 @@
 
 namespace corvane_test {
 namespace {
-
-// A window holding the four skin objects, filled in its create handler in
-// the launcher's order.
-class SkinWindow : public CWnd {
-public:
-    BOOL Create() {
-        LPCSTR className = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS,
-                                               LoadCursorA(nullptr, IDC_ARROW),
-                                               reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-        return CreateEx(WS_EX_WINDOWEDGE, className, "Quentor - Utility",
-                        WS_POPUP | WS_CAPTION | WS_SYSMENU, CRect(0, 0, 400, 420), nullptr, 0);
-    }
-    CMenuCollector& menu() { return m_menu; }
-
-protected:
-    int OnCreate(LPCREATESTRUCT lpCreateStruct) {
-        if (CWnd::OnCreate(lpCreateStruct) == -1) {
-            return -1;
-        }
-        CClientDC dc(this);
-        if (!m_layout.Load() || !m_bitmap.Load(m_layout.GetBitmapFileName(&dc), &dc)) {
-            return -1;
-        }
-        CRect size = m_layout.GetSizeRect();
-        if (size.IsRectNull()) {
-            size = m_bitmap.GetPictureRect();
-        }
-        if (!m_font.Load(m_layout.GetIniPath()) ||
-            !m_menu.Load(m_layout.GetIniPath(), &dc, &m_font, m_layout.GetAlignment(), size)) {
-            return -1;
-        }
-        MoveWindow(size.left, size.top, size.Width(), size.Height(), TRUE);
-        CenterWindow();
-        CString caption;
-        if (m_layout.GetCaption(caption) != 0) {
-            SetWindowText(caption);
-        }
-        return 0;
-    }
-    BOOL OnEraseBkgnd(CDC* pDC) {
-        CRect client;
-        GetClientRect(client);
-        m_bitmap.Draw(pDC, client);
-        return TRUE;
-    }
-    void OnPaint() {
-        CPaintDC dc(this);
-        m_menu.Paint(&dc, &m_font);
-    }
-    void OnMouseMove(UINT nFlags, CPoint point) {
-        CClientDC dc(this);
-        m_menu.Hover(nFlags, point, &dc, &m_font);
-    }
-    void OnLButtonUp(UINT nFlags, CPoint point) {
-        CClientDC dc(this);
-        m_menu.Click(this, nFlags, point, &dc, &m_font);
-    }
-    void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags) {
-        {
-            CClientDC dc(this);
-            m_menu.Key(this, nChar, &dc);
-        }
-        CWnd::OnKeyUp(nChar, nRepCnt, nFlags);
-    }
-
-    DECLARE_MESSAGE_MAP()
-
-private:
-    CLayout m_layout;
-    CMyBitmap m_bitmap;
-    CMyFont m_font;
-    CMenuCollector m_menu;
-};
-
-BEGIN_MESSAGE_MAP(SkinWindow, CWnd)
-ON_WM_CREATE()
-ON_WM_ERASEBKGND()
-ON_WM_PAINT()
-ON_WM_MOUSEMOVE()
-ON_WM_LBUTTONUP()
-ON_WM_KEYUP()
-END_MESSAGE_MAP()
 
 // A night-sky gradient with a lighter band, so that glyphs, the arrow and the
 // inverted dots of the frame all show.
@@ -194,16 +109,18 @@ TEST_F(ScreenshotTest, HoverAndDownShowOnTheSkinnedWindow) {
                 "[MENU]\n1=Install drivers,100,\n2=More options,2,\n3=Quit,4,\n");
     writeDiskFile("SKIN256.BMP", skinPicture().bytes());
 
-    SkinWindow window;
-    ASSERT_TRUE(window.Create());
-    window.ShowWindow(SW_SHOW);
-    window.UpdateWindow();
-    SetFocus(window.m_hWnd);
+    // The window deletes itself when it is destroyed.
+    CSetupWnd* window = new CSetupWnd;
+    ASSERT_TRUE(window->Create("Quentor - Utility", RECT{0, 0, 400, 420}));
+    window->ShowWindow(SW_SHOW);
+    window->UpdateWindow();
+    SetFocus(window->m_hWnd);
     emu::user::pumpPending();
+    CMenuCollector& menu = *window->GetMenu();
 
-    const RECT second = window.menu().GetItem(1)->GetRect();
+    const RECT second = menu.GetItem(1)->GetRect();
     POINT middle = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
-    emu::user::postMouseMove(toScreen(window.m_hWnd, middle));
+    emu::user::postMouseMove(toScreen(window->m_hWnd, middle));
     emu::user::pumpPending();
     ScreenArea beforeDown = capture(RECT{0, 0, 800, 600});
 
@@ -212,19 +129,20 @@ TEST_F(ScreenshotTest, HoverAndDownShowOnTheSkinnedWindow) {
     emu::user::pumpPending();
     writePng(std::string(CORVANE_BINARY_DIR) + "/skin-screenshot.png");
 
-    EXPECT_EQ(window.menu().GetFocusIndex(), 1);
+    EXPECT_EQ(menu.GetFocusIndex(), 1);
     for (int i = 0; i < 3; ++i) {
-        const RECT& r = window.menu().GetItem(i)->GetRect();
-        EXPECT_EQ(countColour(window.m_hWnd, r, focus) > 0, i == 1) << i;
-        EXPECT_EQ(countColour(window.m_hWnd, r, nonFocus) > 0, i != 1) << i;
+        const RECT& r = menu.GetItem(i)->GetRect();
+        EXPECT_EQ(countColour(window->m_hWnd, r, focus) > 0, i == 1) << i;
+        EXPECT_EQ(countColour(window->m_hWnd, r, nonFocus) > 0, i != 1) << i;
     }
     // The frame left the first item and came to the second.
-    EXPECT_GT(invertedOnOutline(window.m_hWnd, window.menu().GetItem(0)->GetRect(), beforeDown), 0);
-    EXPECT_GT(invertedOnOutline(window.m_hWnd, second, beforeDown), 0);
-    EXPECT_EQ(invertedOnOutline(window.m_hWnd, window.menu().GetItem(2)->GetRect(), beforeDown), 0);
+    EXPECT_GT(invertedOnOutline(window->m_hWnd, menu.GetItem(0)->GetRect(), beforeDown), 0);
+    EXPECT_GT(invertedOnOutline(window->m_hWnd, second, beforeDown), 0);
+    EXPECT_EQ(invertedOnOutline(window->m_hWnd, menu.GetItem(2)->GetRect(), beforeDown), 0);
     char title[64] = {};
-    GetWindowTextA(window.m_hWnd, title, sizeof title);
+    GetWindowTextA(window->m_hWnd, title, sizeof title);
     EXPECT_STREQ(title, "Quentor - Skin Check");
+    window->DestroyWindow();
 }
 
 } // namespace

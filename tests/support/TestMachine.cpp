@@ -17,17 +17,51 @@ std::string hostRelative(std::string relative) {
 }
 } // namespace
 
-TestMachine::TestMachine() {
-    std::filesystem::create_directories(m_root / "c/WINDOWS/INF");
-    std::filesystem::create_directories(m_root / "disk");
-    m_config.drives['C'] = cDrive();
-    m_config.drives['D'] = disk();
-    m_config.currentDir = "D:\\";
+TestMachine::TestMachine() : TestMachine(Options{}) {}
+
+TestMachine::TestMachine(const Options& options) {
+    makeDrives(options);
     m_config.windowsDir = "C:\\WINDOWS";
     m_config.headless = true;
+    if (options.trace) {
+        m_config.traceFile = m_root / "trace.txt";
+    }
 }
 
-TestMachine::~TestMachine() { emu::shutdown(); }
+TestMachine::~TestMachine() {
+    shutdown();
+}
+
+TestMachine::Options TestMachine::demo() {
+    Options options;
+    options.drives = Drives::Demo;
+    return options;
+}
+
+TestMachine::Options TestMachine::traced() {
+    Options options;
+    options.trace = true;
+    return options;
+}
+
+void TestMachine::makeDrives(const Options& options) {
+    if (options.drives == Drives::Demo) {
+        copyHostTree(demoSource() + "/disk", disk());
+        freshDemoC();
+    } else {
+        std::filesystem::create_directories(cDrive());
+        for (const std::string& folder : options.cFolders) {
+            std::filesystem::create_directories(onC(folder));
+        }
+    }
+    m_config.drives['C'] = cDrive();
+    m_config.currentDir = "C:\\";
+    if (options.drives != Drives::COnly) {
+        std::filesystem::create_directories(disk());
+        m_config.drives['D'] = disk();
+        m_config.currentDir = "D:\\";
+    }
+}
 
 std::string TestMachine::onC(const std::string& relative) const {
     return cDrive() + "/" + hostRelative(relative);
@@ -53,9 +87,26 @@ bool TestMachine::existsOnC(const std::string& relative) const {
     return hostFileExists(onC(relative));
 }
 
+std::string TestMachine::traceText() const {
+    return readHostFile(m_config.traceFile);
+}
+
 void TestMachine::boot() {
     emu::boot(m_config);
     loader::registerProgramResources();
+}
+
+void TestMachine::shutdown() {
+    emu::shutdown();
+}
+
+std::string TestMachine::demoSource() {
+    return std::string(CORVANE_TEST_DATA) + "/../demo";
+}
+
+void TestMachine::freshDemoC() const {
+    std::filesystem::remove_all(cDrive());
+    copyHostTree(demoSource() + "/c", cDrive());
 }
 
 } // namespace corvane_test

@@ -250,7 +250,7 @@ TEST_F(UpdateInfTest, ADiskFullAtAnyWriteLeavesTheTargetAsItWasOrWhollyMerged) {
         machine.config().failingWrite = write;
         machine.boot();
         int result = CUpdateInf().UpdateFile("T.INF", "S.QTR", "T.OLD");
-        emu::shutdown();
+        machine.shutdown();
         std::string now = machine.readC(std::string(kInfDir) + "T.INF");
         EXPECT_EQ(now, result == 1 ? merged : target);
         EXPECT_TRUE(!machine.existsOnC(std::string(kInfDir) + "T.OLD") ||

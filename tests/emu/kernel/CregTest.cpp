@@ -1,0 +1,387 @@
+// The binary registry backend: files written by CregBuilder in Windows 95's
+// layout are read the same by our reader and by libcreg; deletions through
+// RegDeleteKeyA leave files that both read as the expected tree; malformed
+// files are refused and left as they were.
+#include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregWriter.h"
+#include "platform/emu/kernel/FileSystem.h"
+#include "platform/emu/kernel/Registry.h"
+#include "platform/emu/kernel/Trace.h"
+#include "platform/win32.h"
+#include "tests/emu/kernel/RegistryMachine.h"
+#include "tests/support/CregBuilder.h"
+#include "tests/support/CregOracle.h"
+#include "tests/support/CregSamples.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+
+using corvane_test::CregBuilder;
+using corvane_test::CregOracle;
+using corvane_test::readHostFile;
+using corvane_test::RegistryMachine;
+using corvane_test::TempDir;
+using corvane_test::writeHostFile;
+using emu::kernel::CregFile;
+
+namespace {
+
+std::vector<std::string> ourListing(const std::string& bytes) {
+    CregFile file(bytes);
+    EXPECT_FALSE(file.error().has_value()) << *file.error();
+    return corvane_test::cregListing(file);
+}
+
+// Both readers find exactly the expected keys and values in the file.
+void expectTree(const std::string& path, const std::vector<std::string>& expected) {
+    auto theirs = CregOracle::listing(path);
+    ASSERT_TRUE(theirs.has_value()) << "libcreg cannot read " << path;
+    EXPECT_EQ(*theirs, expected);
+    EXPECT_EQ(ourListing(readHostFile(path)), expected);
+}
+
+} // namespace
+
+TEST(CregFile, ReadsGeneratedFilesAsLibcregDoes) {
+    CregBuilder large;
+    for (int i = 0; i < 300; ++i) {
+        large.addKey("Enum\\ROOT\\QTR" + std::to_string(i) + "\\0000",
+                     {CregBuilder::string("Class", "System"), CregBuilder::dword("N", i)});
+        if (i % 97 == 0) {
+            large.addGap(200);
+        }
+    }
+    CregBuilder empty;
+    CregBuilder oneBigValue;
+    oneBigValue.addKey("Enum\\Big", {CregBuilder::binary("Blob", std::string(5000, '\x5a'))});
+    const CregBuilder* cases[] = {nullptr, &large, &empty, &oneBigValue};
+    CregBuilder sample = corvane_test::cregSampleHive();
+    cases[0] = &sample;
+    for (const CregBuilder* hive : cases) {
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, hive->build());
+        EXPECT_TRUE(CregFile::hasSignature(readHostFile(path)));
+        expectTree(path, hive->listing());
+    }
+    // The sample holds what it claims to: every value type, several blocks.
+    std::string bytes = sample.build();
+    EXPECT_GE(CregFile::read16(bytes, 16), 3);
+    for (const char* type : {" type 1 ", " type 3 ", " type 4 "}) {
+        auto lines = sample.listing();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(type) != std::string::npos;
+        })) << type;
+    }
+}
+
+TEST(CregFile, FindsKeysWithoutRegardToCase) {
+    CregFile file(corvane_test::cregSampleHive().build());
+    ASSERT_FALSE(file.error().has_value()) << *file.error();
+    struct Case {
+        const char* path;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"Enum\\PCI\\VEN_7E57&DEV_2301", {"VEN_7E57&DEV_2301"}},
+        {"enum\\pci\\ven_7e57&dev_2301", {"VEN_7E57&DEV_2301"}},
+        {"ENUM\\PCI\\VEN_7E57&DEV_2303", {"ven_7e57&dev_2303"}},
+        {"Enum\\ROOT\\printer", {"PRINTER", "Printer"}},
+        {"Enum\\ROOT\\PRINTER\\0001", {"0001"}},
+        {"Enum\\PCI\\VEN_7E57&DEV_230", {}},
+        {"Enum\\PCI\\VEN_7E57&DEV_2301\\Nothing", {}},
+        {"Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\CHILD\\grandchild", {"Grandchild"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        std::vector<std::string> names;
+        for (size_t key : file.findKeys(*emu::kernel::splitRegistryKeyPath(c.path))) {
+            names.push_back(file.keys()[key].name);
+        }
+        EXPECT_EQ(names, c.names);
+    }
+}
+
+TEST(CregRegistry, RegDeleteKeyARemovesTheKeyWithItsSubkeysAndNothingElse) {
+    struct Case {
+        const char* path;
+        LONG result;
+        std::vector<std::string> deleted;
+    };
+    const Case cases[] = {
+        {"Enum\\PCI\\VEN_7E57&DEV_2301", ERROR_SUCCESS, {"Enum\\PCI\\VEN_7E57&DEV_2301"}},
+        {"enum\\pci\\VEN_7E57&DEV_2302", ERROR_SUCCESS, {"Enum\\PCI\\VEN_7E57&DEV_2302"}},
+        {"Enum\\PCI\\VEN_7E57&DEV_2303", ERROR_SUCCESS, {"Enum\\PCI\\ven_7e57&dev_2303"}},
+        {"Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00",
+         ERROR_SUCCESS,
+         {"Enum\\PCI\\VEN_7E57&DEV_2310\\BUS_00&DEV_0A&FUNC_00"}},
+        {"Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child",
+         ERROR_SUCCESS,
+         {"Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00\\Child"}},
+        // Siblings whose names differ only in case are one key to Windows.
+        {"Enum\\ROOT\\printer", ERROR_SUCCESS, {"Enum\\ROOT\\PRINTER", "Enum\\ROOT\\Printer"}},
+        {"Enum\\PCI", ERROR_SUCCESS, {"Enum\\PCI"}},
+        {"Enum", ERROR_SUCCESS, {"Enum"}},
+        {"Enum\\PCI\\VEN_7E57&DEV_23FF", ERROR_FILE_NOT_FOUND, {}},
+        {"Enum\\PCI\\VEN_7E57&DEV_230", ERROR_FILE_NOT_FOUND, {}},
+        {"Enum\\PCI\\VEN_7E57&DEV_2301 ", ERROR_FILE_NOT_FOUND, {}},
+        {"Enum\\\\PCI", ERROR_BADKEY, {}},
+        {"", ERROR_BADKEY, {}},
+    };
+    const CregBuilder hive = corvane_test::cregSampleHive();
+    const std::string original = hive.build();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, original);
+        RegistryMachine machine(path);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, c.path), c.result);
+        std::string after = readHostFile(path);
+        if (c.result != ERROR_SUCCESS) {
+            EXPECT_EQ(after, original);
+            continue;
+        }
+        expectTree(path, hive.listing(c.deleted));
+        // Freed space stays in place: the file keeps its size, header and
+        // version fields, and the key is gone for good.
+        EXPECT_EQ(after.size(), original.size());
+        EXPECT_EQ(after.substr(0, CregFile::kHeaderSize),
+                  original.substr(0, CregFile::kHeaderSize));
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, c.path), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(readHostFile(path), after);
+
+        // A second deletion from the changed file works as the first did.
+        std::vector<std::string> deleted = c.deleted;
+        const char* second = "System\\CurrentControlSet\\Services\\Class\\hdc";
+        deleted.push_back(second);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, second), ERROR_SUCCESS);
+        expectTree(path, hive.listing(deleted));
+    }
+}
+
+TEST(CregRegistry, DeletesEveryKeyOfALargeFileOneByOne) {
+    CregBuilder hive;
+    std::vector<std::string> keys;
+    for (int i = 0; i < 40; ++i) {
+        std::string key = "Enum\\ROOT\\QTR" + std::to_string(i);
+        hive.addKey(key + "\\0000\\Sub", {CregBuilder::string("Class", std::string(i * 7, 'x'))});
+        keys.push_back(key);
+    }
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, hive.build());
+    RegistryMachine machine(path);
+    std::vector<std::string> deleted;
+    // From the middle outwards, so that first, middle and last subkeys of a
+    // chain are all taken out.
+    for (size_t step = 0; step < keys.size(); ++step) {
+        size_t index =
+            (step % 2 == 0) ? keys.size() / 2 + step / 2 : keys.size() / 2 - 1 - step / 2;
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, keys[index].c_str()), ERROR_SUCCESS);
+        deleted.push_back(keys[index]);
+        if (step % 8 == 0 || step + 1 == keys.size()) {
+            expectTree(path, hive.listing(deleted));
+        }
+    }
+    EXPECT_EQ(hive.listing(deleted), (std::vector<std::string>{"key Enum", "key Enum\\ROOT"}));
+}
+
+TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
+    const std::string good = corvane_test::cregSampleHive().build();
+    const size_t rootEntry = CregFile::kTreeOffset + CregFile::kTreeHeaderSize;
+    const size_t firstBlock = CregFile::read32(good, 8);
+    const size_t firstData = firstBlock + CregFile::kBlockHeaderSize;
+    auto with32 = [&](size_t offset, uint32_t value) {
+        std::string bytes = good;
+        for (int i = 0; i < 4; ++i) {
+            bytes[offset + i] = static_cast<char>(value >> (8 * i));
+        }
+        return bytes;
+    };
+    auto with16 = [&](size_t offset, uint16_t value) {
+        std::string bytes = good;
+        bytes[offset] = static_cast<char>(value & 0xFF);
+        bytes[offset + 1] = static_cast<char>(value >> 8);
+        return bytes;
+    };
+    uint32_t rootChild = CregFile::read32(good, rootEntry + 16);
+    uint32_t secondKey = rootChild;
+    uint32_t secondKeyNext = CregFile::read32(good, CregFile::kTreeOffset + secondKey + 20);
+    struct Case {
+        const char* what;
+        std::string bytes;
+        const char* reason; // part of the stderr line
+    };
+    const Case cases[] = {
+        {"truncated in the header", good.substr(0, 40), "ends inside its header"},
+        {"truncated in the key tree", good.substr(0, rootEntry + 10), "key tree"},
+        {"truncated in the data", good.substr(0, good.size() - 100), "past the end"},
+        {"not this format", "CREX" + good.substr(4), "REGEDIT4"},
+        {"another version", with16(6, 2), "version"},
+        {"no key tree", with32(CregFile::kTreeOffset, 0x4E4B4758), "RGKN"},
+        {"key tree past the end", with32(CregFile::kTreeOffset + 4, 0x7FFFFFF0), "key tree"},
+        {"root entry past the tree", with32(CregFile::kTreeOffset + 8, 0x00FFFFF0), "root key"},
+        {"data blocks past the end", with32(8, static_cast<uint32_t>(good.size())), "past the end"},
+        {"data blocks inside the key tree", with32(8, 0x40), "overlap"},
+        {"too many data blocks", with16(16, 200), "past the end"},
+        {"block size past the end", with32(firstBlock + 4, 0x00FFFFFF), "past the end"},
+        {"no data block", with32(firstBlock, 0x42444758), "RGDB"},
+        {"entry size past the block", with32(firstData, 0x00FFFFFF), "does not fit"},
+        {"entry size too small", with32(firstData, 4), "does not fit"},
+        {"used bytes past the entry", with32(firstData + 8, 0x00FFFFFF), "uses"},
+        {"name past the entry", with16(firstData + 12, 0xFFFF), "key name"},
+        {"values past the entry", with16(firstData + 14, 0x0200), "value"},
+        {"subkey link past the tree", with32(rootEntry + 16, 0x00FFFFF0), "no key entry"},
+        {"subkey link between entries", with32(rootEntry + 16, rootChild + 2), "no key entry"},
+        {"subkey links to the root", with32(rootEntry + 16, CregFile::kTreeHeaderSize), "loops"},
+        {"sibling links to itself", with32(CregFile::kTreeOffset + secondKey + 20, secondKey),
+         "loops"},
+        {"subkey links back to its parent",
+         with32(CregFile::kTreeOffset + secondKey + 16, secondKey), "loops"},
+        {"missing data entry", with16(rootEntry + 24, 0x0777), "does not exist"},
+        {"shared data entry",
+         with32(CregFile::kTreeOffset + secondKeyNext + 24,
+                CregFile::read32(good, CregFile::kTreeOffset + secondKey + 24)),
+         "share"},
+        {"two entries with one number",
+         with16(firstData + 4,
+                CregFile::read16(good, firstData + CregFile::read32(good, firstData) + 4)),
+         "numbered"},
+        {"empty", "", "REGEDIT4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(c.bytes != good);
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, c.bytes);
+        RegistryMachine machine(path);
+        testing::internal::CaptureStderr();
+        LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2301");
+        std::string message = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(result, ERROR_BADDB);
+        EXPECT_EQ(readHostFile(path), c.bytes);
+        EXPECT_EQ(std::filesystem::directory_iterator(dir.path())->path().filename(), "SYSTEM.DAT");
+        EXPECT_NE(message.find(path), std::string::npos) << message;
+        EXPECT_NE(message.find(c.reason), std::string::npos) << message;
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    }
+}
+
+TEST(CregRegistry, PicksTheFileAndItsFormat) {
+    const std::string binary = corvane_test::cregSampleHive().build();
+    const std::string text =
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\VEN_7E57&DEV_2301]\r\n";
+    const char* key = "Enum\\PCI\\VEN_7E57&DEV_2301";
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files; // in the Windows directory
+        std::string changed;                                    // the file the deletion went to
+    };
+    const Case cases[] = {
+        {"SYSTEM.DAT beside SYSTEM.REG",
+         {{"SYSTEM.DAT", binary}, {"SYSTEM.REG", text}},
+         "SYSTEM.DAT"},
+        {"system.dat in another case", {{"system.dat", binary}}, "system.dat"},
+        {"only SYSTEM.REG", {{"SYSTEM.REG", text}}, "SYSTEM.REG"},
+        {"a binary file named SYSTEM.REG", {{"SYSTEM.REG", binary}}, "SYSTEM.REG"},
+        {"a folder named SYSTEM.DAT", {{"SYSTEM.REG", text}}, "SYSTEM.REG"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RegistryMachine machine("");
+        if (std::string(c.what).find("folder") != std::string::npos) {
+            std::filesystem::create_directories(machine.windows() + "/SYSTEM.DAT");
+        }
+        for (const auto& [name, bytes] : c.files) {
+            writeHostFile(machine.windows() + "/" + name, bytes);
+        }
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
+        for (const auto& [name, bytes] : c.files) {
+            std::string now = readHostFile(machine.windows() + "/" + name);
+            EXPECT_EQ(now != bytes, name == c.changed) << name;
+        }
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_FILE_NOT_FOUND);
+    }
+    // --registry names the file; its content says which format it is.
+    TempDir dir;
+    std::string hostFile = dir / "hive.reg";
+    writeHostFile(hostFile, binary);
+    RegistryMachine machine(hostFile);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
+    expectTree(hostFile, corvane_test::cregSampleHive().listing({key}));
+}
+
+TEST(CregRegistry, ADeletionThatCannotBeWrittenLeavesTheOldFile) {
+    const std::string original = corvane_test::cregSampleHive().build();
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, original);
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    RegistryMachine machine(path);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2301"),
+              ERROR_ACCESS_DENIED);
+    EXPECT_EQ(readHostFile(path), original);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename());
+    }
+    EXPECT_EQ(names, std::vector<std::string>{"SYSTEM.DAT"});
+}
+
+TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
+    CregBuilder hive = corvane_test::cregSampleHive();
+    CregFile file(hive.build());
+    ASSERT_FALSE(file.error().has_value());
+    auto keys = file.findKeys({"Enum", "PCI", "VEN_7E57&DEV_2302"});
+    ASSERT_EQ(keys.size(), 1u);
+    const CregFile::Key& key = file.keys()[keys[0]];
+    ASSERT_TRUE(key.data.has_value());
+    size_t entry = *key.data;
+    uint32_t entrySize = CregFile::read32(file.bytes(), entry);
+    uint32_t unusedBefore = CregFile::read32(file.bytes(), key.block + 8);
+    uint32_t usedBefore = CregFile::read32(file.bytes(), key.block + 16);
+
+    emu::kernel::CregWriter writer(file);
+    EXPECT_EQ(writer.deleteKeys(keys), 4u); // the key, its device, Child, Grandchild
+    const std::string& after = writer.bytes();
+    EXPECT_EQ(CregFile::read32(after, entry), entrySize);
+    EXPECT_EQ(CregFile::read16(after, entry + 4), CregFile::kFreeEntry);
+    EXPECT_EQ(after.find("VEN_7E57&DEV_2302\\"), std::string::npos);
+    EXPECT_EQ(after.find("Grandchild"), std::string::npos);
+    EXPECT_EQ(CregFile::read32(after, key.block + 8), unusedBefore + entrySize);
+    EXPECT_EQ(CregFile::read32(after, key.block + 16), usedBefore - entrySize);
+    // Nothing outside the freed entries and the changed links differs.
+    size_t differing = 0;
+    for (size_t i = 0; i < after.size(); ++i) {
+        differing += after[i] != file.bytes()[i];
+    }
+    EXPECT_LT(differing, 400u);
+    CregFile reread(after);
+    ASSERT_FALSE(reread.error().has_value()) << *reread.error();
+    EXPECT_EQ(corvane_test::cregListing(reread), hive.listing({"Enum\\PCI\\VEN_7E57&DEV_2302"}));
+}
+
+// The binary files checked in as test data are what the generator makes.
+TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
+    const std::string top = std::string(CORVANE_TEST_DATA) + "/..";
+    auto files = corvane_test::cregFuzzSeeds();
+    for (auto& [name, bytes] : files) {
+        name = "fuzz/corpus/fuzz_creg/" + name;
+    }
+    files.emplace_back("tests/e2e/acceptance/scenarios/install-system-dat/c/WINDOWS/SYSTEM.DAT",
+                       corvane_test::cregInstallDriveHive().build());
+    files.emplace_back("demo/SYSTEM.DAT", corvane_test::cregDemoHive().build());
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(readHostFile(top + "/" + name) == bytes);
+        CregFile file(bytes);
+        EXPECT_FALSE(file.error().has_value());
+    }
+}

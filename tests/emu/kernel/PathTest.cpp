@@ -1,0 +1,114 @@
+#include "platform/emu/kernel/FileSystem.h"
+#include "tests/emu/kernel/FileMachine.h"
+
+#include <cstring>
+#include <filesystem>
+#include <optional>
+
+using corvane_test::hostFileExists;
+using corvane_test::writeHostFile;
+
+namespace {
+
+struct ResolveRow {
+    const char* windowsPath;
+    const char* hostPath; // below the drive folder; nullptr: not resolvable
+};
+
+} // namespace
+
+class Paths : public FileMachine {};
+
+TEST_F(Paths, ResolveWithinTheDriveAndMatchCaseOfExistingNames) {
+    writeHostFile(onC("Disk/Layout.INI"), "");
+    writeHostFile(onC("\xC9T\xC9.TXT"), "");
+    boot("C:\\WINDOWS");
+    const std::string root = emu::kernel::resolveWindowsPath("C:\\").value();
+    const ResolveRow rows[] = {
+        {"C:\\..\\..\\x", "/x"},
+        {"c:\\windows\\inf\\MSHDC.INF", "/WINDOWS/INF/Mshdc.inf"},
+        {"C:/Windows/Inf/new.inf", "/WINDOWS/INF/new.inf"},
+        {"inf\\NewFile.Txt", "/WINDOWS/INF/NewFile.Txt"},
+        {"..\\DISK\\layout.ini", "/Disk/Layout.INI"},
+        {"\\disk\\.\\..\\..\\Disk", "/Disk"},
+        {"C:inf", "/WINDOWS/INF"},
+        {"C:\\windows\\inf\\..\\..\\..\\..\\windows\\", "/WINDOWS"},
+        {"\\\xE9t\xE9.txt", "/\xC9T\xC9.TXT"},
+        {"C:\\Disk. \\Layout.INI. ", "/Disk/Layout.INI"},
+        {"Z:\\x", nullptr},
+        {"C:\\a|b", nullptr},
+        {"C:\\a\\b:c", nullptr},
+        {"\\\\server\\share\\x", nullptr},
+        {"", nullptr},
+    };
+    for (const ResolveRow& row : rows) {
+        SCOPED_TRACE(row.windowsPath);
+        std::optional<std::string> host = emu::kernel::resolveWindowsPath(row.windowsPath);
+        if (row.hostPath == nullptr) {
+            EXPECT_FALSE(host.has_value());
+        } else {
+            EXPECT_EQ(host.value_or("(none)"), root + row.hostPath);
+        }
+    }
+}
+
+TEST_F(Paths, NewFilesKeepTheirCaseAndExistingOnesAreFoundInAnyCase) {
+    HANDLE created = open("c:\\windows\\NewFile.Txt", GENERIC_WRITE, 0, CREATE_NEW);
+    ASSERT_NE(created, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(CloseHandle(created));
+    EXPECT_TRUE(hostFileExists(onC("WINDOWS/NewFile.Txt")));
+    EXPECT_FALSE(hostFileExists(onC("windows")));
+
+    HANDLE again = open("C:\\WINDOWS\\NEWFILE.TXT", GENERIC_READ, 0, CREATE_NEW);
+    EXPECT_EQ(again, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+    EXPECT_EQ(GetFileAttributesA("c:\\Windows\\newfile.txt"), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(GetFileAttributesA("C:\\windows\\INF"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA("C:\\windows\\none.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(GetFileAttributesA("C:\\none\\none.txt"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST_F(Paths, DirectoryQueriesFollowTheBufferRules) {
+    boot("C:\\Windows\\Inf");
+    const std::string current = "C:\\Windows\\Inf";
+    const DWORD length = static_cast<DWORD>(current.size());
+    char buffer[64];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(GetCurrentDirectoryA(0, nullptr), length + 1);
+    EXPECT_EQ(GetCurrentDirectoryA(length, buffer), length + 1);
+    EXPECT_EQ(buffer[0], 'x') << "nothing is copied into a buffer that is too small";
+    EXPECT_EQ(GetCurrentDirectoryA(length + 1, buffer), length);
+    EXPECT_EQ(std::string(buffer), current);
+
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, 10), 11u);
+    EXPECT_EQ(buffer[0], 'x');
+    EXPECT_EQ(GetWindowsDirectoryA(buffer, sizeof buffer), 10u);
+    EXPECT_EQ(std::string(buffer), "C:\\WINDOWS");
+}
+
+TEST_F(Paths, SetCurrentDirectoryAcceptsOnlyExistingFolders) {
+    EXPECT_TRUE(SetCurrentDirectoryA("windows\\inf"));
+    EXPECT_EQ(emu::kernel::currentDirectory(), "C:\\windows\\inf");
+    EXPECT_TRUE(SetCurrentDirectoryA(".."));
+    EXPECT_EQ(emu::kernel::currentDirectory(), "C:\\windows");
+    EXPECT_TRUE(SetCurrentDirectoryA("..\\..\\.."));
+    EXPECT_EQ(emu::kernel::currentDirectory(), "C:\\");
+
+    EXPECT_FALSE(SetCurrentDirectoryA("C:\\missing"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(SetCurrentDirectoryA("C:\\WINDOWS\\INF\\MSHDC.INF"));
+    EXPECT_FALSE(SetCurrentDirectoryA("Q:\\"));
+    EXPECT_EQ(emu::kernel::currentDirectory(), "C:\\");
+}
+
+TEST_F(Paths, HostFolderOutsideEveryDriveBecomesDriveD) {
+    boot("");
+    EXPECT_EQ(emu::kernel::currentDirectory(), "D:\\");
+    EXPECT_EQ(emu::kernel::resolveWindowsPath("D:\\").value_or(""),
+              std::filesystem::canonical(std::filesystem::current_path()).string());
+
+    EXPECT_THROW(boot("C:\\nowhere"), std::runtime_error);
+}
