@@ -138,8 +138,9 @@ TEST_F(CopyAndDelete, DeleteRefusesOpenAndReadOnlyFiles) {
 // A link the host has put in a drive folder reads as the file it points at,
 // but a delete removes the link itself and never touches that file.
 TEST_F(CopyAndDelete, DeleteRemovesALinkAndKeepsWhatItPointsAt) {
+    const corvane_test::TempDir outside;
     const std::string target = outside / "TARGET.INF";
-    const std::string link = drive / "WINDOWS/INF/LINK.INF";
+    const std::string link = onC("WINDOWS/INF/LINK.INF");
     writeHostFile(target, "kept");
     ASSERT_EQ(chmod(target.c_str(), 0444), 0);
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
