@@ -1,5 +1,7 @@
 #include "platform/emu/gdi/TextPainter.h"
 
+#include "platform/emu/kernel/AnsiText.h"
+
 #include <algorithm>
 
 namespace emu::gdi {
@@ -7,11 +9,6 @@ namespace emu::gdi {
 namespace {
 
 // Windows-1252 0x80..0x9F; the rest of the code page equals Latin-1.
-constexpr char32_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 constexpr int kMaxCoordinate = 1 << 28;
 constexpr size_t kMaxLength = 1 << 16;
 
@@ -21,8 +18,8 @@ bool reasonable(int v) {
 
 } // namespace
 
-char32_t TextPainter::toUnicode(unsigned char c) {
-    return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<char32_t>(c);
+int TextPainter::advance(unsigned char c) {
+    return m_face.glyph(kernel::AnsiText::toUnicode(c)).advance;
 }
 
 int TextPainter::width(std::string_view text) {
@@ -62,7 +59,7 @@ void TextPainter::drawGlyphs(Rasteriser& out, int x, int y, std::string_view tex
     const int baseline = y + m_face.ascent();
     int penX = x;
     for (char c : text) {
-        const Glyph& g = m_face.glyph(toUnicode(static_cast<unsigned char>(c)));
+        const Glyph& g = m_face.glyph(kernel::AnsiText::toUnicode(static_cast<unsigned char>(c)));
         if (!g.ink.empty()) {
             out.mask(penX + g.left, baseline - g.top, g.width, g.height, g.ink.data(), colour);
         }

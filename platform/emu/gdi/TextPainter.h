@@ -20,9 +20,7 @@ class TextPainter {
 public:
     explicit TextPainter(FontFace& face) : m_face(face) {}
 
-    static char32_t toUnicode(unsigned char c);
-
-    int advance(unsigned char c) { return m_face.glyph(toUnicode(c)).advance; }
+    int advance(unsigned char c);
     int width(std::string_view text);
     int cellHeight() const { return m_face.cellHeight(); }
 

@@ -6,6 +6,11 @@ namespace emu::kernel {
 
 namespace {
 
+constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
 int sign(int value) {
     return (value > 0) - (value < 0);
 }
@@ -23,6 +28,10 @@ template <typename Map> int compareMapped(std::string_view a, std::string_view b
 }
 
 } // namespace
+
+char32_t AnsiText::toUnicode(unsigned char c) {
+    return c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : static_cast<char32_t>(c);
+}
 
 unsigned char AnsiText::upper(unsigned char c) {
     if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7)) {
