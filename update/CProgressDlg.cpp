@@ -59,7 +59,9 @@ void CProgressDlg::SetStep(int nStep) {
     m_progress.SendMessage(PBM_SETSTEP, static_cast<WPARAM>(nStep), 0);
 }
 
-void CProgressDlg::StepIt() { m_progress.SendMessage(PBM_STEPIT, 0, 0); }
+void CProgressDlg::StepIt() {
+    m_progress.SendMessage(PBM_STEPIT, 0, 0);
+}
 
 void CProgressDlg::Finish() {
     m_animate.SendMessage(ACM_PLAY, 0, kNoFrames);

@@ -23,7 +23,9 @@ const DWORD kTargetSectionSize = 30720;
 // one that was killed can meet it.
 const char kMergeWorkPrefix[] = "~QM";
 
-BOOL IsNullName(LPCSTR name) { return lstrcmpiA(name, "NULL") == 0 ? TRUE : FALSE; }
+BOOL IsNullName(LPCSTR name) {
+    return lstrcmpiA(name, "NULL") == 0 ? TRUE : FALSE;
+}
 
 CString DirectoryWithBackslash(const char* text) {
     CString dir(text);

@@ -12,8 +12,8 @@ CUpdateLock::CUpdateLock(LPCSTR infDir) : m_path(CString(infDir) + kLockName) {
     for (;;) {
         // Read access opens a lock file left read-only too; no sharing keeps
         // every other opener out while the handle lives.
-        m_hFile = CreateFileA(m_path, GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        m_hFile = CreateFileA(m_path, GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
         if (m_hFile != INVALID_HANDLE_VALUE || GetLastError() != ERROR_SHARING_VIOLATION) {
             return;
         }

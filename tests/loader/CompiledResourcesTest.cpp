@@ -91,8 +91,8 @@ Bytes stringBlock(const std::vector<std::string>& texts) {
 
 TEST(CompiledResources, TheProgramsFileGivesEveryResourceOfTheScript) {
     std::string why;
-    auto entries = readCompiledResources(loader::programResourceBytes(),
-                                         loader::programResourceSize(), why);
+    auto entries =
+        readCompiledResources(loader::programResourceBytes(), loader::programResourceSize(), why);
     ASSERT_TRUE(entries) << why;
     auto resources = moduleResourcesFrom(*entries, why);
     ASSERT_TRUE(resources) << why;

@@ -96,7 +96,7 @@ void expectReportMatches(const std::string& report,
         } else if (old->second != text) {
             ++changes;
             std::string diff = loader::UnifiedDiff::between(windowsName(name), windowsName(name),
-                                                               old->second, text);
+                                                            old->second, text);
             EXPECT_NE(report.find(diff), std::string::npos) << diff << "\nnot in\n" << report;
         }
     }

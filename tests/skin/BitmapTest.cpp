@@ -1,6 +1,6 @@
 #include "skin/CMyBitmap.h"
-#include "tests/support/BmpFile.h"
 #include "tests/skin/SkinMachine.h"
+#include "tests/support/BmpFile.h"
 
 #include <functional>
 

@@ -34,9 +34,10 @@ bool SetupResult::traced(const std::string& line) const {
 SetupResult SetupRun::run() const {
     TempDir work;
     writeHostFile(work / "input.txt", script);
-    std::vector<std::string> args = {CORVANE_SETUP_EXE, "--headless", "--clock", "virtual",
-                                     "--drive", "C=" + cDrive, "--drive", "D=" + disk,
-                                     "--input", work / "input.txt", "--trace", work / "trace.txt"};
+    std::vector<std::string> args = {CORVANE_SETUP_EXE,  "--headless", "--clock",
+                                     "virtual",          "--drive",    "C=" + cDrive,
+                                     "--drive",          "D=" + disk,  "--input",
+                                     work / "input.txt", "--trace",    work / "trace.txt"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
     SetupResult result;

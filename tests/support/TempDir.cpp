@@ -47,7 +47,9 @@ std::string readHostFile(const std::string& path) {
     return text.str();
 }
 
-bool hostFileExists(const std::string& path) { return fs::exists(path); }
+bool hostFileExists(const std::string& path) {
+    return fs::exists(path);
+}
 
 std::vector<std::string> folderEntries(const std::string& folder) {
     std::vector<std::string> names;

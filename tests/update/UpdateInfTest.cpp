@@ -134,8 +134,8 @@ TEST_F(UpdateInfTest, SectionsPastEveryReadSizeArriveWhole) {
         expected += line + "|";
     }
     for (int s = 0; s < 40; ++s) {
-        fragment += "[Section_With_A_Long_Name_" + std::to_string(s) + "]\r\nk=" +
-                    std::to_string(s) + "\r\n";
+        fragment += "[Section_With_A_Long_Name_" + std::to_string(s) +
+                    "]\r\nk=" + std::to_string(s) + "\r\n";
     }
     ASSERT_GT(target.size(), 30720u);
     machine.writeC(std::string(kInfDir) + "T.INF", target);
@@ -176,8 +176,8 @@ TEST_F(UpdateInfTest, CheckFilePairCountsPassingSides) {
     machine.writeC(std::string(kInfDir) + "HELD.INF", "[S]\r\n");
     machine.writeDisk("X.QTR", "[S]\r\n");
     machine.writeDisk("B=C", "[S]\r\n");
-    HANDLE held = CreateFileA("C:\\WINDOWS\\INF\\HELD.INF", GENERIC_READ, 0, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileA("C:\\WINDOWS\\INF\\HELD.INF", GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
 
     CUpdateInf update;
@@ -187,9 +187,9 @@ TEST_F(UpdateInfTest, CheckFilePairCountsPassingSides) {
         int passed;
     };
     const Row rows[] = {
-        {"NULL", "NULL", 2},      {"null", "X.QTR", 2},    {"Null", "MISSING.QTR", 1},
-        {"OK.INF", "x.qtr", 2},   {"RO.INF", "NULL", 1},   {"HELD.INF", "NULL", 1},
-        {"MISSING.INF", "X.QTR", 1}, {"A.INF", "B=C", 1},  {"MISSING.INF", "MISSING", 0},
+        {"NULL", "NULL", 2},         {"null", "X.QTR", 2},  {"Null", "MISSING.QTR", 1},
+        {"OK.INF", "x.qtr", 2},      {"RO.INF", "NULL", 1}, {"HELD.INF", "NULL", 1},
+        {"MISSING.INF", "X.QTR", 1}, {"A.INF", "B=C", 1},   {"MISSING.INF", "MISSING", 0},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(update.CheckFilePair(row.inf, row.source), row.passed)

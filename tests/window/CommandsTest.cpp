@@ -1,8 +1,8 @@
 // The menu's commands end to end: the real setup executable, headless, on a
 // test disk and C: drive, driven from the keyboard by an input script.
 #include "loader/ProgramResources.h"
-#include "platform/emu/kernel/Trace.h"
 #include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/kernel/Trace.h"
 #include "resources/resource.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TestDisk.h"
@@ -199,8 +199,9 @@ TEST(Commands, ADoubleClickOnInstallRunsOneInstall) {
     // "Install" sits at (10, 20)-(w, 40) in the client area.
     SetupResult result = run(disk, "click 20 30\nclick 20 30\nkey n\nkey n\n");
     EXPECT_EQ(result.calls("CreateDialogParamA(").size(), 1u);
-    EXPECT_EQ(result.calls("CopyFileA(\"C:\\\\WINDOWS\\\\inf\\\\ONE.INF\", "
-                           "\"C:\\\\WINDOWS\\\\inf\\\\ONE.BAK\"")
+    EXPECT_EQ(result
+                  .calls("CopyFileA(\"C:\\\\WINDOWS\\\\inf\\\\ONE.INF\", "
+                         "\"C:\\\\WINDOWS\\\\inf\\\\ONE.BAK\"")
                   .size(),
               1u);
 }

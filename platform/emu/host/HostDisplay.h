@@ -3,8 +3,8 @@
 // all and never initialises SDL.
 #pragma once
 
-#include <cstdint>
 #include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 

@@ -1,6 +1,6 @@
 // The kernel32 functions that report on the machine: version, ticks, module.
-#include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/win32.h"
 

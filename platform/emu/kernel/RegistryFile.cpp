@@ -29,7 +29,9 @@ std::string_view trim(std::string_view text) {
 }
 
 // Registry and module names match without regard to case, as file names do.
-bool sameName(std::string_view a, std::string_view b) { return AnsiText::equalNoCase(a, b); }
+bool sameName(std::string_view a, std::string_view b) {
+    return AnsiText::equalNoCase(a, b);
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && sameName(text.substr(0, prefix.size()), prefix);

@@ -1,7 +1,7 @@
 // A crash at any step of a whole-file write leaves the old or the new file.
 #include "platform/win32.h"
-#include "tests/support/TestMachine.h"
 #include "tests/e2e/updatekill/CrashChild.h"
+#include "tests/support/TestMachine.h"
 
 #include <algorithm>
 #include <functional>

@@ -1,8 +1,8 @@
 // An install cut short at any file step leaves every Windows INF file as it
 // was or as merged by one of its entries, every backup absent or whole, and
 // nothing a next install could not clear up.
-#include "tests/support/TestMachine.h"
 #include "tests/e2e/updatekill/CrashChild.h"
+#include "tests/support/TestMachine.h"
 #include "update/CUpdateInf.h"
 #include "update/CUpdateLock.h"
 
@@ -105,8 +105,7 @@ const std::map<std::string, State> kOriginals = {
 
 // A merge's own work file, ~QM and four hex digits, and the update lock.
 bool isWorkFile(const std::string& name) {
-    return name.size() == 11 && name.rfind("~QM", 0) == 0 &&
-           name.compare(7, 4, ".TMP") == 0;
+    return name.size() == 11 && name.rfind("~QM", 0) == 0 && name.compare(7, 4, ".TMP") == 0;
 }
 const char kLockFile[] = "~CORVANE.LCK";
 

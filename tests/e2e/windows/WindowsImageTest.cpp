@@ -155,7 +155,7 @@ TEST(WindowsImage, CarriesExactlyTheResourcesTheEmulatedMachineLoads) {
     auto image = PeImage::read(setupExe(), why);
     ASSERT_TRUE(image) << why;
     auto compiled = loader::readCompiledResources(loader::programResourceBytes(),
-                                                     loader::programResourceSize(), why);
+                                                  loader::programResourceSize(), why);
     ASSERT_TRUE(compiled) << why;
     using Key = std::tuple<unsigned, std::string, unsigned, std::string, unsigned, Bytes>;
     std::vector<Key> inExe;

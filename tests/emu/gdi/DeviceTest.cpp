@@ -260,8 +260,8 @@ TEST_F(Device, SaveDcAndRestoreDcBringBackAWholeState) {
     auto stateOf = [&](HDC dc) {
         int found = -1;
         for (int k = 0; k < kStates; ++k) {
-            bool inClip = SetPixel(dc, 10 * k + 1 - origin.x, 1 - origin.y, RGB(9, 9, 9)) ==
-                          RGB(9, 9, 9);
+            bool inClip =
+                SetPixel(dc, 10 * k + 1 - origin.x, 1 - origin.y, RGB(9, 9, 9)) == RGB(9, 9, 9);
             found = inClip ? k : found;
         }
         EXPECT_EQ(SelectObject(dc, GetStockObject(BLACK_PEN)), pens[found]);
@@ -278,9 +278,8 @@ TEST_F(Device, SaveDcAndRestoreDcBringBackAWholeState) {
         int nextLevel; // what SaveDC answers next
     };
     const Row rows[] = {
-        {-1, TRUE, 2, 3}, {-2, TRUE, 1, 2}, {-3, TRUE, 0, 1}, {-4, FALSE, 3, 4},
-        {1, TRUE, 0, 1},  {2, TRUE, 1, 2},  {3, TRUE, 2, 3},  {4, FALSE, 3, 4},
-        {0, FALSE, 3, 4},
+        {-1, TRUE, 2, 3}, {-2, TRUE, 1, 2}, {-3, TRUE, 0, 1}, {-4, FALSE, 3, 4}, {1, TRUE, 0, 1},
+        {2, TRUE, 1, 2},  {3, TRUE, 2, 3},  {4, FALSE, 3, 4}, {0, FALSE, 3, 4},
     };
     for (const Row& row : rows) {
         fillScreen(RGB(0, 0, 0));

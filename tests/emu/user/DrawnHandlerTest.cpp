@@ -1,7 +1,6 @@
 #include "platform/emu/user/HostInput.h"
 #include "tests/support/UserFixture.h"
 
-
 namespace corvane_test {
 
 // A program that draws in a busy loop pumps no messages; the host learns of
