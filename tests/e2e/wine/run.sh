@@ -16,8 +16,12 @@ set -uo pipefail
 
 exe=$(realpath "$1")
 work=$2
-top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 demo=$top/demo
+if [ ! -f "$demo/disk/layout.ini" ]; then
+    echo "wine: FAILED  the demo disk is not at $demo/disk" >&2
+    exit 1
+fi
 started=$SECONDS
 failures=0
 
@@ -163,7 +167,7 @@ run_command() { # moves, key for the message box
 
 add_device_keys
 check "the $(device_keys | wc -l) device keys are in Wine's registry before Install" \
-    test "$(keys_present)" -eq "$(device_keys | wc -l)"
+    test "$(device_keys | wc -l)" -gt 0 -a "$(keys_present)" -eq "$(device_keys | wc -l)"
 
 caption=$(section "$layout" LAYOUT | sed -n 's/^CAPTION=//p')
 caption_pattern="^Quentor - ${caption}\$"
