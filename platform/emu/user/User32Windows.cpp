@@ -299,7 +299,7 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
         manager()->setStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_EXSTYLE:
-        window->exStyle = static_cast<DWORD>(dwNewLong);
+        manager()->setExStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_ID:
         window->id = dwNewLong;
