@@ -49,6 +49,17 @@ bool penIsNull(GdiCall& call) {
     return !pen || pen->style == PS_NULL;
 }
 
+// A packed DIB as a drawing call gives it, its colour indices (for
+// DIB_PAL_COLORS) into the context's palette.
+DibImage::Source dibSource(GdiCall& call, const BITMAPINFO* info, const void* bits, UINT usage) {
+    DibImage::Source source;
+    source.info = info;
+    source.bits = bits;
+    source.usage = usage;
+    source.logicalPalette = call.gdi().paletteEntries(call.state().palette);
+    return source;
+}
+
 bool validText(LPCSTR text, int count) {
     return count >= 0 && (count == 0 || text);
 }
@@ -389,12 +400,7 @@ int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth, int DestH
     if (!call.dc() || rop != SRCCOPY) {
         return 0;
     }
-    DibImage::Source source;
-    source.info = lpbmi;
-    source.bits = lpBits;
-    source.usage = iUsage;
-    source.logicalPalette = call.gdi().paletteEntries(call.state().palette);
-    const auto image = DibImage::open(source, call.frameBuffer());
+    const auto image = DibImage::open(dibSource(call, lpbmi, lpBits, iUsage), call.frameBuffer());
     if (!image) {
         return 0;
     }
@@ -413,11 +419,7 @@ int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, DWORD h, in
     if (!call.dc() || cLines == 0 || StartScan > 0x7FFF || cLines > 0x7FFF) {
         return 0;
     }
-    DibImage::Source source;
-    source.info = lpbmi;
-    source.bits = lpvBits;
-    source.usage = ColorUse;
-    source.logicalPalette = call.gdi().paletteEntries(call.state().palette);
+    DibImage::Source source = dibSource(call, lpbmi, lpvBits, ColorUse);
     source.firstScan = static_cast<int>(StartScan);
     source.scanCount = static_cast<int>(cLines);
     const auto image = DibImage::open(source, call.frameBuffer());

@@ -19,11 +19,6 @@ namespace {
 
 constexpr int kNameAttempts = 100;
 
-std::string folderOf(const std::string& hostPath) {
-    size_t slash = hostPath.find_last_of('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
 std::string temporaryName(const std::string& folder) {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     static std::mt19937 random{std::random_device{}()};
@@ -161,7 +156,7 @@ void FileReplacer::removeStaleTemporaries(const std::string& folder) {
 
 DWORD FileReplacer::replace(const std::string& target, mode_t mode, bool failIfExists,
                             const std::function<bool(int fd)>& fill) {
-    std::string folder = folderOf(target);
+    std::string folder = HostEntry::parentFolderOf(target);
     if (!HostEntry::isFolderAt(folder)) {
         return ERROR_PATH_NOT_FOUND;
     }

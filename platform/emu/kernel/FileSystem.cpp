@@ -202,9 +202,8 @@ DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfEx
 }
 
 DWORD absenceError(const std::string& hostPath) {
-    size_t slash = hostPath.rfind('/');
-    std::string folder = slash == 0 ? "/" : hostPath.substr(0, slash);
-    return HostEntry::isFolderAt(folder) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+    bool inFolder = HostEntry::isFolderAt(HostEntry::parentFolderOf(hostPath));
+    return inFolder ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
 DWORD deleteHostFile(const std::string& hostPath) {

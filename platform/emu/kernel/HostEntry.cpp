@@ -40,6 +40,14 @@ bool HostEntry::isFolderAt(const std::string& hostPath) {
     return entry && entry->isFolder();
 }
 
+std::string HostEntry::parentFolderOf(const std::string& hostPath) {
+    size_t slash = hostPath.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : hostPath.substr(0, slash);
+}
+
 bool HostEntry::sameFileAt(const std::string& first, const std::string& second) {
     std::optional<HostEntry> a = at(first);
     std::optional<HostEntry> b = at(second);

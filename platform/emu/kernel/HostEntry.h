@@ -35,6 +35,9 @@ public:
     static bool isFolderAt(const std::string& hostPath);
     // Whether the two paths name one host file; false when either is missing.
     static bool sameFileAt(const std::string& first, const std::string& second);
+    // The folder that holds hostPath: "/" for an entry of the root, "." for a
+    // bare name.
+    static std::string parentFolderOf(const std::string& hostPath);
 
     bool isFolder() const { return S_ISDIR(m_info.st_mode); }
     bool isRegularFile() const { return S_ISREG(m_info.st_mode); }

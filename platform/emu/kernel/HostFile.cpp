@@ -15,11 +15,6 @@ constexpr DWORD kKnownAccess = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kKnownShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr int kOpenAttempts = 4;
 
-std::string parentFolder(const std::string& hostPath) {
-    size_t slash = hostPath.find_last_of('/');
-    return slash == 0 ? "/" : hostPath.substr(0, slash);
-}
-
 bool createsWhenMissing(DWORD disposition) {
     return disposition == CREATE_NEW || disposition == CREATE_ALWAYS || disposition == OPEN_ALWAYS;
 }
@@ -85,7 +80,7 @@ DWORD HostFile::checkTarget(const std::string& hostPath, const OpenRequest& requ
     std::optional<HostEntry> entry = HostEntry::at(hostPath);
     exists = entry.has_value();
     if (!exists) {
-        if (!HostEntry::isFolderAt(parentFolder(hostPath))) {
+        if (!HostEntry::isFolderAt(HostEntry::parentFolderOf(hostPath))) {
             return ERROR_PATH_NOT_FOUND;
         }
         return createsWhenMissing(request.disposition) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;

@@ -18,6 +18,26 @@ BOOL fail(DWORD error) {
     return FALSE;
 }
 
+// ReadFile and WriteFile alike: the count is zeroed before anything is
+// checked, then the handle is looked up, then the arguments are checked, and
+// only then does `move` read or write the file.
+template <typename Move>
+BOOL transfer(HANDLE handle, bool hasBuffer, DWORD size, LPDWORD done, LPVOID overlapped,
+              Move move) {
+    if (done != nullptr) {
+        *done = 0;
+    }
+    auto file = fileTable().file(handle);
+    if (!file) {
+        return fail(ERROR_INVALID_HANDLE);
+    }
+    if (done == nullptr || overlapped != nullptr || (!hasBuffer && size != 0)) {
+        return fail(ERROR_INVALID_PARAMETER);
+    }
+    DWORD error = ERROR_SUCCESS;
+    return move(*file, error) ? TRUE : fail(error);
+}
+
 // Win32's rule for returning a string into a caller's buffer: the length
 // copied without the NUL, or, when it does not fit, the size needed with the
 // NUL and nothing copied.
@@ -86,39 +106,20 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                      LPDWORD lpNumberOfBytesRead, LPVOID lpOverlapped) {
-    if (lpNumberOfBytesRead != nullptr) {
-        *lpNumberOfBytesRead = 0;
-    }
-    auto file = fileTable().file(hFile);
-    if (!file) {
-        return fail(ERROR_INVALID_HANDLE);
-    }
-    if (lpNumberOfBytesRead == nullptr || lpOverlapped != nullptr ||
-        (lpBuffer == nullptr && nNumberOfBytesToRead != 0)) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
-    DWORD error = ERROR_SUCCESS;
-    return file->read(lpBuffer, nNumberOfBytesToRead, *lpNumberOfBytesRead, error) ? TRUE
-                                                                                   : fail(error);
+    return transfer(hFile, lpBuffer != nullptr, nNumberOfBytesToRead, lpNumberOfBytesRead,
+                    lpOverlapped, [&](emu::kernel::HostFile& file, DWORD& error) {
+                        return file.read(lpBuffer, nNumberOfBytesToRead, *lpNumberOfBytesRead,
+                                         error);
+                    });
 }
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                       LPDWORD lpNumberOfBytesWritten, LPVOID lpOverlapped) {
-    if (lpNumberOfBytesWritten != nullptr) {
-        *lpNumberOfBytesWritten = 0;
-    }
-    auto file = fileTable().file(hFile);
-    if (!file) {
-        return fail(ERROR_INVALID_HANDLE);
-    }
-    if (lpNumberOfBytesWritten == nullptr || lpOverlapped != nullptr ||
-        (lpBuffer == nullptr && nNumberOfBytesToWrite != 0)) {
-        return fail(ERROR_INVALID_PARAMETER);
-    }
-    DWORD error = ERROR_SUCCESS;
-    return file->write(lpBuffer, nNumberOfBytesToWrite, *lpNumberOfBytesWritten, error)
-               ? TRUE
-               : fail(error);
+    return transfer(hFile, lpBuffer != nullptr, nNumberOfBytesToWrite, lpNumberOfBytesWritten,
+                    lpOverlapped, [&](emu::kernel::HostFile& file, DWORD& error) {
+                        return file.write(lpBuffer, nNumberOfBytesToWrite, *lpNumberOfBytesWritten,
+                                          error);
+                    });
 }
 
 DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
 
 namespace emu::user {
 
@@ -22,13 +23,9 @@ LRESULT copyText(const Window& window, WPARAM size, LPARAM buffer) {
     return static_cast<LRESULT>(count);
 }
 
-LRESULT setText(WindowManager& manager, Window& window, LPARAM text) {
-    LPCSTR value = reinterpret_cast<LPCSTR>(text);
-    window.text = value != nullptr ? value : "";
-    if (window.hasCaption()) {
-        manager.paintNonClient(&window);
-    }
-    return TRUE;
+// A null text is the empty text, as Windows takes it.
+std::string_view textOf(LPCSTR text) {
+    return text != nullptr ? std::string_view(text) : std::string_view();
 }
 
 LRESULT hitTest(const WindowTree& tree, const Window& window, LPARAM lParam) {
@@ -61,7 +58,7 @@ LRESULT CALLBACK DefaultWindowProc::windowProc(HWND handle, UINT message, WPARAM
     switch (message) {
     case WM_NCCREATE: {
         auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
-        window->text = cs != nullptr && cs->lpszName != nullptr ? cs->lpszName : "";
+        m->setText(window, textOf(cs != nullptr ? cs->lpszName : nullptr));
         return TRUE;
     }
     case WM_CLOSE:
@@ -80,8 +77,7 @@ LRESULT CALLBACK DefaultWindowProc::windowProc(HWND handle, UINT message, WPARAM
         m->paintNonClient(window);
         return 0;
     case WM_NCACTIVATE:
-        window->frameActive = wParam != FALSE;
-        m->paintNonClient(window);
+        m->setFrameActive(window, wParam != FALSE);
         return TRUE;
     case WM_ACTIVATE:
         if (LOWORD(wParam) != WA_INACTIVE) {
@@ -96,7 +92,8 @@ LRESULT CALLBACK DefaultWindowProc::windowProc(HWND handle, UINT message, WPARAM
     case WM_MOUSEACTIVATE:
         return MA_ACTIVATE;
     case WM_SETTEXT:
-        return setText(*m, *window, lParam);
+        m->setText(window, textOf(reinterpret_cast<LPCSTR>(lParam)));
+        return TRUE;
     case WM_GETTEXT:
         return copyText(*window, wParam, lParam);
     case WM_GETTEXTLENGTH:

@@ -4,6 +4,20 @@
 
 namespace emu::user {
 
+namespace {
+
+// The oldest entry, taken off; the caller holds the queue's lock.
+template <typename Entry> std::optional<Entry> takeOldest(std::deque<Entry>& entries) {
+    if (entries.empty()) {
+        return std::nullopt;
+    }
+    Entry entry = entries.front();
+    entries.pop_front();
+    return entry;
+}
+
+} // namespace
+
 void MessageQueue::post(const MSG& message) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_posted.push_back(message);
@@ -27,22 +41,12 @@ void MessageQueue::postQuit(int exitCode) {
 
 std::optional<MSG> MessageQueue::takePosted() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_posted.empty()) {
-        return std::nullopt;
-    }
-    MSG message = m_posted.front();
-    m_posted.pop_front();
-    return message;
+    return takeOldest(m_posted);
 }
 
 std::optional<InputEvent> MessageQueue::takeInput() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_input.empty()) {
-        return std::nullopt;
-    }
-    InputEvent event = m_input.front();
-    m_input.pop_front();
-    return event;
+    return takeOldest(m_input);
 }
 
 std::optional<MSG> MessageQueue::takeQuit() {

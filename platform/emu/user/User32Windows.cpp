@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 using emu::user::heightOf;
 using emu::user::offsetPoint;
@@ -48,6 +49,31 @@ HWND handleOf(const Window* window) {
 
 RECT screenBounds() {
     return RECT{0, 0, emu::config().screenWidth, emu::config().screenHeight};
+}
+
+// The rectangle and point queries: a null out-parameter or a handle of no
+// window fails, the desktop answers onDesktop, a window onWindow, under the
+// tree lock so that an animation's thread does not move it meanwhile.
+template <typename Out, typename OnDesktop, typename OnWindow>
+BOOL answerFor(HWND handle, Out* out, OnDesktop onDesktop, OnWindow onWindow) {
+    if (out == nullptr) {
+        return FALSE;
+    }
+    if (handle == kDesktop) {
+        onDesktop(*out);
+        return TRUE;
+    }
+    WindowManager* m = manager();
+    std::unique_lock<std::recursive_mutex> lock;
+    if (m != nullptr) {
+        lock = m->lockTree();
+    }
+    Window* window = lookup(handle);
+    if (window == nullptr) {
+        return FALSE;
+    }
+    onWindow(*window, *out);
+    return TRUE;
 }
 
 // The arguments as the window is made with them (default places applied).
@@ -299,7 +325,7 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
         manager()->setStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_EXSTYLE:
-        window->exStyle = static_cast<DWORD>(dwNewLong);
+        manager()->setExStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_ID:
         window->id = dwNewLong;
@@ -394,70 +420,34 @@ int WINAPI GetWindowTextA(HWND hWnd, LPSTR lpString, int nMaxCount) {
 }
 
 BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
-    if (lpRect == nullptr) {
-        return FALSE;
-    }
-    if (hWnd == kDesktop) {
-        *lpRect = screenBounds();
-        return TRUE;
-    }
-    WindowManager* m = manager();
-    if (m == nullptr) {
-        return FALSE;
-    }
-    auto lock = m->lockTree();
-    Window* window = lookup(hWnd);
-    if (window == nullptr) {
-        return FALSE;
-    }
-    *lpRect = RECT{0, 0, window->clientWidth(), window->clientHeight()};
-    return TRUE;
+    return answerFor(
+        hWnd, lpRect, [](RECT& out) { out = screenBounds(); },
+        [](const Window& window, RECT& out) {
+            out = RECT{0, 0, window.clientWidth(), window.clientHeight()};
+        });
 }
 
 BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect) {
-    if (lpRect == nullptr) {
-        return FALSE;
-    }
-    if (hWnd == kDesktop) {
-        *lpRect = screenBounds();
-        return TRUE;
-    }
-    Window* window = lookup(hWnd);
-    if (window == nullptr) {
-        return FALSE;
-    }
-    *lpRect = manager()->tree().screenRect(window);
-    return TRUE;
+    return answerFor(
+        hWnd, lpRect, [](RECT& out) { out = screenBounds(); },
+        [](const Window& window, RECT& out) { out = manager()->tree().screenRect(&window); });
 }
 
+// The desktop's client area is the screen: its points stay as they are.
 BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
-    if (lpPoint == nullptr) {
-        return FALSE;
-    }
-    if (hWnd == kDesktop) {
-        return TRUE;
-    }
-    Window* window = lookup(hWnd);
-    if (window == nullptr) {
-        return FALSE;
-    }
-    *lpPoint = offsetPoint(*lpPoint, manager()->tree().clientOrigin(window));
-    return TRUE;
+    return answerFor(
+        hWnd, lpPoint, [](POINT&) {},
+        [](const Window& window, POINT& out) {
+            out = offsetPoint(out, manager()->tree().clientOrigin(&window));
+        });
 }
 
 BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
-    if (lpPoint == nullptr) {
-        return FALSE;
-    }
-    if (hWnd == kDesktop) {
-        return TRUE;
-    }
-    Window* window = lookup(hWnd);
-    if (window == nullptr) {
-        return FALSE;
-    }
-    *lpPoint = pointFrom(*lpPoint, manager()->tree().clientOrigin(window));
-    return TRUE;
+    return answerFor(
+        hWnd, lpPoint, [](POINT&) {},
+        [](const Window& window, POINT& out) {
+            out = pointFrom(out, manager()->tree().clientOrigin(&window));
+        });
 }
 
 HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {

@@ -1,5 +1,7 @@
 // One emulated window: its class, styles, text, place and the part of it that
-// waits to be painted. The window tree owns every Window.
+// waits to be painted. The window tree owns every Window; what the frame and
+// the tree depend on (styles, text, frame state) changes only through the
+// window manager's operations.
 #pragma once
 
 #include "platform/emu/user/RectRegion.h"

@@ -453,6 +453,33 @@ void WindowManager::clearStyleBits(Window* window, DWORD bits) {
     setStyle(window, window->style & ~bits);
 }
 
+void WindowManager::setExStyle(Window* window, DWORD exStyle) {
+    auto lock = lockTree();
+    window->exStyle = exStyle;
+}
+
+void WindowManager::setText(Window* window, std::string_view text) {
+    {
+        auto lock = lockTree();
+        window->text.assign(text);
+    }
+    if (window->hasCaption()) {
+        paintNonClient(window);
+    }
+}
+
+void WindowManager::setFrameActive(Window* window, bool active) {
+    window->frameActive = active;
+    paintNonClient(window);
+}
+
+void WindowManager::setCloseDisabled(Window* window, bool disabled) {
+    window->closeDisabled = disabled;
+    if (window->hasCloseBox()) {
+        paintNonClient(window);
+    }
+}
+
 void WindowManager::invalidate(Window* window, const RECT* clientRect, bool erase) {
     m_painter.invalidate(window, clientRect, erase);
 }

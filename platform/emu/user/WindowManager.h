@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 namespace emu::user {
 
@@ -57,6 +58,12 @@ public:
     // The window's style as a whole, or some bits of it cleared; under the tree lock.
     void setStyle(Window* window, DWORD style);
     void clearStyleBits(Window* window, DWORD bits);
+    void setExStyle(Window* window, DWORD exStyle);
+    // What the frame shows changes: the caption's text, the active or inactive
+    // caption, a greyed close box. Each repaints the frame where it is seen.
+    void setText(Window* window, std::string_view text);
+    void setFrameActive(Window* window, bool active);
+    void setCloseDisabled(Window* window, bool disabled);
 
     // ---- activation and focus
     Window* activeWindow() const override { return m_active; }

@@ -5,6 +5,7 @@
 #include "platform/emu/user/HostInput.h"
 
 #include <cstring>
+#include <functional>
 
 namespace corvane_test {
 namespace {
@@ -22,6 +23,39 @@ protected:
         PostMessageA(m_owner, WM_USER, 0, 0);
         runScript(script);
         s_onUser = nullptr;
+        return result;
+    }
+    // The same, with no script: once the box is up and waiting, whileUp is
+    // called with it, once, and answers it with posted input. The loop ends
+    // when the box is gone and nothing more comes.
+    int runWhileUp(const char* text, UINT flags, const std::function<void(HWND box)>& whileUp) {
+        int result = -1;
+        s_onUser = [&](HWND hwnd) { result = MessageBoxA(hwnd, text, "corvane", flags); };
+        PostMessageA(m_owner, WM_USER, 0, 0);
+        emu::host::InputScript pause; // a pause lets the box come up first
+        std::string error;
+        EXPECT_TRUE(emu::host::InputScript::parse("wait 1\n", pause, error)) << error;
+        bool looked = false;
+        emu::host::SessionEnds ends;
+        ends.exhausted = [&] {
+            if (looked) {
+                PostQuitMessage(0);
+                return;
+            }
+            looked = true;
+            whileUp(GetActiveWindow());
+        };
+        {
+            emu::host::HostSession session(std::move(pause), nullptr, ends);
+            session.start();
+            MSG message;
+            while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+                TranslateMessage(&message);
+                DispatchMessageA(&message);
+            }
+        }
+        s_onUser = nullptr;
+        EXPECT_TRUE(looked) << text;
         return result;
     }
     void SetUp() override {
@@ -64,44 +98,23 @@ TEST_F(MessageBoxRun, ClickOnAButtonPressesItAndTheOwnerIsDisabledMeanwhile) {
     // The box is centred over its owner: 560 x 400 at (120, 100). Its Yes and
     // No buttons sit side by side in the middle of its bottom row; find them
     // from the box itself while it is up.
-    int result = -1;
     bool ownerEnabled = true;
-    RECT yes{};
-    s_onUser = [&](HWND hwnd) { result = MessageBoxA(hwnd, "Quit this program?", "corvane", 36); };
-    PostMessageA(m_owner, WM_USER, 0, 0);
-    // Run until the box is up (the script's first step is a pause).
-    emu::host::InputScript pause;
-    std::string error;
-    ASSERT_TRUE(emu::host::InputScript::parse("wait 1\n", pause, error));
-    emu::host::SessionEnds ends;
     HWND box = nullptr;
-    ends.exhausted = [&] {
-        if (box == nullptr) {
-            box = GetActiveWindow();
-            ownerEnabled = IsWindowEnabled(m_owner) != FALSE;
-            GetWindowRect(GetDlgItem(box, IDYES), &yes);
-            POINT at{(yes.left + yes.right) / 2, (yes.top + yes.bottom) / 2};
-            POINT onOwner{50, 50};
-            ClientToScreen(m_owner, &onOwner);
-            emu::user::postMouseButton(onOwner, true); // ignored: the owner is disabled
-            emu::user::postMouseButton(onOwner, false);
-            emu::user::postMouseMove(at);
-            emu::user::postMouseButton(at, true);
-            emu::user::postMouseButton(at, false);
-            return;
-        }
-        PostQuitMessage(0);
-    };
     forget();
-    {
-        emu::host::HostSession session(std::move(pause), nullptr, ends);
-        session.start();
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    int result = runWhileUp("Quit this program?", 36, [&](HWND up) {
+        box = up;
+        ownerEnabled = IsWindowEnabled(m_owner) != FALSE;
+        RECT yes{};
+        GetWindowRect(GetDlgItem(box, IDYES), &yes);
+        POINT at{(yes.left + yes.right) / 2, (yes.top + yes.bottom) / 2};
+        POINT onOwner{50, 50};
+        ClientToScreen(m_owner, &onOwner);
+        emu::user::postMouseButton(onOwner, true); // ignored: the owner is disabled
+        emu::user::postMouseButton(onOwner, false);
+        emu::user::postMouseMove(at);
+        emu::user::postMouseButton(at, true);
+        emu::user::postMouseButton(at, false);
+    });
     ASSERT_NE(box, nullptr);
     EXPECT_NE(box, m_owner);
     EXPECT_FALSE(ownerEnabled);
@@ -193,20 +206,7 @@ TEST_F(MessageBoxRun, TheLayoutFollowsTheDialogFontsMetrics) {
         RECT outer{}, client{};
         std::vector<RECT> buttons;
         std::vector<COLORREF> shown;
-        s_onUser = [&](HWND hwnd) { MessageBoxA(hwnd, row.text, "corvane", row.flags); };
-        PostMessageA(m_owner, WM_USER, 0, 0);
-        emu::host::InputScript script;
-        std::string error;
-        ASSERT_TRUE(emu::host::InputScript::parse("wait 1\n", script, error));
-        emu::host::SessionEnds ends;
-        bool looked = false;
-        ends.exhausted = [&] {
-            if (looked) {
-                PostQuitMessage(0);
-                return;
-            }
-            looked = true;
-            HWND box = GetActiveWindow();
+        runWhileUp(row.text, row.flags, [&](HWND box) {
             GetWindowRect(box, &outer);
             GetClientRect(box, &client);
             for (HWND b = GetWindow(box, GW_CHILD); b != nullptr; b = GetWindow(b, GW_HWNDNEXT)) {
@@ -222,17 +222,7 @@ TEST_F(MessageBoxRun, TheLayoutFollowsTheDialogFontsMetrics) {
                                at.y + row.textAt.bottom - row.textAt.top + 2 * kMargin});
             emu::user::postKey(VK_RETURN, true);
             emu::user::postKey(VK_RETURN, false);
-        };
-        {
-            emu::host::HostSession session(std::move(script), nullptr, ends);
-            session.start();
-            MSG message;
-            while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-                TranslateMessage(&message);
-                DispatchMessageA(&message);
-            }
-        }
-        s_onUser = nullptr;
+        });
         EXPECT_EQ(outer.right - outer.left, row.outer.cx) << row.text;
         EXPECT_EQ(outer.bottom - outer.top, row.outer.cy) << row.text;
         EXPECT_EQ(client.right, row.client.cx) << row.text;
@@ -254,37 +244,14 @@ TEST_F(MessageBoxRun, TheLayoutFollowsTheDialogFontsMetrics) {
 TEST_F(MessageBoxRun, OwnerCaptionTurnsInactiveWhileTheBoxIsUp) {
     COLORREF ownerCaption = 0;
     COLORREF boxCaption = 0;
-    s_onUser = nullptr;
-    int result = -1;
-    s_onUser = [&](HWND hwnd) { result = MessageBoxA(hwnd, "Restart now?", "corvane", 36); };
-    PostMessageA(m_owner, WM_USER, 0, 0);
-    emu::host::InputScript script;
-    std::string error;
-    ASSERT_TRUE(emu::host::InputScript::parse("wait 1\n", script, error));
-    emu::host::SessionEnds ends;
-    bool looked = false;
-    ends.exhausted = [&] {
-        if (!looked) {
-            looked = true;
-            ownerCaption = pixel(120 + 560 - 30, 100 + 10);
-            RECT box{};
-            GetWindowRect(GetActiveWindow(), &box);
-            boxCaption = pixel(box.right - 30, box.top + 10);
-            emu::user::postKey('N', true);
-            emu::user::postKey('N', false);
-            return;
-        }
-        PostQuitMessage(0);
-    };
-    {
-        emu::host::HostSession session(std::move(script), nullptr, ends);
-        session.start();
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-    }
+    int result = runWhileUp("Restart now?", 36, [&](HWND box) {
+        ownerCaption = pixel(120 + 560 - 30, 100 + 10);
+        RECT boxRect{};
+        GetWindowRect(box, &boxRect);
+        boxCaption = pixel(boxRect.right - 30, boxRect.top + 10);
+        emu::user::postKey('N', true);
+        emu::user::postKey('N', false);
+    });
     EXPECT_EQ(result, IDNO);
     EXPECT_EQ(ownerCaption, kInactiveCaption);
     EXPECT_EQ(boxCaption, kActiveCaption);

@@ -238,11 +238,7 @@ LRESULT create(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void AnimateControl::registerClass(ClassTable& classes) {
-    WNDCLASSA definition{};
-    definition.style = CS_HREDRAW | CS_VREDRAW;
-    definition.lpfnWndProc = windowProc;
-    definition.lpszClassName = ANIMATE_CLASSA;
-    classes.add(definition);
+    addCommonControlClass(classes, ANIMATE_CLASSA, windowProc);
 }
 
 int AnimateControl::currentFrame(HWND window) {

@@ -24,6 +24,14 @@ void setControlState(HWND handle, std::unique_ptr<ControlState> state) {
     }
 }
 
+void addCommonControlClass(ClassTable& classes, LPCSTR name, WNDPROC proc) {
+    WNDCLASSA definition{};
+    definition.style = CS_HREDRAW | CS_VREDRAW;
+    definition.lpfnWndProc = proc;
+    definition.lpszClassName = name;
+    classes.add(definition);
+}
+
 LRESULT sendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowManager* m = WindowManager::current();
     return m != nullptr ? m->sendTo(handle, message, wParam, lParam) : 0;

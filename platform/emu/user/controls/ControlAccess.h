@@ -20,6 +20,10 @@ template <typename State> State* controlStateAs(HWND window) {
     return dynamic_cast<State*>(controlState(window));
 }
 
+// A common control's class: repainted whole when its size changes, with no
+// class brush, as the control fills its own face.
+void addCommonControlClass(ClassTable& classes, LPCSTR name, WNDPROC proc);
+
 // SendMessageA as the controls need it, without the trip through user32.
 LRESULT sendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 

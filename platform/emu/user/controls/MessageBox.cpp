@@ -308,7 +308,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         return 0;
     }
     const BoxState* live = state.get();
-    boxWindow->closeDisabled = escapeAnswer(type) == 0;
+    m->setCloseDisabled(boxWindow, escapeAnswer(type) == 0);
     setControlState(box, std::move(state));
     createButtons(box, *live);
     bool ownerWasEnabled = ownerTop != nullptr && IsWindowEnabled(ownerTop);

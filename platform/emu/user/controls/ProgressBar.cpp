@@ -143,11 +143,7 @@ LRESULT create(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
 } // namespace
 
 void ProgressBar::registerClass(ClassTable& classes) {
-    WNDCLASSA definition{};
-    definition.style = CS_HREDRAW | CS_VREDRAW;
-    definition.lpfnWndProc = windowProc;
-    definition.lpszClassName = PROGRESS_CLASSA;
-    classes.add(definition);
+    addCommonControlClass(classes, PROGRESS_CLASSA, windowProc);
 }
 
 LRESULT CALLBACK ProgressBar::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
 #include "platform/emu/user/dialog/DialogManager.h"
 
 #include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/user/DcSaver.h"
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
 #include "platform/emu/user/WindowManager.h"
@@ -65,10 +66,12 @@ HFONT createTemplateFont(const DialogTemplate& dialog) {
 // and the height of a line of the font.
 SIZE measureBaseUnits(HFONT font) {
     HDC dc = emu::gdi::createDeviceContext(POINT{0, 0}, {});
-    HGDIOBJ old = SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
     SIZE extent{0, 0};
-    GetTextExtentPoint32A(dc, kAlphabet, 52, &extent);
-    SelectObject(dc, old);
+    {
+        DcSaver saved(dc);
+        SelectObject(dc, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+        GetTextExtentPoint32A(dc, kAlphabet, 52, &extent);
+    }
     emu::gdi::destroyDeviceContext(dc);
     return SIZE{(extent.cx / 26 + 1) / 2, extent.cy};
 }

@@ -28,6 +28,20 @@ const char* predefinedClass(WORD ordinal) {
     }
 }
 
+// A class given by ordinal stands for the predefined class of that name; an
+// ordinal of no such class spoils the template.
+bool namePredefinedClass(WORD ordinal, std::string& className) {
+    if (ordinal == 0) {
+        return true;
+    }
+    const char* known = predefinedClass(ordinal);
+    if (known == nullptr) {
+        return false;
+    }
+    className = known;
+    return true;
+}
+
 // A zero-terminated UTF-16 string; characters beyond Latin-1 become '?'.
 bool readText(ByteReader& reader, std::string& text) {
     text.clear();
@@ -83,12 +97,8 @@ bool readHeader(ByteReader& reader, DialogTemplate& dialog) {
         !readText(reader, dialog.caption)) {
         return false;
     }
-    if (classOrdinal != 0) {
-        const char* known = predefinedClass(classOrdinal);
-        if (known == nullptr) {
-            return false;
-        }
-        dialog.className = known;
+    if (!namePredefinedClass(classOrdinal, dialog.className)) {
+        return false;
     }
     dialog.hasFont = (dialog.style & DS_SETFONT) != 0;
     return !dialog.hasFont || (reader.u16(dialog.pointSize) && readText(reader, dialog.faceName));
@@ -105,12 +115,8 @@ bool readItem(ByteReader& reader, DialogTemplate::Item& item) {
         !readNameOrOrdinal(reader, item.text, textOrdinal) || !reader.u16(dataSize)) {
         return false;
     }
-    if (classOrdinal != 0) {
-        const char* known = predefinedClass(classOrdinal);
-        if (known == nullptr) {
-            return false;
-        }
-        item.className = known;
+    if (!namePredefinedClass(classOrdinal, item.className)) {
+        return false;
     }
     if (dataSize == 0) {
         return true;
