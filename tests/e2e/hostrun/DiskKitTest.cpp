@@ -22,19 +22,19 @@
 namespace corvane_test {
 namespace {
 
-struct Run {
+struct Outcome {
     int status = -1;
     std::string output;
     std::string errors;
 };
 
 // Runs a shell command line in folder, with stdout and stderr apart.
-Run runIn(const std::string& folder, const std::string& command) {
+Outcome runIn(const std::string& folder, const std::string& command) {
     TempDir streams;
     std::string line = "cd '" + folder + "' && " + command + " </dev/null >'" + (streams / "out") +
                        "' 2>'" + (streams / "err") + "'";
     int raw = std::system(line.c_str());
-    Run run;
+    Outcome run;
     run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     run.output = readHostFile(streams / "out");
     run.errors = readHostFile(streams / "err");
@@ -81,12 +81,12 @@ struct Workbench {
     WindowsProgram program = windowsProgram(dir);
 
     Workbench() {
-        Run made = runIn(dir.path(), setup() + " --new-disk disk");
+        Outcome made = runIn(dir.path(), setup() + " --new-disk disk");
         EXPECT_EQ(made.status, 0) << made.errors;
         copyHostTree(TestMachine::demoSource() + "/c", dir / "c");
     }
     std::string disk() const { return dir / "disk"; }
-    Run makeDisk(const std::string& output, const std::string& more = "") const {
+    Outcome makeDisk(const std::string& output, const std::string& more = "") const {
         return runIn(disk(), setup() + " --make-disk '" + output + "'" + program.option +
                                  " --drive C=../c" + more);
     }
@@ -103,7 +103,7 @@ struct Workbench {
 };
 
 std::set<std::string> imageNames(const std::string& image) {
-    Run listing = runIn("/", "mdir -b -i '" + image + "' ::");
+    Outcome listing = runIn("/", "mdir -b -i '" + image + "' ::");
     EXPECT_EQ(listing.status, 0) << listing.errors;
     std::set<std::string> names;
     std::istringstream lines(listing.output);
@@ -116,7 +116,7 @@ std::set<std::string> imageNames(const std::string& image) {
 
 // The "NNN bytes free" mdir prints, digits only.
 std::string imageFreeBytes(const std::string& image) {
-    Run listing = runIn("/", "mdir -i '" + image + "' ::");
+    Outcome listing = runIn("/", "mdir -i '" + image + "' ::");
     size_t end = listing.output.find(" bytes free");
     size_t start = listing.output.rfind('\n', end) + 1;
     std::string digits;
@@ -150,7 +150,7 @@ std::string lineStarting(const std::string& text, const std::string& start) {
 
 TEST(DiskKit, ANewDiskChecksCleanAndItsFilesAreAllTheFinishedDiskHolds) {
     Workbench bench;
-    Run check = runIn(bench.disk(), setup() + " --check --drive C=../c");
+    Outcome check = runIn(bench.disk(), setup() + " --check --drive C=../c");
     EXPECT_EQ(check.status, 0) << check.output;
     // The empty release, USB and USB device sections, and a device the demo's
     // machine lacks: warnings only.
@@ -171,7 +171,7 @@ TEST(DiskKit, ANewDiskChecksCleanAndItsFilesAreAllTheFinishedDiskHolds) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.output);
         std::string output = bench.dir / row.output;
-        Run made = bench.makeDisk(output, row.options);
+        Outcome made = bench.makeDisk(output, row.options);
         ASSERT_EQ(made.status, 0) << made.output << made.errors;
         EXPECT_NE(made.output.find(row.label), std::string::npos) << made.output;
         for (const std::string& name : kDiskFiles) {
@@ -184,11 +184,11 @@ TEST(DiskKit, ANewDiskChecksCleanAndItsFilesAreAllTheFinishedDiskHolds) {
             names = imageNames(output);
             EXPECT_EQ(digitsOf(lineStarting(made.output, "free ")), imageFreeBytes(output))
                 << made.output;
-            Run fsck = runIn("/", "fsck.fat -n '" + output + "'");
+            Outcome fsck = runIn("/", "fsck.fat -n '" + output + "'");
             EXPECT_EQ(fsck.status, 0) << fsck.output << fsck.errors;
             std::filesystem::create_directories(copies);
             for (const std::string& name : names) {
-                Run out = runIn(copies, "mcopy -n -i '" + output + "' '::/" + name + "' .");
+                Outcome out = runIn(copies, "mcopy -n -i '" + output + "' '::/" + name + "' .");
                 EXPECT_EQ(out.status, 0) << out.errors;
             }
         } else {
@@ -253,7 +253,7 @@ TEST(DiskKit, DisksThatCannotBeMadeAreRefusedAndLeaveNothing) {
     struct Row {
         const char* name;
         std::function<void(const Workbench&)> prepare;
-        std::function<Run(const Workbench&)> run;
+        std::function<Outcome(const Workbench&)> run;
         int status;
         const char* errors; // words stderr must hold
         const char* output; // words stdout must hold, or ""
@@ -297,7 +297,7 @@ TEST(DiskKit, DisksThatCannotBeMadeAreRefusedAndLeaveNothing) {
         SCOPED_TRACE(row.name);
         Workbench bench;
         row.prepare(bench);
-        Run run = row.run(bench);
+        Outcome run = row.run(bench);
         EXPECT_EQ(run.status, row.status) << run.output << run.errors;
         EXPECT_NE(run.errors.find(row.errors), std::string::npos) << run.errors;
         EXPECT_EQ(run.errors.empty(), std::string(row.errors).empty()) << run.errors;
