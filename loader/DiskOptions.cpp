@@ -6,26 +6,23 @@ namespace loader {
 
 namespace {
 struct DiskOption {
-    const char* name;
+    const char* name; // nullptr: a second line of the help above
     const char* value;
     const char* help;
 };
 
 const DiskOption kDiskOptions[] = {
-    {"--new-disk", "DIR",
-     "make DIR, new or empty, a driver disk to start from: layout.ini, pictures, a fragment"},
-    {"--make-disk", "OUT",
-     "check the disk in the current folder and write it with setup.exe to the new folder "
-     "OUT, or to a floppy image when OUT ends in .img (an older image is replaced)"},
-    {"--size", "KB", "the floppy --make-disk fills: 1440 (default) or 2880"},
-    {"--setup-exe", "FILE",
-     "the Windows setup.exe for --make-disk (default: windows/setup.exe beside this "
-     "program, else ../share/corvane/windows/setup.exe from it)"},
+    {"--new-disk", "DIR", "make DIR, new or empty, a driver disk to start from"},
+    {"--make-disk", "OUT", "check the disk here, then write it with setup.exe to the new folder"},
+    {nullptr, nullptr, "OUT, or to a floppy image OUT.img (replacing an older one)"},
+    {"--size", "KB", "the floppy --make-disk fills: 1440 (the default) or 2880"},
+    {"--setup-exe", "FILE", "the setup.exe --make-disk writes (default: found beside the program)"},
 };
 
 bool isDiskOption(const std::string& arg) {
-    return std::any_of(std::begin(kDiskOptions), std::end(kDiskOptions),
-                       [&arg](const DiskOption& option) { return arg == option.name; });
+    return std::any_of(
+        std::begin(kDiskOptions), std::end(kDiskOptions),
+        [&arg](const DiskOption& option) { return option.name != nullptr && arg == option.name; });
 }
 
 bool setAction(DiskOptions& options, DiskAction action, const std::string& value,
@@ -94,7 +91,9 @@ std::string diskUsage(const std::string& program) {
 std::string diskHelp() {
     std::string text = "\nDriver disks for authors:\n";
     for (const DiskOption& option : kDiskOptions) {
-        std::string column = std::string("  ") + option.name + " " + option.value;
+        // An entry without a name goes on with the help of the one above.
+        std::string column =
+            option.name == nullptr ? "" : std::string("  ") + option.name + " " + option.value;
         column.resize(std::max<size_t>(column.size() + 2, 24), ' ');
         text += column + option.help + "\n";
     }

@@ -84,7 +84,8 @@ int makeDisk(const std::string& program, emu::host::HostOptions options,
              const loader::DiskOptions& disk) {
     using loader::author::DiskWriter;
     std::string windowsProgram, from, error;
-    if (!loader::author::WindowsProgram::read(disk.setupExe, windowsProgram, from, error)) {
+    if (DiskWriter::refuseOutput(disk.output, error) ||
+        !loader::author::WindowsProgram::read(disk.setupExe, windowsProgram, from, error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return kDiskRefused;
     }

@@ -85,15 +85,19 @@ bool mtools(const std::vector<std::string>& argv, std::string& output, std::stri
     while (!output.empty() && output.back() == '\n') {
         output.pop_back();
     }
-    error = status == 127 ? argv[0] +
-                                " did not run (mtools is needed for a floppy image: "
-                                "apt-get install mtools): " +
-                                output
-                          : argv[0] + " failed: " + output;
+    if (status == 127) {
+        error = argv[0] +
+                " did not run (mtools makes floppy images: apt-get install mtools): " + output;
+    } else {
+        error = argv[0] + " failed: " + output;
+    }
     return false;
 }
 
-bool refuseExisting(const std::string& output, bool image, std::string& error) {
+} // namespace
+
+bool DiskWriter::refuseOutput(const std::string& output, std::string& error) {
+    const bool image = isImage(output);
     std::error_code code;
     std::filesystem::file_status status = std::filesystem::status(output, code);
     if (!std::filesystem::exists(status)) {
@@ -111,6 +115,7 @@ bool refuseExisting(const std::string& output, bool image, std::string& error) {
     return false;
 }
 
+namespace {
 // The image's own list of its files, which must be the files written.
 bool imageHoldsExactly(const std::string& image, const std::vector<DiskFiles::File>& files,
                        std::string& error) {
@@ -178,7 +183,7 @@ DiskWriter::Result DiskWriter::write(const std::vector<DiskFiles::File>& files,
                 " floppy lists " + std::to_string(format.rootEntries()) + "; nothing was written";
         return Result::DoesNotFit;
     }
-    if (refuseExisting(output, image, error)) {
+    if (refuseOutput(output, error)) {
         return Result::Failed;
     }
     StagingFolder staging(output);

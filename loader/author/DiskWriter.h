@@ -24,6 +24,9 @@ public:
     static Result write(const std::vector<DiskFiles::File>& files, const std::string& output,
                         const FloppyFormat& format, std::ostream& out, std::string& error);
 
+    // Why output cannot take a new disk: a folder that is not empty, an
+    // image name that is a folder; false when it can.
+    static bool refuseOutput(const std::string& output, std::string& error);
     // An output name ending in ".img", in any case: a floppy image.
     static bool isImage(const std::string& output);
     // Numbers as the listing shows them: 1,457,664.
