@@ -3,6 +3,7 @@
 #   bin/corvane-demo             runs the demo disk from share/corvane/demo
 #   share/man/man1/              corvane-setup.1 and corvane-demo.1
 #   share/corvane/demo/          the demo disk, its C: drive and its headless script
+#   share/corvane/windows/       setup.exe for Windows 95, for the driver disks authors make
 include(GNUInstallDirs)
 
 set(CORVANE_MAN_DIR ${CMAKE_BINARY_DIR}/man)
@@ -37,6 +38,11 @@ install(FILES ${CMAKE_SOURCE_DIR}/demo/headless.script
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/demo/run-demo.sh
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
+# The Windows 95 setup.exe that goes on a driver disk, as the cross-build
+# made it (./corvane package builds build/windows first and names it).
+if(CORVANE_WINDOWS_SETUP)
+    install(FILES ${CORVANE_WINDOWS_SETUP} DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/windows)
+endif()
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME corvane)
@@ -60,6 +66,8 @@ set(CPACK_STRIP_FILES ON)
 # sans-serif default.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine")
+# --make-disk writes floppy images with mtools.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mtools")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)
 

@@ -1,10 +1,15 @@
 // The host program: reads the host options, prepares the emulated machine and
 // starts the program as Windows would.
+#include "loader/DiskOptions.h"
 #include "loader/DryRun.h"
 #include "loader/LayoutWatcher.h"
 #include "loader/ProgramResources.h"
 #include "loader/SkinSheet.h"
 #include "loader/author/DiskCheck.h"
+#include "loader/author/DiskFiles.h"
+#include "loader/author/DiskTemplate.h"
+#include "loader/author/DiskWriter.h"
+#include "loader/author/WindowsProgram.h"
 #include "platform/emu/Machine.h"
 #include "platform/emu/host/HostDisplay.h"
 #include "platform/emu/host/HostOptions.h"
@@ -27,6 +32,7 @@ namespace {
 
 constexpr int kBadUsage = 2;
 constexpr int kNoDisplay = 1;
+constexpr int kDiskRefused = 1;
 
 // The name the program was started as, so that messages name the installed
 // program as the user typed it.
@@ -61,6 +67,59 @@ int checkDisk(const std::string& program, emu::host::HostOptions options) {
     return std::fflush(stdout) == 0 ? report.exitStatus() : kBadUsage;
 }
 
+// --new-disk: a driver disk to start from, in a new or empty folder.
+int newDisk(const std::string& program, const loader::DiskOptions& disk) {
+    std::string error;
+    if (!loader::author::DiskTemplate::create(disk.folder, std::cout, error)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kDiskRefused;
+    }
+    std::cout.flush();
+    return std::cout.good() ? 0 : kBadUsage;
+}
+
+// --make-disk: the disk in the current folder checked and read on one
+// headless machine, then written out with the Windows program.
+int makeDisk(const std::string& program, emu::host::HostOptions options,
+             const loader::DiskOptions& disk) {
+    using loader::author::DiskWriter;
+    std::string windowsProgram, from, error;
+    if (DiskWriter::refuseOutput(disk.output, error) ||
+        !loader::author::WindowsProgram::read(disk.setupExe, windowsProgram, from, error)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kDiskRefused;
+    }
+    options.machine.headless = true;
+    if (!bootMachine(program, options.machine)) {
+        return kBadUsage;
+    }
+    loader::author::CheckReport report = loader::author::checkDisk();
+    std::vector<loader::author::DiskFiles::File> files;
+    bool read = report.exitStatus() == 0 && loader::author::DiskFiles::read(files, error);
+    emu::shutdown();
+    std::cout << report.text();
+    if (report.exitStatus() != 0) {
+        std::cout.flush();
+        std::fprintf(stderr, "%s: the check found an error; no disk was written\n",
+                     program.c_str());
+        return kDiskRefused;
+    }
+    if (!read) {
+        std::cout.flush();
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kDiskRefused;
+    }
+    files.insert(files.begin(), {"SETUP.EXE", windowsProgram});
+    const loader::author::FloppyFormat* format = loader::author::FloppyFormat::ofSize(disk.sizeKiB);
+    DiskWriter::Result result = DiskWriter::write(files, disk.output, *format, std::cout, error);
+    std::cout.flush();
+    if (result != DiskWriter::Result::Written) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kDiskRefused;
+    }
+    return std::cout.good() ? 0 : kBadUsage;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -68,18 +127,30 @@ int main(int argc, char** argv) {
     const std::string program = programName(argv[0]);
     emu::host::HostOptions options;
     std::string error;
-    if (!emu::host::parseHostOptions(args, options, error)) {
-        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
-                     emu::host::hostUsage(program).c_str());
+    loader::DiskOptions disk;
+    if (!loader::takeDiskOptions(args, disk, error) ||
+        !emu::host::parseHostOptions(args, options, error)) {
+        std::fprintf(stderr, "%s: %s\n%s%s", program.c_str(), error.c_str(),
+                     emu::host::hostUsage(program).c_str(), loader::diskUsage(program).c_str());
         return kBadUsage;
     }
     if (options.action == emu::host::HostAction::Help) {
-        std::fputs(emu::host::hostHelp(program).c_str(), stdout);
+        std::fputs((emu::host::hostHelp(program) + loader::diskHelp()).c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
     }
     if (options.action == emu::host::HostAction::Version) {
         std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
+    }
+    if (disk.action != loader::DiskAction::None) {
+        if (options.action != emu::host::HostAction::Run || options.watch) {
+            std::fprintf(stderr, "%s: --new-disk and --make-disk go with no other action\n%s%s",
+                         program.c_str(), emu::host::hostUsage(program).c_str(),
+                         loader::diskUsage(program).c_str());
+            return kBadUsage;
+        }
+        return disk.action == loader::DiskAction::NewDisk ? newDisk(program, disk)
+                                                          : makeDisk(program, options, disk);
     }
     if (options.action == emu::host::HostAction::Check) {
         return checkDisk(program, options);

@@ -1,5 +1,6 @@
 #include "loader/author/DiskCheck.h"
 
+#include "loader/author/DiskFiles.h"
 #include "loader/author/ProfileText.h"
 #include "loader/author/SkinChecker.h"
 #include "loader/author/UpdateChecker.h"
@@ -33,6 +34,7 @@ CheckReport checkDisk() {
     ScreenContext screen;
     SkinChecker(layout, report).run(&screen);
     UpdateChecker(layout, report).run();
+    DiskFiles::checkNames(layout, static_cast<LPCSTR>(iniPath), report);
     return report;
 }
 

@@ -403,6 +403,55 @@ TEST(DiskCheck, SectionsOverTheBufferSizesAndTheProfileReadLimit) {
     });
 }
 
+// A Windows 95 that shows a floppy's short names only finds 8.3 names, and
+// the disk holds its files in its own folder.
+TEST(DiskCheck, FilesTheLayoutNamesHave8Dot3NamesInTheDisksFolder) {
+    const std::string fragment = "[Devices]\r\nnew=1\r\n";
+    auto renameFragment = [fragment](CheckedDisk& d, const std::string& name) {
+        d.writeDisk(name, fragment);
+        d.setLine(22, "ONE.INF=" + name);
+        d.setLine(25, "ONE.INF=" + name + ",ONE.BAK");
+    };
+    checkRows({
+        {"fragment with a long name",
+         [renameFragment](CheckedDisk& d) { renameFragment(d, "ONEFRAGMENT.QTR"); },
+         {{"layout.ini", 22, E, "\"ONEFRAGMENT.QTR\" is no 8.3 name"}}},
+        {"fragment with a four-letter extension",
+         [renameFragment](CheckedDisk& d) { renameFragment(d, "ONE.QTRX"); },
+         {{"layout.ini", 22, E, "is no 8.3 name"}}},
+        {"fragment with two dots",
+         [renameFragment](CheckedDisk& d) { renameFragment(d, "ONE.Q.TR"); },
+         {{"layout.ini", 22, E, "is no 8.3 name"}}},
+        {"fragment only in an install section",
+         [fragment](CheckedDisk& d) {
+             d.writeDisk("USBFRAGMENT.QTR", fragment);
+             d.setLine(33, "USB.INF=USBFRAGMENT.QTR,USB.BAK");
+         },
+         {{"layout.ini", 33, E, "\"USBFRAGMENT.QTR\" is no 8.3 name"}}},
+        {"fragment named as a device",
+         [renameFragment](CheckedDisk& d) { renameFragment(d, "AUX.QTR"); },
+         {{"layout.ini", 22, E, "as the device AUX"}}},
+        {"picture with a blank in its name",
+         [](CheckedDisk& d) {
+             d.writeDisk("PIC 16.BMP", picture(4));
+             d.setLine(6, "16=PIC 16.BMP");
+         },
+         {{"layout.ini", 6, E, "holds \" \""}}},
+        // The program finds it (".." stops at the drive's root); the disk
+        // would not hold it.
+        {"picture named with a folder",
+         [](CheckedDisk& d) { d.setLine(6, "16=..\\PIC16.BMP"); },
+         {{"layout.ini", 6, E, "names a folder"}}},
+        {"picture with the Windows program's name",
+         [](CheckedDisk& d) {
+             d.writeDisk("SETUP.EXE", picture(4));
+             d.setLine(6, "16=setup.exe");
+         },
+         {{"layout.ini", 6, E, "name of the Windows program"}}},
+        {"names in lower case", [](CheckedDisk& d) { d.setLine(6, "16=pic16.bmp"); }, {}},
+    });
+}
+
 TEST(DiskCheck, TheDemoDiskChecksClean) {
     TestMachine demo(TestMachine::demo());
     demo.boot();

@@ -84,6 +84,18 @@ TEST(HostRun, TheCommandLineAnswersWithTheRightStreamAndExitStatus) {
          false},
         {"--headless --drive C=missing", 2, "", "setup: ", false},
         {"", 1, "", "setup: no display available; use --headless\n", false},
+        // The options of new and finished driver disks.
+        {"--new-disk", 2, "", "setup: option --new-disk needs a value\n", true},
+        {"--new-disk a --make-disk b", 2, "", "setup: only one of --new-disk and --make-disk",
+         true},
+        {"--new-disk a --headless", 2, "", "setup: --new-disk takes no other option", true},
+        {"--size 2880", 2, "", "setup: option --size goes with --make-disk only\n", true},
+        {"--make-disk out.img --size 720", 2, "",
+         "setup: option --size: \"720\" is neither 1440 nor 2880\n", true},
+        {"--make-disk out.img --check", 2, "",
+         "setup: --new-disk and --make-disk go with no other action\n", true},
+        {"--make-disk out --setup-exe missing.exe", 1, "",
+         "setup: the Windows program setup.exe is not in missing.exe;", false},
     };
     for (const Row& row : rows) {
         RunResult run = runSetup(dir, row.arguments);

@@ -101,6 +101,25 @@ TEST(InstalledPackage, UnpackedItDeclaresItsNeedsAndRunsTheVersionAndTheHeadless
     // Only the installed name: a plain "setup" would clash with other programs.
     EXPECT_FALSE(hostFileExists(root / "usr/bin/setup"));
 
+    // The Windows program for driver disks: the cross-built bytes, which the
+    // installed program finds for --make-disk; mtools, which makes floppy
+    // images, is recommended.
+    const std::string windowsSetup = root / "usr/share/corvane/windows/setup.exe";
+    ASSERT_TRUE(hostFileExists(windowsSetup));
+#ifdef CORVANE_WINDOWS_SETUP
+    EXPECT_TRUE(readHostFile(windowsSetup) == readHostFile(CORVANE_WINDOWS_SETUP))
+        << windowsSetup << " differs from " << CORVANE_WINDOWS_SETUP;
+#endif
+    Command recommends = runCommand("dpkg-deb -f '" + deb + "' Recommends");
+    EXPECT_NE(recommends.output.find("mtools"), std::string::npos) << recommends.output;
+    TempDir made;
+    Command makeDisk = runCommand("cd '" + (root / "usr/share/corvane/demo/disk") + "' && '" +
+                                  (root / "usr/bin/corvane-setup") + "' --make-disk '" +
+                                  (made / "disk") + "' --drive C=../c");
+    EXPECT_EQ(makeDisk.status, 0) << makeDisk.output;
+    EXPECT_TRUE(hostFileExists(made / "disk/SETUP.EXE") &&
+                readHostFile(made / "disk/SETUP.EXE") == readHostFile(windowsSetup));
+
     Command version = runCommand("'" + (root / "usr/bin/corvane-setup") + "' --version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.output, std::string("corvane-setup (corvane) ") + CORVANE_VERSION + "\n");
