@@ -15,6 +15,7 @@ namespace {
 
 constexpr const char kFirstLine[] = "corvane font matches 1";
 constexpr const char kLastLine[] = "end";
+constexpr size_t kEntryLimit = 64;
 
 // What steers fontconfig besides its files: where it looks for them, the
 // language it prefers faces for, and the program name rules may test.
@@ -211,6 +212,10 @@ void FontMatchCache::store(const std::string& request, const Answer& answer,
     if (lines != m_sourceLines) {
         m_entries.clear();
         m_sourceLines = lines;
+    }
+    // A run asks for a few faces; the file stays small whatever many layouts name.
+    if (m_entries.size() >= kEntryLimit) {
+        m_entries.erase(m_entries.begin());
     }
     m_entries.push_back(Entry{request, answer});
 
