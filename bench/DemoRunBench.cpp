@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -79,19 +80,21 @@ ChildRun runSetup(const std::vector<std::string>& args, const std::string& folde
     return run;
 }
 
-// script: the input script's text; "@WORK@" stands for a fresh folder of the
-// run's own, where the screenshots go.
-void runDemo(benchmark::State& state, const std::string& script, int expectedStatus) {
+// Runs setup with args in folder, once per iteration; prepare() makes each
+// iteration's arguments (and the folders they name) outside the timing.
+void runProcess(benchmark::State& state,
+                const std::function<std::vector<std::string>(
+                    corvane_test::TestMachine&, const corvane_test::TempDir&)>& prepare,
+                int expectedStatus) {
     long peakKiB = 0;
     double cpuSeconds = 0;
     for (auto _ : state) {
         corvane_test::TestMachine demo{corvane_test::TestMachine::demo()};
         corvane_test::TempDir work;
-        corvane_test::writeHostFile(work / "input.txt", withWorkFolder(script, work.path()));
-        const std::vector<std::string> args = {
-            CORVANE_SETUP_EXE, "--headless",         "--clock", "virtual",
-            "--drive",         "C=" + demo.cDrive(), "--drive", "D=" + demo.disk(),
-            "--input",         work / "input.txt",   "--trace", work / "trace.txt"};
+        std::vector<std::string> args = {CORVANE_SETUP_EXE};
+        for (std::string& arg : prepare(demo, work)) {
+            args.push_back(std::move(arg));
+        }
         const ChildRun run = runSetup(args, demo.disk());
         state.SetIterationTime(run.seconds);
         if (run.exitStatus != expectedStatus) {
@@ -105,6 +108,21 @@ void runDemo(benchmark::State& state, const std::string& script, int expectedSta
     state.counters["peak_rss_KiB"] = static_cast<double>(peakKiB);
     state.counters["child_cpu_ms"] =
         benchmark::Counter(cpuSeconds * 1000, benchmark::Counter::kAvgIterations);
+}
+
+// script: the input script's text; "@WORK@" stands for a fresh folder of the
+// run's own, where the screenshots go.
+void runDemo(benchmark::State& state, const std::string& script, int expectedStatus) {
+    runProcess(
+        state,
+        [&script](corvane_test::TestMachine& demo, const corvane_test::TempDir& work) {
+            corvane_test::writeHostFile(work / "input.txt", withWorkFolder(script, work.path()));
+            return std::vector<std::string>{
+                "--headless",         "--clock", "virtual",          "--drive",
+                "C=" + demo.cDrive(), "--drive", "D=" + demo.disk(), "--input",
+                work / "input.txt",   "--trace", work / "trace.txt"};
+        },
+        expectedStatus);
 }
 
 // The demo's own headless session: open, uninstall with nothing installed,
@@ -122,5 +140,28 @@ void BM_ProcessStartAndClose(benchmark::State& state) {
     runDemo(state, "close\nkey y\n", 0);
 }
 BENCHMARK(BM_ProcessStartAndClose)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The answers that start no machine: what the process costs before main's
+// own work (the dynamic loader mapping the libraries the executable needs).
+void BM_ProcessVersion(benchmark::State& state) {
+    runProcess(
+        state,
+        [](corvane_test::TestMachine&, const corvane_test::TempDir&) {
+            return std::vector<std::string>{"--version"};
+        },
+        0);
+}
+BENCHMARK(BM_ProcessVersion)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// The disk author's check of the demo disk against the demo's C: drive.
+void BM_ProcessCheck(benchmark::State& state) {
+    runProcess(
+        state,
+        [](corvane_test::TestMachine& demo, const corvane_test::TempDir&) {
+            return std::vector<std::string>{"--check", "--drive", "C=" + demo.cDrive()};
+        },
+        0);
+}
+BENCHMARK(BM_ProcessCheck)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
 
 } // namespace

@@ -59,13 +59,16 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_STRIP_FILES ON)
 # The libraries come from dpkg-shlibdeps with the versions the build used
-# (libsdl2-2.0-0, libfreetype6, libfontconfig1, libpng16-16, the C and C++
+# (libfreetype6, libfontconfig1, libpng16-16, the C and C++
 # run-times); the fonts are found at run time: fonts-wine's bitmap "MS Sans
 # Serif" for dialogs, message boxes and captions, and through fontconfig
 # Liberation for the faces a layout names ("Arial"), DejaVu for the
 # sans-serif default.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine")
+# SDL2 is loaded with dlopen when a window opens, which dpkg-shlibdeps does
+# not see: the windowed run needs its run-time package all the same.
+string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libsdl2-2.0-0")
 # --make-disk writes floppy images with mtools.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mtools")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)

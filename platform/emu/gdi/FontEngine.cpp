@@ -80,14 +80,48 @@ std::string fontconfigFile(FcConfig* config, const char* family) {
     return file;
 }
 
+// What the answers of fontconfig come from (see FontMatchCache).
+std::vector<std::string> fontconfigSources(FcConfig* config) {
+    std::vector<std::string> sources;
+    auto take = [&sources](FcStrList* list, bool withFolder) {
+        if (list == nullptr) {
+            return;
+        }
+        for (FcChar8* item; (item = FcStrListNext(list)) != nullptr;) {
+            const std::string path = reinterpret_cast<const char*>(item);
+            sources.push_back(path);
+            const size_t slash = path.rfind('/');
+            if (withFolder && slash != std::string::npos && slash > 0) {
+                sources.push_back(path.substr(0, slash));
+            }
+        }
+        FcStrListDone(list);
+    };
+    take(FcConfigGetConfigFiles(config), true);
+    take(FcConfigGetConfigDirs(config), false);
+    take(FcConfigGetFontDirs(config), false);
+    for (std::string& place : FontMatchCache::userConfigPlaces()) {
+        sources.push_back(std::move(place));
+    }
+    std::sort(sources.begin(), sources.end());
+    sources.erase(std::unique(sources.begin(), sources.end()), sources.end());
+    return sources;
+}
+
+// One line for a request: the family first, then two words from fixed sets.
+std::string matchRequest(const std::string& family, bool bold, bool italic) {
+    return family + (bold ? ":bold" : ":regular") + (italic ? ":italic" : ":roman");
+}
+
 } // namespace
 
 FontEngine::FontEngine() : FontEngine(std::vector<std::string>{kDebianSansSerif}) {
     m_askFontconfig = true;
+    m_matches = FontMatchCache(FontMatchCache::defaultPath());
 }
 
 FontEngine::FontEngine(std::vector<std::string> sansSerifFiles)
-    : m_library(openLibrary()), m_sansSerifFiles(std::move(sansSerifFiles)) {}
+    : m_library(openLibrary()), m_sansSerifFiles(std::move(sansSerifFiles)), m_matches("") {}
 
 FontEngine::~FontEngine() = default;
 
@@ -137,6 +171,24 @@ const RasterFontFile* FontEngine::sansSerif() {
 }
 
 bool FontEngine::findFile(const std::string& family, bool bold, bool italic, Match& match) {
+    const std::string request = matchRequest(family, bold, italic);
+    if (const auto kept = m_matches.find(request)) {
+        match.file = kept->file;
+        match.index = kept->index;
+        match.bold = kept->weight >= FC_WEIGHT_BOLD;
+        return true;
+    }
+    if (!askFontconfig(family, bold, italic, match)) {
+        return false;
+    }
+    m_matches.store(request,
+                    FontMatchCache::Answer{match.file, match.index,
+                                           match.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR},
+                    fontconfigSources(static_cast<FcConfig*>(config())));
+    return true;
+}
+
+bool FontEngine::askFontconfig(const std::string& family, bool bold, bool italic, Match& match) {
     auto* config = static_cast<FcConfig*>(this->config());
     if (!config) {
         return false;

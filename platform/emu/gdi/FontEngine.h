@@ -8,6 +8,7 @@
 #pragma once
 
 #include "platform/emu/gdi/FontFace.h"
+#include "platform/emu/gdi/FontMatchCache.h"
 #include "platform/emu/gdi/RasterFontFile.h"
 
 #include <map>
@@ -22,9 +23,11 @@ namespace emu::gdi {
 class FontEngine {
 public:
     // Looks for the bitmap "MS Sans Serif" where Debian's fonts-wine puts it,
-    // then among the fonts fontconfig knows.
+    // then among the fonts fontconfig knows; keeps fontconfig's answers in
+    // the user's cache folder.
     FontEngine();
-    // Looks for it in `sansSerifFiles` only, in order.
+    // Looks for it in `sansSerifFiles` only, in order; asks fontconfig every
+    // time.
     explicit FontEngine(std::vector<std::string> sansSerifFiles);
     ~FontEngine();
     FontEngine(const FontEngine&) = delete;
@@ -45,7 +48,9 @@ private:
     };
     using Key = std::tuple<std::string, LONG, bool, bool, bool, bool>;
 
+    // The kept answer, else fontconfig's (then kept).
     bool findFile(const std::string& family, bool bold, bool italic, Match& match);
+    bool askFontconfig(const std::string& family, bool bold, bool italic, Match& match);
     void* config(); // FcConfig, loaded on first use
     const RasterFontFile* sansSerif();
     std::optional<RasterFontFile> findSansSerif();
@@ -61,6 +66,7 @@ private:
     bool m_sansSerifSought = false;
     std::optional<RasterFontFile> m_sansSerif;
     std::map<Key, std::shared_ptr<FontFace>> m_faces;
+    FontMatchCache m_matches;
 };
 
 } // namespace emu::gdi

@@ -1,9 +1,8 @@
 #include "platform/emu/host/HostDisplay.h"
 
 #include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/host/SdlLibrary.h"
 #include "platform/emu/user/HostInput.h"
-
-#include <SDL.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -93,34 +92,38 @@ public:
 } // namespace
 
 std::unique_ptr<HostDisplay> HostDisplay::open(int width, int height, std::string& error) {
-    // Without a display server SDL is not even started, so nothing of it stays behind.
+    // Without a display server SDL is not even loaded, so nothing of it stays behind.
     if (!hostHasDisplay()) {
         error = "no display server";
         return nullptr;
     }
     LibraryAllocations ignored;
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        error = SDL_GetError();
-        SDL_Quit();
+    const SdlLibrary* sdl = SdlLibrary::load(error);
+    if (sdl == nullptr) {
         return nullptr;
     }
-    if (showsNothing(SDL_GetCurrentVideoDriver())) {
+    if (sdl->Init(SDL_INIT_VIDEO) != 0) {
+        error = sdl->GetError();
+        sdl->Quit();
+        return nullptr;
+    }
+    if (showsNothing(sdl->GetCurrentVideoDriver())) {
         error = "no display server";
-        SDL_Quit();
+        sdl->Quit();
         return nullptr;
     }
-    std::unique_ptr<HostDisplay> display(new HostDisplay());
-    display->m_window = SDL_CreateWindow("corvane", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                         width, height, 0);
+    std::unique_ptr<HostDisplay> display(new HostDisplay(*sdl));
+    display->m_window = sdl->CreateWindow("corvane", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          width, height, 0);
     if (display->m_window != nullptr) {
-        display->m_renderer = SDL_CreateRenderer(display->m_window, -1, 0);
+        display->m_renderer = sdl->CreateRenderer(display->m_window, -1, 0);
     }
     if (display->m_renderer != nullptr) {
-        display->m_texture = SDL_CreateTexture(display->m_renderer, SDL_PIXELFORMAT_BGR888,
-                                               SDL_TEXTUREACCESS_STREAMING, width, height);
+        display->m_texture = sdl->CreateTexture(display->m_renderer, SDL_PIXELFORMAT_BGR888,
+                                                SDL_TEXTUREACCESS_STREAMING, width, height);
     }
     if (display->m_texture == nullptr) {
-        error = SDL_GetError();
+        error = sdl->GetError();
         return nullptr;
     }
     return display;
@@ -129,15 +132,15 @@ std::unique_ptr<HostDisplay> HostDisplay::open(int width, int height, std::strin
 HostDisplay::~HostDisplay() {
     LibraryAllocations ignored;
     if (m_texture != nullptr) {
-        SDL_DestroyTexture(m_texture);
+        m_sdl.DestroyTexture(m_texture);
     }
     if (m_renderer != nullptr) {
-        SDL_DestroyRenderer(m_renderer);
+        m_sdl.DestroyRenderer(m_renderer);
     }
     if (m_window != nullptr) {
-        SDL_DestroyWindow(m_window);
+        m_sdl.DestroyWindow(m_window);
     }
-    SDL_Quit();
+    m_sdl.Quit();
 }
 
 void HostDisplay::presentIfDue() {
@@ -147,7 +150,7 @@ void HostDisplay::presentIfDue() {
     }
     present();
     LibraryAllocations ignored;
-    SDL_PumpEvents();
+    m_sdl.PumpEvents();
 }
 
 void HostDisplay::present() {
@@ -161,24 +164,24 @@ void HostDisplay::present() {
         std::lock_guard<std::mutex> lock(surface.mutex());
         m_shownGeneration = surface.generation();
         // COLORREF is 0x00BBGGRR: the texture's XBGR layout takes it as it is.
-        SDL_UpdateTexture(m_texture, nullptr, surface.row(0),
-                          surface.width() * static_cast<int>(sizeof(COLORREF)));
+        m_sdl.UpdateTexture(m_texture, nullptr, surface.row(0),
+                            surface.width() * static_cast<int>(sizeof(COLORREF)));
     }
-    SDL_RenderCopy(m_renderer, m_texture, nullptr, nullptr);
-    SDL_RenderPresent(m_renderer);
+    m_sdl.RenderCopy(m_renderer, m_texture, nullptr, nullptr);
+    m_sdl.RenderPresent(m_renderer);
 }
 
 bool HostDisplay::pumpEvents(int timeoutMs) {
     LibraryAllocations ignored;
     SDL_Event event;
-    if (SDL_WaitEventTimeout(&event, timeoutMs) == 0) {
+    if (m_sdl.WaitEventTimeout(&event, timeoutMs) == 0) {
         return true;
     }
     do {
         if (!handleEvent(&event)) {
             return false;
         }
-    } while (SDL_PollEvent(&event) != 0);
+    } while (m_sdl.PollEvent(&event) != 0);
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The emulated screen shown in an SDL2 window, 1:1, and the host's mouse and
-// keys turned into emulated input. A headless session has no HostDisplay at
-// all and never initialises SDL.
+// keys turned into emulated input. SDL2 is loaded when the first display is
+// opened (SdlLibrary); a headless session has no HostDisplay at all and never
+// loads or initialises SDL.
 #pragma once
 
 #include <chrono>
@@ -13,6 +14,8 @@ struct SDL_Renderer;
 struct SDL_Texture;
 
 namespace emu::host {
+
+struct SdlLibrary;
 
 class HostDisplay {
 public:
@@ -33,9 +36,10 @@ public:
     bool pumpEvents(int timeoutMs);
 
 private:
-    HostDisplay() = default;
+    explicit HostDisplay(const SdlLibrary& sdl) : m_sdl(sdl) {}
     bool handleEvent(const void* event);
 
+    const SdlLibrary& m_sdl;
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
