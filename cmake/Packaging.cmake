@@ -59,7 +59,8 @@ set(CPACK_STRIP_FILES ON)
 # Liberation for the faces a layout names ("Arial"), DejaVu for the
 # sans-serif default.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine")
+# mtools and fsck.fat (dosfstools) work on the disk images --drive and --disk name.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine, mtools, dosfstools")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)
 
