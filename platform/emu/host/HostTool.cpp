@@ -5,7 +5,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -84,7 +84,12 @@ std::string ToolResult::failure(const std::string& name) const {
 
 ToolResult HostTool::run(const std::vector<std::string>& argv) {
     ToolResult result;
-    std::vector<std::string> args = argv;
+    // setpriv gives the tool the parent-death signal: a tool left running by
+    // a killed run could go on writing into a file the next run has taken
+    // over. posix_spawn does not copy the caller's memory map, which a
+    // process under a sanitizer makes large.
+    std::vector<std::string> args = {"setpriv", "--pdeathsig", "KILL", "--"};
+    args.insert(args.end(), argv.begin(), argv.end());
     std::vector<std::string> env = toolEnvironment();
     std::vector<char*> argp = pointers(args);
     std::vector<char*> envp = pointers(env);
@@ -98,37 +103,29 @@ ToolResult HostTool::run(const std::vector<std::string>& argv) {
         close(out[1]);
         return result;
     }
-    pid_t parent = getpid();
-    pid_t child = fork();
-    if (child == 0) {
-        // A tool left running by a killed run could go on writing into a
-        // file the next run has taken over.
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent) {
-            _exit(127);
-        }
-        int nothing = open("/dev/null", O_RDONLY);
-        if (nothing >= 0) {
-            dup2(nothing, 0);
-        }
-        dup2(out[1], 1);
-        dup2(err[1], 2);
-        execvpe(argp[0], argp.data(), envp.data());
-        _exit(127);
-    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_t child = -1;
+    int spawned = posix_spawnp(&child, argp[0], &actions, nullptr, argp.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     close(err[1]);
-    if (child > 0) {
+    if (spawned == 0) {
         drain(out[0], err[0], result);
     }
     close(out[0]);
     close(err[0]);
     int status = 0;
-    while (child > 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (spawned == 0 && waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (child > 0 && WIFEXITED(status)) {
-        result.status =
-            WEXITSTATUS(status) == 127 && result.errors.empty() ? -1 : WEXITSTATUS(status);
+    if (spawned == 0 && WIFEXITED(status)) {
+        result.status = WEXITSTATUS(status);
+    }
+    if (result.status == 127 && result.errors.find("setpriv") != std::string::npos) {
+        result.status = -1;
     }
     if (result.status == -1 && result.errors.empty()) {
         result.errors = argv[0] + " could not be run (is it installed?)";

@@ -129,6 +129,7 @@ std::unique_ptr<ImageDrive> ImageDrive::open(const std::string& spec, bool readO
         !drive->extract(error)) {
         return nullptr;
     }
+    drive->m_lock.keepOthersOut();
     return drive;
 }
 
@@ -218,7 +219,16 @@ bool ImageDrive::mtools(const std::string& tool, const std::vector<std::string>&
 }
 
 bool ImageDrive::readAttributes(Tree& attributes, std::string& error) {
+    // mattrib finds nothing to list in an empty root and says so as an
+    // error; mdir tells an empty root from a broken volume.
     std::string listing;
+    std::string names;
+    if (!mtools("mdir", {"-a", "-b", "::/"}, m_volume.path, names, error)) {
+        return false;
+    }
+    if (names.empty()) {
+        return true;
+    }
     if (!mtools("mattrib", {"-/", "::/"}, m_volume.path, listing, error)) {
         return false;
     }

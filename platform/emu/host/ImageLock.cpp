@@ -26,6 +26,13 @@ int ImageLock::recordLockHolder(int fd, bool forWriting) {
     return probe.l_pid > 0 ? probe.l_pid : -1;
 }
 
+bool ImageLock::keepOthersOut() {
+    struct flock shared {};
+    shared.l_type = F_RDLCK;
+    shared.l_whence = SEEK_SET;
+    return m_fd.valid() && fcntl(m_fd.get(), F_OFD_SETLK, &shared) == 0;
+}
+
 bool ImageLock::take(const std::string& path, bool forWriting, const std::function<void()>& waiting,
                      std::string& error) {
     bool toldWaiting = false;
@@ -60,7 +67,9 @@ bool ImageLock::take(const std::string& path, bool forWriting, const std::functi
             locked.st_dev != named.st_dev || locked.st_ino != named.st_ino) {
             continue;
         }
-        int holder = recordLockHolder(fd.get(), forWriting);
+        // mtools takes record locks on what it opens and fails on a file
+        // another program locked, so even reading needs the image free.
+        int holder = recordLockHolder(fd.get(), true);
         if (holder != 0) {
             error = path + " is in use by another program (" +
                     (holder > 0 ? "process " + std::to_string(holder) : std::string("a program")) +

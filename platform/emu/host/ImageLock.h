@@ -19,10 +19,16 @@ public:
     // Takes the lock on path: shared to read, exclusive to change. While
     // another copy holds it, calls waiting once and waits. False with the
     // reason in error when the file cannot be opened or another program holds
-    // a record lock that conflicts with the access asked for.
+    // a record lock on it (mtools, which reads the image, refuses such a file
+    // even to read).
     bool take(const std::string& path, bool forWriting, const std::function<void()>& waiting,
               std::string& error);
     bool held() const { return m_fd.valid(); }
+    // Adds a shared record lock on the whole image until release, so that
+    // QEMU, which checks for them, does not start a machine on it. mtools
+    // refuses a file with a record lock of another opener, so this comes
+    // after the last read of the image.
+    bool keepOthersOut();
     void release() { m_fd.reset(); }
 
     // The process that holds a record lock on the file at path conflicting
