@@ -289,8 +289,13 @@ bool ImageDrive::extract(std::string& error) {
         return false;
     }
     std::string ignored;
-    if (!attributes.empty() && !mtools("mcopy", {"-s", "-m", "-n", "::/*", m_folder + "/"},
-                                       m_volume.path, ignored, error)) {
+    if (attributes.empty()) {
+        // mdir and mcopy take an empty root for a missing one.
+        m_tree.clear();
+        return true;
+    }
+    if (!mtools("mcopy", {"-s", "-m", "-n", "::/*", m_folder + "/"}, m_volume.path, ignored,
+                error)) {
         return false;
     }
     m_tree = scan(m_folder);
