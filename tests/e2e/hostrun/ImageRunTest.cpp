@@ -1,0 +1,147 @@
+// The real setup on disk images: an install and an uninstall on an image
+// give, file for file, the bytes the same runs give on a folder; the driver
+// disk runs from a floppy image that is never written; a run that does not
+// finish leaves the image as it was; two runs on one image take turns.
+#include "platform/emu/host/ImageDrive.h"
+#include "tests/support/FatImage.h"
+#include "tests/support/SetupRun.h"
+#include "tests/support/TempDir.h"
+
+#include <chrono>
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+
+namespace corvane_test {
+namespace {
+
+const std::string kDemo = std::string(CORVANE_TEST_DATA) + "/../demo";
+const char kInstall[] = "wait 300\nkey enter\nkey n\nclose\n";
+const char kUninstall[] = "wait 300\nkey down\nkey enter\nkey n\nclose\n";
+
+// Every file below root: relative path to content.
+std::map<std::string, std::string> folderFiles(const std::string& root,
+                                               const std::string& relative = "") {
+    std::map<std::string, std::string> files;
+    std::string folder = relative.empty() ? root : root + "/" + relative;
+    for (const std::string& name : folderEntries(folder)) {
+        std::string path = relative.empty() ? name : relative + "/" + name;
+        struct stat info {};
+        stat((root + "/" + path).c_str(), &info);
+        if (S_ISDIR(info.st_mode)) {
+            files.merge(folderFiles(root, path));
+        } else {
+            files[path] = readHostFile(root + "/" + path);
+        }
+    }
+    return files;
+}
+
+SetupResult runOn(const std::string& cDrive, const std::string& disk, const std::string& script,
+                  std::vector<std::string> extra = {}) {
+    SetupRun run;
+    run.cDrive = cDrive;
+    run.disk = disk;
+    run.script = script;
+    run.extraArgs = std::move(extra);
+    return run.run();
+}
+
+} // namespace
+
+TEST(ImageRun, InstallAndUninstallOnAnImageGiveTheBytesOfTheSameRunsOnAFolder) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    copyHostTree(kDemo + "/c", work / "c");
+    std::map<std::string, std::string> original = folderFiles(work / "c");
+    ASSERT_EQ(runOn(work / "c", work / "disk", kInstall).exitStatus, 0);
+    std::map<std::string, std::string> installed = folderFiles(work / "c");
+    ASSERT_NE(installed, original) << "the install changed nothing";
+    ASSERT_EQ(runOn(work / "c", work / "disk", kUninstall).exitStatus, 0);
+    std::map<std::string, std::string> uninstalled = folderFiles(work / "c");
+    ASSERT_NE(uninstalled, installed) << "the uninstall changed nothing";
+
+    for (ImageKind kind : {ImageKind::Fat16Disk, ImageKind::Fat32Disk, ImageKind::SecondPartition,
+                           ImageKind::FixedVhd}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        TempDir images;
+        FatImage image = FatImage::make(kind, images / "c.img", kDemo + "/c");
+        EXPECT_EQ(image.files(), original);
+        SetupResult install = runOn(image.spec, work / "disk", kInstall);
+        EXPECT_EQ(install.exitStatus, 0) << install.errors;
+        EXPECT_EQ(image.files(), installed);
+        EXPECT_EQ(image.fsckReport(), "");
+        SetupResult uninstall = runOn(image.spec, work / "disk", kUninstall);
+        EXPECT_EQ(uninstall.exitStatus, 0) << uninstall.errors;
+        EXPECT_EQ(image.files(), uninstalled);
+        EXPECT_EQ(image.fsckReport(), "");
+        EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
+    }
+}
+
+TEST(ImageRun, TheDriverDiskRunsFromAFloppyImageThatIsNeverWritten) {
+    TempDir work;
+    copyHostTree(kDemo + "/c", work / "folder-c");
+    copyHostTree(kDemo + "/c", work / "image-c");
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage floppy = FatImage::make(ImageKind::Floppy, work / "qx20.img", kDemo + "/disk");
+    std::string before = readHostFile(floppy.path);
+    runTool({"mkdir", work / "elsewhere"});
+    ASSERT_EQ(runOn(work / "folder-c", work / "disk", kInstall).exitStatus, 0);
+    // The run starts in an empty folder: the program finds its disk only
+    // on A:, the floppy image.
+    SetupResult run =
+        runOn(work / "image-c", work / "elsewhere", kInstall, {"--disk", floppy.path});
+    EXPECT_EQ(run.exitStatus, 0) << run.errors;
+    EXPECT_EQ(folderFiles(work / "image-c"), folderFiles(work / "folder-c"));
+    EXPECT_EQ(readHostFile(floppy.path), before);
+    EXPECT_FALSE(run.calls("MessageBoxA").empty());
+}
+
+TEST(ImageRun, ARunThatDoesNotFinishLeavesTheImageAsItWas) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage image = FatImage::make(ImageKind::Fat16Disk, work / "c.img", kDemo + "/c");
+    std::string before = readHostFile(image.path);
+    // The script runs out at the restart question, after the install's
+    // file work: exit status 3, nothing written back.
+    SetupResult run = runOn(image.spec, work / "disk", "wait 300\nkey enter\n");
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_NE(run.errors.find("left as they were"), std::string::npos) << run.errors;
+    EXPECT_EQ(readHostFile(image.path), before);
+    EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
+    // A dry run shows the install and changes nothing.
+    SetupRun dry;
+    dry.cDrive = image.spec;
+    dry.disk = work / "disk";
+    dry.extraArgs = {"--dry-run", "100"};
+    SetupResult dryRun = dry.run();
+    EXPECT_EQ(dryRun.exitStatus, 0) << dryRun.errors;
+    EXPECT_EQ(readHostFile(image.path), before);
+}
+
+TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage image = FatImage::make(ImageKind::Fat16Disk, work / "c.img", kDemo + "/c");
+    std::string before = readHostFile(image.path);
+    // Another run holds the image: this one waits, says so, and goes on
+    // once the other is done.
+    emu::host::ImageLock other;
+    std::string error;
+    ASSERT_TRUE(other.take(image.path, true, nullptr, error)) << error;
+    SetupResult run;
+    std::thread second([&] { run = runOn(image.spec, work / "disk", kInstall); });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(readHostFile(image.path), before) << "the image changed while another run held it";
+    EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)))
+        << "the second run started on the image while another held it";
+    other.release();
+    second.join();
+    EXPECT_EQ(run.exitStatus, 0) << run.errors;
+    EXPECT_NE(readHostFile(image.path), before);
+    EXPECT_EQ(image.fsckReport(), "");
+}
+
+} // namespace corvane_test
