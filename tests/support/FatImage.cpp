@@ -130,19 +130,35 @@ std::map<std::string, std::string> FatImage::attributes() const {
     return result;
 }
 
-std::map<std::string, std::string> FatImage::files() const {
-    TempDir out;
-    std::map<std::string, std::string> result;
-    int number = 0;
-    for (const auto& [name, flags] : attributes()) {
-        std::string host = out / std::to_string(++number);
-        emu::host::ToolResult copy =
-            emu::host::HostTool::run({"mcopy", "-n", "-i", image(*this), "::/" + name, host});
+namespace {
+
+void readTree(const std::string& root, const std::string& relative,
+              std::map<std::string, std::string>& files) {
+    std::string folder = relative.empty() ? root : root + "/" + relative;
+    for (const std::string& name : folderEntries(folder)) {
+        std::string path = relative.empty() ? name : relative + "/" + name;
         struct stat info {};
-        if (copy.succeeded() && stat(host.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-            result[name] = readHostFile(host);
+        if (stat((root + "/" + path).c_str(), &info) != 0) {
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            readTree(root, path, files);
+        } else {
+            files[path] = readHostFile(root + "/" + path);
         }
     }
+}
+
+} // namespace
+
+std::map<std::string, std::string> FatImage::files() const {
+    std::map<std::string, std::string> result;
+    if (attributes().empty()) {
+        return result; // mcopy takes an empty root for a missing one
+    }
+    TempDir out;
+    runTool({"mcopy", "-s", "-n", "-i", image(*this), "::/*", out.path() + "/"});
+    readTree(out.path(), "", result);
     return result;
 }
 
