@@ -6,6 +6,8 @@
 #include "tests/e2e/updatekill/CrashChild.h"
 #include "tests/support/FatImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
+#include "update/CUpdateInf.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
@@ -18,6 +20,7 @@ using corvane_test::ImageKind;
 using corvane_test::readHostFile;
 using corvane_test::runTool;
 using corvane_test::TempDir;
+using corvane_test::TestMachine;
 using corvane_test::writeHostFile;
 using emu::host::ImageDrive;
 
@@ -105,4 +108,54 @@ TEST(ImageCommitKill, AKillAtAnyStepLeavesTheImageAsItWasOrWhole) {
     }
     // Copy, mdeltree/mdel/mmd/mcopy/mattrib, fsck, sync, rename.
     EXPECT_GE(crashes, 6);
+}
+
+// The demo's install (its INF merges) on the folder of an image drive,
+// cut short at each file step by the machine, then the write-back the
+// finished run would do: nothing of a killed run reaches the image.
+TEST(ImageCommitKill, AKillDuringTheInstallLeavesTheImageAsItWas) {
+    TempDir work;
+    // A small image keeps the many rounds short; the write-back's own kills
+    // are the test above, on a partition.
+    FatImage image = FatImage::make(ImageKind::Floppy, work / "c.img",
+                                    std::string(CORVANE_TEST_DATA) + "/../demo/c");
+    runTool({"cp", "--sparse=always", image.path, work / "original.img"});
+    const std::string original = readHostFile(image.path);
+    auto install = [&](int crashAfter) {
+        std::string error;
+        std::unique_ptr<ImageDrive> drive = ImageDrive::open(image.spec, false, nullptr, error);
+        if (!drive) {
+            throw std::runtime_error(error);
+        }
+        TestMachine machine{TestMachine::demo()};
+        machine.config().drives['C'] = drive->folder();
+        machine.config().crashAfterFileSteps = crashAfter;
+        machine.boot();
+        CUpdateInf update;
+        update.UpdateFile("MSHDC.INF", "MSHDC.QTR", "MSHDC.QBK");
+        update.UpdateFile("MACHINE.INF", "MACHINE1.QTR", "MACHINE.QBK");
+        update.UpdateFile("USB.INF", "USB.QTR", "USB.QBK");
+        machine.shutdown();
+        if (!drive->commit(error)) {
+            throw std::runtime_error(error);
+        }
+    };
+    std::string detail;
+    int crashes = 0;
+    // Every third of the install's hundred or so file steps: nothing is
+    // written to the image before the write-back, whatever the step.
+    for (int steps = 1; steps <= 300; steps += 3) {
+        SCOPED_TRACE("killed after file step " + std::to_string(steps));
+        runTool({"cp", "--sparse=always", work / "original.img", image.path});
+        ChildEnding ending = corvane_test::runInChild([&] { install(steps); }, detail);
+        ASSERT_NE(ending, ChildEnding::Failed) << detail;
+        if (ending == ChildEnding::Completed) {
+            EXPECT_NE(readHostFile(image.path), original) << "the finished install wrote nothing";
+            EXPECT_EQ(image.fsckReport(), "");
+            break;
+        }
+        ++crashes;
+        EXPECT_EQ(readHostFile(image.path), original);
+    }
+    EXPECT_GE(crashes, 20) << "the install took fewer file steps than it should";
 }
