@@ -1,7 +1,6 @@
 #include "platform/emu/host/HostTool.h"
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>

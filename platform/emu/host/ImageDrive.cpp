@@ -513,7 +513,6 @@ bool ImageDrive::applyChanges(const Tree& now, std::string& error) {
 
 bool ImageDrive::putInPlace(std::string& error) {
     std::string work = m_workFolder + "/image";
-    std::string saved = error;
     if (!checkVolume(work, error)) {
         error = "after writing the changes, " + error;
         return false;

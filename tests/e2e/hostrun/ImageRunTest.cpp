@@ -97,6 +97,12 @@ TEST(ImageRun, TheDriverDiskRunsFromAFloppyImageThatIsNeverWritten) {
     EXPECT_EQ(folderFiles(work / "image-c"), folderFiles(work / "folder-c"));
     EXPECT_EQ(readHostFile(floppy.path), before);
     EXPECT_FALSE(run.calls("MessageBoxA").empty());
+    // --disk naming a folder starts the program there.
+    copyHostTree(kDemo + "/c", work / "third-c");
+    SetupResult fromFolder =
+        runOn(work / "third-c", work / "elsewhere", kInstall, {"--disk", work / "disk"});
+    EXPECT_EQ(fromFolder.exitStatus, 0) << fromFolder.errors;
+    EXPECT_EQ(folderFiles(work / "third-c"), folderFiles(work / "folder-c"));
 }
 
 TEST(ImageRun, ARunThatDoesNotFinishLeavesTheImageAsItWas) {
