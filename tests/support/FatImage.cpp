@@ -73,7 +73,7 @@ std::string vhdFooter(std::uint64_t size, std::uint32_t type) {
 FatImage FatImage::make(ImageKind kind, const std::string& path, const std::string& folder) {
     FatImage fat;
     fat.path = path;
-    fat.spec = path;
+    fat.driveValue = path;
     if (kind == ImageKind::Floppy) {
         runTool({"mkfs.fat", "-C", path, "1440"});
         fat.length = 1440 * 1024;
@@ -100,7 +100,7 @@ FatImage FatImage::make(ImageKind kind, const std::string& path, const std::stri
         runTool({"mkfs.fat", "--offset", "2048", path, std::to_string(16384 / 2)});
         first = 20480;
         sectors = size / 512 - first;
-        fat.spec = path + "@5";
+        fat.driveValue = path + "@5";
     }
     std::string type = kind == ImageKind::Fat32Disk ? "32" : "16";
     runTool({"mkfs.fat", "-F", type, "--offset", std::to_string(first), path,

@@ -22,7 +22,7 @@ struct FatImage {
     std::string path;
     std::uint64_t offset = 0; // of the volume that holds the files
     std::uint64_t length = 0;
-    std::string spec; // what --drive takes: path, or path@N
+    std::string driveValue; // what --drive takes: path, or path@N
 
     // Makes an image of kind at path holding a copy of folder's tree.
     static FatImage make(ImageKind kind, const std::string& path, const std::string& folder);

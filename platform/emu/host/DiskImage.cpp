@@ -323,31 +323,32 @@ std::string containerRefusal(const Sector& head, const Sector& tail, std::uint64
 
 } // namespace
 
-void DiskImage::splitSpec(const std::string& spec, std::string& file, int& partition) {
-    file = spec;
+void DiskImage::splitName(const std::string& imageName, std::string& file, int& partition) {
+    file = imageName;
     partition = 0;
-    size_t at = spec.rfind('@');
-    if (at == std::string::npos || at + 1 >= spec.size() || spec.size() - at > 3) {
+    size_t at = imageName.rfind('@');
+    if (at == std::string::npos || at + 1 >= imageName.size() || imageName.size() - at > 3) {
         return;
     }
-    for (size_t i = at + 1; i < spec.size(); ++i) {
-        if (spec[i] < '0' || spec[i] > '9') {
+    for (size_t i = at + 1; i < imageName.size(); ++i) {
+        if (imageName[i] < '0' || imageName[i] > '9') {
             return;
         }
     }
     struct stat info {};
-    int number = std::stoi(spec.substr(at + 1));
-    if (number >= 1 && stat(spec.c_str(), &info) != 0 &&
-        stat(spec.substr(0, at).c_str(), &info) == 0) {
-        file = spec.substr(0, at);
+    int number = std::stoi(imageName.substr(at + 1));
+    if (number >= 1 && stat(imageName.c_str(), &info) != 0 &&
+        stat(imageName.substr(0, at).c_str(), &info) == 0) {
+        file = imageName.substr(0, at);
         partition = number;
     }
 }
 
-std::optional<ImageVolume> DiskImage::findVolume(const std::string& spec, std::string& refusal) {
+std::optional<ImageVolume> DiskImage::findVolume(const std::string& imageName,
+                                                 std::string& refusal) {
     std::string file;
     int partition = 0;
-    splitSpec(spec, file, partition);
+    splitName(imageName, file, partition);
     kernel::UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd.valid() || fstat(fd.get(), &info) != 0) {

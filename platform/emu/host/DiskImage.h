@@ -25,14 +25,15 @@ struct ImageVolume {
 
 class DiskImage {
 public:
-    // The volume of spec, "FILE" or "FILE@N" (partition N; FILE alone means
+    // The volume of imageName, "FILE" or "FILE@N" (partition N; FILE alone means
     // the first FAT partition, or the whole file when it is a bare volume).
     // nullopt with the reason in refusal when the file is no such image.
-    static std::optional<ImageVolume> findVolume(const std::string& spec, std::string& refusal);
+    static std::optional<ImageVolume> findVolume(const std::string& imageName,
+                                                 std::string& refusal);
 
     // Splits "FILE@N" into FILE and N when FILE exists and N is a number
-    // from 1 to 99; otherwise the whole spec is the file and N is 0.
-    static void splitSpec(const std::string& spec, std::string& file, int& partition);
+    // from 1 to 99; otherwise the whole name is the file and N is 0.
+    static void splitName(const std::string& imageName, std::string& file, int& partition);
 };
 
 } // namespace emu::host

@@ -114,10 +114,10 @@ std::string ImageDrive::workFolderOf(const std::string& imagePath) {
     return parentOf(imagePath) + "/." + baseOf(imagePath) + ".corvane";
 }
 
-std::unique_ptr<ImageDrive> ImageDrive::open(const std::string& spec, bool readOnly,
+std::unique_ptr<ImageDrive> ImageDrive::open(const std::string& imageName, bool readOnly,
                                              const std::function<void()>& waiting,
                                              std::string& error) {
-    std::optional<ImageVolume> volume = DiskImage::findVolume(spec, error);
+    std::optional<ImageVolume> volume = DiskImage::findVolume(imageName, error);
     if (!volume) {
         return nullptr;
     }

@@ -25,12 +25,12 @@ namespace emu::host {
 
 class ImageDrive {
 public:
-    // Opens the image of spec ("FILE" or "FILE@N"): finds its volume, takes
+    // Opens the image of imageName ("FILE" or "FILE@N"): finds its volume, takes
     // the image's lock (waiting for another copy of this program, refusing
     // one another program holds), checks the volume with fsck.fat and copies
     // its files out. A read-only drive is never written back. nullptr with
     // the reason in error when any of it fails; nothing is changed then.
-    static std::unique_ptr<ImageDrive> open(const std::string& spec, bool readOnly,
+    static std::unique_ptr<ImageDrive> open(const std::string& imageName, bool readOnly,
                                             const std::function<void()>& waiting,
                                             std::string& error);
     ~ImageDrive();

@@ -18,17 +18,18 @@ bool sameFile(const std::string& a, const std::string& b) {
 bool ImageDrives::namesImage(const std::string& value) {
     std::string file;
     int partition = 0;
-    DiskImage::splitSpec(value, file, partition);
+    DiskImage::splitName(value, file, partition);
     struct stat info {};
     return stat(file.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-bool ImageDrives::mount(char letter, const std::string& spec, bool readOnly, HostOptions& options,
+bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly,
+                        HostOptions& options,
                         const std::function<void(const std::string&)>& waiting,
                         std::string& error) {
     std::string file;
     int partition = 0;
-    DiskImage::splitSpec(spec, file, partition);
+    DiskImage::splitName(imageName, file, partition);
     for (const Mounted& other : m_drives) {
         // Two locks of one process on one image would wait for each other.
         if (sameFile(other.drive->volume().path, file)) {
@@ -38,7 +39,7 @@ bool ImageDrives::mount(char letter, const std::string& spec, bool readOnly, Hos
         }
     }
     std::unique_ptr<ImageDrive> drive = ImageDrive::open(
-        spec, readOnly, [&] { waiting(file); }, error);
+        imageName, readOnly, [&] { waiting(file); }, error);
     if (!drive) {
         return false;
     }

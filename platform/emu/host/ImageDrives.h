@@ -40,7 +40,7 @@ private:
         bool readOnly;
         std::unique_ptr<ImageDrive> drive;
     };
-    bool mount(char letter, const std::string& spec, bool readOnly, HostOptions& options,
+    bool mount(char letter, const std::string& imageName, bool readOnly, HostOptions& options,
                const std::function<void(const std::string&)>& waiting, std::string& error);
 
     std::vector<Mounted> m_drives;

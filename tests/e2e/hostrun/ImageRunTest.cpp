@@ -68,11 +68,11 @@ TEST(ImageRun, InstallAndUninstallOnAnImageGiveTheBytesOfTheSameRunsOnAFolder) {
         TempDir images;
         FatImage image = FatImage::make(kind, images / "c.img", kDemo + "/c");
         EXPECT_EQ(image.files(), original);
-        SetupResult install = runOn(image.spec, work / "disk", kInstall);
+        SetupResult install = runOn(image.driveValue, work / "disk", kInstall);
         EXPECT_EQ(install.exitStatus, 0) << install.errors;
         EXPECT_EQ(image.files(), installed);
         EXPECT_EQ(image.fsckReport(), "");
-        SetupResult uninstall = runOn(image.spec, work / "disk", kUninstall);
+        SetupResult uninstall = runOn(image.driveValue, work / "disk", kUninstall);
         EXPECT_EQ(uninstall.exitStatus, 0) << uninstall.errors;
         EXPECT_EQ(image.files(), uninstalled);
         EXPECT_EQ(image.fsckReport(), "");
@@ -112,14 +112,14 @@ TEST(ImageRun, ARunThatDoesNotFinishLeavesTheImageAsItWas) {
     std::string before = readHostFile(image.path);
     // The script runs out at the restart question, after the install's
     // file work: exit status 3, nothing written back.
-    SetupResult run = runOn(image.spec, work / "disk", "wait 300\nkey enter\n");
+    SetupResult run = runOn(image.driveValue, work / "disk", "wait 300\nkey enter\n");
     EXPECT_EQ(run.exitStatus, 3);
     EXPECT_NE(run.errors.find("left as they were"), std::string::npos) << run.errors;
     EXPECT_EQ(readHostFile(image.path), before);
     EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
     // A dry run shows the install and changes nothing.
     SetupRun dry;
-    dry.cDrive = image.spec;
+    dry.cDrive = image.driveValue;
     dry.disk = work / "disk";
     dry.extraArgs = {"--dry-run", "100"};
     SetupResult dryRun = dry.run();
@@ -138,7 +138,7 @@ TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
     std::string error;
     ASSERT_TRUE(other.take(image.path, true, nullptr, error)) << error;
     SetupResult run;
-    std::thread second([&] { run = runOn(image.spec, work / "disk", kInstall); });
+    std::thread second([&] { run = runOn(image.driveValue, work / "disk", kInstall); });
     std::this_thread::sleep_for(std::chrono::seconds(2));
     EXPECT_EQ(readHostFile(image.path), before) << "the image changed while another run held it";
     EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)))

@@ -41,9 +41,9 @@ void changeFiles(const std::string& folder) {
 
 // Opens the image, makes the changes and writes them back, ending the
 // process after afterSteps steps of the write-back (-1: never).
-void session(const std::string& spec, int afterSteps) {
+void session(const std::string& imageName, int afterSteps) {
     std::string error;
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(spec, false, nullptr, error);
+    std::unique_ptr<ImageDrive> drive = ImageDrive::open(imageName, false, nullptr, error);
     if (!drive) {
         throw std::runtime_error(error);
     }
@@ -71,7 +71,7 @@ TEST(ImageCommitKill, AKillAtAnyStepLeavesTheImageAsItWasOrWhole) {
     std::map<std::string, std::string> before = image.files();
 
     std::string detail;
-    ASSERT_EQ(corvane_test::runInChild([&] { session(image.spec, -1); }, detail),
+    ASSERT_EQ(corvane_test::runInChild([&] { session(image.driveValue, -1); }, detail),
               ChildEnding::Completed)
         << detail;
     std::map<std::string, std::string> whole = image.files();
@@ -81,7 +81,8 @@ TEST(ImageCommitKill, AKillAtAnyStepLeavesTheImageAsItWasOrWhole) {
     for (int steps = 1; steps <= kMaxSteps; ++steps) {
         SCOPED_TRACE("killed after step " + std::to_string(steps));
         runTool({"cp", "--sparse=always", work / "original.img", image.path});
-        ChildEnding ending = corvane_test::runInChild([&] { session(image.spec, steps); }, detail);
+        ChildEnding ending =
+            corvane_test::runInChild([&] { session(image.driveValue, steps); }, detail);
         ASSERT_NE(ending, ChildEnding::Failed) << detail;
         std::string now = readHostFile(image.path);
         bool asItWas = now == original;
@@ -96,12 +97,12 @@ TEST(ImageCommitKill, AKillAtAnyStepLeavesTheImageAsItWasOrWhole) {
         // The next run clears the killed one's work folder and, on the image
         // as it was, finishes.
         if (asItWas) {
-            ASSERT_EQ(corvane_test::runInChild([&] { session(image.spec, -1); }, detail),
+            ASSERT_EQ(corvane_test::runInChild([&] { session(image.driveValue, -1); }, detail),
                       ChildEnding::Completed)
                 << detail;
         } else {
             std::string error;
-            EXPECT_TRUE(ImageDrive::open(image.spec, false, nullptr, error)) << error;
+            EXPECT_TRUE(ImageDrive::open(image.driveValue, false, nullptr, error)) << error;
         }
         EXPECT_EQ(image.files(), whole);
         EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
@@ -123,7 +124,8 @@ TEST(ImageCommitKill, AKillDuringTheInstallLeavesTheImageAsItWas) {
     const std::string original = readHostFile(image.path);
     auto install = [&](int crashAfter) {
         std::string error;
-        std::unique_ptr<ImageDrive> drive = ImageDrive::open(image.spec, false, nullptr, error);
+        std::unique_ptr<ImageDrive> drive =
+            ImageDrive::open(image.driveValue, false, nullptr, error);
         if (!drive) {
             throw std::runtime_error(error);
         }

@@ -32,9 +32,9 @@ void fillDrive(const std::string& root) {
     writeHostFile(root + "/Program Files/Quentor Tools/Read Me First.txt", "hello\r\n");
 }
 
-std::unique_ptr<ImageDrive> openDrive(const std::string& spec) {
+std::unique_ptr<ImageDrive> openDrive(const std::string& imageName) {
     std::string error;
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(spec, false, nullptr, error);
+    std::unique_ptr<ImageDrive> drive = ImageDrive::open(imageName, false, nullptr, error);
     EXPECT_TRUE(drive) << error;
     return drive;
 }
@@ -50,7 +50,7 @@ TEST(ImageDrive, ShowsTheImageAndWritesBackExactlyWhatChangedOnEveryKindOfImage)
         FatImage image = FatImage::make(kind, work / "c.img", work / "tree");
         runTool({"mattrib", "-i", image.path + "@@" + std::to_string(image.offset), "+r", "+h",
                  "+s", "::/MSDOS.SYS"});
-        std::unique_ptr<ImageDrive> drive = openDrive(image.spec);
+        std::unique_ptr<ImageDrive> drive = openDrive(image.driveValue);
         ASSERT_TRUE(drive);
         const std::string& folder = drive->folder();
 
@@ -126,7 +126,7 @@ TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {
     struct Row {
         const char* what;
         std::string bytes;
-        const char* suffix; // appended to the file name in the spec
+        const char* suffix; // appended to the file name given
         const char* says;
         bool convertible;
     };
@@ -222,7 +222,8 @@ TEST(DiskImage, FindsTheVolumeOfEachKindAndItsPlace) {
                            Row{ImageKind::FixedVhd, "in a fixed VHD image"}}) {
         FatImage image = FatImage::make(row.kind, work / "x.img", work / "tree");
         std::string refusal;
-        std::optional<emu::host::ImageVolume> volume = DiskImage::findVolume(image.spec, refusal);
+        std::optional<emu::host::ImageVolume> volume =
+            DiskImage::findVolume(image.driveValue, refusal);
         ASSERT_TRUE(volume) << refusal;
         EXPECT_EQ(volume->offset, image.offset);
         EXPECT_EQ(volume->length, image.length);
