@@ -136,8 +136,11 @@ int main(int argc, char** argv) {
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
     }
     emu::host::ImageDrives images;
+    // Only a run of the program writes its images back.
+    bool writeBack = options.action == emu::host::HostAction::Run;
     if (!images.open(
-            options, [&program](const std::string& image) { sayWaiting(program, image); }, error)) {
+            options, writeBack,
+            [&program](const std::string& image) { sayWaiting(program, image); }, error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return kBadUsage;
     }

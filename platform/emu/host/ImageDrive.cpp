@@ -121,6 +121,14 @@ std::unique_ptr<ImageDrive> ImageDrive::open(const std::string& imageName, bool 
     if (!volume) {
         return nullptr;
     }
+    // The new image is renamed over the file itself, never over a link to it.
+    volume->path = canonical(volume->path);
+    struct stat info {};
+    if (!readOnly && (stat(volume->path.c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0)) {
+        error = volume->path +
+                " is read-only; make it writable to install into it (a dry run does not need that)";
+        return nullptr;
+    }
     std::unique_ptr<ImageDrive> drive(new ImageDrive());
     drive->m_volume = *volume;
     drive->m_readOnly = readOnly;
@@ -456,8 +464,8 @@ bool ImageDrive::applyChanges(const Tree& now, std::string& error) {
         return true;
     }
     std::string work = m_workFolder + "/image";
-    ToolResult copy = HostTool::run(
-        {"cp", "--reflink=auto", "--sparse=always", "--preserve=mode", m_volume.path, work});
+    ToolResult copy = HostTool::run({"cp", "--reflink=auto", "--sparse=always",
+                                     "--preserve=mode,ownership", m_volume.path, work});
     if (!copy.succeeded()) {
         error = copy.failure("cp") + " (a work copy of " + m_volume.path + ")";
         return false;

@@ -51,10 +51,10 @@ bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly
     return true;
 }
 
-bool ImageDrives::open(HostOptions& options, const std::function<void(const std::string&)>& waiting,
-                       std::string& error) {
+bool ImageDrives::open(HostOptions& options, bool writeBack,
+                       const std::function<void(const std::string&)>& waiting, std::string& error) {
     for (const auto& [letter, value] : std::map<char, std::string>(options.machine.drives)) {
-        if (namesImage(value) && !mount(letter, value, false, options, waiting, error)) {
+        if (namesImage(value) && !mount(letter, value, !writeBack, options, waiting, error)) {
             m_drives.clear();
             return false;
         }

@@ -19,10 +19,11 @@ public:
     // Opens the images options name and points the options' drives at their
     // folders; a --disk image becomes drive A: and the start folder, a
     // --disk folder the start folder. waiting(image) is called when another
-    // copy of this program holds an image. False with the reason in error
+    // copy of this program holds an image. Without writeBack (a dry run, a
+    // check) every image is opened read-only. False with the reason in error
     // when an image is refused; none is changed then.
-    bool open(HostOptions& options, const std::function<void(const std::string&)>& waiting,
-              std::string& error);
+    bool open(HostOptions& options, bool writeBack,
+              const std::function<void(const std::string&)>& waiting, std::string& error);
     // Writes the changes of every writable image back, each whole or not at
     // all. False with the reasons in error when any could not be.
     bool commit(std::string& error);

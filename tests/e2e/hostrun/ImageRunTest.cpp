@@ -117,7 +117,9 @@ TEST(ImageRun, ARunThatDoesNotFinishLeavesTheImageAsItWas) {
     EXPECT_NE(run.errors.find("left as they were"), std::string::npos) << run.errors;
     EXPECT_EQ(readHostFile(image.path), before);
     EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
-    // A dry run shows the install and changes nothing.
+    // A dry run shows the install and changes nothing, on an image file
+    // that is read-only too.
+    ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
     SetupRun dry;
     dry.cDrive = image.driveValue;
     dry.disk = work / "disk";

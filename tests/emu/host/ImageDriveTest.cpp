@@ -232,3 +232,44 @@ TEST(DiskImage, FindsTheVolumeOfEachKindAndItsPlace) {
         runTool({"rm", "-f", image.path});
     }
 }
+
+TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    writeHostFile(work / "tree/A.TXT", "a");
+    FatImage image = FatImage::make(ImageKind::Floppy, work / "a.img", work / "tree");
+    std::string before = readHostFile(image.path);
+    std::string error;
+
+    // More than the volume holds: mcopy fails in the work copy.
+    std::unique_ptr<ImageDrive> drive = openDrive(image.path);
+    ASSERT_TRUE(drive);
+    writeHostFile(drive->folder() + "/BIG.BIN", std::string(2 * 1024 * 1024, 'x'));
+    EXPECT_FALSE(drive->commit(error));
+    EXPECT_NE(error.find("mcopy"), std::string::npos) << error;
+    EXPECT_EQ(readHostFile(image.path), before);
+    drive.reset();
+    EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
+
+    // A read-only image file is not replaced; read-only use is fine.
+    ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
+    EXPECT_FALSE(ImageDrive::open(image.path, false, nullptr, error));
+    EXPECT_NE(error.find("is read-only"), std::string::npos) << error;
+    EXPECT_TRUE(ImageDrive::open(image.path, true, nullptr, error)) << error;
+    ASSERT_EQ(chmod(image.path.c_str(), 0640), 0);
+
+    // Through a link, the file the link leads to takes the changes and the
+    // link stays a link.
+    ASSERT_EQ(symlink(image.path.c_str(), (work / "link.img").c_str()), 0);
+    drive = openDrive(work / "link.img");
+    ASSERT_TRUE(drive);
+    writeHostFile(drive->folder() + "/B.TXT", "b");
+    ASSERT_TRUE(drive->commit(error)) << error;
+    struct stat link {};
+    ASSERT_EQ(lstat((work / "link.img").c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ(image.files().at("B.TXT"), "b");
+    struct stat info {};
+    ASSERT_EQ(stat(image.path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u) << "the image keeps its permissions";
+}
