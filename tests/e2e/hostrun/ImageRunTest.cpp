@@ -150,6 +150,25 @@ TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
     EXPECT_EQ(run.exitStatus, 0) << run.errors;
     EXPECT_NE(readHostFile(image.path), before);
     EXPECT_EQ(image.fsckReport(), "");
+
+    // Two real runs started at once, each an install: both finish, and the
+    // image ends as one install leaves a folder (a second install finds
+    // every line in place and the backups made), its file system clean.
+    // Without the turns, the second would clear the first's work folder
+    // beside the image under it.
+    copyHostTree(kDemo + "/c", work / "c");
+    ASSERT_EQ(runOn(work / "c", work / "disk", kInstall).exitStatus, 0);
+    FatImage fresh = FatImage::make(ImageKind::Fat16Disk, work / "fresh.img", kDemo + "/c");
+    SetupResult first;
+    SetupResult secondRun;
+    std::thread one([&] { first = runOn(fresh.driveValue, work / "disk", kInstall); });
+    std::thread two([&] { secondRun = runOn(fresh.driveValue, work / "disk", kInstall); });
+    one.join();
+    two.join();
+    EXPECT_EQ(first.exitStatus, 0) << first.errors;
+    EXPECT_EQ(secondRun.exitStatus, 0) << secondRun.errors;
+    EXPECT_EQ(fresh.files(), folderFiles(work / "c"));
+    EXPECT_EQ(fresh.fsckReport(), "");
 }
 
 } // namespace corvane_test
