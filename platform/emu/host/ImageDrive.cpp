@@ -194,6 +194,10 @@ bool ImageDrive::checkVolume(const std::string& imageFile, std::string& error) {
     if (fsck.succeeded()) {
         return true;
     }
+    if (fsck.status < 0) {
+        error = fsck.failure("fsck.fat") + "; it checks " + m_volume.path + " (package dosfstools)";
+        return false;
+    }
     std::string report = fsck.output + fsck.errors;
     std::istringstream lines(report);
     std::string line;
@@ -204,8 +208,8 @@ bool ImageDrive::checkVolume(const std::string& imageFile, std::string& error) {
             break;
         }
     }
-    error = "fsck.fat -n finds the file system of " + m_volume.description + " of " +
-            m_volume.path + " not clean" + (first.empty() ? "" : " (" + first + ")");
+    error = "fsck.fat -n finds the file system of " + m_volume.path + " (" + m_volume.description +
+            ") not clean" + (first.empty() ? "" : ": " + first);
     return false;
 }
 

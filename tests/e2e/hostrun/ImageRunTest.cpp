@@ -9,9 +9,11 @@
 
 #include <chrono>
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace corvane_test {
 namespace {
@@ -169,6 +171,50 @@ TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
     EXPECT_EQ(secondRun.exitStatus, 0) << secondRun.errors;
     EXPECT_EQ(fresh.files(), folderFiles(work / "c"));
     EXPECT_EQ(fresh.fsckReport(), "");
+}
+
+} // namespace corvane_test
+
+namespace corvane_test {
+
+TEST(ImageRun, ARefusedImageEndsTheRunBeforeItStartsWithStatus2) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    runTool({"mkdir", work / "tree"});
+    FatImage locked = FatImage::make(ImageKind::Floppy, work / "locked.img", work / "tree");
+    writeHostFile(work / "qemu.qcow2", std::string("QFI\xfb\0\0\0\3", 8) + std::string(600, '\0'));
+    writeHostFile(work / "empty.img", "");
+    // As QEMU holds an image it runs.
+    int fd = open(locked.path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 201;
+    lock.l_len = 1;
+    ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+    struct Row {
+        std::string image;
+        std::vector<std::string> says;
+    };
+    const std::vector<Row> rows = {
+        {work / "qemu.qcow2",
+         {"(qcow2)", "qemu-img convert -f qcow2 -O raw " + work / "qemu.qcow2"}},
+        {work / "empty.img", {"is empty"}},
+        {locked.path, {"in use by another program"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.image);
+        std::string before = readHostFile(row.image);
+        SetupResult run = runOn(row.image, work / "disk", kInstall);
+        EXPECT_EQ(run.exitStatus, 2);
+        for (const std::string& text : row.says) {
+            EXPECT_NE(run.errors.find(text), std::string::npos) << run.errors;
+        }
+        EXPECT_TRUE(run.trace.empty()) << "the machine started";
+        EXPECT_EQ(readHostFile(row.image), before);
+    }
+    close(fd);
 }
 
 } // namespace corvane_test

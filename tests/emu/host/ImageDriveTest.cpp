@@ -130,6 +130,11 @@ TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {
         const char* says;
         bool convertible;
     };
+    // A floppy whose dirty flag is set, as a system that was not shut down
+    // leaves it: fsck.fat -n does not find it clean.
+    runTool({"mkfs.fat", "-C", work / "dirty.img", "1440"});
+    std::string dirty = readHostFile(work / "dirty.img");
+    dirty[37] = '\x01';
     std::string vdi(512, '\0');
     vdi.replace(0, 4, "<<< ");
     vdi.replace(0x40, 4, "\x7F\x10\xDA\xBE");
@@ -151,6 +156,7 @@ TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {
         {"no partition 3", diskBytes, "@3", "has no partition 3", false},
         {"no table, no FAT", std::string(2048, 'x'), "", "neither a FAT", false},
         {"bare volume asked for a partition", "", "@2", "no partition table", false},
+        {"not clean", dirty, "", "not clean: Dirty bit is set", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
