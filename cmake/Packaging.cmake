@@ -65,12 +65,12 @@ set(CPACK_STRIP_FILES ON)
 # Liberation for the faces a layout names ("Arial"), DejaVu for the
 # sans-serif default.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine")
+# mtools and fsck.fat (dosfstools) work on the disk images --drive and --disk
+# name, and --make-disk writes floppy images with mtools.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine, mtools, dosfstools")
 # SDL2 is loaded with dlopen when a window opens, which dpkg-shlibdeps does
 # not see: the windowed run needs its run-time package all the same.
 string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libsdl2-2.0-0")
-# --make-disk writes floppy images with mtools.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "mtools")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)
 

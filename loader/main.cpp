@@ -14,10 +14,12 @@
 #include "platform/emu/host/HostDisplay.h"
 #include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
+#include "platform/emu/host/ImageDrives.h"
 #include "platform/emu/host/InputScript.h"
 #include "platform/framework/AfxWin.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <stdexcept>
@@ -33,6 +35,7 @@ namespace {
 constexpr int kBadUsage = 2;
 constexpr int kNoDisplay = 1;
 constexpr int kDiskRefused = 1;
+constexpr int kImageNotWritten = 5;
 
 // The name the program was started as, so that messages name the installed
 // program as the user typed it.
@@ -120,6 +123,57 @@ int makeDisk(const std::string& program, emu::host::HostOptions options,
     return std::cout.good() ? 0 : kBadUsage;
 }
 
+// Images in use by another copy of the program are waited for, and said so.
+void sayWaiting(const std::string& program, const std::string& image) {
+    std::fprintf(stderr, "%s: %s is in use by another copy of %s; waiting for it\n",
+                 program.c_str(), image.c_str(), program.c_str());
+}
+
+// The end of a run that finished: the images take the run's changes.
+int finishImages(const std::string& program, emu::host::ImageDrives& images, int status) {
+    std::string error;
+    bool written = images.commit(error);
+    images.discard();
+    if (!written) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kImageNotWritten;
+    }
+    return status;
+}
+
+// The end of a run that did not finish: the images stay as they were.
+void dropImages(const std::string& program, emu::host::ImageDrives& images) {
+    if (images.hasWritable()) {
+        std::fprintf(stderr, "%s: the run did not finish; the disk images are left as they were\n",
+                     program.c_str());
+    }
+    images.discard();
+}
+
+// The host's ends of a session, with the images written back when the user
+// closed the window and left as they were when the run broke off.
+emu::host::SessionEnds imageSessionEnds(const std::string& program,
+                                        emu::host::ImageDrives& images) {
+    emu::host::SessionEnds ends = emu::host::HostSession::processEnds();
+    ends.exhausted = [program, &images, exhausted = ends.exhausted] {
+        dropImages(program, images);
+        exhausted();
+    };
+    ends.failed = [program, &images, failed = ends.failed](const std::string& reason) {
+        dropImages(program, images);
+        failed(reason);
+    };
+    ends.closed = [program, &images, closed = ends.closed] {
+        int status = finishImages(program, images, 0);
+        if (status != 0) {
+            std::fflush(nullptr);
+            std::_Exit(status);
+        }
+        closed();
+    };
+    return ends;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -142,15 +196,30 @@ int main(int argc, char** argv) {
         std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
     }
-    if (disk.action != loader::DiskAction::None) {
-        if (options.action != emu::host::HostAction::Run || options.watch) {
-            std::fprintf(stderr, "%s: --new-disk and --make-disk go with no other action\n%s%s",
-                         program.c_str(), emu::host::hostUsage(program).c_str(),
-                         loader::diskUsage(program).c_str());
-            return kBadUsage;
-        }
-        return disk.action == loader::DiskAction::NewDisk ? newDisk(program, disk)
-                                                          : makeDisk(program, options, disk);
+    if (disk.action != loader::DiskAction::None &&
+        (options.action != emu::host::HostAction::Run || options.watch)) {
+        std::fprintf(stderr, "%s: --new-disk and --make-disk go with no other action\n%s%s",
+                     program.c_str(), emu::host::hostUsage(program).c_str(),
+                     loader::diskUsage(program).c_str());
+        return kBadUsage;
+    }
+    if (disk.action == loader::DiskAction::NewDisk) {
+        return newDisk(program, disk);
+    }
+    emu::host::ImageDrives images;
+    // Only a run of the program writes its images back.
+    bool writeBack =
+        options.action == emu::host::HostAction::Run && disk.action == loader::DiskAction::None;
+    if (!images.open(
+            options, writeBack,
+            [&program](const std::string& image) { sayWaiting(program, image); }, error)) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        return kBadUsage;
+    }
+    if (disk.action == loader::DiskAction::MakeDisk) {
+        int status = makeDisk(program, options, disk);
+        images.discard();
+        return status;
     }
     if (options.action == emu::host::HostAction::Check) {
         return checkDisk(program, options);
@@ -194,7 +263,7 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         emu::host::HostSession session(std::move(script), std::move(display),
-                                       emu::host::HostSession::processEnds());
+                                       imageSessionEnds(program, images));
         loader::LayoutWatcher watcher;
         if (options.watch) {
             session.setBeforeEachStep([&watcher] { watcher.check(); });
@@ -204,5 +273,9 @@ int main(int argc, char** argv) {
         result = AfxWinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
     }
     emu::shutdown();
-    return result;
+    if (result != 0) {
+        dropImages(program, images);
+        return result;
+    }
+    return finishImages(program, images, result);
 }

@@ -21,11 +21,20 @@ constexpr int kCrashExitStatus = 86;
 struct MachineConfig {
     // Drive letter (upper case) to host folder.
     std::map<char, std::string> drives;
-    // The Windows directory as a Windows path.
-    std::string windowsDir = "C:\\WINDOWS";
-    // The current directory as a Windows path; empty means the host's current
-    // folder (mapped as D: when it lies inside no drive).
+    // The Windows directory as a Windows path; empty means the one C:'s
+    // MSDOS.SYS names ([Paths] WinDir=), else C:\WINDOWS.
+    std::string windowsDir;
+    // The current directory as a Windows path; empty means the start folder
+    // (mapped as D: when it lies inside no drive).
     std::string currentDir;
+    // The host folder the program starts in; empty means the host's current
+    // folder.
+    std::string startFolder;
+    // Short names of entries with long names, as a FAT disk keeps them:
+    // host folder (a drive folder's path) to upper-case short name to the
+    // entry's host name. A name matching no entry of its folder is looked up
+    // here.
+    std::map<std::string, std::map<std::string, std::string>> shortNames;
     // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.DAT in the
     // Windows directory when it exists, else SYSTEM.REG there.
     std::string registryFile;

@@ -42,6 +42,11 @@ bool applyDrive(const std::string& text, HostOptions& options, std::string& why)
     return true;
 }
 
+bool applyDisk(const std::string& text, HostOptions& options, std::string&) {
+    options.disk = text;
+    return true;
+}
+
 bool applyWindowsDir(const std::string& text, HostOptions& options, std::string& why) {
     if (text.size() < 2 || text[1] != ':' || !std::isalpha(static_cast<unsigned char>(text[0]))) {
         why = quoted(text) + " is not a Windows path with a drive letter (like C:\\WINDOWS)";
@@ -158,8 +163,15 @@ struct OptionSpec {
 };
 
 const OptionSpec kOptions[] = {
-    {"--drive", "X=DIR", "map drive letter X to host folder DIR (repeatable)", &applyDrive},
-    {"--windows-dir", "PATH", "the Windows directory as a Windows path (default C:\\WINDOWS)",
+    {"--drive", "X=DIR|IMAGE",
+     "map drive letter X to host folder DIR or a disk image (FILE or FILE@N, partition N)",
+     &applyDrive},
+    {"--disk", "DIR|IMAGE",
+     "the driver disk: a folder, or a floppy image mounted read-only as A: (default: here)",
+     &applyDisk},
+    {"--windows-dir", "PATH",
+     "the Windows directory as a Windows path (default: C:\\MSDOS.SYS's WinDir, else "
+     "C:\\WINDOWS)",
      &applyWindowsDir},
     {"--registry", "FILE", "host file of HKEY_LOCAL_MACHINE (default SYSTEM.REG in it)",
      &applyRegistry},
@@ -210,21 +222,24 @@ std::string optionColumn(const OptionSpec& spec) {
 
 std::string hostUsage(const std::string& program) {
     std::string pad(program.size(), ' ');
-    return "usage: " + program + " [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" +
-           "       " + pad + " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" +
-           "       " + pad + " [--headless] [--input FILE] [--trace FILE] [--watch]\n" + "       " +
-           pad + " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" +
-           "       " + pad + " [--dry-run COMMAND | --sheet FILE.png]\n" + "       " + program +
-           " --check [--drive X=DIR]... [--windows-dir PATH] [--registry FILE]\n" + "       " +
-           program + " --help | --version\n";
+    return "usage: " + program + " [--drive X=DIR|IMAGE]... [--disk DIR|IMAGE]\n" + "       " +
+           pad + " [--windows-dir PATH] [--registry FILE]\n" + "       " + pad +
+           " [--platform-id N] [--csd TEXT] [--screen WxH] [--depth BITS]\n" + "       " + pad +
+           " [--headless] [--input FILE] [--trace FILE] [--watch]\n" + "       " + pad +
+           " [--clock real|virtual] [--tick-start N] [--restart accept|refuse]\n" + "       " +
+           pad + " [--dry-run COMMAND | --sheet FILE.png]\n" + "       " + program +
+           " --check [--drive X=DIR|IMAGE]... [--disk DIR|IMAGE] [--windows-dir PATH]\n" +
+           "       " + program + " --help | --version\n";
 }
 
 std::string hostHelp(const std::string& program) {
     std::string text = "usage: " + program +
                        " [OPTION]...\n"
                        "Runs the corvane driver-disk launcher in an emulated Windows 95.\n"
-                       "Start it in the driver disk's folder, which becomes drive D: unless\n"
-                       "it lies inside a mapped drive.\n\n";
+                       "Start it in the driver disk's folder (or name it with --disk), which\n"
+                       "becomes drive D: unless it lies inside a mapped drive. A disk image\n"
+                       "as a drive is changed only when the run ends by itself, and then\n"
+                       "with every change at once.\n\n";
     for (const OptionSpec& spec : kOptions) {
         std::string column = "  " + optionColumn(spec);
         column.resize(std::max<size_t>(column.size() + 2, 24), ' ');
@@ -235,7 +250,8 @@ std::string hostHelp(const std::string& program) {
             "available without --headless, 2 for a bad command line, a bad input script,\n"
             "a machine that cannot start or a script command that failed, 3 when a\n"
             "headless input script ran out while the program waited for input, 4 when\n"
-            "the command of --dry-run would not succeed.\n";
+            "the command of --dry-run would not succeed, 5 when the changes of the run\n"
+            "could not be written into a disk image (which is left as it was).\n";
     return text;
 }
 

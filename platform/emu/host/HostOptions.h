@@ -20,6 +20,9 @@ struct HostOptions {
     std::string dryRunCommand; // --dry-run: a command number or an item's text
     std::string sheetFile;     // --sheet: host path of the PNG file
     bool watch = false;        // --watch: reload the layout when it changes
+    // --disk: the driver disk, a host folder or a disk image; empty: the
+    // host's current folder.
+    std::string disk;
     HostAction action = HostAction::Run;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/emu/kernel/DriveMap.h"
 
+#include "platform/emu/MachineConfig.h"
 #include "platform/emu/kernel/AnsiText.h"
 
 #include <cctype>
@@ -151,7 +152,30 @@ std::string DriveMap::matchEntry(const std::string& folder, const std::string& n
         }
     }
     closedir(dir);
+    if (!found) {
+        found = shortNameAlias(folder, name);
+    }
     return found.value_or(name);
+}
+
+std::optional<std::string> DriveMap::shortNameAlias(const std::string& folder,
+                                                    const std::string& name) {
+    // A drive made from a disk image knows the short names of its long-named
+    // entries ("PROGRA~1" for "Program Files"), which its folder cannot hold.
+    const auto& aliases = emu::config().shortNames;
+    auto inFolder = aliases.find(folder);
+    if (inFolder == aliases.end()) {
+        return std::nullopt;
+    }
+    std::string key = name;
+    for (char& c : key) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    auto alias = inFolder->second.find(key);
+    if (alias == inFolder->second.end()) {
+        return std::nullopt;
+    }
+    return alias->second;
 }
 
 std::string DriveMap::hostPath(const std::string& absolute) const {

@@ -38,6 +38,8 @@ private:
     static bool isValidComponent(std::string_view part);
     static std::vector<std::string> splitComponents(std::string_view text);
     static std::string matchEntry(const std::string& folder, const std::string& name);
+    static std::optional<std::string> shortNameAlias(const std::string& folder,
+                                                     const std::string& name);
 
     std::map<char, std::string> m_roots; // upper-case letter -> canonical host folder
 };

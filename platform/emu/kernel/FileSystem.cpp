@@ -4,8 +4,10 @@
 #include "platform/emu/kernel/FileReplacer.h"
 #include "platform/emu/kernel/FileSteps.h"
 #include "platform/emu/kernel/HostEntry.h"
+#include "platform/emu/kernel/ProfileFile.h"
 #include "platform/emu/kernel/ShareLock.h"
 
+#include <cctype>
 #include <cerrno>
 #include <fcntl.h>
 #include <stdexcept>
@@ -57,7 +59,8 @@ std::string initialCurrentDirectory(const MachineConfig& config) {
         }
         return *absolute;
     }
-    std::string host = canonicalHostFolder(hostCurrentFolder());
+    std::string host =
+        canonicalHostFolder(config.startFolder.empty() ? hostCurrentFolder() : config.startFolder);
     if (std::optional<std::string> inside = g_fs.drives.windowsPathOf(host)) {
         return *inside;
     }
@@ -92,6 +95,29 @@ bool copyContent(int from, int to) {
     }
 }
 
+// Windows 95 names its directory in C:\MSDOS.SYS, a profile file:
+// [Paths] WinDir=C:\WINDOWS. Without one that names a path with a drive
+// letter, C:\WINDOWS.
+std::string windowsDirOfMsdosSys() {
+    const std::string fallback = "C:\\WINDOWS";
+    std::optional<std::string> absolute = g_fs.drives.absolutePath("C:\\MSDOS.SYS", "C:\\");
+    if (!absolute) {
+        return fallback;
+    }
+    std::optional<std::string> text = readFileShared(g_fs.drives.hostPath(*absolute));
+    if (!text) {
+        return fallback;
+    }
+    ProfileFile file(std::move(*text));
+    const ProfileFile::Section* paths = file.findSection("Paths");
+    const ProfileFile::Line* line = paths ? file.findEntry(*paths, "WinDir") : nullptr;
+    if (line == nullptr || line->value.size() < 3 || line->value[1] != ':' ||
+        !std::isalpha(static_cast<unsigned char>(line->value[0]))) {
+        return fallback;
+    }
+    return std::string(line->value);
+}
+
 } // namespace
 
 void bootFiles(const MachineConfig& config) {
@@ -100,8 +126,8 @@ void bootFiles(const MachineConfig& config) {
         g_fs.drives.map(letter, folder);
     }
     g_fs.currentDir = initialCurrentDirectory(config);
-    g_fs.windowsDir =
-        g_fs.drives.absolutePath(config.windowsDir, g_fs.currentDir).value_or(config.windowsDir);
+    std::string windowsDir = config.windowsDir.empty() ? windowsDirOfMsdosSys() : config.windowsDir;
+    g_fs.windowsDir = g_fs.drives.absolutePath(windowsDir, g_fs.currentDir).value_or(windowsDir);
     FileSteps::armCrash(config.crashAfterFileSteps);
     FileSteps::failWrite(config.failingWrite);
 }

@@ -62,7 +62,7 @@ LONG deleteFromBinary(const std::string& hostPath, std::string bytes, const Regi
 
 void bootRegistry(const MachineConfig& config) {
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    g_registry = RegistryState{config.registryFile, config.windowsDir};
+    g_registry = RegistryState{config.registryFile, windowsDirectory()};
 }
 
 void shutdownRegistry() {

@@ -14,7 +14,7 @@ TEST(HostOptions, ReadsEveryMachineOption) {
                           "--csd",     " A ",        "--screen",   "640x480",       "--depth",
                           "8",         "--headless", "--input",    "s.txt",         "--trace",
                           "t.txt",     "--clock",    "virtual",    "--tick-start",  "4294967000",
-                          "--restart", "refuse"},
+                          "--restart", "refuse",     "--disk",     "/tmp/qx.img"},
                          options, error))
         << error;
     const emu::MachineConfig& m = options.machine;
@@ -33,6 +33,7 @@ TEST(HostOptions, ReadsEveryMachineOption) {
     EXPECT_EQ(m.clock, emu::ClockMode::Virtual);
     EXPECT_EQ(m.tickStart, 4294967000u);
     EXPECT_EQ(m.restart, emu::RestartAnswer::Refuse);
+    EXPECT_EQ(options.disk, "/tmp/qx.img");
 }
 
 TEST(HostOptions, DefaultsShowAWindowOnTheStandardMachine) {
@@ -40,7 +41,9 @@ TEST(HostOptions, DefaultsShowAWindowOnTheStandardMachine) {
     std::string error;
     ASSERT_TRUE(parseHostOptions({}, options, error));
     EXPECT_FALSE(options.machine.headless);
-    EXPECT_EQ(options.machine.windowsDir, "C:\\WINDOWS");
+    // Empty: C:'s MSDOS.SYS names it when the machine boots, else C:\WINDOWS.
+    EXPECT_EQ(options.machine.windowsDir, "");
+    EXPECT_EQ(options.disk, "");
     EXPECT_EQ(options.machine.platformId, 1u);
     EXPECT_EQ(options.machine.screenWidth, 800);
     EXPECT_EQ(options.machine.screenHeight, 600);
@@ -58,7 +61,7 @@ TEST(HostOptions, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
         {{"--headless", "-x"}, "unknown option -x"},
         {{"disk"}, "unexpected argument \"disk\"; the program takes options only"},
         {{"--check", "disk"}, "unexpected argument \"disk\"; the program takes options only"},
-        {{"--drive"}, "option --drive needs a value (X=DIR)"},
+        {{"--drive"}, "option --drive needs a value (X=DIR|IMAGE)"},
         {{"--input", "--headless"}, "option --input needs a value (FILE)"},
         {{"--dry-run"}, "option --dry-run needs a value (COMMAND)"},
         {{"--sheet", ""}, "option --sheet: the value is empty"},
@@ -118,11 +121,26 @@ TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
     }
     std::string help = emu::host::hostHelp("corvane-setup");
     EXPECT_EQ(help.rfind("usage: corvane-setup [OPTION]...\n", 0), 0u) << help;
-    for (const char* option :
-         {"--drive X=DIR", "--windows-dir PATH", "--registry FILE", "--platform-id N", "--csd TEXT",
-          "--screen WxH", "--depth BITS", "--headless", "--input FILE", "--trace FILE",
-          "--clock MODE", "--tick-start N", "--restart ANSWER", "--check", "--dry-run COMMAND",
-          "--sheet FILE.png", "--watch", "--help", "--version"}) {
+    for (const char* option : {"--drive X=DIR|IMAGE",
+                               "--disk DIR|IMAGE",
+                               "--windows-dir PATH",
+                               "--registry FILE",
+                               "--platform-id N",
+                               "--csd TEXT",
+                               "--screen WxH",
+                               "--depth BITS",
+                               "--headless",
+                               "--input FILE",
+                               "--trace FILE",
+                               "--clock MODE",
+                               "--tick-start N",
+                               "--restart ANSWER",
+                               "--check",
+                               "--dry-run COMMAND",
+                               "--sheet FILE.png",
+                               "--watch",
+                               "--help",
+                               "--version"}) {
         // One line each: the option at the start of a line, its meaning after it.
         size_t at = help.find(std::string("\n  ") + option + " ");
         ASSERT_NE(at, std::string::npos) << option;

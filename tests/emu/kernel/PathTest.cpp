@@ -112,3 +112,60 @@ TEST_F(Paths, HostFolderOutsideEveryDriveBecomesDriveD) {
 
     EXPECT_THROW(boot("C:\\nowhere"), std::runtime_error);
 }
+
+TEST_F(Paths, WithoutAGivenWindowsDirectoryMsdosSysNamesIt) {
+    struct Row {
+        const char* msdosSys; // nullptr: no MSDOS.SYS on C:
+        const char* windowsDir;
+        const char* registryFolder; // where SYSTEM.REG is looked for, below C:
+    };
+    const Row rows[] = {
+        {"[Paths]\r\nWinDir=C:\\WIN95\r\nWinBootDir=C:\\WIN95\r\n", "C:\\WIN95", "WIN95"},
+        {"[Options]\r\nBootGUI=1\r\n[paths]\r\n  windir = c:\\Win \r\n", "C:\\Win", "Win"},
+        {nullptr, "C:\\WINDOWS", "WINDOWS"},
+        {"[Paths]\r\nWinBootDir=C:\\WIN95\r\n", "C:\\WINDOWS", "WINDOWS"},
+        {"[Paths]\r\nWinDir=WIN95\r\n", "C:\\WINDOWS", "WINDOWS"},
+        {"", "C:\\WINDOWS", "WINDOWS"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.msdosSys ? row.msdosSys : "no MSDOS.SYS");
+        machine.shutdown();
+        std::filesystem::remove(onC("MSDOS.SYS"));
+        if (row.msdosSys != nullptr) {
+            writeHostFile(onC("MSDOS.SYS"), row.msdosSys);
+        }
+        machine.config().windowsDir.clear();
+        boot("C:\\");
+        EXPECT_EQ(emu::kernel::windowsDirectory(), row.windowsDir);
+        std::string registry = std::string(row.registryFolder) + "/SYSTEM.REG";
+        writeHostFile(onC(registry), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\X]\r\n");
+        machine.shutdown();
+        machine.config().windowsDir.clear();
+        boot("C:\\");
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\X"), ERROR_SUCCESS)
+            << "the registry is looked for in the Windows directory MSDOS.SYS names";
+        std::filesystem::remove(onC(registry));
+    }
+    // A given Windows directory wins over MSDOS.SYS.
+    machine.shutdown();
+    writeHostFile(onC("MSDOS.SYS"), "[Paths]\r\nWinDir=C:\\WIN95\r\n");
+    machine.config().windowsDir = "C:\\OTHER";
+    boot("C:\\");
+    EXPECT_EQ(emu::kernel::windowsDirectory(), "C:\\OTHER");
+}
+
+TEST_F(Paths, ShortNamesOfAnImageDriveFindTheirLongNamedEntries) {
+    writeHostFile(onC("Program Files/Quentor Tools/Read Me.txt"), "hello");
+    machine.shutdown();
+    std::string root = std::filesystem::canonical(onC("")).string();
+    machine.config().shortNames[root]["PROGRA~1"] = "Program Files";
+    machine.config().shortNames[root + "/Program Files"]["QUENTO~1"] = "Quentor Tools";
+    boot("C:\\");
+    const std::string expected = root + "/Program Files/Quentor Tools/Read Me.txt";
+    EXPECT_EQ(emu::kernel::resolveWindowsPath("C:\\progra~1\\QUENTO~1\\Read Me.txt"), expected);
+    EXPECT_EQ(emu::kernel::resolveWindowsPath("C:\\Program Files\\quento~1\\READ ME.TXT"),
+              expected);
+    // An alias of another folder finds nothing here.
+    EXPECT_EQ(emu::kernel::resolveWindowsPath("C:\\Program Files\\PROGRA~1"),
+              root + "/Program Files/PROGRA~1");
+}

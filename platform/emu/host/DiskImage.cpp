@@ -1,0 +1,390 @@
+#include "platform/emu/host/DiskImage.h"
+
+#include "platform/emu/kernel/UniqueFd.h"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace emu::host {
+
+namespace {
+
+constexpr std::uint64_t kSector = 512;
+constexpr int kMaxLogicalPartitions = 64;
+
+using Sector = std::array<unsigned char, kSector>;
+
+unsigned le16(const unsigned char* p) {
+    return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
+}
+
+std::uint32_t le32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(le16(p)) | static_cast<std::uint32_t>(le16(p + 2)) << 16;
+}
+
+std::uint32_t be32(const unsigned char* p) {
+    return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
+           static_cast<std::uint32_t>(p[2]) << 8 | static_cast<std::uint32_t>(p[3]);
+}
+
+bool startsWith(const Sector& sector, std::size_t at, const char* text) {
+    return std::memcmp(sector.data() + at, text, std::strlen(text)) == 0;
+}
+
+// Reads the 512 bytes at offset; false when the file ends before them.
+bool readSector(int fd, std::uint64_t offset, Sector& sector) {
+    std::size_t done = 0;
+    while (done < sector.size()) {
+        ssize_t got = pread(fd, sector.data() + done, sector.size() - done,
+                            static_cast<off_t>(offset + done));
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool hasBootSignature(const Sector& sector) {
+    return sector[510] == 0x55 && sector[511] == 0xAA;
+}
+
+bool isPowerOfTwo(unsigned value) {
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+struct FatBootSector {
+    const char* type = nullptr; // "FAT12", "FAT16", "FAT32"
+    std::uint64_t bytes = 0;    // the volume's size
+};
+
+// The FAT type and size a boot sector describes; nullopt when its BIOS
+// parameter block is no FAT one.
+std::optional<FatBootSector> readFatBootSector(const Sector& s) {
+    if (!hasBootSignature(s) || (s[0] != 0xEB && s[0] != 0xE9)) {
+        return std::nullopt;
+    }
+    unsigned bytesPerSector = le16(&s[11]);
+    unsigned perCluster = s[13];
+    unsigned reserved = le16(&s[14]);
+    unsigned fats = s[16];
+    unsigned rootEntries = le16(&s[17]);
+    std::uint64_t total = le16(&s[19]) != 0 ? le16(&s[19]) : le32(&s[32]);
+    std::uint64_t fatSectors = le16(&s[22]) != 0 ? le16(&s[22]) : le32(&s[36]);
+    if (bytesPerSector < 512 || bytesPerSector > 4096 || !isPowerOfTwo(bytesPerSector) ||
+        !isPowerOfTwo(perCluster) || reserved == 0 || fats == 0 || fats > 2 || total == 0 ||
+        fatSectors == 0) {
+        return std::nullopt;
+    }
+    std::uint64_t rootSectors = (rootEntries * 32ULL + bytesPerSector - 1) / bytesPerSector;
+    std::uint64_t overhead = reserved + fats * fatSectors + rootSectors;
+    if (overhead >= total) {
+        return std::nullopt;
+    }
+    std::uint64_t clusters = (total - overhead) / perCluster;
+    FatBootSector fat;
+    fat.bytes = total * bytesPerSector;
+    if (le16(&s[22]) == 0) {
+        if (rootEntries != 0) {
+            return std::nullopt;
+        }
+        fat.type = "FAT32";
+    } else {
+        fat.type = clusters < 4085 ? "FAT12" : clusters < 65525 ? "FAT16" : "FAT32";
+    }
+    return fat;
+}
+
+// A file system this program does not read, named for the message.
+const char* foreignFileSystem(const Sector& s) {
+    if (startsWith(s, 3, "NTFS    ")) {
+        return "an NTFS file system";
+    }
+    if (startsWith(s, 3, "EXFAT   ")) {
+        return "an exFAT file system";
+    }
+    return nullptr;
+}
+
+std::string sizeText(std::uint64_t bytes) {
+    return std::to_string(bytes) + " bytes";
+}
+
+struct Partition {
+    int number = 0;
+    unsigned type = 0;
+    std::uint64_t firstSector = 0;
+    std::uint64_t sectors = 0;
+};
+
+bool isExtended(unsigned type) {
+    return type == 0x05 || type == 0x0F || type == 0x85;
+}
+
+// The four entries of an MBR or an extended boot record; false when a
+// status byte is neither 0x00 nor 0x80 (no partition table).
+bool readEntries(const Sector& s, std::array<Partition, 4>& entries) {
+    if (!hasBootSignature(s)) {
+        return false;
+    }
+    for (int i = 0; i < 4; ++i) {
+        const unsigned char* e = &s[446 + 16 * i];
+        if (e[0] != 0x00 && e[0] != 0x80) {
+            return false;
+        }
+        entries[i] = Partition{0, e[4], le32(e + 8), le32(e + 12)};
+    }
+    return true;
+}
+
+class ImageReader {
+public:
+    ImageReader(int fd, std::uint64_t dataSize, std::string name)
+        : m_fd(fd), m_size(dataSize), m_name(std::move(name)) {}
+
+    std::optional<ImageVolume> volume(int partition, std::string& refusal) {
+        Sector first{};
+        if (!readSector(m_fd, 0, first)) {
+            refusal = m_name + " is truncated: " + sizeText(m_size) +
+                      ", less than the 512-byte first sector of a disk";
+            return std::nullopt;
+        }
+        if (std::optional<FatBootSector> fat = readFatBootSector(first)) {
+            if (partition != 0) {
+                refusal = m_name + " is a bare " + fat->type +
+                          " volume with no partition table, so it has no partition " +
+                          std::to_string(partition);
+                return std::nullopt;
+            }
+            return bareVolume(*fat, refusal);
+        }
+        if (const char* foreign = foreignFileSystem(first)) {
+            refusal = m_name + " holds " + foreign +
+                      "; this program reads FAT12, FAT16 and FAT32 volumes only";
+            return std::nullopt;
+        }
+        std::array<Partition, 4> entries{};
+        if (!readEntries(first, entries)) {
+            refusal = m_name +
+                      " is not a disk image this program reads: it starts with neither a FAT "
+                      "boot sector nor an MBR partition table";
+            return std::nullopt;
+        }
+        return partitionVolume(entries, partition, refusal);
+    }
+
+private:
+    std::optional<ImageVolume> bareVolume(const FatBootSector& fat, std::string& refusal) {
+        if (fat.bytes > m_size) {
+            refusal = m_name + " is truncated: its " + fat.type + " volume needs " +
+                      sizeText(fat.bytes) + " and the image holds " + sizeText(m_size);
+            return std::nullopt;
+        }
+        return ImageVolume{"", 0, fat.bytes, std::string("a ") + fat.type + " volume"};
+    }
+
+    std::vector<Partition> allPartitions(const std::array<Partition, 4>& primary,
+                                         std::string& refusal) {
+        std::vector<Partition> found;
+        const Partition* extended = nullptr;
+        for (int i = 0; i < 4; ++i) {
+            if (primary[i].type == 0) {
+                continue;
+            }
+            Partition p = primary[i];
+            p.number = i + 1;
+            found.push_back(p);
+            if (isExtended(p.type) && extended == nullptr) {
+                extended = &primary[i];
+            }
+        }
+        if (extended == nullptr) {
+            return found;
+        }
+        // Logical partitions: a chain of extended boot records, each giving
+        // its partition relative to itself and the next record relative to
+        // the extended partition's start.
+        std::set<std::uint64_t> seen;
+        std::uint64_t record = extended->firstSector;
+        for (int number = 5; number < 5 + kMaxLogicalPartitions; ++number) {
+            Sector s{};
+            std::array<Partition, 4> entries{};
+            if (!seen.insert(record).second || !readSector(m_fd, record * kSector, s) ||
+                !readEntries(s, entries)) {
+                refusal = m_name +
+                          " has a damaged chain of logical partitions (the record at sector " +
+                          std::to_string(record) + ")";
+                return {};
+            }
+            if (entries[0].type != 0) {
+                found.push_back(Partition{number, entries[0].type, record + entries[0].firstSector,
+                                          entries[0].sectors});
+            }
+            if (!isExtended(entries[1].type) || entries[1].firstSector == 0) {
+                break;
+            }
+            record = extended->firstSector + entries[1].firstSector;
+        }
+        return found;
+    }
+
+    std::optional<ImageVolume> partitionVolume(const std::array<Partition, 4>& primary, int wanted,
+                                               std::string& refusal) {
+        std::vector<Partition> partitions = allPartitions(primary, refusal);
+        if (!refusal.empty()) {
+            return std::nullopt;
+        }
+        if (partitions.empty()) {
+            refusal = m_name + " has an MBR partition table with no partition in it";
+            return std::nullopt;
+        }
+        std::string notFat;
+        for (const Partition& p : partitions) {
+            if (isExtended(p.type) || (wanted != 0 && p.number != wanted)) {
+                continue;
+            }
+            std::string name = "partition " + std::to_string(p.number) + " of " + m_name;
+            std::uint64_t start = p.firstSector * kSector;
+            std::uint64_t end = start + p.sectors * kSector;
+            Sector boot{};
+            if (end > m_size || !readSector(m_fd, start, boot)) {
+                refusal = m_name + " is truncated: " + name + " ends at byte " +
+                          std::to_string(end) + " and the image holds " + sizeText(m_size);
+                return std::nullopt;
+            }
+            std::optional<FatBootSector> fat = readFatBootSector(boot);
+            if (fat && fat->bytes <= p.sectors * kSector) {
+                return ImageVolume{"", start, fat->bytes,
+                                   std::string("the ") + fat->type + " " + name};
+            }
+            const char* foreign = foreignFileSystem(boot);
+            std::string what = name + " holds " + (foreign ? foreign : "no FAT file system");
+            if (wanted != 0 || notFat.empty()) {
+                notFat = what;
+            }
+        }
+        if (wanted != 0 && notFat.empty()) {
+            refusal = m_name + " has no partition " + std::to_string(wanted) +
+                      " (partitions are numbered 1 to 4, logical ones from 5)";
+        } else {
+            refusal = notFat + "; this program reads FAT12, FAT16 and FAT32 volumes only";
+        }
+        return std::nullopt;
+    }
+
+    int m_fd;
+    std::uint64_t m_size;
+    std::string m_name;
+};
+
+std::string rawCommand(const std::string& format, const std::string& file) {
+    return "qemu-img convert -f " + format + " -O raw " + file + " " + file + ".img";
+}
+
+// A container format that is not a raw image, with its conversion; empty
+// when the file is none.
+std::string containerRefusal(const Sector& head, const Sector& tail, std::uint64_t size,
+                             const std::string& file) {
+    if (startsWith(head, 0, "QFI\xfb")) {
+        return file + " is a QEMU copy-on-write (qcow2) image; convert it to a raw image with: " +
+               rawCommand("qcow2", file);
+    }
+    if (le32(&head[0x40]) == 0xBEDA107FU) {
+        return file + " is a VirtualBox (VDI) image; convert it to a raw image with: " +
+               rawCommand("vdi", file);
+    }
+    if (startsWith(head, 0, "KDMV") || startsWith(head, 0, "# Disk DescriptorFile")) {
+        return file + " is a VMware (VMDK) image; convert it to a raw image with: " +
+               rawCommand("vmdk", file);
+    }
+    if (startsWith(head, 0, "vhdxfile")) {
+        return file + " is a Hyper-V (VHDX) image; convert it to a raw image with: " +
+               rawCommand("vhdx", file);
+    }
+    bool footer = size >= kSector && startsWith(tail, 0, "conectix");
+    if (startsWith(head, 0, "conectix") || (footer && be32(&tail[60]) != 2)) {
+        std::uint32_t type = footer ? be32(&tail[60]) : be32(&head[60]);
+        const char* kind = type == 4 ? "differencing" : "dynamic";
+        return file + " is a " + kind +
+               " VHD image, whose size grows with its data; convert it to a raw image with: " +
+               rawCommand("vpc", file);
+    }
+    return {};
+}
+
+} // namespace
+
+void DiskImage::splitName(const std::string& imageName, std::string& file, int& partition) {
+    file = imageName;
+    partition = 0;
+    size_t at = imageName.rfind('@');
+    if (at == std::string::npos || at + 1 >= imageName.size() || imageName.size() - at > 3) {
+        return;
+    }
+    for (size_t i = at + 1; i < imageName.size(); ++i) {
+        if (imageName[i] < '0' || imageName[i] > '9') {
+            return;
+        }
+    }
+    struct stat info {};
+    int number = std::stoi(imageName.substr(at + 1));
+    if (number >= 1 && stat(imageName.c_str(), &info) != 0 &&
+        stat(imageName.substr(0, at).c_str(), &info) == 0) {
+        file = imageName.substr(0, at);
+        partition = number;
+    }
+}
+
+std::optional<ImageVolume> DiskImage::findVolume(const std::string& imageName,
+                                                 std::string& refusal) {
+    std::string file;
+    int partition = 0;
+    splitName(imageName, file, partition);
+    kernel::UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat info {};
+    if (!fd.valid() || fstat(fd.get(), &info) != 0) {
+        refusal = file + " cannot be read: " + std::strerror(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        refusal = file + " is not a regular file";
+        return std::nullopt;
+    }
+    auto size = static_cast<std::uint64_t>(info.st_size);
+    if (size == 0) {
+        refusal = file + " is empty: no disk image is in it";
+        return std::nullopt;
+    }
+    Sector head{};
+    Sector tail{};
+    readSector(fd.get(), 0, head);
+    if (size >= kSector) {
+        readSector(fd.get(), size - kSector, tail);
+    }
+    refusal = containerRefusal(head, tail, size, file);
+    if (!refusal.empty()) {
+        return std::nullopt;
+    }
+    // A fixed VHD is a raw image followed by its footer.
+    bool fixedVhd = size >= 2 * kSector && startsWith(tail, 0, "conectix");
+    ImageReader reader(fd.get(), fixedVhd ? size - kSector : size, file);
+    std::optional<ImageVolume> volume = reader.volume(partition, refusal);
+    if (volume) {
+        volume->path = file;
+        if (fixedVhd) {
+            volume->description += " in a fixed VHD image";
+        }
+    }
+    return volume;
+}
+
+} // namespace emu::host

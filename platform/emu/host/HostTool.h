@@ -1,0 +1,28 @@
+// Runs one of the host's command-line tools (mtools, fsck.fat, cp) as a
+// child process and collects what it printed. The child sees a fixed locale
+// and no user configuration of mtools, so its output reads the same on every
+// machine, and it dies with the process that started it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace emu::host {
+
+struct ToolResult {
+    int status = -1; // the exit status; -1 when the tool could not run or was killed
+    std::string output;
+    std::string errors;
+
+    bool succeeded() const { return status == 0; }
+    // "NAME: first line of what it printed on stderr", for messages.
+    std::string failure(const std::string& name) const;
+};
+
+class HostTool {
+public:
+    // Runs argv (argv[0] found on PATH) with stdin from /dev/null.
+    static ToolResult run(const std::vector<std::string>& argv);
+};
+
+} // namespace emu::host

@@ -1,0 +1,104 @@
+#include "platform/emu/host/ImageDrives.h"
+
+#include <sys/stat.h>
+
+namespace emu::host {
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat first {};
+    struct stat second {};
+    return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 &&
+           first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+} // namespace
+
+bool ImageDrives::namesImage(const std::string& value) {
+    std::string file;
+    int partition = 0;
+    DiskImage::splitName(value, file, partition);
+    struct stat info {};
+    return stat(file.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly,
+                        HostOptions& options,
+                        const std::function<void(const std::string&)>& waiting,
+                        std::string& error) {
+    std::string file;
+    int partition = 0;
+    DiskImage::splitName(imageName, file, partition);
+    for (const Mounted& other : m_drives) {
+        // Two locks of one process on one image would wait for each other.
+        if (sameFile(other.drive->volume().path, file)) {
+            error = std::string("the image ") + file + " is named for drive " + other.letter +
+                    ": and for drive " + letter + ":; one image is one drive";
+            return false;
+        }
+    }
+    std::unique_ptr<ImageDrive> drive = ImageDrive::open(
+        imageName, readOnly, [&] { waiting(file); }, error);
+    if (!drive) {
+        return false;
+    }
+    options.machine.drives[letter] = drive->folder();
+    for (const auto& [folder, names] : drive->shortNames()) {
+        options.machine.shortNames[folder] = names;
+    }
+    m_drives.push_back(Mounted{letter, readOnly, std::move(drive)});
+    return true;
+}
+
+bool ImageDrives::open(HostOptions& options, bool writeBack,
+                       const std::function<void(const std::string&)>& waiting, std::string& error) {
+    for (const auto& [letter, value] : std::map<char, std::string>(options.machine.drives)) {
+        if (namesImage(value) && !mount(letter, value, !writeBack, options, waiting, error)) {
+            m_drives.clear();
+            return false;
+        }
+    }
+    if (options.disk.empty()) {
+        return true;
+    }
+    if (!namesImage(options.disk)) {
+        options.machine.startFolder = options.disk;
+        return true;
+    }
+    if (options.machine.drives.count('A') != 0) {
+        error = "--disk " + options.disk + " is mounted as A:, which --drive A= names too";
+        m_drives.clear();
+        return false;
+    }
+    if (!mount('A', options.disk, true, options, waiting, error)) {
+        m_drives.clear();
+        return false;
+    }
+    options.machine.startFolder = options.machine.drives['A'];
+    return true;
+}
+
+bool ImageDrives::hasWritable() const {
+    for (const Mounted& mounted : m_drives) {
+        if (!mounted.readOnly) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ImageDrives::commit(std::string& error) {
+    bool all = true;
+    for (Mounted& mounted : m_drives) {
+        std::string why;
+        if (!mounted.readOnly && !mounted.drive->commit(why)) {
+            error += (error.empty() ? "" : "\n") + std::string("drive ") + mounted.letter +
+                     ": not written back, the image is as it was: " + why;
+            all = false;
+        }
+    }
+    return all;
+}
+
+} // namespace emu::host

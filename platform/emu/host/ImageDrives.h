@@ -1,0 +1,50 @@
+// The disk images a run of the host program uses: every --drive that names
+// an image file instead of a folder, and a --disk that names one. Opening
+// them turns the options into a machine of folders (ImageDrive); at the end
+// of a finished run the writable ones are written back.
+#pragma once
+
+#include "platform/emu/host/HostOptions.h"
+#include "platform/emu/host/ImageDrive.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace emu::host {
+
+class ImageDrives {
+public:
+    // Opens the images options name and points the options' drives at their
+    // folders; a --disk image becomes drive A: and the start folder, a
+    // --disk folder the start folder. waiting(image) is called when another
+    // copy of this program holds an image. Without writeBack (a dry run, a
+    // check) every image is opened read-only. False with the reason in error
+    // when an image is refused; none is changed then.
+    bool open(HostOptions& options, bool writeBack,
+              const std::function<void(const std::string&)>& waiting, std::string& error);
+    // Writes the changes of every writable image back, each whole or not at
+    // all. False with the reasons in error when any could not be.
+    bool commit(std::string& error);
+    // Ends the use of every image without writing anything back.
+    void discard() { m_drives.clear(); }
+    bool hasWritable() const;
+
+    // Whether a --drive or --disk value names an image file rather than a
+    // folder.
+    static bool namesImage(const std::string& value);
+
+private:
+    struct Mounted {
+        char letter;
+        bool readOnly;
+        std::unique_ptr<ImageDrive> drive;
+    };
+    bool mount(char letter, const std::string& imageName, bool readOnly, HostOptions& options,
+               const std::function<void(const std::string&)>& waiting, std::string& error);
+
+    std::vector<Mounted> m_drives;
+};
+
+} // namespace emu::host

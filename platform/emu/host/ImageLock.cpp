@@ -1,0 +1,85 @@
+#include "platform/emu/host/ImageLock.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+
+namespace emu::host {
+
+int ImageLock::recordLockHolder(int fd, bool forWriting) {
+    // A write lock probe conflicts with every lock; a read lock probe only
+    // with write locks. Open-file locks (QEMU's) and classic ones both answer
+    // the open-file query.
+    struct flock probe {};
+    probe.l_type = forWriting ? F_WRLCK : F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    probe.l_start = 0;
+    probe.l_len = 0;
+    if (fcntl(fd, F_OFD_GETLK, &probe) != 0) {
+        return 0;
+    }
+    if (probe.l_type == F_UNLCK) {
+        return 0;
+    }
+    return probe.l_pid > 0 ? probe.l_pid : -1;
+}
+
+bool ImageLock::keepOthersOut() {
+    struct flock shared {};
+    shared.l_type = F_RDLCK;
+    shared.l_whence = SEEK_SET;
+    return m_fd.valid() && fcntl(m_fd.get(), F_OFD_SETLK, &shared) == 0;
+}
+
+bool ImageLock::take(const std::string& path, bool forWriting, const std::function<void()>& waiting,
+                     std::string& error) {
+    bool toldWaiting = false;
+    for (;;) {
+        kernel::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        if (!fd.valid()) {
+            error = path + " cannot be opened: " + std::strerror(errno);
+            return false;
+        }
+        int mode = forWriting ? LOCK_EX : LOCK_SH;
+        if (flock(fd.get(), mode | LOCK_NB) != 0) {
+            if (errno != EWOULDBLOCK) {
+                error = path + " cannot be locked: " + std::strerror(errno);
+                return false;
+            }
+            if (!toldWaiting && waiting) {
+                waiting();
+                toldWaiting = true;
+            }
+            while (flock(fd.get(), mode) != 0) {
+                if (errno != EINTR) {
+                    error = path + " cannot be locked: " + std::strerror(errno);
+                    return false;
+                }
+            }
+        }
+        // The copy we waited for may have put a new file in the image's
+        // place: the lock must be on the file the name now leads to.
+        struct stat locked {};
+        struct stat named {};
+        if (fstat(fd.get(), &locked) != 0 || stat(path.c_str(), &named) != 0 ||
+            locked.st_dev != named.st_dev || locked.st_ino != named.st_ino) {
+            continue;
+        }
+        // mtools takes record locks on what it opens and fails on a file
+        // another program locked, so even reading needs the image free.
+        int holder = recordLockHolder(fd.get(), true);
+        if (holder != 0) {
+            error = path + " is in use by another program (" +
+                    (holder > 0 ? "process " + std::to_string(holder) : std::string("a program")) +
+                    " holds a lock on it, as QEMU does while it runs a machine on the image); "
+                    "end that program first";
+            return false;
+        }
+        m_fd = std::move(fd);
+        return true;
+    }
+}
+
+} // namespace emu::host

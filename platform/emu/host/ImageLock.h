@@ -1,0 +1,43 @@
+// Who may use a disk image file. Another program that has the image open
+// with a POSIX record lock (QEMU takes such locks on every image it runs) is
+// using it: the image is refused. Copies of this program take turns through a
+// lock of their own on the image (flock, which record locks do not see), held
+// until the object goes.
+#pragma once
+
+#include "platform/emu/kernel/UniqueFd.h"
+
+#include <functional>
+#include <string>
+
+namespace emu::host {
+
+class ImageLock {
+public:
+    ImageLock() = default;
+
+    // Takes the lock on path: shared to read, exclusive to change. While
+    // another copy holds it, calls waiting once and waits. False with the
+    // reason in error when the file cannot be opened or another program holds
+    // a record lock on it (mtools, which reads the image, refuses such a file
+    // even to read).
+    bool take(const std::string& path, bool forWriting, const std::function<void()>& waiting,
+              std::string& error);
+    bool held() const { return m_fd.valid(); }
+    // Adds a shared record lock on the whole image until release, so that
+    // QEMU, which checks for them, does not start a machine on it. mtools
+    // refuses a file with a record lock of another opener, so this comes
+    // after the last read of the image.
+    bool keepOthersOut();
+    void release() { m_fd.reset(); }
+
+    // The process that holds a record lock on the file at path conflicting
+    // with the access asked for: its id, -1 for an open-file lock (which has
+    // none), 0 when there is none.
+    static int recordLockHolder(int fd, bool forWriting);
+
+private:
+    kernel::UniqueFd m_fd;
+};
+
+} // namespace emu::host

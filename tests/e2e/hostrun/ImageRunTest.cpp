@@ -1,0 +1,220 @@
+// The real setup on disk images: an install and an uninstall on an image
+// give, file for file, the bytes the same runs give on a folder; the driver
+// disk runs from a floppy image that is never written; a run that does not
+// finish leaves the image as it was; two runs on one image take turns.
+#include "platform/emu/host/ImageDrive.h"
+#include "tests/support/FatImage.h"
+#include "tests/support/SetupRun.h"
+#include "tests/support/TempDir.h"
+
+#include <chrono>
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace corvane_test {
+namespace {
+
+const std::string kDemo = std::string(CORVANE_TEST_DATA) + "/../demo";
+const char kInstall[] = "wait 300\nkey enter\nkey n\nclose\n";
+const char kUninstall[] = "wait 300\nkey down\nkey enter\nkey n\nclose\n";
+
+// Every file below root: relative path to content.
+std::map<std::string, std::string> folderFiles(const std::string& root,
+                                               const std::string& relative = "") {
+    std::map<std::string, std::string> files;
+    std::string folder = relative.empty() ? root : root + "/" + relative;
+    for (const std::string& name : folderEntries(folder)) {
+        std::string path = relative.empty() ? name : relative + "/" + name;
+        struct stat info {};
+        stat((root + "/" + path).c_str(), &info);
+        if (S_ISDIR(info.st_mode)) {
+            files.merge(folderFiles(root, path));
+        } else {
+            files[path] = readHostFile(root + "/" + path);
+        }
+    }
+    return files;
+}
+
+SetupResult runOn(const std::string& cDrive, const std::string& disk, const std::string& script,
+                  std::vector<std::string> extra = {}) {
+    SetupRun run;
+    run.cDrive = cDrive;
+    run.disk = disk;
+    run.script = script;
+    run.extraArgs = std::move(extra);
+    return run.run();
+}
+
+} // namespace
+
+TEST(ImageRun, InstallAndUninstallOnAnImageGiveTheBytesOfTheSameRunsOnAFolder) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    copyHostTree(kDemo + "/c", work / "c");
+    std::map<std::string, std::string> original = folderFiles(work / "c");
+    ASSERT_EQ(runOn(work / "c", work / "disk", kInstall).exitStatus, 0);
+    std::map<std::string, std::string> installed = folderFiles(work / "c");
+    ASSERT_NE(installed, original) << "the install changed nothing";
+    ASSERT_EQ(runOn(work / "c", work / "disk", kUninstall).exitStatus, 0);
+    std::map<std::string, std::string> uninstalled = folderFiles(work / "c");
+    ASSERT_NE(uninstalled, installed) << "the uninstall changed nothing";
+
+    for (ImageKind kind : {ImageKind::Fat16Disk, ImageKind::Fat32Disk, ImageKind::SecondPartition,
+                           ImageKind::FixedVhd}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        TempDir images;
+        FatImage image = FatImage::make(kind, images / "c.img", kDemo + "/c");
+        EXPECT_EQ(image.files(), original);
+        SetupResult install = runOn(image.driveValue, work / "disk", kInstall);
+        EXPECT_EQ(install.exitStatus, 0) << install.errors;
+        EXPECT_EQ(image.files(), installed);
+        EXPECT_EQ(image.fsckReport(), "");
+        SetupResult uninstall = runOn(image.driveValue, work / "disk", kUninstall);
+        EXPECT_EQ(uninstall.exitStatus, 0) << uninstall.errors;
+        EXPECT_EQ(image.files(), uninstalled);
+        EXPECT_EQ(image.fsckReport(), "");
+        EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
+    }
+}
+
+TEST(ImageRun, TheDriverDiskRunsFromAFloppyImageThatIsNeverWritten) {
+    TempDir work;
+    copyHostTree(kDemo + "/c", work / "folder-c");
+    copyHostTree(kDemo + "/c", work / "image-c");
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage floppy = FatImage::make(ImageKind::Floppy, work / "qx20.img", kDemo + "/disk");
+    std::string before = readHostFile(floppy.path);
+    runTool({"mkdir", work / "elsewhere"});
+    ASSERT_EQ(runOn(work / "folder-c", work / "disk", kInstall).exitStatus, 0);
+    // The run starts in an empty folder: the program finds its disk only
+    // on A:, the floppy image.
+    SetupResult run =
+        runOn(work / "image-c", work / "elsewhere", kInstall, {"--disk", floppy.path});
+    EXPECT_EQ(run.exitStatus, 0) << run.errors;
+    EXPECT_EQ(folderFiles(work / "image-c"), folderFiles(work / "folder-c"));
+    EXPECT_EQ(readHostFile(floppy.path), before);
+    EXPECT_FALSE(run.calls("MessageBoxA").empty());
+    // --disk naming a folder starts the program there.
+    copyHostTree(kDemo + "/c", work / "third-c");
+    SetupResult fromFolder =
+        runOn(work / "third-c", work / "elsewhere", kInstall, {"--disk", work / "disk"});
+    EXPECT_EQ(fromFolder.exitStatus, 0) << fromFolder.errors;
+    EXPECT_EQ(folderFiles(work / "third-c"), folderFiles(work / "folder-c"));
+}
+
+TEST(ImageRun, ARunThatDoesNotFinishLeavesTheImageAsItWas) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage image = FatImage::make(ImageKind::Fat16Disk, work / "c.img", kDemo + "/c");
+    std::string before = readHostFile(image.path);
+    // The script runs out at the restart question, after the install's
+    // file work: exit status 3, nothing written back.
+    SetupResult run = runOn(image.driveValue, work / "disk", "wait 300\nkey enter\n");
+    EXPECT_EQ(run.exitStatus, 3);
+    EXPECT_NE(run.errors.find("left as they were"), std::string::npos) << run.errors;
+    EXPECT_EQ(readHostFile(image.path), before);
+    EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
+    // A dry run shows the install and changes nothing, on an image file
+    // that is read-only too.
+    ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
+    SetupRun dry;
+    dry.cDrive = image.driveValue;
+    dry.disk = work / "disk";
+    dry.extraArgs = {"--dry-run", "100"};
+    SetupResult dryRun = dry.run();
+    EXPECT_EQ(dryRun.exitStatus, 0) << dryRun.errors;
+    EXPECT_EQ(readHostFile(image.path), before);
+}
+
+TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage image = FatImage::make(ImageKind::Fat16Disk, work / "c.img", kDemo + "/c");
+    std::string before = readHostFile(image.path);
+    // Another run holds the image: this one waits, says so, and goes on
+    // once the other is done.
+    emu::host::ImageLock other;
+    std::string error;
+    ASSERT_TRUE(other.take(image.path, true, nullptr, error)) << error;
+    SetupResult run;
+    std::thread second([&] { run = runOn(image.driveValue, work / "disk", kInstall); });
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    EXPECT_EQ(readHostFile(image.path), before) << "the image changed while another run held it";
+    EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)))
+        << "the second run started on the image while another held it";
+    other.release();
+    second.join();
+    EXPECT_EQ(run.exitStatus, 0) << run.errors;
+    EXPECT_NE(readHostFile(image.path), before);
+    EXPECT_EQ(image.fsckReport(), "");
+
+    // Two real runs started at once, each an install: both finish, and the
+    // image ends as one install leaves a folder (a second install finds
+    // every line in place and the backups made), its file system clean.
+    // Without the turns, the second would clear the first's work folder
+    // beside the image under it.
+    copyHostTree(kDemo + "/c", work / "c");
+    ASSERT_EQ(runOn(work / "c", work / "disk", kInstall).exitStatus, 0);
+    FatImage fresh = FatImage::make(ImageKind::Fat16Disk, work / "fresh.img", kDemo + "/c");
+    SetupResult first;
+    SetupResult secondRun;
+    std::thread one([&] { first = runOn(fresh.driveValue, work / "disk", kInstall); });
+    std::thread two([&] { secondRun = runOn(fresh.driveValue, work / "disk", kInstall); });
+    one.join();
+    two.join();
+    EXPECT_EQ(first.exitStatus, 0) << first.errors;
+    EXPECT_EQ(secondRun.exitStatus, 0) << secondRun.errors;
+    EXPECT_EQ(fresh.files(), folderFiles(work / "c"));
+    EXPECT_EQ(fresh.fsckReport(), "");
+}
+
+} // namespace corvane_test
+
+namespace corvane_test {
+
+TEST(ImageRun, ARefusedImageEndsTheRunBeforeItStartsWithStatus2) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    runTool({"mkdir", work / "tree"});
+    FatImage locked = FatImage::make(ImageKind::Floppy, work / "locked.img", work / "tree");
+    writeHostFile(work / "qemu.qcow2", std::string("QFI\xfb\0\0\0\3", 8) + std::string(600, '\0'));
+    writeHostFile(work / "empty.img", "");
+    // As QEMU holds an image it runs.
+    int fd = open(locked.path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 201;
+    lock.l_len = 1;
+    ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+    struct Row {
+        std::string image;
+        std::vector<std::string> says;
+    };
+    const std::vector<Row> rows = {
+        {work / "qemu.qcow2",
+         {"(qcow2)", "qemu-img convert -f qcow2 -O raw " + work / "qemu.qcow2"}},
+        {work / "empty.img", {"is empty"}},
+        {locked.path, {"in use by another program"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.image);
+        std::string before = readHostFile(row.image);
+        SetupResult run = runOn(row.image, work / "disk", kInstall);
+        EXPECT_EQ(run.exitStatus, 2);
+        for (const std::string& text : row.says) {
+            EXPECT_NE(run.errors.find(text), std::string::npos) << run.errors;
+        }
+        EXPECT_TRUE(run.trace.empty()) << "the machine started";
+        EXPECT_EQ(readHostFile(row.image), before);
+    }
+    close(fd);
+}
+
+} // namespace corvane_test

@@ -1,0 +1,281 @@
+// A disk image as a drive folder and back: what the folder shows, what a
+// session's changes make of the image, and which files are refused before
+// anything starts.
+#include "platform/emu/host/ImageDrive.h"
+#include "platform/emu/host/DiskImage.h"
+#include "tests/support/FatImage.h"
+#include "tests/support/TempDir.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using corvane_test::FatImage;
+using corvane_test::ImageKind;
+using corvane_test::readHostFile;
+using corvane_test::runTool;
+using corvane_test::TempDir;
+using corvane_test::writeHostFile;
+using emu::host::DiskImage;
+using emu::host::ImageDrive;
+
+namespace {
+
+// A C: drive with a long-named folder, a read-only hidden system file and a
+// file the session replaces.
+void fillDrive(const std::string& root) {
+    runTool({"mkdir", "-p", root + "/WINDOWS/INF", root + "/Program Files/Quentor Tools"});
+    writeHostFile(root + "/MSDOS.SYS", "[Paths]\r\nWinDir=C:\\WINDOWS\r\n");
+    writeHostFile(root + "/WINDOWS/INF/MACHINE.INF", "[Version]\r\nSignature=\"$CHICAGO$\"\r\n");
+    writeHostFile(root + "/WINDOWS/INF/OLD.INF", "[Old]\r\n");
+    writeHostFile(root + "/Program Files/Quentor Tools/Read Me First.txt", "hello\r\n");
+}
+
+std::unique_ptr<ImageDrive> openDrive(const std::string& imageName) {
+    std::string error;
+    std::unique_ptr<ImageDrive> drive = ImageDrive::open(imageName, false, nullptr, error);
+    EXPECT_TRUE(drive) << error;
+    return drive;
+}
+
+} // namespace
+
+TEST(ImageDrive, ShowsTheImageAndWritesBackExactlyWhatChangedOnEveryKindOfImage) {
+    for (ImageKind kind : {ImageKind::Floppy, ImageKind::Fat16Disk, ImageKind::Fat32Disk,
+                           ImageKind::SecondPartition, ImageKind::FixedVhd}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        TempDir work;
+        fillDrive(work / "tree");
+        FatImage image = FatImage::make(kind, work / "c.img", work / "tree");
+        runTool({"mattrib", "-i", image.path + "@@" + std::to_string(image.offset), "+r", "+h",
+                 "+s", "::/MSDOS.SYS"});
+        std::unique_ptr<ImageDrive> drive = openDrive(image.driveValue);
+        ASSERT_TRUE(drive);
+        const std::string& folder = drive->folder();
+
+        // As a FAT disk shows it: contents, read-only, short names.
+        EXPECT_EQ(readHostFile(folder + "/WINDOWS/INF/MACHINE.INF"),
+                  "[Version]\r\nSignature=\"$CHICAGO$\"\r\n");
+        struct stat info {};
+        ASSERT_EQ(stat((folder + "/MSDOS.SYS").c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0222, 0u) << "MSDOS.SYS is read-only on the image";
+        ASSERT_EQ(stat((folder + "/WINDOWS/INF/OLD.INF").c_str(), &info), 0);
+        EXPECT_NE(info.st_mode & S_IWUSR, 0u);
+        EXPECT_EQ(drive->shortNames().at(folder).at("PROGRA~1"), "Program Files");
+        EXPECT_EQ(drive->shortNames().at(folder + "/Program Files").at("QUENTO~1"),
+                  "Quentor Tools");
+
+        // A session: one file replaced, one made, one folder made, one deleted.
+        std::string before = readHostFile(image.path);
+        writeHostFile(folder + "/WINDOWS/INF/MACHINE.INF", "[Version]\r\nmerged\r\n");
+        writeHostFile(folder + "/WINDOWS/INF/MACHINE.QBK", "backup\r\n");
+        runTool({"mkdir", folder + "/WINDOWS/New Folder"});
+        writeHostFile(folder + "/WINDOWS/New Folder/A Long Name.txt", "long\r\n");
+        ASSERT_EQ(unlink((folder + "/WINDOWS/INF/OLD.INF").c_str()), 0);
+        EXPECT_EQ(readHostFile(image.path), before) << "nothing is written before the end";
+        std::string error;
+        ASSERT_TRUE(drive->commit(error)) << error;
+        EXPECT_EQ(drive->changesWritten(), 5);
+
+        std::map<std::string, std::string> files = image.files();
+        std::map<std::string, std::string> expected = {
+            {"MSDOS.SYS", "[Paths]\r\nWinDir=C:\\WINDOWS\r\n"},
+            {"WINDOWS/INF/MACHINE.INF", "[Version]\r\nmerged\r\n"},
+            {"WINDOWS/INF/MACHINE.QBK", "backup\r\n"},
+            {"WINDOWS/New Folder/A Long Name.txt", "long\r\n"},
+            {"Program Files/Quentor Tools/Read Me First.txt", "hello\r\n"},
+        };
+        EXPECT_EQ(files, expected);
+        EXPECT_EQ(image.attributes().at("MSDOS.SYS"), "  A  SHR     ");
+        EXPECT_EQ(image.fsckReport(), "");
+        if (kind == ImageKind::FixedVhd) {
+            std::string now = readHostFile(image.path);
+            EXPECT_EQ(now.substr(now.size() - 512), before.substr(before.size() - 512))
+                << "the VHD footer stays";
+        }
+
+        // A second commit with nothing new leaves the file as it is.
+        struct stat first {};
+        stat(image.path.c_str(), &first);
+        ASSERT_TRUE(drive->commit(error)) << error;
+        EXPECT_EQ(drive->changesWritten(), 0);
+        struct stat second {};
+        stat(image.path.c_str(), &second);
+        EXPECT_EQ(first.st_ino, second.st_ino);
+        drive.reset();
+        EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
+    }
+}
+
+TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    writeHostFile(work / "tree/A.TXT", "a");
+    FatImage disk = FatImage::make(ImageKind::Fat16Disk, work / "disk.img", work / "tree");
+    std::string diskBytes = readHostFile(disk.path);
+    std::string ntfsBoot(512, '\0');
+    ntfsBoot.replace(0, 11, "\xEB\x52\x90NTFS    ");
+    ntfsBoot[510] = '\x55';
+    ntfsBoot[511] = '\xAA';
+    // An MBR whose one partition holds NTFS.
+    std::string ntfsDisk = diskBytes.substr(0, 1048576) + ntfsBoot + std::string(1048576, '\0');
+    std::string ntfsTable = ntfsDisk;
+    ntfsTable[446 + 4] = 0x07;
+    std::string sector0 = diskBytes.substr(0, 512);
+    struct Row {
+        const char* what;
+        std::string bytes;
+        const char* suffix; // appended to the file name given
+        const char* says;
+        bool convertible;
+    };
+    // A floppy whose dirty flag is set, as a system that was not shut down
+    // leaves it: fsck.fat -n does not find it clean.
+    runTool({"mkfs.fat", "-C", work / "dirty.img", "1440"});
+    std::string dirty = readHostFile(work / "dirty.img");
+    dirty[37] = '\x01';
+    std::string vdi(512, '\0');
+    vdi.replace(0, 4, "<<< ");
+    vdi.replace(0x40, 4, "\x7F\x10\xDA\xBE");
+    const std::vector<Row> rows = {
+        {"empty", "", "", "is empty", false},
+        {"shorter than a sector", diskBytes.substr(0, 300), "", "is truncated", false},
+        {"partition cut off", diskBytes.substr(0, 4 * 1048576), "", "is truncated", false},
+        {"qcow2", std::string("QFI\xfb\0\0\0\3", 8) + std::string(1000, '\0'), "", "(qcow2)", true},
+        {"VDI", vdi, "", "(VDI)", true},
+        {"VMDK sparse", std::string("KDMV") + std::string(1000, '\0'), "", "(VMDK)", true},
+        {"VMDK descriptor", "# Disk DescriptorFile\nversion=1\n" + std::string(600, ' '), "",
+         "(VMDK)", true},
+        {"dynamic VHD",
+         corvane_test::vhdFooter(1 << 20, 3) + std::string(1024, '\0') +
+             corvane_test::vhdFooter(1 << 20, 3),
+         "", "dynamic VHD", true},
+        {"bare NTFS", ntfsBoot + std::string(4096, '\0'), "", "NTFS", false},
+        {"NTFS partition", ntfsTable, "", "partition 1 of", false},
+        {"no partition 3", diskBytes, "@3", "has no partition 3", false},
+        {"no table, no FAT", std::string(2048, 'x'), "", "neither a FAT", false},
+        {"bare volume asked for a partition", "", "@2", "no partition table", false},
+        {"not clean", dirty, "", "not clean: Dirty bit is set", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::string path = work / "image.bin";
+        if (std::string(row.what) == "bare volume asked for a partition") {
+            runTool({"rm", "-f", path});
+            runTool({"mkfs.fat", "-C", path, "1440"});
+        } else {
+            writeHostFile(path, row.bytes);
+        }
+        std::string before = readHostFile(path);
+        std::string error;
+        std::unique_ptr<ImageDrive> drive =
+            ImageDrive::open(path + row.suffix, false, nullptr, error);
+        EXPECT_FALSE(drive);
+        EXPECT_NE(error.find(row.says), std::string::npos) << error;
+        EXPECT_EQ(error.find("qemu-img convert") != std::string::npos, row.convertible) << error;
+        EXPECT_EQ(readHostFile(path), before);
+        EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(path)));
+    }
+}
+
+TEST(ImageDrive, AnImageAnotherProgramHoldsARecordLockOnIsRefused) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    FatImage image = FatImage::make(ImageKind::Floppy, work / "a.img", work / "tree");
+    // As QEMU locks its images: open-file locks on single bytes.
+    int fd = open(image.path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    struct flock lock {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = 100;
+    lock.l_len = 1;
+    ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
+    std::string error;
+    EXPECT_FALSE(ImageDrive::open(image.path, false, nullptr, error));
+    EXPECT_NE(error.find("in use by another program"), std::string::npos) << error;
+    // mtools refuses a locked file even to read it: a driver disk image is
+    // refused as plainly.
+    error.clear();
+    EXPECT_FALSE(ImageDrive::open(image.path, true, nullptr, error));
+    EXPECT_NE(error.find("in use by another program"), std::string::npos) << error;
+    close(fd);
+    std::unique_ptr<ImageDrive> drive = ImageDrive::open(image.path, false, nullptr, error);
+    EXPECT_TRUE(drive) << error;
+    // While a run uses the image, a program that checks for record locks
+    // (QEMU) finds one.
+    int other = open(image.path.c_str(), O_RDWR);
+    struct flock probe {};
+    probe.l_type = F_WRLCK;
+    probe.l_whence = SEEK_SET;
+    ASSERT_EQ(fcntl(other, F_OFD_GETLK, &probe), 0);
+    EXPECT_NE(probe.l_type, F_UNLCK);
+    close(other);
+}
+
+TEST(DiskImage, FindsTheVolumeOfEachKindAndItsPlace) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    struct Row {
+        ImageKind kind;
+        const char* description;
+    };
+    for (const Row& row : {Row{ImageKind::Floppy, "a FAT12 volume"},
+                           Row{ImageKind::Fat16Disk, "the FAT16 partition 1 of"},
+                           Row{ImageKind::Fat32Disk, "the FAT32 partition 1 of"},
+                           Row{ImageKind::SecondPartition, "the FAT16 partition 5 of"},
+                           Row{ImageKind::FixedVhd, "in a fixed VHD image"}}) {
+        FatImage image = FatImage::make(row.kind, work / "x.img", work / "tree");
+        std::string refusal;
+        std::optional<emu::host::ImageVolume> volume =
+            DiskImage::findVolume(image.driveValue, refusal);
+        ASSERT_TRUE(volume) << refusal;
+        EXPECT_EQ(volume->offset, image.offset);
+        EXPECT_EQ(volume->length, image.length);
+        EXPECT_NE(volume->description.find(row.description), std::string::npos)
+            << volume->description;
+        runTool({"rm", "-f", image.path});
+    }
+}
+
+TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    writeHostFile(work / "tree/A.TXT", "a");
+    FatImage image = FatImage::make(ImageKind::Floppy, work / "a.img", work / "tree");
+    std::string before = readHostFile(image.path);
+    std::string error;
+
+    // More than the volume holds: mcopy fails in the work copy.
+    std::unique_ptr<ImageDrive> drive = openDrive(image.path);
+    ASSERT_TRUE(drive);
+    writeHostFile(drive->folder() + "/BIG.BIN", std::string(2 * 1024 * 1024, 'x'));
+    EXPECT_FALSE(drive->commit(error));
+    EXPECT_NE(error.find("mcopy"), std::string::npos) << error;
+    EXPECT_EQ(readHostFile(image.path), before);
+    drive.reset();
+    EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
+
+    // A read-only image file is not replaced; read-only use is fine.
+    ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
+    EXPECT_FALSE(ImageDrive::open(image.path, false, nullptr, error));
+    EXPECT_NE(error.find("is read-only"), std::string::npos) << error;
+    EXPECT_TRUE(ImageDrive::open(image.path, true, nullptr, error)) << error;
+    ASSERT_EQ(chmod(image.path.c_str(), 0640), 0);
+
+    // Through a link, the file the link leads to takes the changes and the
+    // link stays a link.
+    ASSERT_EQ(symlink(image.path.c_str(), (work / "link.img").c_str()), 0);
+    drive = openDrive(work / "link.img");
+    ASSERT_TRUE(drive);
+    writeHostFile(drive->folder() + "/B.TXT", "b");
+    ASSERT_TRUE(drive->commit(error)) << error;
+    struct stat link {};
+    ASSERT_EQ(lstat((work / "link.img").c_str(), &link), 0);
+    EXPECT_TRUE(S_ISLNK(link.st_mode));
+    EXPECT_EQ(image.files().at("B.TXT"), "b");
+    struct stat info {};
+    ASSERT_EQ(stat(image.path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u) << "the image keeps its permissions";
+}

@@ -1,0 +1,174 @@
+#include "tests/support/FatImage.h"
+
+#include "platform/emu/host/HostTool.h"
+#include "tests/support/TempDir.h"
+
+#include <dirent.h>
+#include <fstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace corvane_test {
+
+namespace {
+
+constexpr std::uint64_t kMiB = 1024 * 1024;
+
+std::string image(const FatImage& fat) {
+    return fat.path + "@@" + std::to_string(fat.offset);
+}
+
+void appendBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::app);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+void putBigEndian(std::string& bytes, size_t at, std::uint64_t value, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        bytes[at + static_cast<size_t>(i)] = static_cast<char>(value & 0xFF);
+        value >>= 8;
+    }
+}
+
+void copyTree(const FatImage& fat, const std::string& folder) {
+    std::vector<std::string> args = {"mcopy", "-s", "-m", "-i", image(fat)};
+    for (const std::string& name : folderEntries(folder)) {
+        args.push_back(folder + "/" + name);
+    }
+    if (args.size() > 5) {
+        args.push_back("::/");
+        runTool(args);
+    }
+}
+
+} // namespace
+
+std::string runTool(const std::vector<std::string>& argv) {
+    emu::host::ToolResult result = emu::host::HostTool::run(argv);
+    if (!result.succeeded()) {
+        throw std::runtime_error(argv[0] + " failed: " + result.output + result.errors);
+    }
+    return result.output;
+}
+
+std::string vhdFooter(std::uint64_t size, std::uint32_t type) {
+    std::string footer(512, '\0');
+    footer.replace(0, 8, "conectix");
+    putBigEndian(footer, 8, 2, 4);           // features
+    putBigEndian(footer, 12, 0x00010000, 4); // version
+    putBigEndian(footer, 16, ~0ULL, 8);      // data offset: none for a fixed disk
+    putBigEndian(footer, 40, size, 8);       // original size
+    putBigEndian(footer, 48, size, 8);       // current size
+    putBigEndian(footer, 60, type, 4);
+    std::uint32_t sum = 0;
+    for (unsigned char c : footer) {
+        sum += c;
+    }
+    putBigEndian(footer, 64, ~sum, 4);
+    return footer;
+}
+
+FatImage FatImage::make(ImageKind kind, const std::string& path, const std::string& folder) {
+    FatImage fat;
+    fat.path = path;
+    fat.driveValue = path;
+    if (kind == ImageKind::Floppy) {
+        runTool({"mkfs.fat", "-C", path, "1440"});
+        fat.length = 1440 * 1024;
+        copyTree(fat, folder);
+        return fat;
+    }
+    std::uint64_t size = kind == ImageKind::Fat32Disk ? 64 * kMiB : 32 * kMiB;
+    runTool({"truncate", "-s", std::to_string(size), path});
+    std::string table = "label: dos\n";
+    if (kind == ImageKind::SecondPartition) {
+        table += "start=2048, size=16384, type=6\nstart=18432, type=5\nstart=20480, type=6\n";
+    } else {
+        table += std::string("start=2048, type=") + (kind == ImageKind::Fat32Disk ? "c" : "6") +
+                 ", bootable\n";
+    }
+    emu::host::ToolResult sfdisk =
+        emu::host::HostTool::run({"sh", "-c", "printf '" + table + "' | sfdisk -q " + path});
+    if (!sfdisk.succeeded()) {
+        throw std::runtime_error("sfdisk failed: " + sfdisk.errors);
+    }
+    std::uint64_t first = 2048;
+    std::uint64_t sectors = size / 512 - first;
+    if (kind == ImageKind::SecondPartition) {
+        runTool({"mkfs.fat", "--offset", "2048", path, std::to_string(16384 / 2)});
+        first = 20480;
+        sectors = size / 512 - first;
+        fat.driveValue = path + "@5";
+    }
+    std::string type = kind == ImageKind::Fat32Disk ? "32" : "16";
+    runTool({"mkfs.fat", "-F", type, "--offset", std::to_string(first), path,
+             std::to_string(sectors / 2)});
+    fat.offset = first * 512;
+    fat.length = sectors * 512;
+    copyTree(fat, folder);
+    if (kind == ImageKind::FixedVhd) {
+        appendBytes(path, vhdFooter(size, 2));
+    }
+    return fat;
+}
+
+std::map<std::string, std::string> FatImage::attributes() const {
+    std::map<std::string, std::string> result;
+    std::string listing = runTool({"mattrib", "-i", image(*this), "-/", "::/"});
+    size_t start = 0;
+    while (start < listing.size()) {
+        size_t end = listing.find('\n', start);
+        std::string line = listing.substr(start, end - start);
+        start = end == std::string::npos ? listing.size() : end + 1;
+        size_t at = line.find("::/");
+        if (at != std::string::npos && at + 3 < line.size()) {
+            result[line.substr(at + 3)] = line.substr(0, at);
+        }
+    }
+    return result;
+}
+
+namespace {
+
+void readTree(const std::string& root, const std::string& relative,
+              std::map<std::string, std::string>& files) {
+    std::string folder = relative.empty() ? root : root + "/" + relative;
+    for (const std::string& name : folderEntries(folder)) {
+        std::string path = relative.empty() ? name : relative + "/" + name;
+        struct stat info {};
+        if (stat((root + "/" + path).c_str(), &info) != 0) {
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            readTree(root, path, files);
+        } else {
+            files[path] = readHostFile(root + "/" + path);
+        }
+    }
+}
+
+} // namespace
+
+std::map<std::string, std::string> FatImage::files() const {
+    std::map<std::string, std::string> result;
+    if (attributes().empty()) {
+        return result; // mcopy takes an empty root for a missing one
+    }
+    TempDir out;
+    runTool({"mcopy", "-s", "-n", "-i", image(*this), "::/*", out.path() + "/"});
+    readTree(out.path(), "", result);
+    return result;
+}
+
+std::string FatImage::fsckReport() const {
+    TempDir work;
+    std::string volume = work / "volume";
+    runTool({"dd", "if=" + path, "of=" + volume, "bs=512", "skip=" + std::to_string(offset / 512),
+             "count=" + std::to_string(length / 512), "status=none"});
+    emu::host::ToolResult fsck = emu::host::HostTool::run({"fsck.fat", "-n", volume});
+    return fsck.succeeded() ? "" : fsck.output + fsck.errors;
+}
+
+} // namespace corvane_test

@@ -1,0 +1,45 @@
+// Disk images made at test time with the Debian tools a user has
+// (mkfs.fat, sfdisk, mcopy), and read back the same way, so no image is kept
+// in the repository and every check goes through a reader that is not ours.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace corvane_test {
+
+enum class ImageKind {
+    Floppy,          // a bare 1.44 MB FAT12 volume
+    Fat16Disk,       // an MBR disk, FAT16 as partition 1
+    Fat32Disk,       // an MBR disk, FAT32 as partition 1
+    SecondPartition, // an MBR disk: FAT16 partition 1, the files on logical partition 5
+    FixedVhd,        // a FAT16 disk followed by a fixed VHD footer
+};
+
+struct FatImage {
+    std::string path;
+    std::uint64_t offset = 0; // of the volume that holds the files
+    std::uint64_t length = 0;
+    std::string driveValue; // what --drive takes: path, or path@N
+
+    // Makes an image of kind at path holding a copy of folder's tree.
+    static FatImage make(ImageKind kind, const std::string& path, const std::string& folder);
+
+    // Every file of the volume: path with '/' (as the image spells it) to
+    // content, read with mcopy.
+    std::map<std::string, std::string> files() const;
+    // The attributes mattrib lists ("  A  SHR"), by path.
+    std::map<std::string, std::string> attributes() const;
+    // fsck.fat -n's verdict on the volume: empty when clean, else its report.
+    std::string fsckReport() const;
+};
+
+// Runs argv; throws with what it printed when it fails.
+std::string runTool(const std::vector<std::string>& argv);
+
+// A 512-byte VHD footer of type 2 (fixed), 3 (dynamic) or 4 (differencing).
+std::string vhdFooter(std::uint64_t size, std::uint32_t type);
+
+} // namespace corvane_test
