@@ -44,6 +44,10 @@ public:
     void setBeforeEachStep(std::function<void()> work) { m_beforeEachStep = std::move(work); }
     // One step of waiting: runs when every message loop has nothing to do.
     void idle();
+    // Becomes the window manager's poll handler: the program looks for
+    // messages while it works; the next script command runs unless a wait
+    // is still running. Never waits and never ends the session.
+    void poll();
 
 private:
     void noInputSource();
