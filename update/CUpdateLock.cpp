@@ -10,7 +10,9 @@ const DWORD kRetryPause = 50;
 
 CUpdateLock::CUpdateLock(LPCSTR infDir, CWaitHook* pHook)
     : m_path(CString(infDir) + kLockName), m_hFile(INVALID_HANDLE_VALUE), m_state(lockFailed) {
-    DWORD start = GetTickCount();
+    // The clock is read only once there is something to wait for.
+    BOOL waiting = FALSE;
+    DWORD start = 0;
     for (;;) {
         // Read access opens a lock file left read-only too; no sharing keeps
         // every other opener out while the handle lives.
@@ -24,6 +26,10 @@ CUpdateLock::CUpdateLock(LPCSTR infDir, CWaitHook* pHook)
         if (GetLastError() != ERROR_SHARING_VIOLATION) {
             m_state = lockFailed;
             return;
+        }
+        if (!waiting) {
+            waiting = TRUE;
+            start = GetTickCount();
         }
         // The difference of two readings holds across the counter's wrap.
         if (GetTickCount() - start >= kWaitLimit) {
