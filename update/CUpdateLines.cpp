@@ -12,6 +12,14 @@ BOOL SameName(const CString& a, const CString& b) {
     return lstrcmpiA(a, b) == 0 ? TRUE : FALSE;
 }
 
+// Windows reads every file of its INF directory that ends in ".INF" as a
+// driver description: a backup under such a name would be read too, and
+// may be one of Windows' own files.
+BOOL EndsInInf(const CString& name) {
+    int length = name.GetLength();
+    return length >= 4 && lstrcmpiA(name.Mid(length - 4), ".INF") == 0 ? TRUE : FALSE;
+}
+
 void Point(const CUpdateLines::Line** other, const CUpdateLines::Line* line) {
     if (other != nullptr) {
         *other = line;
@@ -28,6 +36,17 @@ CUpdateLines::CUpdateLines(LPCSTR iniPath, LPCSTR uninstallSection) {
         ReadSection(iniPath, section, TRUE);
     }
     ReadSection(iniPath, uninstallSection, FALSE);
+    CSectionList checked;
+    checked.ReadSection("CHECK FILES", iniPath, kLayoutSectionSize);
+    for (LPCSTR text = checked.GetFirst(); text != nullptr; text = checked.GetNext(text)) {
+        Line line;
+        line.section = "CHECK FILES";
+        line.text = text;
+        CString source;
+        line.readable =
+            SplitAtEquals(text, line.target, source) && lstrcmpiA(line.target, "NULL") != 0;
+        m_checked.push_back(line);
+    }
 }
 
 BOOL CUpdateLines::SplitInstallLine(LPCSTR line, CString& target, CString& source,
@@ -63,7 +82,7 @@ void CUpdateLines::ReadSection(LPCSTR iniPath, LPCSTR section, BOOL install) {
 }
 
 const CUpdateLines::Line* CUpdateLines::LiveFileLine(const CString& name, const Line& line) const {
-    for (const std::vector<Line>* lines : {&m_install, &m_uninstall}) {
+    for (const std::vector<Line>* lines : {&m_install, &m_uninstall, &m_checked}) {
         for (const Line& other : *lines) {
             if (&other != &line && other.readable && SameName(other.target, name)) {
                 return &other;
@@ -88,6 +107,9 @@ CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** 
     if (const Line* live = LiveFileLine(line.backup, line)) {
         Point(other, live);
         return lineBackupIsLive;
+    }
+    if (EndsInInf(line.backup)) {
+        return lineBackupIsInf;
     }
     // The first line that names a backup owns it; a later line may name it
     // again only for the same Windows INF file.
@@ -118,6 +140,9 @@ CUpdateLines::Verdict CUpdateLines::JudgeUninstall(const Line& line, const Line*
     if (const Line* live = LiveFileLine(line.backup, line)) {
         Point(other, live);
         return lineBackupIsLive;
+    }
+    if (EndsInInf(line.backup)) {
+        return lineBackupIsInf;
     }
     // A backup that an install line makes of another file holds that file's
     // text.

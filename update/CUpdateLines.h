@@ -18,7 +18,8 @@ public:
         lineUnreadable,     // not TARGET=FRAGMENT,BACKUP (install) or TARGET=BACKUP (uninstall)
         lineNotPlain,       // a name is not a plain file name of its folder
         lineBackupIsTarget, // the backup is its own target
-        lineBackupIsLive,   // the backup is a Windows INF file another line changes or restores
+        lineBackupIsLive,   // the backup is a Windows INF file another line names
+        lineBackupIsInf,    // the backup ends in ".INF", as Windows' own INF files do
         lineBackupShared,   // an earlier install line names the backup for another target
     };
 
@@ -36,8 +37,9 @@ public:
     static const char* const kInstallSections[5];
     static const char kUninstallSection[];
 
-    // Reads every install section and the uninstall section (UNINSTALL
-    // unless another is named) of the layout.ini at iniPath.
+    // Reads every install section, the uninstall section (UNINSTALL unless
+    // another is named) and the Windows INF files that "CHECK FILES" names
+    // of the layout.ini at iniPath.
     explicit CUpdateLines(LPCSTR iniPath, LPCSTR uninstallSection = kUninstallSection);
 
     // Splits an install line into target, source and backup:
@@ -47,6 +49,7 @@ public:
 
     const std::vector<Line>& GetInstallLines() const { return m_install; }
     const std::vector<Line>& GetUninstallLines() const { return m_uninstall; }
+    const std::vector<Line>& GetCheckedLines() const { return m_checked; }
 
     // Whether a line (one of this object's) may run; other, when given, is
     // set to the line the verdict names (null when none).
@@ -60,4 +63,5 @@ private:
 
     std::vector<Line> m_install;
     std::vector<Line> m_uninstall;
+    std::vector<Line> m_checked; // targets only: the INF sides of CHECK FILES
 };

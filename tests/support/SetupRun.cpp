@@ -47,6 +47,10 @@ SetupResult SetupRun::run() const {
         if (errors >= 0) {
             dup2(errors, 2);
         }
+        int output = open((work / "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (output >= 0) {
+            dup2(output, 1);
+        }
         if (chdir(disk.c_str()) != 0) {
             _exit(126);
         }
@@ -79,6 +83,9 @@ SetupResult SetupRun::run() const {
     }
     if (hostFileExists(work / "stderr.txt")) {
         result.errors = readHostFile(work / "stderr.txt");
+    }
+    if (hostFileExists(work / "stdout.txt")) {
+        result.output = readHostFile(work / "stdout.txt");
     }
     return result;
 }

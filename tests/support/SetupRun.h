@@ -12,6 +12,7 @@ struct SetupResult {
     int exitStatus = -1; // the process's exit status; -1 when it did not exit by itself
     std::vector<std::string> trace;
     std::string errors; // what it wrote to stderr
+    std::string output; // what it wrote to stdout
 
     // Trace lines that start with prefix.
     std::vector<std::string> calls(const std::string& prefix) const;

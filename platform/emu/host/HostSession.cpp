@@ -115,7 +115,11 @@ void HostSession::poll() {
         }
         m_waitUntil.reset();
     }
-    if (!m_script.done()) {
+    if (m_script.done()) {
+        return;
+    }
+    ScriptOp op = m_script.next().op;
+    if (op == ScriptOp::Wait || op == ScriptOp::Screenshot || op == ScriptOp::Copy) {
         run(m_script.take());
     }
 }
