@@ -145,12 +145,15 @@ CUpdateLines::Verdict CUpdateLines::JudgeUninstall(const Line& line, const Line*
         return lineBackupIsInf;
     }
     // A backup that an install line makes of another file holds that file's
-    // text.
+    // text. The first line naming a backup owns it; the install refuses the
+    // others.
     for (const Line& install : m_install) {
-        if (install.readable && SameName(install.backup, line.backup) &&
-            !SameName(install.target, line.target)) {
-            Point(other, &install);
-            return lineBackupShared;
+        if (install.readable && SameName(install.backup, line.backup)) {
+            if (!SameName(install.target, line.target)) {
+                Point(other, &install);
+                return lineBackupShared;
+            }
+            break;
         }
     }
     return lineAllowed;
