@@ -25,6 +25,10 @@ struct SetupRun {
     std::string script; // the input script's text
     std::vector<std::string> extraArgs;
     int timeoutSeconds = 120;
+    // Run by this user instead (only when the tests run as root, which may
+    // open any file): file permissions then bind the program as they bind a
+    // user. 0: as the tests run.
+    unsigned asUser = 0;
 
     SetupResult run() const;
 };

@@ -8,6 +8,7 @@
 #include "tests/support/TestDisk.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
@@ -435,6 +436,7 @@ TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
         unsigned message;
         std::vector<std::string> changes; // files a line that is not refused changes
         int checkLine;                    // the --check error's layout.ini line; 0: none
+        bool asAUser = false;             // run by an ordinary user, not by root
     };
     const Row rows[] = {
         {"uninstall backup names another Windows INF file",
@@ -562,6 +564,23 @@ TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
          IDS_LOCK_FAILED,
          {},
          0},
+        {"a lock the user may not open",
+         false,
+         [](const TestDisk& d) {
+             // Everything else is open to the user who runs the program.
+             std::string root = std::filesystem::path(d.disk()).parent_path().string();
+             std::filesystem::permissions(root, std::filesystem::perms::all);
+             for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+                 std::filesystem::permissions(entry.path(), std::filesystem::perms::all);
+             }
+             writeHostFile(d.infPath("~CORVANE.LCK"), "");
+             ASSERT_EQ(chmod(d.infPath("~CORVANE.LCK").c_str(), 0), 0);
+         },
+         kInstall,
+         IDS_LOCK_FAILED,
+         {},
+         0,
+         true},
         {"a UTF-16 target",
          false,
          [](const TestDisk& d) {
@@ -583,7 +602,12 @@ TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
         std::map<std::string, std::string> before = corvane_test::treeContents(disk.cDrive());
         std::string outsideBefore = readHostFile(outside / "UNRELATED.TXT");
 
-        SetupResult result = run(disk, std::string(row.script) + kAnswerAndClose);
+        SetupRun setup;
+        setup.disk = disk.disk();
+        setup.cDrive = disk.cDrive();
+        setup.script = std::string(row.script) + kAnswerAndClose;
+        setup.asUser = row.asAUser ? 65534 : 0; // nobody
+        SetupResult result = setup.run();
         EXPECT_EQ(result.exitStatus, 0) << traceText(result) << result.errors;
         EXPECT_TRUE(result.traced(box(row.message, 16, 1))) << traceText(result);
         EXPECT_TRUE(result.calls("ExitWindowsEx").empty());
