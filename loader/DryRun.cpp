@@ -1,5 +1,6 @@
 #include "loader/DryRun.h"
 
+#include "app/CLauncherApp.h"
 #include "loader/ProgramResources.h"
 #include "loader/ProgramWindow.h"
 #include "loader/UnifiedDiff.h"
@@ -8,8 +9,11 @@
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/controls/MessageBox.h"
 #include "platform/framework/AfxWin.h"
+#include "skin/CLayout.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyMenu.h"
+#include "update/CUpdateInf.h"
+#include "update/CUpdateLines.h"
 #include "window/CSetupWnd.h"
 
 #include <algorithm>
@@ -178,6 +182,9 @@ bool DryRun::run(const emu::host::HostOptions& options, std::ostream& out, int& 
     int command = 0;
     bool ran = prepared && dry.runCommand(command, error);
     if (ran) {
+        for (const std::string& refusal : dry.m_refusals) {
+            out << refusal << "\n";
+        }
         dry.reportFiles();
         dry.reportKeys(dry.m_keysBefore, dry.m_keysAfter);
         dry.reportMessages();
@@ -275,6 +282,7 @@ bool DryRun::runCommand(int& command, std::string& error) {
         } else {
             m_out << "dry run of command " << command << " on a copy of drive C: (" << m_original
                   << "); the drive itself is not changed\n";
+            collectRefusals(command, window);
             // The command as the menu posts it, run by the window's own handler.
             window->SendMessage(WM_COMMAND, static_cast<WPARAM>(command), 0);
         }
@@ -282,6 +290,45 @@ bool DryRun::runCommand(int& command, std::string& error) {
     }
     emu::user::MessageBox::setAnswerer(nullptr);
     return ok && emu::kernel::listLocalMachineKeys(m_keysAfter, error);
+}
+
+void DryRun::collectRefusals(int command, CSetupWnd* window) {
+    static const char* const kWhy[] = {
+        "",
+        "it does not split into its names",
+        "a name leaves its folder or is a device",
+        "the backup is its own target",
+        "the backup is a Windows INF file another line names",
+        "the backup ends in .INF, as Windows' own INF files do",
+        "another line names the backup for another Windows INF file",
+    };
+    CUpdateLines lines(window->GetLayout()->GetIniPath());
+    auto refuse = [this](const char* kind, const CUpdateLines::Line& line,
+                         CUpdateLines::Verdict verdict) {
+        m_refusals.push_back(std::string("refuse ") + kind + " line [" +
+                             static_cast<LPCSTR>(line.section) + "] " +
+                             emu::quoteForTrace(line.text) + ": " + kWhy[verdict]);
+    };
+    if (command == 100) {
+        CLauncherApp* app = static_cast<CLauncherApp*>(AfxGetApp());
+        bool usb = CUpdateInf().InfFileExists("USB.INF") != 0;
+        for (const CUpdateLines::Line& line : lines.GetInstallLines()) {
+            bool walked = lstrcmpiA(line.section, "COMMON") == 0 ||
+                          lstrcmpiA(line.section, app->GetReleaseTag()) == 0 ||
+                          (usb && lstrcmpiA(line.section, "USB INF") == 0);
+            CUpdateLines::Verdict verdict = lines.JudgeInstall(line);
+            if (walked && verdict != CUpdateLines::lineAllowed) {
+                refuse("install", line, verdict);
+            }
+        }
+    } else if (command == 101) {
+        for (const CUpdateLines::Line& line : lines.GetUninstallLines()) {
+            CUpdateLines::Verdict verdict = lines.JudgeUninstall(line);
+            if (verdict != CUpdateLines::lineAllowed) {
+                refuse("uninstall", line, verdict);
+            }
+        }
+    }
 }
 
 std::string DryRun::windowsPath(const std::string& relative) const {

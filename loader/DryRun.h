@@ -3,7 +3,8 @@
 // (No to a question, OK otherwise), and says what the command would do: the
 // backups it would make, a unified diff of each INF file it would change,
 // the files it would remove, the registry keys it would delete and the
-// messages the user would see, in order. The real drive is never touched.
+// messages the user would see, in order, after the lines of layout.ini that
+// the command refuses. The real drive is never touched.
 #pragma once
 
 #include "platform/emu/host/HostOptions.h"
@@ -11,6 +12,8 @@
 #include <ostream>
 #include <string>
 #include <vector>
+
+class CSetupWnd;
 
 namespace loader {
 
@@ -36,6 +39,9 @@ private:
     DryRun(const emu::host::HostOptions& options, std::ostream& out);
     bool prepareCopy(std::string& error);
     bool runCommand(int& command, std::string& error);
+    // The install or uninstall lines the command walks that the program
+    // refuses, each with why, as the program's own CUpdateLines judges them.
+    void collectRefusals(int command, CSetupWnd* window);
     void reportFiles();
     void reportKeys(const std::vector<std::string>& before, const std::vector<std::string>& after);
     void reportMessages();
@@ -49,6 +55,7 @@ private:
     std::string m_temp;     // the temporary folder holding the copy
     std::string m_copy;     // host folder of the copy, drive C: of the run
     std::vector<Message> m_messages;
+    std::vector<std::string> m_refusals;
     std::vector<std::string> m_keysBefore;
     std::vector<std::string> m_keysAfter;
 };

@@ -48,7 +48,87 @@ BOOL ListContains(const std::vector<char>& list, size_t length, LPCSTR line) {
     return FALSE;
 }
 
+// What a file test finds at a path.
+struct FileState {
+    BOOL exists;   // something is there
+    BOOL readable; // a file that opens for reading, granting no sharing
+    DWORD size;    // its size when readable
+    BOOL unicode;  // it starts with a UTF-16 byte-order mark
+};
+
+FileState LookAt(LPCSTR path) {
+    FileState state = {FALSE, FALSE, 0, FALSE};
+    state.exists = GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+    CFile file;
+    if (!state.exists || !file.Open(path, CFile::modeRead | CFile::shareExclusive)) {
+        return state;
+    }
+    state.readable = TRUE;
+    state.size = file.GetLength();
+    unsigned char head[2] = {0, 0};
+    if (file.Read(head, 2) == 2) {
+        state.unicode =
+            (head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF);
+    }
+    return state;
+}
+
+// A backup worth trusting: a file that opens, and not an empty one standing
+// for a target that has lines (a file left empty by an earlier failure).
+BOOL IsSoundBackup(const FileState& backup, const FileState& target) {
+    return backup.readable && (backup.size != 0 || target.size == 0);
+}
+
+char UpperAscii(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Whether the first length characters of name spell word, in any case.
+BOOL StartsWithWord(LPCSTR name, int length, LPCSTR word) {
+    for (int i = 0; i < length; ++i) {
+        if (word[i] == '\0' || UpperAscii(name[i]) != word[i]) {
+            return FALSE;
+        }
+    }
+    return word[length] == '\0';
+}
+
+// Windows reaches a device under these names, whatever the extension.
+BOOL IsDeviceName(LPCSTR name) {
+    int stem = 0;
+    while (name[stem] != '\0' && name[stem] != '.') {
+        ++stem;
+    }
+    while (stem > 0 && name[stem - 1] == ' ') {
+        --stem;
+    }
+    const char* const devices[] = {"CON", "NUL", "AUX", "PRN", "CLOCK$"};
+    for (LPCSTR device : devices) {
+        if (StartsWithWord(name, stem, device)) {
+            return TRUE;
+        }
+    }
+    BOOL numbered = stem == 4 && name[3] >= '1' && name[3] <= '9';
+    return numbered && (StartsWithWord(name, 3, "COM") || StartsWithWord(name, 3, "LPT"));
+}
+
 } // namespace
+
+BOOL CUpdateInf::IsPlainName(LPCSTR name) {
+    int length = lstrlenA(name);
+    if (length == 0 || name[0] == ' ' || name[length - 1] == ' ' || name[length - 1] == '.') {
+        return FALSE;
+    }
+    for (int i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' ||
+            c == '<' || c == '>' || c == '|') {
+            return FALSE;
+        }
+    }
+    // A name of dots only ends in a dot and was refused above.
+    return IsDeviceName(name) ? FALSE : TRUE;
+}
 
 CUpdateInf::CUpdateInf() {
     char buffer[MAX_PATH] = {};
@@ -72,32 +152,38 @@ CUpdateInf::CUpdateInf() {
 CUpdateInf::~CUpdateInf() = default;
 
 int CUpdateInf::UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup) {
+    // Every name stays in its folder; a backup under the target's own name
+    // would be the target itself, and uninstall would delete it.
+    if (!IsPlainName(target) || !IsPlainName(source) || !IsPlainName(backup) ||
+        lstrcmpiA(target, backup) == 0) {
+        return 0;
+    }
     CString targetPath = m_infDir + target;
     CString sourcePath = m_sourceDir + source;
     CString backupPath = m_infDir + backup;
-    // A backup under the target's own name would be the target itself, and
-    // uninstall would delete it.
-    if (lstrcmpiA(targetPath, backupPath) == 0) {
-        return 0;
-    }
-    BOOL targetExists = GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES;
+    FileState targetState = LookAt(targetPath);
     // A file that cannot be written is left as it stands, and gets no backup
-    // that uninstall would then fail to put back.
-    if (targetExists && !CFile::TestOpen(targetPath, CFile::modeWrite)) {
+    // that uninstall would then fail to put back. A UTF-16 file is no INF
+    // file of Windows 95: ANSI lines appended to it would spoil it.
+    if (targetState.exists && (!targetState.readable || targetState.unicode ||
+                               !CFile::TestOpen(targetPath, CFile::modeWrite))) {
         return 0;
     }
-    // A file that exists is changed only once its former text is kept: a
-    // merge without a backup could never be undone. A missing target has
-    // nothing to keep and is made by the merge.
-    if (!BackupFile(backupPath, targetPath) && targetExists) {
+    // A file is changed only once its former text is kept: a merge without
+    // a backup could never be undone. A missing target has nothing to keep
+    // and is made by the merge, unless something that is no backup holds the
+    // backup's name.
+    if (!BackupFile(backupPath, targetPath) &&
+        (targetState.exists || GetFileAttributesA(backupPath) != INVALID_FILE_ATTRIBUTES)) {
         return 0;
     }
     return MergeFile(targetPath, sourcePath);
 }
 
 int CUpdateInf::BackupFile(LPCSTR backupPath, LPCSTR targetPath) {
-    if (CFile::TestOpen(backupPath, CFile::modeRead)) {
-        return 1;
+    FileState backup = LookAt(backupPath);
+    if (backup.exists) {
+        return IsSoundBackup(backup, LookAt(targetPath)) ? 1 : 0;
     }
     return CopyFileA(targetPath, backupPath, FALSE) ? 1 : 0;
 }
@@ -178,21 +264,29 @@ void CUpdateInf::RemoveWorkFiles() {
     FindClose(hSearch);
 }
 
-int CUpdateInf::RestoreFile(LPCSTR target, LPCSTR backup) {
+CUpdateInf::RestoreResult CUpdateInf::RestoreFile(LPCSTR target, LPCSTR backup) {
+    // Copying a file over itself and then deleting "the backup" would delete
+    // the Windows INF file; a name outside the INF folder reaches files that
+    // are no backups.
+    if (!IsPlainName(target) || !IsPlainName(backup) || lstrcmpiA(target, backup) == 0) {
+        return restoreFailed;
+    }
     CString targetPath = m_infDir + target;
     CString backupPath = m_infDir + backup;
-    // Copying a file over itself and then deleting "the backup" would delete
-    // the Windows INF file.
-    if (lstrcmpiA(targetPath, backupPath) == 0 || !CFile::TestOpen(backupPath, CFile::modeRead)) {
-        return 0;
+    FileState backupState = LookAt(backupPath);
+    if (!backupState.exists) {
+        return GetFileAttributesA(targetPath) != INVALID_FILE_ATTRIBUTES ? restoreMissing
+                                                                         : restoreNone;
+    }
+    if (!IsSoundBackup(backupState, LookAt(targetPath))) {
+        return restoreFailed;
     }
     // When the copy fails the backup is the only copy of the former file: it
     // stays, and the entry does not count as restored.
     if (!CopyFileA(backupPath, targetPath, FALSE)) {
-        return 0;
+        return restoreFailed;
     }
-    DeleteFileA(backupPath);
-    return 1;
+    return DeleteFileA(backupPath) ? restoreDone : restoreFailed;
 }
 
 int CUpdateInf::InfFileExists(LPCSTR name) {

@@ -15,13 +15,33 @@ public:
     CUpdateInf();
     ~CUpdateInf() override;
 
+    // What RestoreFile did with one uninstall line.
+    enum RestoreResult {
+        restoreNone = 0,    // neither backup nor target exists: nothing to put back
+        restoreDone = 1,    // the backup was copied over the target and removed
+        restoreMissing = 2, // no backup, but the target exists: it stays as it is
+        restoreFailed = 3,  // refused, or the backup could not be put back or removed
+    };
+
+    // Whether name is a plain file name of one folder: not empty, no drive,
+    // no "\" or "/", not made of dots, no blanks or dot at either end that
+    // Windows would drop, no wildcard and no device name (CON, NUL, AUX, PRN,
+    // COMn, LPTn, with or without an extension), which would reach a device
+    // instead of a file.
+    static BOOL IsPlainName(LPCSTR name);
+
     // Backs the target up if needed, then merges the fragment into it. 1
     // when the target is merged (or the fragment has nothing to merge); 0
-    // when it was left as it was: it cannot be written, its backup could not
-    // be made, the backup name is its own, or the merge failed.
+    // when it was left as it was: a name that is not plain, a target that
+    // cannot be written or is no ANSI text (a UTF-16 byte-order mark), a
+    // backup that could not be made or is not a sound one, the backup name
+    // is its own, or the merge failed.
     int UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup);
-    // 1 when a backup already exists (it is never replaced); otherwise whether
-    // copying the target to the backup path succeeded.
+    // 1 when a sound backup already exists (it is never replaced) or copying
+    // the target to the backup path succeeded. An existing backup is sound
+    // when it is a file that opens for reading and is not empty while the
+    // target is not; anything else at the backup path (a folder, a device, a
+    // file held by another process, a stale empty file) gives 0.
     int BackupFile(LPCSTR backupPath, LPCSTR targetPath);
     // Merges every section of the fragment at sourcePath into the file at
     // targetPath: all of them or, on any failure, none. 1 when merged, 0 when
@@ -33,9 +53,11 @@ public:
     // Deletes the work files of merges that a killed program left in the INF
     // directory. Only while the update lock is held: then no merge is live.
     void RemoveWorkFiles();
-    // 1 when the backup was found and put back over the target (and removed).
-    // A backup named as the target itself is never taken for one.
-    int RestoreFile(LPCSTR target, LPCSTR backup);
+    // Puts the backup back over the target and removes it. Names that are
+    // not plain, or a backup named as the target itself, are refused; so is a
+    // backup that is not a sound one (see BackupFile). When the copy fails
+    // the backup stays, the only copy of the former file.
+    RestoreResult RestoreFile(LPCSTR target, LPCSTR backup);
     // 1 when name exists in the INF directory and can be opened for writing.
     int InfFileExists(LPCSTR name);
     // How many sides of a "CHECK FILES" pair pass (0, 1 or 2); "NULL" passes.

@@ -11,19 +11,40 @@
 
 class CUpdateLock {
 public:
-    // Waits until no other copy holds the lock of the INF directory infDir
-    // (ending in a backslash), then holds it until destroyed.
-    explicit CUpdateLock(LPCSTR infDir);
+    enum State {
+        lockHeld,   // this copy holds it
+        lockBusy,   // another copy held it for the whole wait
+        lockFailed, // it cannot be taken at all (below)
+    };
+
+    // Called between two tries while another copy holds the lock.
+    class CWaitHook {
+    public:
+        virtual void OnWait() = 0;
+
+    protected:
+        ~CWaitHook() = default;
+    };
+
+    // How long another copy's lock is waited for, in milliseconds.
+    static const DWORD kWaitLimit = 60000;
+
+    // Takes the lock of the INF directory infDir (ending in a backslash),
+    // waiting up to kWaitLimit while another copy holds it, and holds it
+    // until destroyed. No try ever blocks. Anything else that keeps the lock
+    // file from being opened (a folder or a device under its name, a link
+    // that leads nowhere, no permission, a folder that cannot be written)
+    // fails at once: without a lock nothing may change.
+    explicit CUpdateLock(LPCSTR infDir, CWaitHook* pHook = nullptr);
     ~CUpdateLock();
     CUpdateLock(const CUpdateLock&) = delete;
     CUpdateLock& operator=(const CUpdateLock&) = delete;
 
-    // Whether the lock is held. A lock file that cannot be made at all (an
-    // INF directory that is missing or cannot be written) is not waited
-    // for: nothing there can be changed either.
-    BOOL IsHeld() const { return m_hFile != INVALID_HANDLE_VALUE; }
+    State GetState() const { return m_state; }
+    BOOL IsHeld() const { return m_state == lockHeld; }
 
 private:
     CString m_path;
     HANDLE m_hFile;
+    State m_state;
 };

@@ -12,6 +12,7 @@ class CLayout;
 class CMyBitmap;
 class CMyFont;
 class CMenuCollector;
+class CUpdateLock;
 
 class CSetupWnd : public CWnd {
     DECLARE_DYNCREATE(CSetupWnd)
@@ -30,13 +31,16 @@ public:
     int Install(BOOL usbPresent);
 
     // The section walkers behind the commands; each reads its section of
-    // layout.ini at the path the layout gives. InstallSection refuses a line
-    // whose backup names one of installTargets (the files the install
-    // updates) and returns the number of lines not updated.
-    int InstallSection(LPCSTR section, const std::vector<CString>& installTargets);
-    // Adds the Windows INF file of every install line of section to targets.
-    void CollectInstallTargets(LPCSTR section, std::vector<CString>& targets);
-    int UninstallSection(LPCSTR section);
+    // layout.ini at the path the layout gives, judged against the layout's
+    // other install and uninstall lines (CUpdateLines). InstallSection
+    // returns the number of lines not updated: refused, unreadable or
+    // failed.
+    int InstallSection(LPCSTR section);
+    // The number of lines put back. Lines not put back are added to
+    // *pFailed (refused, unreadable, a backup that is no sound one or could
+    // not be put back or removed) and *pMissing (no backup, but the target
+    // exists) when given.
+    int UninstallSection(LPCSTR section, int* pFailed = nullptr, int* pMissing = nullptr);
     int CheckFiles();
     void DeleteDeviceKeys(LPCSTR section);
 
@@ -61,6 +65,12 @@ protected:
 private:
     int BuildSkin(CDC* pDC);
     void RunCommand(UINT nID);
+    // Takes the update lock for this command, waiting while another copy
+    // holds it; shows why when it cannot be taken. Null then.
+    CUpdateLock* TakeUpdateLock(LPCSTR infDir);
+    // Serves the window's painting while the lock is waited for; input and
+    // commands are dropped meanwhile.
+    void PumpWhileWaiting();
 
     CMenuCollector* m_pMenu;
     CMyFont* m_pFont;

@@ -11,6 +11,7 @@
 #include "update/CProgressDlg.h"
 #include "update/CSectionList.h"
 #include "update/CUpdateInf.h"
+#include "update/CUpdateLines.h"
 #include "update/CUpdateLock.h"
 
 #include <cstring>
@@ -40,54 +41,18 @@ BOOL NamesNoKey(const CString& keyPath) {
     return TRUE;
 }
 
-// Splits an install line into target, source and backup: target=source,backup,
-// where the backup may itself hold "," and "=". FALSE for a line without "="
-// or without "," after it.
-BOOL SplitInstallLine(LPCSTR line, CString& target, CString& source, CString& backup) {
-    CString rest;
-    if (!SplitAtEquals(line, target, rest)) {
-        return FALSE;
-    }
-    int comma = rest.Find(',');
-    if (comma < 0) {
-        return FALSE;
-    }
-    source = rest.Left(comma);
-    backup = rest.Mid(comma + 1);
-    return TRUE;
-}
-
 } // namespace
 
-void CSetupWnd::CollectInstallTargets(LPCSTR section, std::vector<CString>& targets) {
-    CSectionList lines;
-    lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
-    for (LPCSTR line = lines.GetFirst(); line != nullptr; line = lines.GetNext(line)) {
-        CString target, source, backup;
-        if (SplitInstallLine(line, target, source, backup)) {
-            targets.push_back(target);
-        }
-    }
-}
-
-int CSetupWnd::InstallSection(LPCSTR section, const std::vector<CString>& installTargets) {
-    CSectionList lines;
-    lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
+int CSetupWnd::InstallSection(LPCSTR section) {
+    CUpdateLines lines(m_pLayout->GetIniPath());
     CUpdateInf update;
     int failed = 0;
-    for (LPCSTR line = lines.GetFirst(); line != nullptr; line = lines.GetNext(line)) {
-        CString target, source, backup;
-        if (!SplitInstallLine(line, target, source, backup)) {
+    for (const CUpdateLines::Line& line : lines.GetInstallLines()) {
+        if (lstrcmpiA(line.section, section) != 0) {
             continue;
         }
-        // A backup under the name of a file this install updates would put
-        // a merged file in place of the original at uninstall, or delete a
-        // live one: the line is refused.
-        BOOL backupIsTarget = FALSE;
-        for (const CString& other : installTargets) {
-            backupIsTarget = backupIsTarget || lstrcmpiA(backup, other) == 0;
-        }
-        if (backupIsTarget || !update.UpdateFile(target, source, backup)) {
+        if (lines.JudgeInstall(line) != CUpdateLines::lineAllowed ||
+            !update.UpdateFile(line.target, line.source, line.backup)) {
             ++failed;
         }
     }
@@ -98,28 +63,43 @@ int CSetupWnd::Install(BOOL usbPresent) {
     LPCSTR sections[] = {"COMMON", static_cast<CLauncherApp*>(AfxGetApp())->GetReleaseTag(),
                          "USB INF"};
     int walked = usbPresent ? 3 : 2;
-    std::vector<CString> targets;
-    for (int i = 0; i < walked; ++i) {
-        CollectInstallTargets(sections[i], targets);
-    }
     int failed = 0;
     for (int i = 0; i < walked; ++i) {
-        failed += InstallSection(sections[i], targets);
+        failed += InstallSection(sections[i]);
     }
     return failed;
 }
 
-int CSetupWnd::UninstallSection(LPCSTR section) {
-    CSectionList lines;
-    lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
+int CSetupWnd::UninstallSection(LPCSTR section, int* pFailed, int* pMissing) {
+    CUpdateLines lines(m_pLayout->GetIniPath(), section);
     CUpdateInf update;
     int restored = 0;
-    for (LPCSTR line = lines.GetFirst(); line != nullptr; line = lines.GetNext(line)) {
-        CString target;
-        CString backup;
-        if (SplitAtEquals(line, target, backup)) {
-            restored += update.RestoreFile(target, backup);
+    int failed = 0;
+    int missing = 0;
+    for (const CUpdateLines::Line& line : lines.GetUninstallLines()) {
+        if (lines.JudgeUninstall(line) != CUpdateLines::lineAllowed) {
+            ++failed;
+            continue;
         }
+        switch (update.RestoreFile(line.target, line.backup)) {
+        case CUpdateInf::restoreDone:
+            ++restored;
+            break;
+        case CUpdateInf::restoreMissing:
+            ++missing;
+            break;
+        case CUpdateInf::restoreFailed:
+            ++failed;
+            break;
+        case CUpdateInf::restoreNone:
+            break;
+        }
+    }
+    if (pFailed != nullptr) {
+        *pFailed += failed;
+    }
+    if (pMissing != nullptr) {
+        *pMissing += missing;
     }
     return restored;
 }
@@ -165,6 +145,66 @@ void CSetupWnd::OnMenuCommand(UINT nID) {
     m_bCommandRunning = FALSE;
 }
 
+void CSetupWnd::PumpWhileWaiting() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Left for the application's own loop, which ends on it.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        // Keys and clicks meanwhile would choose a command or close the
+        // window under the waiting one.
+        BOOL input = (message.message >= WM_KEYDOWN && message.message <= WM_SYSKEYUP) ||
+                     (message.message >= WM_MOUSEFIRST && message.message <= WM_MOUSELAST) ||
+                     (message.message >= WM_NCMOUSEMOVE && message.message <= WM_NCLBUTTONUP);
+        if (!input) {
+            DispatchMessageA(&message);
+        }
+    }
+}
+
+CUpdateLock* CSetupWnd::TakeUpdateLock(LPCSTR infDir) {
+    class CWindowAlive : public CUpdateLock::CWaitHook {
+    public:
+        explicit CWindowAlive(CSetupWnd* pWnd) : m_pWnd(pWnd) {}
+        ~CWindowAlive() {
+            if (m_bCaptionShown) {
+                m_pWnd->SetWindowText(m_caption);
+            }
+        }
+        void OnWait() override {
+            // The caption says why nothing happens, once.
+            if (!m_bCaptionShown) {
+                m_pWnd->GetWindowText(m_caption);
+                CString waiting;
+                waiting.LoadString(IDS_LOCK_WAIT);
+                m_pWnd->SetWindowText(waiting);
+                m_bCaptionShown = TRUE;
+            }
+            m_pWnd->PumpWhileWaiting();
+        }
+
+    private:
+        CSetupWnd* m_pWnd;
+        CString m_caption;
+        BOOL m_bCaptionShown = FALSE;
+    };
+
+    CUpdateLock* pLock = nullptr;
+    {
+        CWindowAlive alive(this);
+        pLock = new CUpdateLock(infDir, &alive);
+    }
+    if (pLock->IsHeld()) {
+        return pLock;
+    }
+    BOOL busy = pLock->GetState() == CUpdateLock::lockBusy;
+    delete pLock;
+    AfxMessageBox(busy ? IDS_LOCK_BUSY : IDS_LOCK_FAILED, MB_ICONSTOP);
+    return nullptr;
+}
+
 void CSetupWnd::RunCommand(UINT nID) {
     if (nID == kQuitCommand) {
         if (AfxMessageBox(IDS_QUIT, MB_ICONQUESTION | MB_YESNO) == IDYES) {
@@ -173,12 +213,15 @@ void CSetupWnd::RunCommand(UINT nID) {
         return;
     }
     // Another copy of the program at work on the same INF files is waited
-    // for, from the file check to the last device key.
+    // for, from the file check to the last device key. Nothing runs without
+    // the lock.
     CUpdateInf* pUpdate = new CUpdateInf;
-    CUpdateLock* pLock = new CUpdateLock(pUpdate->GetInfDir());
-    if (pLock->IsHeld()) {
-        pUpdate->RemoveWorkFiles();
+    CUpdateLock* pLock = TakeUpdateLock(pUpdate->GetInfDir());
+    if (pLock == nullptr) {
+        delete pUpdate;
+        return;
     }
+    pUpdate->RemoveWorkFiles();
     if (!CheckFiles()) {
         delete pLock;
         delete pUpdate;
@@ -195,15 +238,26 @@ void CSetupWnd::RunCommand(UINT nID) {
     BOOL usbPresent = pUpdate->InfFileExists("USB.INF");
 
     BOOL done = FALSE;
-    BOOL incomplete = FALSE;
+    UINT stopMessage = 0;
     if (nID == kInstallCommand) {
         // An install that left a Windows INF file unchanged is not finished:
         // its devices must not be detected anew from half-updated files.
-        incomplete = Install(usbPresent) != 0;
-        done = !incomplete;
+        done = Install(usbPresent) == 0;
+        stopMessage = done ? 0 : IDS_UPDATE_INCOMPLETE;
     } else if (nID == kUninstallCommand) {
-        if (UninstallSection("UNINSTALL") == 0) {
+        int failed = 0;
+        int missing = 0;
+        int restored = UninstallSection("UNINSTALL", &failed, &missing);
+        if (restored == 0 && failed == 0) {
+            // None of the backups exists: nothing was changed, and the user
+            // is told so while the progress window is up, with no lock held.
+            delete pLock;
+            pLock = nullptr;
             AfxMessageBox(IDS_NO_UNINSTALL, MB_OK);
+        } else if (failed != 0 || missing != 0) {
+            // Devices detected anew from half-restored files would be set up
+            // from neither the old nor the new files.
+            stopMessage = IDS_UNINSTALL_INCOMPLETE;
         } else {
             done = TRUE;
         }
@@ -227,8 +281,8 @@ void CSetupWnd::RunCommand(UINT nID) {
         }
     }
     delete pLock;
-    if (incomplete) {
-        AfxMessageBox(IDS_UPDATE_INCOMPLETE, MB_ICONSTOP);
+    if (stopMessage != 0) {
+        AfxMessageBox(stopMessage, MB_ICONSTOP);
     }
     if (done) {
         if (AfxMessageBox(IDS_RESTART, MB_ICONQUESTION | MB_YESNO) == IDYES) {

@@ -82,11 +82,19 @@ void UpdateChecker::run() {
     checkSections();
     checkSectionSizes();
     checkFileList(update);
+    m_lines =
+        std::make_unique<CUpdateLines>((std::string(update.GetSourceDir()) + kLayoutFile).c_str());
     readInstallLines();
+    judgeLines();
+    // A refused line reads and changes nothing: its files are not looked at.
+    m_install.erase(std::remove_if(m_install.begin(), m_install.end(),
+                                   [this](const InstallLine& entry) {
+                                       return m_refusedInstall.count(entry.line) != 0;
+                                   }),
+                    m_install.end());
     for (const InstallLine& entry : m_install) {
         checkFragment(update, entry);
     }
-    checkBackupNames();
     checkUnlistedTargets();
     checkUninstall();
     checkDevices();
@@ -168,10 +176,7 @@ void UpdateChecker::readInstallLines() {
                 comma = rest.find(',');
             }
             if (comma == std::string::npos) {
-                m_report.warning(kLayoutFile, entry.line,
-                                 "install line " + quoted(entry.text) +
-                                     " is not TARGET=FRAGMENT,BACKUP: the program skips it");
-                continue;
+                continue; // refused: judged with the others
             }
             install.source = rest.substr(0, comma);
             install.backup = rest.substr(comma + 1);
@@ -240,32 +245,116 @@ void UpdateChecker::checkMergedSize(const std::string& targetName, const Profile
                   ProfileText::listSize(merged), kTargetSectionSize);
 }
 
-void UpdateChecker::checkBackupNames() {
-    // An install walks COMMON, one release's section and USB INF; a backup
-    // named as any target of that walk is refused.
-    std::set<const InstallLine*> refused;
-    for (const char* release : kReleaseSections) {
-        std::vector<const InstallLine*> walked;
-        for (const InstallLine& entry : m_install) {
-            if (entry.section == "COMMON" || entry.section == release ||
-                entry.section == "USB INF") {
-                walked.push_back(&entry);
+void UpdateChecker::judgeLines() {
+    // The program's lines and the file's numbered lines come in the same
+    // order, section by section.
+    auto number = [this](const std::vector<CUpdateLines::Line>& lines) {
+        std::map<std::string, size_t> next;
+        for (const CUpdateLines::Line& line : lines) {
+            std::string section = static_cast<LPCSTR>(line.section);
+            std::vector<ProfileText::ListLine> numbered = m_layout.sectionLines(section);
+            size_t& at = next[section];
+            if (at < numbered.size() && numbered[at].text == static_cast<LPCSTR>(line.text)) {
+                m_lineNumbers[&line] = numbered[at].line;
             }
+            ++at;
         }
-        for (const InstallLine* entry : walked) {
-            for (const InstallLine* other : walked) {
-                if (sameName(entry->backup, other->target) && refused.insert(entry).second) {
-                    std::string whose = other == entry
-                                            ? "its own target"
-                                            : "the target of line " + std::to_string(other->line);
-                    m_report.error(kLayoutFile, entry->line,
-                                   "backup " + quoted(entry->backup) + " is " + whose +
-                                       ": the program refuses this line and the install is "
-                                       "incomplete");
-                }
-            }
-        }
+    };
+    number(m_lines->GetInstallLines());
+    number(m_lines->GetUninstallLines());
+    number(m_lines->GetCheckedLines());
+    for (const CUpdateLines::Line& line : m_lines->GetInstallLines()) {
+        reportInstallVerdict(line, lineNumberOf(&line));
     }
+    for (const CUpdateLines::Line& line : m_lines->GetUninstallLines()) {
+        reportUninstallVerdict(line, lineNumberOf(&line));
+    }
+}
+
+int UpdateChecker::lineNumberOf(const CUpdateLines::Line* line) const {
+    auto found = m_lineNumbers.find(line);
+    return found == m_lineNumbers.end() ? 0 : found->second;
+}
+
+void UpdateChecker::reportInstallVerdict(const CUpdateLines::Line& line, int number) {
+    const CUpdateLines::Line* other = nullptr;
+    CUpdateLines::Verdict verdict = m_lines->JudgeInstall(line, &other);
+    std::string target = static_cast<LPCSTR>(line.target);
+    std::string backup = static_cast<LPCSTR>(line.backup);
+    std::string why;
+    switch (verdict) {
+    case CUpdateLines::lineAllowed:
+        return;
+    case CUpdateLines::lineUnreadable:
+        why = "install line " + quoted(static_cast<LPCSTR>(line.text)) +
+              " is not TARGET=FRAGMENT,BACKUP";
+        break;
+    case CUpdateLines::lineNotPlain:
+        why = "install line " + quoted(static_cast<LPCSTR>(line.text)) +
+              " names a file outside its folder or a device: every name must be a plain file "
+              "name";
+        break;
+    case CUpdateLines::lineBackupIsTarget:
+        why = "backup " + quoted(backup) + " is its own target";
+        break;
+    case CUpdateLines::lineBackupIsLive:
+        why = "backup " + quoted(backup) + " is the target of line " +
+              std::to_string(lineNumberOf(other)) + ": the backup would not hold the original of " +
+              target;
+        break;
+    case CUpdateLines::lineBackupIsInf:
+        why = "backup " + quoted(backup) +
+              " ends in .INF: Windows would read it as a driver description of its own";
+        break;
+    case CUpdateLines::lineBackupShared:
+        why = "backup " + quoted(backup) + " is already the backup of " +
+              static_cast<LPCSTR>(other->target) + " on line " +
+              std::to_string(lineNumberOf(other)) + ": " + target + " would have none";
+        break;
+    }
+    m_refusedInstall.insert(number);
+    m_report.error(kLayoutFile, number,
+                   why + ": the program refuses this line and the install is incomplete");
+}
+
+void UpdateChecker::reportUninstallVerdict(const CUpdateLines::Line& line, int number) {
+    const CUpdateLines::Line* other = nullptr;
+    CUpdateLines::Verdict verdict = m_lines->JudgeUninstall(line, &other);
+    std::string target = static_cast<LPCSTR>(line.target);
+    std::string backup = static_cast<LPCSTR>(line.backup);
+    std::string why;
+    switch (verdict) {
+    case CUpdateLines::lineAllowed:
+        return;
+    case CUpdateLines::lineUnreadable:
+        why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) +
+              " has no \"=\" (TARGET=BACKUP)";
+        break;
+    case CUpdateLines::lineNotPlain:
+        why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) +
+              " names a file outside the INF directory or a device: every name must be a plain "
+              "file name";
+        break;
+    case CUpdateLines::lineBackupIsTarget:
+        why = "backup " + quoted(backup) + " is its own target: uninstall would delete " + target;
+        break;
+    case CUpdateLines::lineBackupIsLive:
+        why = "uninstall would copy " + backup + " over " + target + " and delete " + backup +
+              ", a Windows INF file that line " + std::to_string(lineNumberOf(other)) + " names";
+        break;
+    case CUpdateLines::lineBackupIsInf:
+        why = "uninstall would copy " + backup + " over " + target + " and delete " + backup +
+              ", whose name is that of a Windows INF file";
+        break;
+    case CUpdateLines::lineBackupShared:
+        why = "uninstall would copy " + backup + ", the backup of " +
+              static_cast<LPCSTR>(other->target) + " made by line " +
+              std::to_string(lineNumberOf(other)) + ", over " + target;
+        break;
+    }
+    m_refusedUninstall.insert(number);
+    m_report.error(kLayoutFile, number,
+                   why + ": the program refuses this line and the uninstall is incomplete");
 }
 
 void UpdateChecker::checkUnlistedTargets() {
@@ -295,17 +384,9 @@ void UpdateChecker::checkUninstall() {
     for (const ProfileText::ListLine& entry : m_layout.sectionLines("UNINSTALL")) {
         std::string target;
         std::string backup;
-        if (!splitAtEquals(entry.text, target, backup)) {
-            m_report.warning(kLayoutFile, entry.line,
-                             "uninstall line " + quoted(entry.text) +
-                                 " has no \"=\" (TARGET=BACKUP): the program skips it");
-            continue;
-        }
-        if (sameName(target, backup)) {
-            m_report.error(kLayoutFile, entry.line,
-                           "backup " + quoted(backup) +
-                               " is its own target: the program never restores it");
-            continue;
+        if (m_refusedUninstall.count(entry.line) != 0 ||
+            !splitAtEquals(entry.text, target, backup)) {
+            continue; // refused: judged with the others
         }
         bool made = std::any_of(m_install.begin(), m_install.end(), [&](const InstallLine& i) {
             return sameName(i.target, target) && sameName(i.backup, backup);

@@ -8,6 +8,10 @@
 #include "loader/author/CheckReport.h"
 #include "loader/author/ProfileText.h"
 
+#include "update/CUpdateLines.h"
+
+#include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,7 +41,12 @@ private:
     void checkFragment(CUpdateInf& update, const InstallLine& entry);
     void checkMergedSize(const std::string& targetName, const ProfileText& target,
                          const ProfileText& fragment, const std::string& section);
-    void checkBackupNames();
+    // The program's own judgement of every install and uninstall line, with
+    // the consequence of each refusal in words.
+    void judgeLines();
+    void reportInstallVerdict(const CUpdateLines::Line& line, int number);
+    void reportUninstallVerdict(const CUpdateLines::Line& line, int number);
+    int lineNumberOf(const CUpdateLines::Line* line) const;
     void checkUnlistedTargets();
     void checkUninstall();
     void checkDevices();
@@ -45,6 +54,10 @@ private:
     const ProfileText& m_layout;
     CheckReport& m_report;
     std::vector<InstallLine> m_install;
+    std::unique_ptr<CUpdateLines> m_lines;
+    std::map<const CUpdateLines::Line*, int> m_lineNumbers;
+    std::set<int> m_refusedInstall;
+    std::set<int> m_refusedUninstall;
     std::vector<std::string> m_listedInfFiles;
     std::set<std::string> m_checkedFragments;
     std::string m_infDir;

@@ -66,6 +66,22 @@ void CFile::Close() {
     }
 }
 
+UINT CFile::Read(void* lpBuf, UINT nCount) {
+    DWORD read = 0;
+    if (!IsOpen() || !::ReadFile(m_hFile, lpBuf, nCount, &read, nullptr)) {
+        return 0;
+    }
+    return read;
+}
+
+DWORD CFile::GetLength() const {
+    if (!IsOpen()) {
+        return 0;
+    }
+    DWORD size = ::GetFileSize(m_hFile, nullptr);
+    return size == INVALID_FILE_SIZE ? 0 : size;
+}
+
 BOOL CFile::TestOpen(LPCSTR lpszFileName, UINT nMode) {
     if (nMode != modeRead && nMode != modeWrite) {
         return FALSE;

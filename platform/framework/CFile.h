@@ -25,6 +25,11 @@ public:
     BOOL Open(LPCSTR lpszFileName, UINT nOpenFlags);
     void Close();
     BOOL IsOpen() const { return m_hFile != INVALID_HANDLE_VALUE ? TRUE : FALSE; }
+    // Reads up to nCount bytes from the file position; the number read (0 at
+    // the end, on failure, or when no file is open).
+    UINT Read(void* lpBuf, UINT nCount);
+    // The file's size in bytes; 0 when no file is open.
+    DWORD GetLength() const;
 
     // Whether an existing file opens, granting no sharing, for reading only
     // (modeRead) or for writing only (modeWrite); it is closed again at once.

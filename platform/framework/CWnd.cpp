@@ -262,6 +262,13 @@ void CWnd::SetWindowText(LPCSTR lpszString) {
     ::SetWindowTextA(m_hWnd, lpszString);
 }
 
+void CWnd::GetWindowText(CString& rString) const {
+    // A caption longer than any window's title bar shows is cut.
+    char text[256] = {};
+    ::GetWindowTextA(m_hWnd, text, static_cast<int>(sizeof text));
+    rString = text;
+}
+
 void CWnd::GetClientRect(LPRECT lpRect) const {
     if (lpRect != nullptr && !::GetClientRect(m_hWnd, lpRect)) {
         *lpRect = RECT{0, 0, 0, 0};

@@ -53,6 +53,7 @@ public:
     // result is kept inside the area centred in where it fits.
     void CenterWindow(CWnd* pAlternateOwner = nullptr);
     void SetWindowText(LPCSTR lpszString);
+    void GetWindowText(CString& rString) const;
     void GetClientRect(LPRECT lpRect) const;
     void GetWindowRect(LPRECT lpRect) const;
     BOOL ShowWindow(int nCmdShow);

@@ -108,7 +108,7 @@ TEST(CompiledResources, TheProgramsFileGivesEveryResourceOfTheScript) {
     for (const auto& s : strings) {
         EXPECT_EQ(resources->strings[s.first], s.second) << s.first;
     }
-    EXPECT_EQ(resources->strings.size(), 10u);
+    EXPECT_EQ(resources->strings.size(), 14u);
     ASSERT_EQ(resources->dialogs.count(IDD_PROGRESS), 1u);
     ASSERT_EQ(resources->clips.count(IDR_CLIP), 1u);
     EXPECT_EQ(

@@ -187,6 +187,11 @@ TEST(DryRun, CommandsThatWouldNotSucceedOrCannotRunSaySo) {
     copyHostTree(demoFolder("c"), work / "c");
     fs::remove(work / "disk/USB.QTR");
     copyHostTree(demoFolder("disk"), work / "whole-disk");
+    // One slip: the uninstall line of MSHDC.INF names MACHINE.INF as its backup.
+    copyHostTree(demoFolder("disk"), work / "slip-disk");
+    std::string layout = readHostFile(work / "slip-disk/layout.ini");
+    layout.replace(layout.find("MSHDC.INF=MSHDC.QBK"), 19, "MSHDC.INF=MACHINE.INF");
+    writeHostFile(work / "slip-disk/layout.ini", layout);
     struct Row {
         const char* disk;
         const char* command;
@@ -198,6 +203,10 @@ TEST(DryRun, CommandsThatWouldNotSucceedOrCannotRunSaySo) {
         {"whole-disk", "101", 4,
          "message (exclamation) \"There were no uninstall files exist.\\nUninstall function was "
          "unable to proceed.\" answered OK\nthe command would not succeed\n",
+         ""},
+        {"slip-disk", "101", 4,
+         "refuse uninstall line [UNINSTALL] \"MSHDC.INF=MACHINE.INF\": the backup is a Windows "
+         "INF file another line names\n",
          ""},
         {"whole-disk", "&Read me first", 0, "dry run of command 2 on a copy of drive C: (", ""},
         {"disk", "100", 4,

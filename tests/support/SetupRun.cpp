@@ -5,7 +5,9 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <grp.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -40,12 +42,24 @@ SetupResult SetupRun::run() const {
                                      work / "input.txt", "--trace",    work / "trace.txt"};
     args.insert(args.end(), extraArgs.begin(), extraArgs.end());
 
+    bool switchUser = asUser != 0 && geteuid() == 0;
+    if (switchUser) {
+        chmod(work.path().c_str(), 0777);
+    }
     SetupResult result;
     pid_t child = fork();
     if (child == 0) {
+        if (switchUser &&
+            (setgroups(0, nullptr) != 0 || setgid(asUser) != 0 || setuid(asUser) != 0)) {
+            _exit(125);
+        }
         int errors = open((work / "stderr.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (errors >= 0) {
             dup2(errors, 2);
+        }
+        int output = open((work / "stdout.txt").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (output >= 0) {
+            dup2(output, 1);
         }
         if (chdir(disk.c_str()) != 0) {
             _exit(126);
@@ -79,6 +93,9 @@ SetupResult SetupRun::run() const {
     }
     if (hostFileExists(work / "stderr.txt")) {
         result.errors = readHostFile(work / "stderr.txt");
+    }
+    if (hostFileExists(work / "stdout.txt")) {
+        result.output = readHostFile(work / "stdout.txt");
     }
     return result;
 }

@@ -12,6 +12,7 @@ struct SetupResult {
     int exitStatus = -1; // the process's exit status; -1 when it did not exit by itself
     std::vector<std::string> trace;
     std::string errors; // what it wrote to stderr
+    std::string output; // what it wrote to stdout
 
     // Trace lines that start with prefix.
     std::vector<std::string> calls(const std::string& prefix) const;
@@ -24,6 +25,10 @@ struct SetupRun {
     std::string script; // the input script's text
     std::vector<std::string> extraArgs;
     int timeoutSeconds = 120;
+    // Run by this user instead (only when the tests run as root, which may
+    // open any file): file permissions then bind the program as they bind a
+    // user. 0: as the tests run.
+    unsigned asUser = 0;
 
     SetupResult run() const;
 };

@@ -60,6 +60,23 @@ std::vector<std::string> folderEntries(const std::string& folder) {
     return names;
 }
 
+std::map<std::string, std::string> treeContents(const std::string& folder) {
+    std::map<std::string, std::string> tree;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        std::string name = fs::relative(entry.path(), folder).generic_string();
+        if (entry.is_symlink()) {
+            tree[name] = "<link to " + fs::read_symlink(entry.path()).string() + ">";
+        } else if (entry.is_directory()) {
+            tree[name] = "<folder>";
+        } else if (entry.is_regular_file()) {
+            tree[name] = readHostFile(entry.path().string());
+        } else {
+            tree[name] = "<other>";
+        }
+    }
+    return tree;
+}
+
 void copyHostTree(const std::string& from, const std::string& to) {
     fs::create_directories(to);
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);

@@ -1,6 +1,7 @@
 // A host folder that exists for one test and is removed with everything in it.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ std::string readHostFile(const std::string& path);
 bool hostFileExists(const std::string& path);
 // Names in a host folder, sorted.
 std::vector<std::string> folderEntries(const std::string& folder);
+// Every entry below a host folder by its '/'-separated relative path: a
+// file's bytes, "<folder>" for a folder, "<link to TARGET>" for a link, not
+// followed, "<other>" for anything else (a pipe, a device). Two snapshots
+// compare equal when nothing below the folder changed.
+std::map<std::string, std::string> treeContents(const std::string& folder);
 // Copies a folder tree (test data) into a new place.
 void copyHostTree(const std::string& from, const std::string& to);
 

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 using corvane_test::sectionText;
@@ -150,23 +151,86 @@ TEST_F(UpdateInfTest, RestorePutsTheBackupBackOnlyWhenItCan) {
     CUpdateInf update;
     machine.writeC(std::string(kInfDir) + "T.INF", "merged");
     machine.writeC(std::string(kInfDir) + "T.OLD", "original");
-    EXPECT_EQ(update.RestoreFile("T.INF", "T.OLD"), 1);
+    EXPECT_EQ(update.RestoreFile("T.INF", "T.OLD"), CUpdateInf::restoreDone);
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.INF"), "original");
     EXPECT_FALSE(machine.existsOnC(std::string(kInfDir) + "T.OLD"));
-    EXPECT_EQ(update.RestoreFile("T.INF", "T.OLD"), 0);
+    // The target is there without its backup now: not put back.
+    EXPECT_EQ(update.RestoreFile("T.INF", "T.OLD"), CUpdateInf::restoreMissing);
+    EXPECT_EQ(update.RestoreFile("GONE.INF", "GONE.OLD"), CUpdateInf::restoreNone);
 
     machine.writeC(std::string(kInfDir) + "S.INF", "live");
-    // A target that cannot be replaced keeps the backup, uncounted.
+    // A target that cannot be replaced keeps the backup, and fails.
     machine.writeC(std::string(kInfDir) + "R.INF", "merged");
     machine.writeC(std::string(kInfDir) + "R.OLD", "original");
     ASSERT_EQ(chmod(machine.onC(std::string(kInfDir) + "R.INF").c_str(), 0444), 0);
-    EXPECT_EQ(update.RestoreFile("R.INF", "R.OLD"), 0);
+    EXPECT_EQ(update.RestoreFile("R.INF", "R.OLD"), CUpdateInf::restoreFailed);
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "R.OLD"), "original");
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "R.INF"), "merged");
 
     // A backup named as the target itself is the live file, not a backup.
-    EXPECT_EQ(update.RestoreFile("S.INF", "s.inf"), 0);
+    EXPECT_EQ(update.RestoreFile("S.INF", "s.inf"), CUpdateInf::restoreFailed);
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "S.INF"), "live");
+}
+
+TEST(UpdateInfNames, OnlyPlainFileNamesStayInTheirFolder) {
+    const std::pair<const char*, BOOL> rows[] = {
+        {"MSHDC.INF", TRUE},   {"T.OLD,X", TRUE},    {"1.QTR,U.OLD", TRUE},
+        {"A=B", TRUE},         {"CONFIG.QBK", TRUE}, {"COM10", TRUE},
+        {"LPT", TRUE},         {"NULL.INF", TRUE},   {"", FALSE},
+        {"..", FALSE},         {".", FALSE},         {"..\\SYSTEM.REG", FALSE},
+        {"INF\\A.INF", FALSE}, {"INF/A.INF", FALSE}, {"C:A.INF", FALSE},
+        {"C:\\A.INF", FALSE},  {"\\A.INF", FALSE},   {"A.INF.", FALSE},
+        {"A.INF ", FALSE},     {" A.INF", FALSE},    {"A*.INF", FALSE},
+        {"A?.INF", FALSE},     {"CON", FALSE},       {"nul", FALSE},
+        {"Aux.QBK", FALSE},    {"PRN .TXT", FALSE},  {"COM1", FALSE},
+        {"lpt9.old", FALSE},   {"A\tB", FALSE},      {"A|B", FALSE},
+    };
+    for (const auto& [name, plain] : rows) {
+        EXPECT_EQ(CUpdateInf::IsPlainName(name), plain) << '"' << name << '"';
+    }
+}
+
+// What sits at the backup name decides whether the install may change the
+// target: only a file that opens and holds text (or stands for an empty
+// target) is a backup.
+TEST_F(UpdateInfTest, AnInstallTrustsOnlyASoundBackupAndAnsiTargets) {
+    struct Row {
+        const char* what;
+        std::string target; // "" for none
+        std::string backup; // "<none>", "<folder>" or the backup's bytes
+        int result;
+        bool merged;
+    };
+    const std::string ansi = "[S]\r\na=1\r\n";
+    const std::string utf16 = std::string("\xFF\xFE[\0S\0]\0", 8);
+    const Row rows[] = {
+        {"no backup yet", ansi, "<none>", 1, true},
+        {"a backup from before", ansi, "[S]\r\nold=1\r\n", 1, true},
+        {"a stale empty backup", ansi, "", 0, false},
+        {"an empty backup of an empty target", "", "", 1, true},
+        {"a folder at the backup name", ansi, "<folder>", 0, false},
+        {"a UTF-16 target", utf16, "<none>", 0, false},
+        {"a big-endian UTF-16 target", std::string("\xFE\xFF\0[", 4), "<none>", 0, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TestMachine drive;
+        drive.writeC(std::string(kInfDir) + "T.INF", row.target);
+        if (row.backup == "<folder>") {
+            drive.writeC(std::string(kInfDir) + "T.OLD/KEEP", "x");
+        } else if (row.backup != "<none>") {
+            drive.writeC(std::string(kInfDir) + "T.OLD", row.backup);
+        }
+        drive.writeDisk("S.QTR", "[S]\r\nnew=1\r\n");
+        drive.boot();
+        std::map<std::string, std::string> before = corvane_test::treeContents(drive.onC(""));
+        EXPECT_EQ(CUpdateInf().UpdateFile("T.INF", "S.QTR", "T.OLD"), row.result);
+        std::string merged = drive.readC(std::string(kInfDir) + "T.INF");
+        EXPECT_EQ(merged.find("new=1") != std::string::npos, row.merged);
+        if (!row.merged) {
+            EXPECT_EQ(corvane_test::treeContents(drive.onC("")), before);
+        }
+    }
 }
 
 TEST_F(UpdateInfTest, CheckFilePairCountsPassingSides) {

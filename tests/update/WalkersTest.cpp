@@ -6,6 +6,7 @@
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 
 using corvane_test::sectionText;
@@ -46,7 +47,7 @@ TEST_F(WalkersTest, InstallLinesSplitAtTheFirstEqualsAndTheFirstCommaAfterIt) {
     machine.writeDisk("S", "[S]\r\nc=3\r\n");
     start("[COMMON]\r\nT.INF=S.QTR,T.OLD,X\r\nU.INF=S,1.QTR,U.OLD\r\n"
           "NOEQUALS\r\nT.INF=NOCOMMA\r\n");
-    window.InstallSection("COMMON", {});
+    window.InstallSection("COMMON");
     EXPECT_EQ(inf("T.OLD,X"), "[S]\r\na=1\r\n");
     EXPECT_EQ(inf("1.QTR,U.OLD"), "[S]\r\na=1\r\n");
     EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\T.INF", "S"), "a=1|b=2|");
@@ -59,8 +60,8 @@ TEST_F(WalkersTest, TwoSectionsNamingTheSameTargetMergeInOrderOverOneBackup) {
     machine.writeDisk("TWO.QTR", "[Dev]\r\nsecond=2\r\nfirst=1\r\n");
     start("[COMMON]\r\nMACHINE.INF=ONE.QTR,MACHINE.OLD\r\n"
           "[950]\r\nMACHINE.INF=TWO.QTR,MACHINE.OLD\r\n");
-    window.InstallSection("COMMON", {});
-    window.InstallSection("950", {});
+    window.InstallSection("COMMON");
+    window.InstallSection("950");
     EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\MACHINE.INF", "Dev"), "old=1|first=1|second=2|");
     EXPECT_EQ(inf("MACHINE.OLD"), "[Dev]\r\nold=1\r\n");
 }
@@ -118,7 +119,7 @@ TEST_F(WalkersTest, LayoutSectionsPastTheirReadSizeAreWalkedWhole) {
     ASSERT_GT(layout.size(), 1024u);
     machine.writeC("WINDOWS/INF/TARGET.INF", "[S]\r\n");
     start(layout);
-    window.InstallSection("COMMON", {});
+    window.InstallSection("COMMON");
     std::string lines = sectionText("C:\\WINDOWS\\INF\\TARGET.INF", "S");
     for (int i = 0; i < 60; ++i) {
         EXPECT_NE(lines.find("line" + std::to_string(i) + "=1|"), std::string::npos) << i;
@@ -155,7 +156,7 @@ TEST_F(WalkersTest, AnUnwritableTargetAnywhereIsLeftAloneAndTheOthersAreMerged) 
                 ASSERT_NE(held, INVALID_HANDLE_VALUE);
             }
 
-            EXPECT_EQ(launcher.InstallSection("COMMON", {}), 1);
+            EXPECT_EQ(launcher.InstallSection("COMMON"), 1);
             if (held != INVALID_HANDLE_VALUE) {
                 CloseHandle(held);
             }
@@ -181,16 +182,137 @@ TEST_F(WalkersTest, ABackupNamedAsAFileTheInstallUpdatesIsRefused) {
     machine.writeDisk("S.QTR", "[S]\r\nnew=1\r\n");
     start("[COMMON]\r\nA.INF=S.QTR,a.inf\r\nB.INF=S.QTR,C.INF\r\n"
           "[950]\r\nC.INF=S.QTR,C.OLD\r\n");
-    std::vector<CString> targets;
-    window.CollectInstallTargets("COMMON", targets);
-    window.CollectInstallTargets("950", targets);
-    // Its own name, and the name of a target of another walked section.
-    EXPECT_EQ(window.InstallSection("COMMON", targets), 2);
-    EXPECT_EQ(window.InstallSection("950", targets), 0);
+    // Its own name, and the name of a target of another section.
+    EXPECT_EQ(window.InstallSection("COMMON"), 2);
+    EXPECT_EQ(window.InstallSection("950"), 0);
     EXPECT_EQ(inf("A.INF"), "[S]\r\na=1\r\n");
     EXPECT_EQ(inf("B.INF"), "[S]\r\nb=1\r\n");
     EXPECT_EQ(inf("C.OLD"), "[S]\r\nc=1\r\n");
     EXPECT_EQ(sectionText("C:\\WINDOWS\\INF\\C.INF", "S"), "c=1|new=1|");
     EXPECT_EQ(corvane_test::folderEntries(machine.onC("WINDOWS/INF")),
               (std::vector<std::string>{"A.INF", "B.INF", "C.INF", "C.OLD"}));
+}
+
+// Each row: a layout's install and uninstall sections on a machine whose INF
+// folder holds A.INF and B.INF (installed text), and the backup A.OLD; the
+// install or uninstall refuses some lines and leaves every file as it was.
+TEST_F(WalkersTest, LinesThatWouldDestroyALiveFileAreRefusedAndCounted) {
+    struct Row {
+        const char* what;
+        const char* layout;
+        int installFailed;
+        int restored;
+        int uninstallFailed;
+        int missing;
+        std::vector<std::string> changed; // files the row changes on purpose
+    };
+    const Row rows[] = {
+        {"the uninstall backup names an install target",
+         "[USB INF]\r\nB.INF=S.QTR,B.OLD\r\n[UNINSTALL]\r\nA.INF=B.INF\r\n",
+         0,
+         0,
+         1,
+         0,
+         {}},
+        {"the uninstall backup names a target of a release the machine is not",
+         "[950B]\r\nB.INF=S.QTR,B.OLD\r\n[UNINSTALL]\r\nA.INF=B.INF\r\n",
+         0,
+         0,
+         1,
+         0,
+         {}},
+        {"the uninstall backup names another uninstall target",
+         "[UNINSTALL]\r\nA.INF=B.INF\r\nB.INF=B.OLD\r\n",
+         0,
+         0,
+         1,
+         1,
+         {}},
+        {"the uninstall backup is its own target",
+         "[UNINSTALL]\r\nA.INF=a.inf\r\n",
+         0,
+         0,
+         1,
+         0,
+         {}},
+        {"names leaving their folder",
+         "[COMMON]\r\nA.INF=S.QTR,..\\SYSTEM.REG\r\nB.INF=..\\S.QTR,B.OLD\r\n"
+         "[UNINSTALL]\r\nA.INF=..\\SYSTEM.REG\r\nC:\\WINDOWS\\INF\\A.INF=A.OLD\r\n"
+         "A.INF=INF/A.OLD\r\nA.INF=NUL\r\nA.INF=com1.old\r\nA.INF=A.OLD.\r\n",
+         2,
+         0,
+         6,
+         0,
+         {}},
+        {"a backup named for two targets",
+         "[COMMON]\r\nA.INF=S.QTR,SHARED.OLD\r\n[950]\r\nB.INF=S.QTR,SHARED.OLD\r\n"
+         "[UNINSTALL]\r\nB.INF=SHARED.OLD\r\n",
+         1,
+         0,
+         1,
+         0,
+         {"WINDOWS/INF/A.INF", "WINDOWS/INF/SHARED.OLD"}},
+        {"lines that do not parse",
+         "[COMMON]\r\nA.INF\r\nA.INF=S.QTR\r\n[UNINSTALL]\r\nA.INF\r\n",
+         2,
+         0,
+         1,
+         0,
+         {}},
+        {"a backup that is a folder",
+         "[COMMON]\r\nB.INF=S.QTR,DIR.OLD\r\n[UNINSTALL]\r\nB.INF=DIR.OLD\r\n",
+         1,
+         0,
+         1,
+         0,
+         {}},
+        {"a stale empty backup",
+         "[COMMON]\r\nB.INF=S.QTR,EMPTY.OLD\r\n[UNINSTALL]\r\nB.INF=EMPTY.OLD\r\n",
+         1,
+         0,
+         1,
+         0,
+         {}},
+        {"one backup missing, one put back",
+         "[UNINSTALL]\r\nA.INF=A.OLD\r\nB.INF=B.OLD\r\n",
+         0,
+         1,
+         0,
+         1,
+         {"WINDOWS/INF/A.INF", "WINDOWS/INF/A.OLD"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TestMachine drive;
+        CSetupWnd launcher;
+        drive.writeC("WINDOWS/INF/A.INF", "[S]\r\na=installed\r\n");
+        drive.writeC("WINDOWS/INF/B.INF", "[S]\r\nb=installed\r\n");
+        drive.writeC("WINDOWS/INF/A.OLD", "[S]\r\na=1\r\n");
+        drive.writeC("WINDOWS/INF/EMPTY.OLD", "");
+        drive.writeC("WINDOWS/INF/DIR.OLD/X", "x");
+        drive.writeC("WINDOWS/SYSTEM.REG", kRegistry);
+        drive.writeDisk("S.QTR", "[S]\r\nnew=1\r\n");
+        drive.writeDisk("layout.ini", row.layout);
+        drive.boot();
+        ASSERT_EQ(launcher.GetLayout()->Load(), 1);
+        std::map<std::string, std::string> before = corvane_test::treeContents(drive.onC(""));
+
+        int installFailed = launcher.InstallSection("COMMON") + launcher.InstallSection("950");
+        EXPECT_EQ(installFailed, row.installFailed);
+        int failed = 0;
+        int missing = 0;
+        EXPECT_EQ(launcher.UninstallSection("UNINSTALL", &failed, &missing), row.restored);
+        EXPECT_EQ(failed, row.uninstallFailed);
+        EXPECT_EQ(missing, row.missing);
+        std::map<std::string, std::string> after = corvane_test::treeContents(drive.onC(""));
+        for (const std::string& name : row.changed) {
+            before.erase(name);
+            after.erase(name);
+        }
+        EXPECT_EQ(after, before);
+        if (row.restored != 0) {
+            EXPECT_EQ(drive.readC("WINDOWS/INF/A.INF"), "[S]\r\na=1\r\n");
+            EXPECT_FALSE(drive.existsOnC("WINDOWS/INF/A.OLD"));
+        }
+    }
 }

@@ -7,14 +7,20 @@
 #include "tests/support/SetupRun.h"
 #include "tests/support/TestDisk.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using corvane_test::folderEntries;
 using corvane_test::readHostFile;
 using corvane_test::SetupResult;
 using corvane_test::SetupRun;
+using corvane_test::TempDir;
 using corvane_test::TestDisk;
 using corvane_test::writeHostFile;
 
@@ -243,39 +249,384 @@ TEST(Commands, AnInstallThatLeavesAFileUnchangedSaysSoAndDetectsNoDevice) {
     EXPECT_EQ(indexOf(result, box(IDS_RESTART, 36, 6).substr(0, 40)), -1);
 }
 
-TEST(Commands, CopiesInstallingAtOnceTakeTurnsAndEachFinishes) {
-    TestDisk reference;
-    ASSERT_EQ(run(reference, std::string(kInstall) + "key n\n" + kQuit + "key y\n").exitStatus, 0);
-    for (int copies : {2, 3}) {
-        for (int round = 0; round < 3; ++round) {
-            SCOPED_TRACE(std::to_string(copies) + " copies, round " + std::to_string(round));
+namespace {
+
+// How one copy of a race ended, told by its trace.
+enum class Ending { Finished, NothingToUndo, Busy, LockFailed, Other };
+
+const char* endingName(Ending ending) {
+    switch (ending) {
+    case Ending::Finished:
+        return "finished";
+    case Ending::NothingToUndo:
+        return "nothing to uninstall";
+    case Ending::Busy:
+        return "gave up waiting";
+    case Ending::LockFailed:
+        return "lock unopenable";
+    default:
+        return "other";
+    }
+}
+
+// A copy that did not take the lock changed nothing at all.
+bool changedNothing(const SetupResult& result) {
+    for (const char* call : {"CopyFileA", "DeleteFileA", "WritePrivateProfileSectionA",
+                             "RegDeleteKeyA", "CreateDialogParamA"}) {
+        if (!result.calls(call).empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+Ending endingOf(const SetupResult& result) {
+    if (result.traced(box(IDS_RESTART, 36, 7))) {
+        return Ending::Finished;
+    }
+    if (result.traced(box(IDS_NO_UNINSTALL, 48, 1))) {
+        return Ending::NothingToUndo;
+    }
+    if (result.traced(box(IDS_LOCK_BUSY, 16, 1)) && changedNothing(result)) {
+        return Ending::Busy;
+    }
+    if (result.traced(box(IDS_LOCK_FAILED, 16, 1)) && changedNothing(result)) {
+        return Ending::LockFailed;
+    }
+    return Ending::Other;
+}
+
+std::string traceText(const SetupResult& result) {
+    std::string trace;
+    for (const std::string& line : result.trace) {
+        trace += line + "\n";
+    }
+    return trace;
+}
+
+// Answers whatever the command ends with (No to the restart question, OK to
+// a message) and closes the window.
+const char kAnswerAndClose[] = "key n\nclose\nclose\n";
+
+} // namespace
+
+// Copies started together on one machine, installs and uninstalls mixed,
+// round after round: each takes the lock in turn (or, the virtual clock
+// running ahead of a slow machine, gives up waiting with nothing changed),
+// and the INF folder always ends in a state one of them leaves alone:
+// everything installed over the original backups, or everything as before.
+// With the lock made unopenable no copy changes anything.
+TEST(Commands, CopiesRacingEachOtherAlwaysLeaveALegalState) {
+    TestDisk clean;
+    TestDisk installed;
+    ASSERT_EQ(run(installed, std::string(kInstall) + kAnswerAndClose).exitStatus, 0);
+    const std::map<std::string, std::string> cleanInf =
+        corvane_test::treeContents(clean.cDrive() + "/WINDOWS/INF");
+    const std::map<std::string, std::string> installedInf =
+        corvane_test::treeContents(installed.cDrive() + "/WINDOWS/INF");
+    ASSERT_NE(cleanInf, installedInf);
+
+    struct Row {
+        const char* what;
+        int installs;
+        int uninstalls;
+        int rounds;
+        bool lockUnopenable;
+    };
+    const Row rows[] = {
+        {"two installs", 2, 0, 2, false},
+        {"three installs", 3, 0, 2, false},
+        {"three installs racing three uninstalls", 3, 3, 6, false},
+        {"six copies with the lock a folder", 3, 3, 1, true},
+    };
+    for (const Row& row : rows) {
+        std::map<Ending, int> endings;
+        int installedEnds = 0;
+        for (int round = 0; round < row.rounds; ++round) {
+            SCOPED_TRACE(std::string(row.what) + ", round " + std::to_string(round));
+            // Every other round starts from an installed machine.
             TestDisk disk;
-            std::vector<SetupResult> results(copies);
+            if (round % 2 == 1) {
+                ASSERT_EQ(run(disk, std::string(kInstall) + kAnswerAndClose).exitStatus, 0);
+            }
+            if (row.lockUnopenable) {
+                writeHostFile(disk.infPath("~CORVANE.LCK") + "/KEEP", "");
+            }
+            std::map<std::string, std::string> before =
+                corvane_test::treeContents(disk.cDrive() + "/WINDOWS/INF");
+            std::vector<std::string> scripts;
+            for (int i = 0; i < row.installs + row.uninstalls; ++i) {
+                scripts.push_back(
+                    std::string(i % 2 == 0 || i / 2 >= row.uninstalls ? kInstall : kUninstall) +
+                    kAnswerAndClose);
+            }
+            std::vector<SetupResult> results(scripts.size());
             std::vector<std::thread> runs;
-            for (int i = 0; i < copies; ++i) {
-                runs.emplace_back([&, i] {
-                    results[i] = run(disk, std::string(kInstall) + "key n\n" + kQuit + "key y\n");
-                });
+            for (size_t i = 0; i < scripts.size(); ++i) {
+                runs.emplace_back([&, i] { results[i] = run(disk, scripts[i]); });
             }
             for (std::thread& each : runs) {
                 each.join();
             }
+            int finished = 0;
             for (const SetupResult& result : results) {
-                EXPECT_EQ(result.exitStatus, 0) << result.errors;
-                std::string trace;
-                for (const std::string& line : result.trace) {
-                    trace += line + "\n";
-                }
-                EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 7))) << trace;
+                Ending ending = endingOf(result);
+                ++endings[ending];
+                EXPECT_NE(ending, Ending::Other) << traceText(result) << result.errors;
+                EXPECT_EQ(ending == Ending::LockFailed, row.lockUnopenable) << traceText(result);
+                finished += ending == Ending::Finished || ending == Ending::NothingToUndo;
             }
-            for (const char* name : {"ONE.INF", "TWO.INF", "USB.INF"}) {
-                EXPECT_EQ(disk.inf(name), reference.inf(name)) << name;
+            std::map<std::string, std::string> after =
+                corvane_test::treeContents(disk.cDrive() + "/WINDOWS/INF");
+            if (row.lockUnopenable) {
+                EXPECT_EQ(after, before);
+                continue;
             }
-            EXPECT_EQ(disk.inf("ONE.BAK"), TestDisk::kOneInf);
-            EXPECT_EQ(disk.inf("TWO.BAK"), TestDisk::kTwoInf);
-            EXPECT_EQ(disk.inf("USB.BAK"), TestDisk::kUsbInf);
-            EXPECT_EQ(folderEntries(disk.cDrive() + "/WINDOWS/INF"),
-                      folderEntries(reference.cDrive() + "/WINDOWS/INF"));
+            // The first copy to take the lock is never turned away.
+            EXPECT_GE(finished, 1);
+            after.erase("~CORVANE.LCK");
+            EXPECT_TRUE(after == cleanInf || after == installedInf)
+                << "INF folder in a state no single command leaves";
+            installedEnds += after == installedInf;
+        }
+        std::string summary = std::string(row.what) + ":";
+        for (const auto& [ending, count] : endings) {
+            summary += std::string(" ") + endingName(ending) + " " + std::to_string(count);
+        }
+        std::printf("%s; %d of %d rounds ended installed\n", summary.c_str(), installedEnds,
+                    row.rounds);
+    }
+}
+
+namespace {
+
+// Sets line number (from 1) of the disk's layout.ini to text.
+void setLayoutLine(const TestDisk& disk, int number, const std::string& text) {
+    std::string layout = readHostFile(disk.disk() + "/layout.ini");
+    size_t start = 0;
+    for (int i = 1; i < number; ++i) {
+        start = layout.find("\r\n", start) + 2;
+    }
+    layout.replace(start, layout.find("\r\n", start) - start, text);
+    disk.writeDisk("layout.ini", layout);
+}
+
+// Only the install section COMMON and the uninstall line of ONE.INF stay.
+void onlyTheFirstLines(const TestDisk& disk) {
+    for (int line : {26, 28, 30, 32, 35, 36}) {
+        setLayoutLine(disk, line, "; none");
+    }
+}
+
+} // namespace
+
+// One slip in layout.ini or one odd file in the INF folder, each refused by
+// the real program before it destroys anything: the stop message that says
+// so, every file of drive C: byte for byte as before except those a line
+// that is not refused changes, no restart, no hang; and a slip in layout.ini
+// is an error of setup --check on its line.
+TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
+    TempDir outside;
+    writeHostFile(outside / "UNRELATED.TXT", "not an INF file\r\n");
+    struct Row {
+        const char* what;
+        bool installedFirst;
+        std::function<void(const TestDisk&)> slip;
+        const char* script;
+        unsigned message;
+        std::vector<std::string> changes; // files a line that is not refused changes
+        int checkLine;                    // the --check error's layout.ini line; 0: none
+        bool asAUser = false;             // run by an ordinary user, not by root
+    };
+    const Row rows[] = {
+        {"uninstall backup names another Windows INF file",
+         true,
+         [](const TestDisk& d) { setLayoutLine(d, 34, "ONE.INF=TWO.INF"); },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {"WINDOWS/INF/TWO.INF", "WINDOWS/INF/TWO.BAK", "WINDOWS/INF/USB.INF",
+          "WINDOWS/INF/USB.BAK"},
+         34},
+        {"uninstall backup names a Windows INF file no line names",
+         true,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             writeHostFile(d.infPath("OTHER.INF"), "[Version]\r\nSignature=\"$CHICAGO$\"\r\n");
+             setLayoutLine(d, 34, "ONE.INF=OTHER.INF");
+         },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {},
+         34},
+        {"install backup outside the INF folder",
+         false,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             setLayoutLine(d, 24, "ONE.INF=ONE.QTR,..\\SYSTEM.REG");
+         },
+         kInstall,
+         IDS_UPDATE_INCOMPLETE,
+         {},
+         24},
+        {"uninstall backup outside the INF folder",
+         true,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             setLayoutLine(d, 34, "ONE.INF=..\\SYSTEM.REG");
+         },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {},
+         34},
+        {"one backup for two targets",
+         false,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             setLayoutLine(d, 24, "ONE.INF=ONE.QTR,SHARED.BAK");
+             setLayoutLine(d, 26, "TWO.INF=TWO.QTR,SHARED.BAK");
+         },
+         kInstall,
+         IDS_UPDATE_INCOMPLETE,
+         {"WINDOWS/INF/ONE.INF", "WINDOWS/INF/SHARED.BAK"},
+         26},
+        {"a stale empty backup",
+         false,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             writeHostFile(d.infPath("ONE.BAK"), "");
+         },
+         kInstall,
+         IDS_UPDATE_INCOMPLETE,
+         {},
+         0},
+        {"a backup that is a link outside the drive",
+         true,
+         [&outside](const TestDisk& d) {
+             std::remove(d.infPath("ONE.BAK").c_str());
+             ASSERT_EQ(symlink((outside / "UNRELATED.TXT").c_str(), d.infPath("ONE.BAK").c_str()),
+                       0);
+         },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {"WINDOWS/INF/TWO.INF", "WINDOWS/INF/TWO.BAK", "WINDOWS/INF/USB.INF",
+          "WINDOWS/INF/USB.BAK"},
+         0},
+        {"a missing backup",
+         true,
+         [](const TestDisk& d) { std::remove(d.infPath("ONE.BAK").c_str()); },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {"WINDOWS/INF/TWO.INF", "WINDOWS/INF/TWO.BAK", "WINDOWS/INF/USB.INF",
+          "WINDOWS/INF/USB.BAK"},
+         0},
+        {"a backup that is a folder",
+         true,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             std::remove(d.infPath("ONE.BAK").c_str());
+             writeHostFile(d.infPath("ONE.BAK") + "/KEEP", "");
+         },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {},
+         0},
+        {"a lock that is a folder",
+         false,
+         [](const TestDisk& d) { writeHostFile(d.infPath("~CORVANE.LCK") + "/KEEP", ""); },
+         kInstall,
+         IDS_LOCK_FAILED,
+         {},
+         0},
+        {"a lock that is a pipe",
+         false,
+         [](const TestDisk& d) { ASSERT_EQ(mkfifo(d.infPath("~CORVANE.LCK").c_str(), 0644), 0); },
+         kInstall,
+         IDS_LOCK_FAILED,
+         {},
+         0},
+        {"a lock that is a dangling link",
+         true,
+         [](const TestDisk& d) {
+             ASSERT_EQ(symlink("NOWHERE.TXT", d.infPath("~CORVANE.LCK").c_str()), 0);
+         },
+         kUninstall,
+         IDS_LOCK_FAILED,
+         {},
+         0},
+        {"a lock that is a link outside the drive",
+         false,
+         [&outside](const TestDisk& d) {
+             ASSERT_EQ(
+                 symlink((outside / "UNRELATED.TXT").c_str(), d.infPath("~CORVANE.LCK").c_str()),
+                 0);
+         },
+         kInstall,
+         IDS_LOCK_FAILED,
+         {},
+         0},
+        {"a lock the user may not open",
+         false,
+         [](const TestDisk& d) {
+             // Everything else is open to the user who runs the program.
+             std::string root = std::filesystem::path(d.disk()).parent_path().string();
+             std::filesystem::permissions(root, std::filesystem::perms::all);
+             for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+                 std::filesystem::permissions(entry.path(), std::filesystem::perms::all);
+             }
+             writeHostFile(d.infPath("~CORVANE.LCK"), "");
+             ASSERT_EQ(chmod(d.infPath("~CORVANE.LCK").c_str(), 0), 0);
+         },
+         kInstall,
+         IDS_LOCK_FAILED,
+         {},
+         0,
+         true},
+        {"a UTF-16 target",
+         false,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             writeHostFile(d.infPath("ONE.INF"), std::string("\xFF\xFE[\0S\0]\0\r\0\n\0", 12));
+         },
+         kInstall,
+         IDS_UPDATE_INCOMPLETE,
+         {},
+         0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TestDisk disk;
+        if (row.installedFirst) {
+            ASSERT_EQ(run(disk, std::string(kInstall) + kAnswerAndClose).exitStatus, 0);
+        }
+        row.slip(disk);
+        std::map<std::string, std::string> before = corvane_test::treeContents(disk.cDrive());
+        std::string outsideBefore = readHostFile(outside / "UNRELATED.TXT");
+
+        SetupRun setup;
+        setup.disk = disk.disk();
+        setup.cDrive = disk.cDrive();
+        setup.script = std::string(row.script) + kAnswerAndClose;
+        setup.asUser = row.asAUser ? 65534 : 0; // nobody
+        SetupResult result = setup.run();
+        EXPECT_EQ(result.exitStatus, 0) << traceText(result) << result.errors;
+        EXPECT_TRUE(result.traced(box(row.message, 16, 1))) << traceText(result);
+        EXPECT_TRUE(result.calls("ExitWindowsEx").empty());
+        EXPECT_TRUE(result.calls("RegDeleteKeyA").empty());
+        std::map<std::string, std::string> after = corvane_test::treeContents(disk.cDrive());
+        for (const std::string& name : row.changes) {
+            EXPECT_NE(before[name], after[name]) << name << " was to change";
+            before.erase(name);
+            after.erase(name);
+        }
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(readHostFile(outside / "UNRELATED.TXT"), outsideBefore);
+
+        if (row.checkLine != 0) {
+            SetupResult check = run(disk, "", {"--check"});
+            EXPECT_EQ(check.exitStatus, 1) << check.output;
+            EXPECT_NE(check.output.find("layout.ini:" + std::to_string(row.checkLine) + ": error:"),
+                      std::string::npos)
+                << check.output;
         }
     }
 }

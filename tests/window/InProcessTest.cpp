@@ -1,14 +1,20 @@
 // The command handler run in the test's own process, where the machine's
 // clock and the message queue can be watched directly.
 #include "app/CLauncherApp.h"
+#include "platform/emu/gdi/FrameBuffer.h"
+#include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/kernel/Trace.h"
+#include "platform/emu/user/HostInput.h"
 #include "platform/framework/CWnd.h"
+#include "resources/resource.h"
 #include "tests/support/ScriptedInput.h"
 #include "tests/support/TestDisk.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <mutex>
 #include <sstream>
 
 using namespace corvane_test;
@@ -94,3 +100,106 @@ TEST_P(FiveSeconds, TheProgressWindowStaysFiveSecondsWhereverTheClockStands) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TickStarts, FiveSeconds, ::testing::Values(0u, 0xFFFFF000u, 0xFFFFFFFFu));
+
+namespace {
+
+COLORREF screenPixel(POINT at) {
+    emu::gdi::FrameBuffer& surface = emu::gdi::screen();
+    std::lock_guard<std::mutex> lock(surface.mutex());
+    return surface.at(at.x, at.y);
+}
+
+// Another copy's hold on the lock: the file opened without sharing.
+HANDLE holdLock() {
+    return CreateFileA("C:\\WINDOWS\\inf\\~CORVANE.LCK", GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+// While another copy holds the lock, the waiting copy's window keeps
+// painting: a window put over it and taken away again leaves the launcher
+// drawn anew, not the other window's pixels. The caption says it waits. After
+// 60 seconds of the virtual clock it gives up with a stop message and has
+// changed nothing; a lock released within the limit lets the install run.
+class LockWait : public InProcess, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(LockWait, TheWaitingCopyKeepsItsWindowAliveAndChangesNothingUnlessTheLockComes) {
+    bool released = GetParam();
+    start(0, released ? "key n\n" : "key enter\n");
+    HANDLE held = holdLock();
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::map<std::string, std::string> before = treeContents(disk.cDrive());
+
+    WNDCLASSA cover{};
+    cover.lpfnWndProc = DefWindowProcA;
+    cover.hInstance = GetModuleHandleA(nullptr);
+    cover.hbrBackground = CreateSolidBrush(RGB(255, 0, 255));
+    cover.lpszClassName = "Cover";
+    ASSERT_NE(RegisterClassA(&cover), 0);
+    RECT frame{};
+    GetWindowRect(window, &frame);
+    POINT middle{(frame.left + frame.right) / 2, (frame.top + frame.bottom) / 2};
+    // The launcher drawn once before the command.
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageA(&message);
+    }
+    COLORREF shown = screenPixel(middle);
+
+    int polls = 0;
+    HWND coverWindow = nullptr;
+    COLORREF covered = 0;
+    COLORREF uncovered = 0;
+    emu::user::setPollHandler([&] {
+        ++polls;
+        if (polls == 1) {
+            coverWindow =
+                CreateWindowExA(0, "Cover", "", WS_POPUP | WS_VISIBLE, frame.left, frame.top,
+                                frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+        } else if (polls == 20) {
+            covered = screenPixel(middle);
+            DestroyWindow(coverWindow);
+        } else if (polls == 40) {
+            uncovered = screenPixel(middle);
+            if (released) {
+                CloseHandle(held);
+                held = INVALID_HANDLE_VALUE;
+            }
+        }
+    });
+    DWORD started = GetTickCount();
+    PostMessageA(window, WM_COMMAND, 100, 0);
+    runUntilIdle();
+    DWORD waited = GetTickCount() - started;
+    emu::user::setPollHandler(nullptr);
+    if (held != INVALID_HANDLE_VALUE) {
+        CloseHandle(held);
+    }
+
+    EXPECT_GE(polls, 40);
+    EXPECT_NE(shown, RGB(255, 0, 255));
+    EXPECT_EQ(covered, RGB(255, 0, 255)) << "the other window was not drawn";
+    EXPECT_EQ(uncovered, shown) << "the launcher was not drawn again";
+    EXPECT_EQ(traceCount("SetWindowTextA(0x1, \"Waiting for another copy of this program...\")"),
+              1);
+    EXPECT_EQ(traceCount("SetWindowTextA(0x1, \"Quentor - Test Disk\") = 1"), 2)
+        << "the caption is put back";
+    if (released) {
+        EXPECT_LT(waited, 60000u);
+        EXPECT_EQ(traceCount("MessageBoxA(0x1, \"This program has installed"), 1);
+        EXPECT_EQ(readHostFile(disk.infPath("ONE.BAK")), TestDisk::kOneInf);
+    } else {
+        EXPECT_GE(waited, 60000u);
+        EXPECT_LT(waited, 61000u);
+        EXPECT_EQ(traceCount("MessageBoxA(0x1, \"This program couldn't proceed because another "
+                             "copy"),
+                  1);
+        EXPECT_EQ(traceCount("CreateDialogParamA("), 0);
+        EXPECT_EQ(traceCount("CopyFileA("), 0);
+        EXPECT_EQ(treeContents(disk.cDrive()), before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(HeldOrReleased, LockWait, ::testing::Values(false, true));

@@ -60,11 +60,13 @@ void HostSession::noInputSource() {
 
 HostSession::~HostSession() {
     user::setIdleHandler(nullptr);
+    user::setPollHandler(nullptr);
     user::setDrawnHandler(nullptr);
 }
 
 void HostSession::start() {
     user::setIdleHandler([this] { idle(); });
+    user::setPollHandler([this] { poll(); });
     m_programThread = std::this_thread::get_id();
     if (m_display) {
         // Only the program's thread may touch the host window.
@@ -96,6 +98,29 @@ void HostSession::idle() {
     }
     if (!m_display->pumpEvents(kEventSliceMs)) {
         m_ends.closed();
+    }
+}
+
+void HostSession::poll() {
+    if (m_display) {
+        if (!m_display->pumpEvents(0)) {
+            m_ends.closed();
+            return;
+        }
+        m_display->present();
+    }
+    if (m_waitUntil) {
+        if (std::chrono::steady_clock::now() < *m_waitUntil) {
+            return;
+        }
+        m_waitUntil.reset();
+    }
+    if (m_script.done()) {
+        return;
+    }
+    ScriptOp op = m_script.next().op;
+    if (op == ScriptOp::Wait || op == ScriptOp::Screenshot || op == ScriptOp::Copy) {
+        run(m_script.take());
     }
 }
 

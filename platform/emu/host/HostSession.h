@@ -44,6 +44,12 @@ public:
     void setBeforeEachStep(std::function<void()> work) { m_beforeEachStep = std::move(work); }
     // One step of waiting: runs when every message loop has nothing to do.
     void idle();
+    // Becomes the window manager's poll handler: the program looks for
+    // messages while it works. The next script command runs when it makes
+    // no input (a wait, a screenshot, a copy) and no wait is still running;
+    // input is kept for when the program waits for it, as a user answers
+    // what the program asks. Never waits and never ends the session.
+    void poll();
 
 private:
     void noInputSource();

@@ -36,6 +36,8 @@ public:
 
     bool done() const { return m_next >= m_commands.size(); }
     const ScriptCommand& take() { return m_commands[m_next++]; }
+    // The command take() would return next; only when not done().
+    const ScriptCommand& next() const { return m_commands[m_next]; }
     const std::vector<ScriptCommand>& commands() const { return m_commands; }
 
 private:

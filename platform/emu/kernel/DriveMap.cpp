@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace emu::kernel {
 
@@ -184,6 +185,33 @@ std::string DriveMap::hostPath(const std::string& absolute) const {
         host = joinHost(host, matchEntry(host, part));
     }
     return host;
+}
+
+bool DriveMap::leavesDrive(const std::string& absolute, const std::string& hostPath) const {
+    const std::string& root = m_roots.at(upperLetter(absolute[0]));
+    std::string prefix = root.back() == '/' ? root : root + "/";
+    // Each entry below the root, from the top: a link among them is followed
+    // to its end, which must exist and lie inside the root.
+    for (size_t slash = hostPath.find('/', root.size() + 1);;
+         slash = hostPath.find('/', slash + 1)) {
+        std::string part = hostPath.substr(0, slash);
+        struct stat info {};
+        if (lstat(part.c_str(), &info) != 0) {
+            return false; // what is missing here is missing below too
+        }
+        if (S_ISLNK(info.st_mode)) {
+            char* real = realpath(part.c_str(), nullptr);
+            bool inside =
+                real != nullptr && (real == root || std::string(real).rfind(prefix, 0) == 0);
+            free(real);
+            if (!inside) {
+                return true;
+            }
+        }
+        if (slash == std::string::npos) {
+            return false;
+        }
+    }
 }
 
 std::optional<std::string> DriveMap::windowsPathOf(const std::string& hostFolder) const {

@@ -30,6 +30,11 @@ public:
     // entries are found without regard to case; missing components keep
     // the case they were given.
     std::string hostPath(const std::string& absolute) const;
+    // Whether hostPath, made by hostPath from absolute, passes through a
+    // host link that leads outside the drive's folder or nowhere. Such a
+    // path is treated as absent: nothing outside a drive's folder is ever
+    // read, written or deleted through a drive path.
+    bool leavesDrive(const std::string& absolute, const std::string& hostPath) const;
 
     // The Windows path of a host folder inside a mapped drive.
     std::optional<std::string> windowsPathOf(const std::string& hostFolder) const;

@@ -145,7 +145,7 @@ void FileReplacer::removeStaleTemporaries(const std::string& folder) {
             continue;
         }
         std::string path = folder + "/" + entry->d_name;
-        UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+        UniqueFd probe(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
         // A live writer holds its lock until the name is gone again.
         if (probe.valid() && flock(probe.get(), LOCK_EX | LOCK_NB) == 0 &&
             sameFile(probe.get(), path)) {

@@ -156,7 +156,11 @@ std::optional<std::string> resolveWindowsPath(std::string_view path) {
     if (!absolute) {
         return std::nullopt;
     }
-    return g_fs.drives.hostPath(*absolute);
+    std::string host = g_fs.drives.hostPath(*absolute);
+    if (g_fs.drives.leavesDrive(*absolute, host)) {
+        return std::nullopt;
+    }
+    return host;
 }
 
 DWORD setCurrentDirectory(std::string_view path) {
@@ -166,7 +170,7 @@ DWORD setCurrentDirectory(std::string_view path) {
     }
     std::string host = g_fs.drives.hostPath(*absolute);
     std::optional<HostEntry> entry = HostEntry::at(host);
-    if (!entry) {
+    if (!entry || g_fs.drives.leavesDrive(*absolute, host)) {
         return ERROR_FILE_NOT_FOUND;
     }
     if (!entry->isFolder()) {
@@ -241,7 +245,7 @@ DWORD deleteHostFile(const std::string& hostPath) {
     if (entry->isFolder() || entry->isReadOnly()) {
         return ERROR_ACCESS_DENIED;
     }
-    UniqueFd probe(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd probe(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!probe.valid()) {
         return ERROR_ACCESS_DENIED;
     }

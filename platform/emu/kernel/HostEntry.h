@@ -5,7 +5,9 @@
 // Symbolic links: every query but linkAt follows links, as opening the path
 // does, so it answers for the file an open would reach. A Windows path cannot
 // climb out of its drive folder (DriveMap stops ".." at the drive root); a link
-// the host has placed inside a drive folder is followed like any other entry.
+// the host has placed inside a drive folder is followed like any other entry
+// as long as it ends inside the drive; one that leads outside or nowhere makes
+// the path absent (DriveMap::leavesDrive).
 // Only a delete looks at the link itself, so that it removes the link and never
 // the file the link points at.
 #pragma once

@@ -46,7 +46,10 @@ bool sameFile(int fd, const std::string& hostPath) {
 // need a readable descriptor. ReadFile still checks the granted access.
 UniqueFd openDescriptor(const std::string& hostPath, const OpenRequest& request, bool existed,
                         DWORD& error, bool& raced) {
-    int flags = ((request.access & GENERIC_WRITE) != 0 ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+    // Never blocking: a pipe put under the name since the check opens at
+    // once and is refused below.
+    int flags =
+        ((request.access & GENERIC_WRITE) != 0 ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
     flags |= existed ? 0 : O_CREAT | O_EXCL;
     mode_t mode = (request.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
     // Only a creation changes the disk.
@@ -85,7 +88,10 @@ DWORD HostFile::checkTarget(const std::string& hostPath, const OpenRequest& requ
         }
         return createsWhenMissing(request.disposition) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
     }
-    if (entry->isFolder()) {
+    // A FAT disk holds files and folders only: a device or pipe the host
+    // has put under the name is no file to open, and opening one could wait
+    // for ever.
+    if (!entry->isRegularFile()) {
         return ERROR_ACCESS_DENIED;
     }
     if (request.disposition == CREATE_NEW) {
@@ -110,6 +116,11 @@ std::unique_ptr<HostFile> HostFile::openOnce(const std::string& hostPath,
     }
     UniqueFd fd = openDescriptor(hostPath, request, existed, error, raced);
     if (!fd.valid()) {
+        return nullptr;
+    }
+    std::optional<HostEntry> opened = HostEntry::ofDescriptor(fd.get());
+    if (!opened || !opened->isRegularFile()) {
+        error = ERROR_ACCESS_DENIED;
         return nullptr;
     }
     if (!ShareLock::acquire(fd.get(), request.access, request.share)) {

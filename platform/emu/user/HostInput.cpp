@@ -21,6 +21,12 @@ void setIdleHandler(std::function<void()> handler) {
     }
 }
 
+void setPollHandler(std::function<void()> handler) {
+    if (WindowManager* m = WindowManager::current()) {
+        m->setPollHandler(std::move(handler));
+    }
+}
+
 void setDrawnHandler(std::function<void()> handler) {
     if (WindowManager* m = WindowManager::current()) {
         m->setDrawnHandler(std::move(handler));

@@ -14,6 +14,10 @@ namespace emu::user {
 // or ends the session; when it returns without producing anything the loop
 // asks again. Without one, a loop with nothing to do ends as if WM_QUIT came.
 void setIdleHandler(std::function<void()> handler);
+// Called when PeekMessageA finds nothing: the program is busy but looks for
+// messages, so the host may feed the next input. Unlike the idle handler it
+// must neither wait nor end the session.
+void setPollHandler(std::function<void()> handler);
 // Called after a device context is released on the program's thread: a
 // program that draws while it pumps no messages (a progress bar stepped in a
 // busy loop) still gets its screen shown on the host.

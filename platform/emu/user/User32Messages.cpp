@@ -167,6 +167,16 @@ BOOL WINAPI GetMessageA(LPMSG lpMsg, HWND, UINT, UINT) {
     return m->getMessage(*lpMsg) ? TRUE : FALSE;
 }
 
+BOOL WINAPI PeekMessageA(LPMSG lpMsg, HWND, UINT, UINT, UINT wRemoveMsg) {
+    WindowManager* m = manager();
+    // Only taking messages off is needed; a peek that leaves them is refused.
+    if (m == nullptr || lpMsg == nullptr || wRemoveMsg != PM_REMOVE) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    return m->peekMessage(*lpMsg) ? TRUE : FALSE;
+}
+
 BOOL WINAPI TranslateMessage(const MSG* lpMsg) {
     WindowManager* m = manager();
     return m != nullptr && lpMsg != nullptr && m->translate(*lpMsg) ? TRUE : FALSE;

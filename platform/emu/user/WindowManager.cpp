@@ -368,39 +368,52 @@ bool WindowManager::hasWork() const {
     return m_queue.hasPosted() || m_queue.hasInput() || m_painter.nextToPaint() != nullptr;
 }
 
-bool WindowManager::getMessage(MSG& message) {
+std::optional<MSG> WindowManager::takeAvailable(bool& quit) {
+    quit = false;
     for (;;) {
         if (m_sendDepth == 0) {
             auto lock = lockTree();
             m_tree.purge();
         }
-        message = MSG{};
         if (emu::kernel::sessionEnding()) {
+            quit = true;
+            MSG message{};
             message.message = WM_QUIT;
-            return false;
+            return message;
         }
         if (auto posted = m_queue.takePosted()) {
-            message = *posted;
-            return true;
+            return posted;
         }
-        if (auto quit = m_queue.takeQuit()) {
-            message = *quit;
-            return false;
+        if (auto ending = m_queue.takeQuit()) {
+            quit = true;
+            return ending;
         }
         if (auto event = m_queue.takeInput()) {
             if (auto routed = m_input.route(*event)) {
-                message = *routed;
-                return true;
+                return routed;
             }
             continue;
         }
         if (Window* window = m_painter.nextToPaint()) {
+            MSG message{};
             message.hwnd = window->handle();
             message.message = WM_PAINT;
             message.time = GetTickCount();
             message.pt = m_input.cursor();
-            return true;
+            return message;
         }
+        return std::nullopt;
+    }
+}
+
+bool WindowManager::getMessage(MSG& message) {
+    for (;;) {
+        bool quit = false;
+        if (std::optional<MSG> next = takeAvailable(quit)) {
+            message = *next;
+            return !quit;
+        }
+        message = MSG{};
         if (!m_idle) {
             // No host feeds this machine input: nothing will ever come.
             message.message = WM_QUIT;
@@ -408,6 +421,17 @@ bool WindowManager::getMessage(MSG& message) {
         }
         m_idle();
     }
+}
+
+bool WindowManager::peekMessage(MSG& message) {
+    bool quit = false;
+    std::optional<MSG> next = takeAvailable(quit);
+    if (!next && m_poll) {
+        m_poll();
+        next = takeAvailable(quit);
+    }
+    message = next.value_or(MSG{});
+    return next.has_value();
 }
 
 bool WindowManager::translate(const MSG& message) {

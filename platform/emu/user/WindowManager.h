@@ -80,6 +80,10 @@ public:
     void postQuit(int exitCode);
     // GetMessageA: false when the message is WM_QUIT or the session ends.
     bool getMessage(MSG& message);
+    // PeekMessageA with PM_REMOVE: the next message if one is there; when
+    // none is, the host is polled once (see HostInput.h) and the queue looked
+    // at again. Never waits.
+    bool peekMessage(MSG& message);
     // Something queued, input waiting or a window to paint.
     bool hasWork() const;
     // TranslateMessage: a key that types a character queues its WM_CHAR next.
@@ -105,8 +109,12 @@ public:
     // Called whenever a message loop finds nothing to do; see HostInput.h.
     void setIdleHandler(std::function<void()> handler) { m_idle = std::move(handler); }
     void setDrawnHandler(std::function<void()> handler) { m_drawn = std::move(handler); }
+    void setPollHandler(std::function<void()> handler) { m_poll = std::move(handler); }
 
 private:
+    // The next message the queue has: posted, quit, routed input, paint.
+    // nullopt when there is none; quit tells a WM_QUIT.
+    std::optional<MSG> takeAvailable(bool& quit);
     void sendDestroy(Window* window);
     void finishDestroy(Window* window);
     void leave(Window* window);
@@ -121,6 +129,7 @@ private:
     Window* m_focus = nullptr;
     std::function<void()> m_idle;
     std::function<void()> m_drawn;
+    std::function<void()> m_poll;
     int m_sendDepth = 0;
     mutable std::recursive_mutex m_treeMutex;
 };

@@ -89,7 +89,8 @@ std::vector<std::string> windows95Faults(const PeImage& image,
     }
     for (unsigned id :
          {IDS_NO_LAYOUT, IDS_QUIT, IDS_FILES_MISSING, IDS_RESTART, IDS_MAKER, IDS_NO_UNINSTALL,
-          IDS_REBOOT_FAILED, IDS_UPDATE_INCOMPLETE, IDS_WIN95_ONLY, AFX_IDS_APP_TITLE}) {
+          IDS_REBOOT_FAILED, IDS_UPDATE_INCOMPLETE, IDS_WIN95_ONLY, IDS_UNINSTALL_INCOMPLETE,
+          IDS_LOCK_FAILED, IDS_LOCK_BUSY, IDS_LOCK_WAIT, AFX_IDS_APP_TITLE}) {
         if (stringOf(image, id).empty()) {
             faults.push_back("string " + std::to_string(id) + " is missing");
         }

@@ -135,18 +135,57 @@ TEST_F(CopyAndDelete, DeleteRefusesOpenAndReadOnlyFiles) {
                                     "DeleteFileA(\"C:\\\\WINDOWS\\\\INF\\\\MSHDC.BAK\") = 0\n");
 }
 
-// A link the host has put in a drive folder reads as the file it points at,
-// but a delete removes the link itself and never touches that file.
-TEST_F(CopyAndDelete, DeleteRemovesALinkAndKeepsWhatItPointsAt) {
+// A link the host has put in a drive folder reads as the file it points at
+// while that file is inside the drive, and a delete removes the link itself.
+// A link that leads outside the drive, or nowhere, is absent: nothing outside
+// is read, written, replaced or deleted through it, and no file is made
+// through it.
+TEST_F(CopyAndDelete, LinksAreFollowedOnlyInsideTheirDrive) {
     const corvane_test::TempDir outside;
-    const std::string target = outside / "TARGET.INF";
-    const std::string link = onC("WINDOWS/INF/LINK.INF");
-    writeHostFile(target, "kept");
-    ASSERT_EQ(chmod(target.c_str(), 0444), 0);
-    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-    EXPECT_EQ(GetFileAttributesA("C:\\WINDOWS\\INF\\LINK.INF"),
+    writeHostFile(outside / "TARGET.INF", "kept");
+    ASSERT_EQ(chmod((outside / "TARGET.INF").c_str(), 0444), 0);
+    writeHostFile(onC("WINDOWS/INSIDE.INF"), "inside");
+    ASSERT_EQ(chmod(onC("WINDOWS/INSIDE.INF").c_str(), 0444), 0);
+    ASSERT_EQ(symlink(onC("WINDOWS/INSIDE.INF").c_str(), onC("WINDOWS/INF/IN.INF").c_str()), 0);
+    ASSERT_EQ(symlink((outside / "TARGET.INF").c_str(), onC("WINDOWS/INF/OUT.INF").c_str()), 0);
+    ASSERT_EQ(symlink(outside.path().c_str(), onC("WINDOWS/OUTDIR").c_str()), 0);
+    ASSERT_EQ(symlink("NOWHERE.INF", onC("WINDOWS/INF/DANGLING.INF").c_str()), 0);
+
+    EXPECT_EQ(GetFileAttributesA("C:\\WINDOWS\\INF\\IN.INF"),
               static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
-    EXPECT_TRUE(DeleteFileA("C:\\WINDOWS\\INF\\LINK.INF"));
-    EXPECT_FALSE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readHostFile(target), "kept");
+    for (const char* path : {"C:\\WINDOWS\\INF\\OUT.INF", "C:\\WINDOWS\\OUTDIR\\TARGET.INF",
+                             "C:\\WINDOWS\\INF\\DANGLING.INF"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES);
+        HANDLE file = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+        }
+        EXPECT_FALSE(CopyFileA("C:\\WINDOWS\\INF\\IN.INF", path, FALSE));
+        EXPECT_FALSE(CopyFileA(path, "C:\\WINDOWS\\INF\\COPY.INF", FALSE));
+        EXPECT_FALSE(DeleteFileA(path));
+    }
+    EXPECT_EQ(readHostFile(outside / "TARGET.INF"), "kept");
+    EXPECT_EQ(corvane_test::folderEntries(outside.path()), std::vector<std::string>{"TARGET.INF"});
+    EXPECT_FALSE(hostFileExists(onC("WINDOWS/INF/COPY.INF")));
+    EXPECT_TRUE(std::filesystem::is_symlink(onC("WINDOWS/INF/OUT.INF")));
+
+    EXPECT_TRUE(DeleteFileA("C:\\WINDOWS\\INF\\IN.INF"));
+    EXPECT_FALSE(std::filesystem::is_symlink(onC("WINDOWS/INF/IN.INF")));
+    EXPECT_EQ(readHostFile(onC("WINDOWS/INSIDE.INF")), "inside");
+}
+
+// A pipe or device under a file's name is no file: opening it fails at once
+// instead of waiting for a writer.
+TEST_F(CopyAndDelete, APipeIsNoFileAndNeverBlocks) {
+    ASSERT_EQ(mkfifo(onC("WINDOWS/INF/PIPE.LCK").c_str(), 0644), 0);
+    for (DWORD access : {static_cast<DWORD>(GENERIC_READ), static_cast<DWORD>(GENERIC_WRITE)}) {
+        HANDLE file = CreateFileA("C:\\WINDOWS\\INF\\PIPE.LCK", access, 0, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    }
+    EXPECT_FALSE(CopyFileA("C:\\WINDOWS\\INF\\PIPE.LCK", "C:\\WINDOWS\\INF\\COPY.INF", FALSE));
 }

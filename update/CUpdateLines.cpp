@@ -1,0 +1,160 @@
+#include "update/CUpdateLines.h"
+
+#include "skin/SplitAtEquals.h"
+#include "update/CSectionList.h"
+#include "update/CUpdateInf.h"
+
+namespace {
+
+const DWORD kLayoutSectionSize = 1024;
+
+BOOL SameName(const CString& a, const CString& b) {
+    return lstrcmpiA(a, b) == 0 ? TRUE : FALSE;
+}
+
+// Windows reads every file of its INF directory that ends in ".INF" as a
+// driver description: a backup under such a name would be read too, and
+// may be one of Windows' own files.
+BOOL EndsInInf(const CString& name) {
+    int length = name.GetLength();
+    return length >= 4 && lstrcmpiA(name.Mid(length - 4), ".INF") == 0 ? TRUE : FALSE;
+}
+
+void Point(const CUpdateLines::Line** other, const CUpdateLines::Line* line) {
+    if (other != nullptr) {
+        *other = line;
+    }
+}
+
+} // namespace
+
+const char* const CUpdateLines::kInstallSections[5] = {"COMMON", "950", "950A", "950B", "USB INF"};
+const char CUpdateLines::kUninstallSection[] = "UNINSTALL";
+
+CUpdateLines::CUpdateLines(LPCSTR iniPath, LPCSTR uninstallSection) {
+    for (LPCSTR section : kInstallSections) {
+        ReadSection(iniPath, section, TRUE);
+    }
+    ReadSection(iniPath, uninstallSection, FALSE);
+    CSectionList checked;
+    checked.ReadSection("CHECK FILES", iniPath, kLayoutSectionSize);
+    for (LPCSTR text = checked.GetFirst(); text != nullptr; text = checked.GetNext(text)) {
+        Line line;
+        line.section = "CHECK FILES";
+        line.text = text;
+        CString source;
+        line.readable =
+            SplitAtEquals(text, line.target, source) && lstrcmpiA(line.target, "NULL") != 0;
+        m_checked.push_back(line);
+    }
+}
+
+BOOL CUpdateLines::SplitInstallLine(LPCSTR line, CString& target, CString& source,
+                                    CString& backup) {
+    CString rest;
+    if (!SplitAtEquals(line, target, rest)) {
+        return FALSE;
+    }
+    int comma = rest.Find(',');
+    if (comma < 0) {
+        return FALSE;
+    }
+    source = rest.Left(comma);
+    backup = rest.Mid(comma + 1);
+    return TRUE;
+}
+
+void CUpdateLines::ReadSection(LPCSTR iniPath, LPCSTR section, BOOL install) {
+    CSectionList lines;
+    lines.ReadSection(section, iniPath, kLayoutSectionSize);
+    for (LPCSTR text = lines.GetFirst(); text != nullptr; text = lines.GetNext(text)) {
+        Line line;
+        line.section = section;
+        line.text = text;
+        if (install) {
+            line.readable = SplitInstallLine(text, line.target, line.source, line.backup);
+            m_install.push_back(line);
+        } else {
+            line.readable = SplitAtEquals(text, line.target, line.backup);
+            m_uninstall.push_back(line);
+        }
+    }
+}
+
+const CUpdateLines::Line* CUpdateLines::LiveFileLine(const CString& name, const Line& line) const {
+    for (const std::vector<Line>* lines : {&m_install, &m_uninstall, &m_checked}) {
+        for (const Line& other : *lines) {
+            if (&other != &line && other.readable && SameName(other.target, name)) {
+                return &other;
+            }
+        }
+    }
+    return nullptr;
+}
+
+CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** other) const {
+    Point(other, nullptr);
+    if (!line.readable) {
+        return lineUnreadable;
+    }
+    if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.source) ||
+        !CUpdateInf::IsPlainName(line.backup)) {
+        return lineNotPlain;
+    }
+    if (SameName(line.target, line.backup)) {
+        return lineBackupIsTarget;
+    }
+    if (const Line* live = LiveFileLine(line.backup, line)) {
+        Point(other, live);
+        return lineBackupIsLive;
+    }
+    if (EndsInInf(line.backup)) {
+        return lineBackupIsInf;
+    }
+    // The first line that names a backup owns it; a later line may name it
+    // again only for the same Windows INF file.
+    for (const Line& earlier : m_install) {
+        if (&earlier == &line) {
+            break;
+        }
+        if (earlier.readable && SameName(earlier.backup, line.backup) &&
+            !SameName(earlier.target, line.target)) {
+            Point(other, &earlier);
+            return lineBackupShared;
+        }
+    }
+    return lineAllowed;
+}
+
+CUpdateLines::Verdict CUpdateLines::JudgeUninstall(const Line& line, const Line** other) const {
+    Point(other, nullptr);
+    if (!line.readable) {
+        return lineUnreadable;
+    }
+    if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.backup)) {
+        return lineNotPlain;
+    }
+    if (SameName(line.target, line.backup)) {
+        return lineBackupIsTarget;
+    }
+    if (const Line* live = LiveFileLine(line.backup, line)) {
+        Point(other, live);
+        return lineBackupIsLive;
+    }
+    if (EndsInInf(line.backup)) {
+        return lineBackupIsInf;
+    }
+    // A backup that an install line makes of another file holds that file's
+    // text. The first line naming a backup owns it; the install refuses the
+    // others.
+    for (const Line& install : m_install) {
+        if (install.readable && SameName(install.backup, line.backup)) {
+            if (!SameName(install.target, line.target)) {
+                Point(other, &install);
+                return lineBackupShared;
+            }
+            break;
+        }
+    }
+    return lineAllowed;
+}
