@@ -6,6 +6,7 @@
 #include "platform/win32.h"
 #include "skin/CLayout.h"
 #include "skin/SplitAtEquals.h"
+#include "update/CUpdateInf.h"
 
 #include <cctype>
 #include <cstring>
@@ -89,7 +90,7 @@ std::vector<DiskFiles::Named> DiskFiles::named(const ProfileText& layout,
             size_t comma = value.find(',');
             // A line without its backup is skipped by the install.
             if (comma != std::string::npos) {
-                addOnce(names, {value.substr(0, comma), entry.line, "fragment"});
+                addOnce(names, {value.substr(0, comma), entry.line, "fragment", true});
             }
         }
     }
@@ -130,6 +131,9 @@ std::string DiskFiles::shortName(const std::string& name, std::string& why) {
 void DiskFiles::checkNames(const ProfileText& layout, const std::string& layoutPath,
                            CheckReport& report) {
     for (const Named& entry : named(layout, layoutPath)) {
+        if (entry.installOnly && !CUpdateInf::IsPlainName(entry.name.c_str())) {
+            continue;
+        }
         std::string why;
         std::string onDisk = shortName(entry.name, why);
         if (onDisk.empty()) {

@@ -21,6 +21,9 @@ public:
         std::string name; // exactly as the program uses it
         int line = 0;     // of layout.ini
         const char* role; // "picture" or "fragment"
+        // Named only by install lines, which the program judges itself: a
+        // name it refuses there is reported with the line.
+        bool installOnly = false;
     };
     // A file as the disk holds it.
     struct File {

@@ -454,7 +454,9 @@ TEST(DiskCheck, FilesTheLayoutNamesHave8Dot3NamesInTheDisksFolder) {
          {{"layout.ini", 33, E, "\"USBFRAGMENT.QTR\" is no 8.3 name"}}},
         {"fragment named as a device",
          [renameFragment](CheckedDisk& d) { renameFragment(d, "AUX.QTR"); },
-         {{"layout.ini", 22, E, "as the device AUX"}}},
+         {{"layout.ini", 22, E, "as the device AUX"},
+          {"layout.ini", 25, E, "outside its folder or a device"},
+          {"layout.ini", 35, W, "nothing for this line"}}},
         {"picture with a blank in its name",
          [](CheckedDisk& d) {
              d.writeDisk("PIC 16.BMP", picture(4));
