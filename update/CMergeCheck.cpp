@@ -313,8 +313,12 @@ void CMergeCheck::AddSection(LPCSTR section, LPCSTR appended, DWORD length) {
         written->name = section;
     }
     for (DWORD at = 0; at < length && appended[at] != '\0';) {
-        written->lines.push_back(CString(appended + at));
-        at += static_cast<DWORD>(written->lines.back().GetLength()) + 1;
+        DWORD end = at;
+        while (end < length && appended[end] != '\0') {
+            ++end;
+        }
+        written->lines.push_back(CString(appended + at, static_cast<int>(end - at)));
+        at = end + 1;
     }
 }
 
