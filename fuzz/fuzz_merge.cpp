@@ -1,18 +1,22 @@
 // The merge of a maker's fragment into a Windows INF file, both from the
 // input, with the merge's promises checked on every run:
-// - the target ends up merged or, when the merge reports failure, unchanged
-//   byte for byte;
+// - the target ends up merged: with no platform limits set, the merge's own
+//   check of its merged copy must pass every honest merge;
 // - every line of the target is still there, in its order, with its bytes;
 // - each section the fragment names reads back as the target's lines followed
 //   by the fragment's lines it lacked (compared without regard to case), each
 //   once, in the fragment's order;
-// - nothing else is added: no line but those and the headers of new sections.
+// - nothing else is added: no line but those and the headers of new sections;
+// - that check, given what the merge must add, passes the merged file and
+//   refuses it cut short anywhere, as a platform that keeps only the first
+//   part of a file would leave it.
 //
 // Input: two bytes giving the target's length (little end first, cut to what
 // the input holds), the target's bytes, then the fragment's bytes.
 #include "fuzz/Check.h"
 #include "fuzz/FuzzMachine.h"
 #include "platform/win32.h"
+#include "update/CMergeCheck.h"
 #include "update/CUpdateInf.h"
 
 #include <cstring>
@@ -27,6 +31,10 @@ namespace {
 constexpr size_t kMaxInput = 1 << 13;
 constexpr const char* kTarget = "C:\\WINDOWS\\INF\\T.INF";
 constexpr const char* kFragment = "D:\\S.QTR";
+// Copies of the target before the merge and of the merged file cut short,
+// outside the INF directory.
+constexpr const char* kBefore = "D:\\BEFORE.INF";
+constexpr const char* kCut = "D:\\CUT.INF";
 
 using Lines = std::vector<std::string>;
 
@@ -90,6 +98,8 @@ Lines rawLines(const std::string& text) {
 // lines it adds to the file, from reads of the files before it runs.
 struct Expectation {
     std::vector<std::pair<std::string, Lines>> sections;
+    // The lines appended to each of those sections, in the same order.
+    std::vector<Lines> appended;
     size_t addedLines = 0;
 };
 
@@ -98,14 +108,18 @@ Expectation expect() {
     Lines known = namesOf(kTarget);
     for (const std::string& name : namesOf(kFragment)) {
         Lines* merged = nullptr;
-        for (auto& [seen, lines] : expected.sections) {
-            if (lstrcmpiA(seen.c_str(), name.c_str()) == 0) {
-                merged = &lines;
+        Lines* appended = nullptr;
+        for (size_t i = 0; i < expected.sections.size(); ++i) {
+            if (lstrcmpiA(expected.sections[i].first.c_str(), name.c_str()) == 0) {
+                merged = &expected.sections[i].second;
+                appended = &expected.appended[i];
             }
         }
         if (merged == nullptr) {
             expected.sections.emplace_back(name, sectionOf(name, kTarget));
+            expected.appended.emplace_back();
             merged = &expected.sections.back().second;
+            appended = &expected.appended.back();
         }
         if (!containsNoCase(known, name)) {
             known.push_back(name);
@@ -114,6 +128,7 @@ Expectation expect() {
         for (const std::string& line : sectionOf(name, kFragment)) {
             if (!containsNoCase(*merged, line)) {
                 merged->push_back(line);
+                appended->push_back(line);
                 ++expected.addedLines;
             }
         }
@@ -130,6 +145,20 @@ bool keptInOrder(const Lines& before, const Lines& after) {
         }
     }
     return found == before.size();
+}
+
+// The merge check told what the merge must add, over the target as before.
+void expectAdded(CMergeCheck& check, const Expectation& expected) {
+    check.ReadTarget(kBefore);
+    for (size_t i = 0; i < expected.sections.size(); ++i) {
+        std::string list;
+        for (const std::string& line : expected.appended[i]) {
+            list += line;
+            list += '\0';
+        }
+        check.AddSection(expected.sections[i].first.c_str(), list.c_str(),
+                         static_cast<DWORD>(list.size()));
+    }
 }
 
 } // namespace
@@ -152,16 +181,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int result = update.MergeFile(kTarget, kFragment);
     const std::string after = FuzzMachine::read(targetHost);
 
-    if (result == 0) {
-        check(after == target);
-    } else {
-        for (const auto& [name, lines] : expected.sections) {
-            check(sectionOf(name, kTarget) == lines);
+    check(result == 1);
+    for (const auto& [name, lines] : expected.sections) {
+        check(sectionOf(name, kTarget) == lines);
+    }
+    Lines beforeLines = rawLines(target);
+    Lines afterLines = rawLines(after);
+    check(keptInOrder(beforeLines, afterLines));
+    check(afterLines.size() == beforeLines.size() + expected.addedLines);
+
+    FuzzMachine::write(machine.onDisk("BEFORE.INF"), target);
+    CMergeCheck verifier;
+    expectAdded(verifier, expected);
+    check(verifier.Verify(kTarget) == TRUE);
+    // Cut short by one byte and at a place the input picks.
+    if (!after.empty()) {
+        const size_t cuts[] = {after.size() - 1, (size + data[size - 1] * 31u) % after.size()};
+        for (size_t cut : cuts) {
+            FuzzMachine::write(machine.onDisk("CUT.INF"), after.substr(0, cut));
+            check(verifier.Verify(kCut) == FALSE);
         }
-        Lines beforeLines = rawLines(target);
-        Lines afterLines = rawLines(after);
-        check(keptInOrder(beforeLines, afterLines));
-        check(afterLines.size() == beforeLines.size() + expected.addedLines);
     }
     // Nothing but the target is left in the INF directory.
     WIN32_FIND_DATAA found;

@@ -1,6 +1,7 @@
 #include "update/CUpdateInf.h"
 
 #include "platform/framework/CFile.h"
+#include "update/CMergeCheck.h"
 #include "update/CSectionList.h"
 
 #include <cstring>
@@ -169,15 +170,30 @@ int CUpdateInf::UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup) {
                                !CFile::TestOpen(targetPath, CFile::modeWrite))) {
         return 0;
     }
+    // A file the profile functions would see only part of is left before
+    // anything is touched.
+    CMergeCheck check;
+    if (!check.ReadTarget(targetPath) || !check.ProfileSeesWhole(targetPath)) {
+        return 0;
+    }
+    BOOL backupWasThere = GetFileAttributesA(backupPath) != INVALID_FILE_ATTRIBUTES;
     // A file is changed only once its former text is kept: a merge without
     // a backup could never be undone. A missing target has nothing to keep
     // and is made by the merge, unless something that is no backup holds the
     // backup's name.
-    if (!BackupFile(backupPath, targetPath) &&
-        (targetState.exists || GetFileAttributesA(backupPath) != INVALID_FILE_ATTRIBUTES)) {
+    if (!BackupFile(backupPath, targetPath) && (targetState.exists || backupWasThere)) {
         return 0;
     }
-    return MergeFile(targetPath, sourcePath);
+    if (MergeCheckedFile(targetPath, sourcePath, check)) {
+        return 1;
+    }
+    // A backup made just now of a file that stays as it was would be put
+    // back by uninstall over whatever the file holds by then. One that was
+    // there before holds the file from before an earlier install and stays.
+    if (!backupWasThere && targetState.exists && check.IsUnchanged(targetPath)) {
+        DeleteFileA(backupPath);
+    }
+    return 0;
 }
 
 int CUpdateInf::BackupFile(LPCSTR backupPath, LPCSTR targetPath) {
@@ -189,6 +205,14 @@ int CUpdateInf::BackupFile(LPCSTR backupPath, LPCSTR targetPath) {
 }
 
 int CUpdateInf::MergeFile(LPCSTR targetPath, LPCSTR sourcePath) {
+    CMergeCheck check;
+    if (!check.ReadTarget(targetPath) || !check.ProfileSeesWhole(targetPath)) {
+        return 0;
+    }
+    return MergeCheckedFile(targetPath, sourcePath, check);
+}
+
+int CUpdateInf::MergeCheckedFile(LPCSTR targetPath, LPCSTR sourcePath, CMergeCheck& check) {
     CSectionList names;
     names.ReadSectionNames(sourcePath, kSectionNamesSize);
     if (!names.IsWhole()) {
@@ -211,9 +235,13 @@ int CUpdateInf::MergeFile(LPCSTR targetPath, LPCSTR sourcePath) {
         merged = CopyFileA(targetPath, work, FALSE);
     }
     for (LPCSTR name = names.GetFirst(); merged && name != nullptr; name = names.GetNext(name)) {
-        merged = MergeSection(work, sourcePath, name);
+        merged = MergeSection(work, sourcePath, name, &check);
     }
-    // Only a copy with every section merged replaces the target.
+    // Only a copy with every section merged, and nothing else changed, lost
+    // or cut by the profile functions, replaces the target.
+    if (merged) {
+        merged = check.Verify(work);
+    }
     if (merged) {
         merged = CopyFileA(work, targetPath, FALSE);
     }
@@ -221,7 +249,8 @@ int CUpdateInf::MergeFile(LPCSTR targetPath, LPCSTR sourcePath) {
     return merged ? 1 : 0;
 }
 
-BOOL CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section) {
+BOOL CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section,
+                              CMergeCheck* pCheck) {
     CSectionList targetLines;
     targetLines.ReadSection(section, targetPath, kTargetSectionSize);
     CSectionList sourceLines;
@@ -246,6 +275,10 @@ BOOL CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR secti
             std::memcpy(merged.data() + used, line, length);
             used += length;
         }
+    }
+    if (pCheck != nullptr) {
+        pCheck->AddSection(section, merged.data() + targetLines.GetLength(),
+                           static_cast<DWORD>(used - targetLines.GetLength()));
     }
     return WritePrivateProfileSectionA(section, merged.data(), targetPath);
 }

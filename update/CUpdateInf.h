@@ -8,6 +8,8 @@
 #include "platform/framework/CObject.h"
 #include "platform/framework/CString.h"
 
+class CMergeCheck;
+
 class CUpdateInf : public CObject {
     DECLARE_DYNCREATE(CUpdateInf)
 
@@ -44,12 +46,16 @@ public:
     // file held by another process, a stale empty file) gives 0.
     int BackupFile(LPCSTR backupPath, LPCSTR targetPath);
     // Merges every section of the fragment at sourcePath into the file at
-    // targetPath: all of them or, on any failure, none. 1 when merged, 0 when
-    // the target was left as it was.
+    // targetPath: all of them or, on any failure, none. A target that the
+    // profile functions do not see whole is not merged, and a merged copy
+    // that is not the target with exactly the merge's lines added does not
+    // replace it. 1 when merged, 0 when the target was left as it was.
     int MergeFile(LPCSTR targetPath, LPCSTR sourcePath);
-    // Appends to one section of the target the fragment's lines it lacks.
-    // FALSE when a list was not read whole or the write failed.
-    BOOL MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section);
+    // Appends to one section of the target the fragment's lines it lacks and
+    // tells pCheck (when given) what it appended. FALSE when a list was not
+    // read whole or the write failed.
+    BOOL MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR section,
+                      CMergeCheck* pCheck = nullptr);
     // Deletes the work files of merges that a killed program left in the INF
     // directory. Only while the update lock is held: then no merge is live.
     void RemoveWorkFiles();
@@ -67,6 +73,9 @@ public:
     LPCSTR GetInfDir() const { return m_infDir; }
 
 private:
+    // MergeFile with the target already read into check and found whole.
+    int MergeCheckedFile(LPCSTR targetPath, LPCSTR sourcePath, CMergeCheck& check);
+
     CString m_sourceDir;
     CString m_infDir;
 };

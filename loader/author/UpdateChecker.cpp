@@ -21,6 +21,9 @@ const size_t kFragmentSectionSize = 4096;
 const size_t kTargetSectionSize = 30720;
 // The most a Windows 95 profile read returns, whatever the buffer.
 const size_t kPlatformListLimit = 32767;
+// Files over this size Windows 95's profile functions may not read or write
+// whole.
+const size_t kPlatformFileSize = 32 * 1024;
 
 const char* const kInstallSections[] = {"COMMON", "950", "950A", "950B", "USB INF"};
 const char* const kReleaseSections[] = {"950", "950A", "950B"};
@@ -98,6 +101,7 @@ void UpdateChecker::run() {
     checkUnlistedTargets();
     checkUninstall();
     checkDevices();
+    checkLargeTargets();
 }
 
 void UpdateChecker::checkSections() {
@@ -423,6 +427,38 @@ void UpdateChecker::checkDevices() {
                                      "there");
             }
         }
+    }
+}
+
+void UpdateChecker::checkLargeTargets() {
+    std::vector<std::string> reported;
+    for (const InstallLine& entry : m_install) {
+        std::string targetName = m_infDir + entry.target;
+        bool seen = std::any_of(reported.begin(), reported.end(), [&](const std::string& name) {
+            return sameName(name, targetName);
+        });
+        HANDLE file =
+            seen ? INVALID_HANDLE_VALUE
+                 : CreateFileA(targetName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        DWORD high = 0;
+        DWORD low = GetFileSize(file, &high);
+        bool sized = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
+        CloseHandle(file);
+        size_t size = static_cast<size_t>((static_cast<unsigned long long>(high) << 32) | low);
+        if (!sized || size <= kPlatformFileSize) {
+            continue;
+        }
+        reported.push_back(targetName);
+        m_report.warning(
+            targetName, 0,
+            "is " + bytes(size) +
+                " bytes, over 32 KB: Windows 95's profile functions may not read or write "
+                "this file whole; the program checks its work and leaves the file "
+                "unchanged if they do not");
     }
 }
 

@@ -50,6 +50,9 @@ private:
     void checkUnlistedTargets();
     void checkUninstall();
     void checkDevices();
+    // Every target on the C: drive that Windows 95's profile functions may
+    // not take whole.
+    void checkLargeTargets();
 
     const ProfileText& m_layout;
     CheckReport& m_report;

@@ -62,6 +62,11 @@ struct MachineConfig {
     // the caller's buffer, as Windows 95 stops at 32,767 characters. 0: no
     // limit.
     DWORD profileListLimit = 0;
+    // The most bytes of a file the profile functions take, as Windows 95's
+    // were made for small files: reads see only the first this many bytes
+    // of a file, and a write keeps only the first this many bytes of what it
+    // makes of them. 0: no limit.
+    DWORD profileFileLimit = 0;
 };
 
 // The configuration of the running machine: the one boot() was last given,

@@ -97,6 +97,16 @@ std::string longSection(const std::string& name, int count, int lineLength) {
     return text;
 }
 
+// An INF file of exactly size bytes: [Devices] as on the clean disk, then
+// small sections, then a comment that fills it up.
+std::string infOfSize(size_t size) {
+    std::string text = "[Devices]\r\nbase=1\r\n";
+    for (int i = 0; text.size() + 40 < size; ++i) {
+        text += "[Section" + std::to_string(i) + "]\r\nk=1\r\n";
+    }
+    return text + ";" + std::string(size - text.size() - 3, '-') + "\r\n";
+}
+
 // One disk: the clean files, changed by a row, then checked.
 class CheckedDisk {
 public:
@@ -424,6 +434,20 @@ TEST(DiskCheck, SectionsOverTheBufferSizesAndTheProfileReadLimit) {
         {"Windows INF section over 30,720 bytes after the merge",
          [](CheckedDisk& d) { d.writeInf("TWO.INF", longSection("Devices", 310, 100)); },
          {{two, 1, W, "30,720-byte buffer"}}},
+        // Once for a file that three install lines name.
+        {"Windows INF file over 32 KB",
+         [](CheckedDisk& d) {
+             d.writeInf("TWO.INF", infOfSize(32769));
+             d.writeInf("USB.INF", infOfSize(70000));
+         },
+         {{two, 0, W,
+           "is 32,769 bytes, over 32 KB: Windows 95's profile functions may not read or write "
+           "this file whole; the program checks its work and leaves the file unchanged if they "
+           "do not"},
+          {std::string(kInf) + "USB.INF", 0, W, "is 70,000 bytes"}}},
+        {"Windows INF file of 32 KB",
+         [](CheckedDisk& d) { d.writeInf("TWO.INF", infOfSize(32768)); },
+         {}},
     });
 }
 

@@ -349,3 +349,140 @@ TEST_F(UpdateInfTest, ASectionReadThatStopsAtThePlatformLimitIsNotWrittenBack) {
     EXPECT_EQ(update.UpdateFile("SMALL.INF", "S.QTR", "SMALL.OLD"), 1);
     EXPECT_EQ(sectionText("C:\\WINDOWS\\inf\\SMALL.INF", "Big"), "old=1|new=1|");
 }
+
+namespace {
+
+// A Windows INF file of exactly size bytes whose last section ends it, and
+// the same file as the merge of kLargeFragment makes it: a line added in the
+// middle, one at the end of the last section and a new section after it.
+struct LargeInf {
+    std::string original;
+    std::string merged;
+};
+
+const char kLargeFragment[] = "[Devices]\r\n%Board%=board_install,PCI\\VEN_5A17&DEV_7110\r\n"
+                              "[Strings]\r\nBoard=\"Quentor QX-20 bridge\"\r\n"
+                              "[Corvel]\r\nk=1\r\n";
+
+LargeInf largeInf(size_t size) {
+    const std::string head = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[Devices]\r\n";
+    const std::string strings = "[Strings]\r\nOld=\"Old devices\"\r\n";
+    std::string devices;
+    for (int i = 0; head.size() + devices.size() + strings.size() + 100 < size; ++i) {
+        devices += "%Old" + std::to_string(i) + "%=old_install,PCI\\VEN_1A2B&DEV_" +
+                   std::to_string(1000 + i) + "\r\n";
+    }
+    devices +=
+        "Filler=" + std::string(size - head.size() - devices.size() - strings.size() - 9, 'x') +
+        "\r\n";
+    LargeInf inf;
+    inf.original = head + devices + strings;
+    inf.merged = head + devices + "%Board%=board_install,PCI\\VEN_5A17&DEV_7110\r\n" + strings +
+                 "Board=\"Quentor QX-20 bridge\"\r\n[Corvel]\r\nk=1\r\n";
+    return inf;
+}
+
+} // namespace
+
+TEST_F(UpdateInfTest, LargeTargetsEndAsTheyWereAndCountedOrWhollyMerged) {
+    // Profile functions that take only the first limit bytes of a file, as
+    // Windows 95's may: a target they do not see whole is not touched, and
+    // one whose merged copy they cut is left as it was. A limit that cuts
+    // only the last line's line end hides nothing from reads: that target is
+    // merged on a copy, which the check then refuses.
+    struct Row {
+        DWORD limit; // 0: none
+        size_t size;
+        bool merged;
+        bool touched; // a file copied or a section written
+    };
+    const size_t growth = largeInf(40000).merged.size() - 40000;
+    const Row rows[] = {
+        {32768, 30000, true, true},
+        {32768, 32768 - growth, true, true},
+        {32768, 32768 - growth + 1, false, true},
+        {32768, 32767, false, true},
+        {32768, 32768, false, true},
+        {32768, 32769, false, true},
+        {32768, 32770, false, true},
+        {32768, 32771, false, false},
+        {32768, 40000, false, false},
+        {65536, 63000, true, true},
+        {65536, 65536 - growth, true, true},
+        {65536, 65536 - growth + 1, false, true},
+        {65536, 65536, false, true},
+        {65536, 65538, false, true},
+        {65536, 65539, false, false},
+        {65536, 70000, false, false},
+        {0, 32768, true, true},
+        {0, 32769, true, true},
+        {0, 65536, true, true},
+        {0, 65537, true, true},
+        {0, 70000, true, true},
+    };
+    corvane_test::TempDir traceDir;
+    const std::string trace = traceDir / "trace.txt";
+    machine.writeDisk("S.QTR", kLargeFragment);
+    for (const Row& row : rows) {
+        SCOPED_TRACE("limit " + std::to_string(row.limit) + ", target of " +
+                     std::to_string(row.size) + " bytes");
+        const LargeInf inf = largeInf(row.size);
+        ASSERT_EQ(inf.original.size(), row.size);
+        machine.writeC(std::string(kInfDir) + "T.INF", inf.original);
+        std::remove(machine.onC(std::string(kInfDir) + "T.OLD").c_str());
+        machine.config().profileFileLimit = row.limit;
+        std::remove(trace.c_str());
+        machine.config().traceFile = trace;
+        machine.boot();
+        int result = CUpdateInf().UpdateFile("T.INF", "S.QTR", "T.OLD");
+        machine.shutdown();
+        EXPECT_EQ(result, row.merged ? 1 : 0);
+        const std::string calls =
+            corvane_test::hostFileExists(trace) ? corvane_test::readHostFile(trace) : "";
+        EXPECT_EQ(calls.find("CopyFileA(") != std::string::npos ||
+                      calls.find("WritePrivateProfileSectionA(") != std::string::npos,
+                  row.touched)
+            << calls;
+        EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.INF"),
+                  row.merged ? inf.merged : inf.original);
+        // A merged file has its backup; one left as it was has none, and no
+        // work file stays.
+        const std::vector<std::string> left = row.merged
+                                                  ? std::vector<std::string>{"T.INF", "T.OLD"}
+                                                  : std::vector<std::string>{"T.INF"};
+        EXPECT_EQ(corvane_test::folderEntries(machine.onC(kInfDir)), left);
+        if (row.merged) {
+            EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.OLD"), inf.original);
+        }
+    }
+}
+
+TEST_F(UpdateInfTest, AMergedCopyCutByTheSectionWriteIsRefusedAndAnOlderBackupStays) {
+    // The target fits what the profile functions take, so they read it whole;
+    // the section write then keeps only the first part of the merged copy.
+    const LargeInf inf = largeInf(4000);
+    machine.writeDisk("S.QTR", kLargeFragment);
+    machine.config().profileFileLimit = 4000;
+    for (bool backupBefore : {false, true}) {
+        SCOPED_TRACE(backupBefore ? "backup from an earlier install" : "no backup before");
+        machine.writeC(std::string(kInfDir) + "T.INF", inf.original);
+        std::remove(machine.onC(std::string(kInfDir) + "T.OLD").c_str());
+        if (backupBefore) {
+            machine.writeC(std::string(kInfDir) + "T.OLD", "[Version]\r\nfirst=1\r\n");
+        }
+        machine.boot();
+        EXPECT_EQ(CUpdateInf().UpdateFile("T.INF", "S.QTR", "T.OLD"), 0);
+        EXPECT_EQ(CUpdateInf().MergeFile("C:\\WINDOWS\\INF\\T.INF", "D:\\S.QTR"), 0);
+        machine.shutdown();
+        EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.INF"), inf.original);
+        // A backup made by this install of a file it left as it was is gone:
+        // uninstall would later put it over whatever the file holds then. One
+        // from an earlier install still holds the file from before that.
+        if (backupBefore) {
+            EXPECT_EQ(machine.readC(std::string(kInfDir) + "T.OLD"), "[Version]\r\nfirst=1\r\n");
+        } else {
+            EXPECT_FALSE(machine.existsOnC(std::string(kInfDir) + "T.OLD"));
+        }
+        EXPECT_EQ(corvane_test::folderEntries(machine.onC(kInfDir)).size(), backupBefore ? 2u : 1u);
+    }
+}

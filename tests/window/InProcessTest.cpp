@@ -203,3 +203,32 @@ TEST_P(LockWait, TheWaitingCopyKeepsItsWindowAliveAndChangesNothingUnlessTheLock
 }
 
 INSTANTIATE_TEST_SUITE_P(HeldOrReleased, LockWait, ::testing::Values(false, true));
+
+TEST_F(InProcess, AnInstallWhoseMergedCopyIsCutSaysItIsIncompleteAndLeavesTheFile) {
+    // Profile functions that keep only the first 4,096 bytes of a file, as
+    // Windows 95's may: ONE.INF fits, so they read it whole, but its merged
+    // copy does not, and the section write cuts it.
+    std::string one = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[Devices]\r\n";
+    for (int i = 0; one.size() < 4000; ++i) {
+        one += "%Old" + std::to_string(i) + "%=old_install,PCI\\VEN_7E57&DEV_" +
+               std::to_string(1000 + i) + "\r\n";
+    }
+    ASSERT_LT(one.size(), 4096u);
+    writeHostFile(disk.infPath("ONE.INF"), one);
+    machine.config().profileFileLimit = 4096;
+    // One answer: the incomplete message.
+    start(0, "key enter\n");
+    PostMessageA(window, WM_COMMAND, 100, 0);
+    runUntilIdle();
+    EXPECT_EQ(traceCount("MessageBoxA(0x1, \"The update is incomplete"), 1);
+    EXPECT_EQ(traceCount("MessageBoxA(0x1, \"This program has installed"), 0);
+    EXPECT_EQ(traceCount("RegDeleteKeyA("), 0);
+    // ONE.INF is as it was, with no backup that uninstall would put back
+    // and no work file; the small files are merged.
+    EXPECT_EQ(disk.inf("ONE.INF"), one);
+    EXPECT_FALSE(disk.infExists("ONE.BAK"));
+    EXPECT_NE(disk.inf("TWO.INF").find("release=950"), std::string::npos);
+    EXPECT_EQ(disk.inf("TWO.BAK"), TestDisk::kTwoInf);
+    EXPECT_EQ(folderEntries(disk.cDrive() + "/WINDOWS/INF"),
+              (std::vector<std::string>{"ONE.INF", "TWO.BAK", "TWO.INF", "USB.BAK", "USB.INF"}));
+}

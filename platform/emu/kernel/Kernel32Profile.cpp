@@ -39,6 +39,16 @@ std::optional<std::string> profileHostPath(LPCSTR windowsPath) {
                                            std::string(path));
 }
 
+// What of a file's text the profile functions take: all of it, or its first
+// bytes on a machine set up with a file limit.
+std::string withinFileLimit(std::string text) {
+    DWORD limit = emu::config().profileFileLimit;
+    if (limit != 0 && text.size() > limit) {
+        text.resize(limit);
+    }
+    return text;
+}
+
 // The file's text; empty for a missing or unreadable file or a path outside
 // the mapped drives, which all read as a file without sections. A file that
 // another opener holds without sharing for an instant (a test-open) is waited
@@ -52,7 +62,7 @@ std::string readProfileText(LPCSTR windowsPath) {
     for (int attempt = 0;; ++attempt) {
         std::optional<std::string> text = emu::kernel::readFileShared(*host);
         if (text || attempt == kHeldAttempts || !emu::kernel::HostEntry::existsAt(*host)) {
-            return text.value_or(std::string());
+            return withinFileLimit(text.value_or(std::string()));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -189,8 +199,9 @@ bool writeSection(LPCSTR section, const std::vector<std::string_view>& lines, LP
     if (!text && emu::kernel::HostEntry::existsAt(*host)) {
         return false; // there but unreadable: rewriting it would lose its content
     }
-    ProfileFile file(text.value_or(std::string()));
-    return emu::kernel::replaceFileAtomically(*host, file.withSectionReplaced(section, lines));
+    ProfileFile file(withinFileLimit(text.value_or(std::string())));
+    return emu::kernel::replaceFileAtomically(
+        *host, withinFileLimit(file.withSectionReplaced(section, lines)));
 }
 
 } // namespace

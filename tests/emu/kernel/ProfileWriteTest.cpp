@@ -153,3 +153,26 @@ TEST_F(ProfileWrite, TheWriteLeavesNoTemporaryFileAndIsTraced) {
 }
 
 } // namespace
+
+TEST_F(ProfileWrite, AFileLimitCutsWhatReadsSeeAndWhatWritesKeep) {
+    // 20 bytes, of which the first 16 end just after the b of b=2.
+    writeHostFile(host("T.INI"), "[A]\r\na=1\r\n[B]\r\nb=2\r\n");
+    m_machine.config().profileFileLimit = 16;
+    m_machine.boot();
+    char buffer[64];
+    EXPECT_EQ(GetPrivateProfileSectionNamesA(buffer, sizeof buffer, kFile), 4u);
+    EXPECT_EQ(std::string(buffer, 5), "A\0B\0\0"s);
+    EXPECT_EQ(GetPrivateProfileSectionA("B", buffer, sizeof buffer, kFile), 2u);
+    EXPECT_EQ(std::string(buffer, 3), "b\0\0"s);
+    GetPrivateProfileStringA("B", "b", "none", buffer, sizeof buffer, kFile);
+    EXPECT_STREQ(buffer, "none");
+    // A write makes its file from the first 16 bytes and keeps 16 of it.
+    EXPECT_EQ(WritePrivateProfileSectionA("A", "a=1\0c=3\0"s.data(), kFile), TRUE);
+    EXPECT_EQ(readHostFile(host("T.INI")), "[A]\r\na=1\r\nc=3\r\n[");
+
+    m_machine.config().profileFileLimit = 0;
+    m_machine.boot();
+    writeHostFile(host("T.INI"), "[A]\r\na=1\r\n[B]\r\nb=2\r\n");
+    EXPECT_EQ(WritePrivateProfileSectionA("A", "a=1\0c=3\0"s.data(), kFile), TRUE);
+    EXPECT_EQ(readHostFile(host("T.INI")), "[A]\r\na=1\r\nc=3\r\n[B]\r\nb=2\r\n");
+}
