@@ -353,10 +353,12 @@ void WindowManager::setEnabled(Window* window, bool enable) {
     if (wasEnabled == enable) {
         return;
     }
+    // Through setStyle, under the tree lock: an animation's thread reads the
+    // style while it draws.
     if (enable) {
-        window->style &= ~static_cast<DWORD>(WS_DISABLED);
+        clearStyleBits(window, WS_DISABLED);
     } else {
-        window->style |= WS_DISABLED;
+        setStyle(window, window->style | WS_DISABLED);
         if (within(m_focus, window)) {
             setFocus(nullptr);
         }
