@@ -19,8 +19,8 @@ namespace {
 
 // Whether the window has been painted since it last became invalid.
 bool painted(HWND window) {
-    const emu::user::Window* found = emu::user::WindowManager::current()->find(window);
-    return found != nullptr && found->update.empty();
+    const emu::user::Window* found = emu::user::WindowManager::windowOf(window);
+    return found != nullptr && found->update().empty();
 }
 
 CPoint centreOf(const RECT& rect) {

@@ -4,6 +4,8 @@
 #   share/man/man1/              corvane-setup.1 and corvane-demo.1
 #   share/corvane/demo/          the demo disk, its C: drive and its headless script
 #   share/corvane/windows/       setup.exe for Windows 95, for the driver disks authors make
+#   share/doc/corvane/           copyright (the licence, machine-readable) and
+#                                changelog.gz
 include(GNUInstallDirs)
 
 set(CORVANE_MAN_DIR ${CMAKE_BINARY_DIR}/man)
@@ -19,8 +21,25 @@ foreach(page corvane-setup.1 corvane-demo.1)
     list(APPEND CORVANE_MAN_PAGES ${CORVANE_MAN_DIR}/${page}.gz)
 endforeach()
 add_custom_target(corvane_man_pages DEPENDS ${CORVANE_MAN_PAGES})
+
+# The changelog's newest entry names the version being packaged.
+file(STRINGS ${CMAKE_SOURCE_DIR}/cmake/debian/changelog CORVANE_CHANGELOG_TOP LIMIT_COUNT 1)
+if(NOT CORVANE_CHANGELOG_TOP MATCHES "^corvane \\(${PROJECT_VERSION}\\) ")
+    message(FATAL_ERROR "cmake/debian/changelog starts with \"${CORVANE_CHANGELOG_TOP}\", "
+        "not an entry for version ${PROJECT_VERSION}")
+endif()
+set(CORVANE_DOC_DIR ${CMAKE_BINARY_DIR}/doc)
+# The package is made from its own sources with no Debian revision (a native
+# package), so Debian names its changelog changelog.gz, not changelog.Debian.gz.
+set(CORVANE_CHANGELOG ${CORVANE_DOC_DIR}/changelog.gz)
+# -n keeps the name and time out of the gzip header, so the bytes repeat.
+add_custom_command(OUTPUT ${CORVANE_CHANGELOG}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CORVANE_DOC_DIR}
+    COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/cmake/debian/changelog > ${CORVANE_CHANGELOG}
+    DEPENDS ${CMAKE_SOURCE_DIR}/cmake/debian/changelog)
+add_custom_target(corvane_package_docs DEPENDS ${CORVANE_MAN_PAGES} ${CORVANE_CHANGELOG})
 # Whatever builds setup builds what is installed with it.
-add_dependencies(setup corvane_man_pages)
+add_dependencies(setup corvane_man_pages corvane_package_docs)
 
 install(PROGRAMS $<TARGET_FILE:setup> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME corvane-setup)
 # Installed as a file under another name, so the stripping that install(TARGETS)
@@ -32,6 +51,8 @@ install(CODE "
     endif()")
 install(PROGRAMS ${CMAKE_SOURCE_DIR}/demo/corvane-demo DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/copyright ${CORVANE_CHANGELOG}
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/demo/disk ${CMAKE_SOURCE_DIR}/demo/c
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
 install(FILES ${CMAKE_SOURCE_DIR}/demo/headless.script

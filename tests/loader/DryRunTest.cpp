@@ -1,7 +1,6 @@
 // setup --dry-run: what it reports against what the command really does on
 // another copy of the same drive, and the unified diff it reports with.
 #include "loader/UnifiedDiff.h"
-#include "platform/emu/kernel/RegistryFile.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TempDir.h"
 
@@ -268,32 +267,6 @@ TEST(DryRun, UnifiedDiffAgreesWithDiffU) {
         std::string expected = readHostFile(work / "diff.txt");
         EXPECT_EQ(WEXITSTATUS(raw), expected.empty() ? 0 : 1);
         EXPECT_EQ(loader::UnifiedDiff::between("B", "A", row.before, row.after), expected);
-    }
-}
-
-TEST(DryRun, TheRegistryTextListsEveryKeyOnceParentsFirst) {
-    struct Row {
-        const char* text;
-        std::vector<std::string> keys; // joined with "\"
-    };
-    const Row rows[] = {
-        {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\X\\0]\n\"a\"=\"b\"\n\n"
-         "[HKEY_LOCAL_MACHINE\\enum\\pci\\Y]\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
-         {"Enum", "Enum\\PCI", "Enum\\PCI\\X", "Enum\\PCI\\X\\0", "enum\\pci\\Y", "Software"}},
-        {"REGEDIT4\n\n", {}},
-    };
-    for (const Row& row : rows) {
-        emu::kernel::RegistryFile file(row.text);
-        ASSERT_FALSE(file.error().has_value()) << file.error()->reason;
-        std::vector<std::string> keys;
-        for (const auto& path : file.keyPaths()) {
-            std::string joined;
-            for (const std::string& name : path) {
-                joined += (joined.empty() ? "" : "\\") + name;
-            }
-            keys.push_back(joined);
-        }
-        EXPECT_EQ(keys, row.keys);
     }
 }
 

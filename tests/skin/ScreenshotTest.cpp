@@ -1,6 +1,6 @@
 // The skin as a user sees it: the launcher's own window, driven by emulated
 // mouse and key input, and a picture of the screen.
-#include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/host/Screenshot.h"
 #include "platform/emu/user/HostInput.h"
 #include "skin/CMenuCollector.h"
 #include "skin/CMyMenu.h"
@@ -8,11 +8,7 @@
 #include "tests/support/BmpFile.h"
 #include "window/CSetupWnd.h"
 
-#include <png.h>
-
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,32 +29,6 @@ BmpFile skinPicture() {
         return std::min(255, y * 200 / 179 + x / 24 + band);
     };
     return bmp;
-}
-
-void writePng(const std::string& path) {
-    emu::gdi::FrameBuffer& screen = emu::gdi::screen();
-    const int width = screen.width();
-    const int height = screen.height();
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
-    ASSERT_NE(file, nullptr) << path;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> row(static_cast<size_t>(width) * 3);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            COLORREF c = screen.pixel(x, y);
-            row[x * 3] = GetRValue(c);
-            row[x * 3 + 1] = GetGValue(c);
-            row[x * 3 + 2] = GetBValue(c);
-        }
-        png_write_row(png, row.data());
-    }
-    png_write_end(png, nullptr);
-    png_destroy_write_struct(&png, &info);
 }
 
 class ScreenshotTest : public SkinMachine {
@@ -127,7 +97,10 @@ TEST_F(ScreenshotTest, HoverAndDownShowOnTheSkinnedWindow) {
     emu::user::postKey(VK_DOWN, true);
     emu::user::postKey(VK_DOWN, false);
     emu::user::pumpPending();
-    writePng(std::string(CORVANE_BINARY_DIR) + "/skin-screenshot.png");
+    std::string error;
+    EXPECT_TRUE(emu::host::Screenshot::write(
+        std::string(CORVANE_BINARY_DIR) + "/skin-screenshot.png", error))
+        << error;
 
     EXPECT_EQ(menu.GetFocusIndex(), 1);
     for (int i = 0; i < 3; ++i) {

@@ -17,8 +17,8 @@ LRESULT copyText(const Window& window, WPARAM size, LPARAM buffer) {
     if (out == nullptr || size == 0) {
         return 0;
     }
-    size_t count = std::min(window.text.size(), static_cast<size_t>(size) - 1);
-    std::memcpy(out, window.text.data(), count);
+    size_t count = std::min(window.text().size(), static_cast<size_t>(size) - 1);
+    std::memcpy(out, window.text().data(), count);
     out[count] = '\0';
     return static_cast<LRESULT>(count);
 }
@@ -51,7 +51,7 @@ LRESULT hitTest(const WindowTree& tree, const Window& window, LPARAM lParam) {
 LRESULT CALLBACK DefaultWindowProc::windowProc(HWND handle, UINT message, WPARAM wParam,
                                                LPARAM lParam) {
     WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
+    Window* window = WindowManager::windowOf(handle);
     if (window == nullptr) {
         return 0;
     }
@@ -97,7 +97,7 @@ LRESULT CALLBACK DefaultWindowProc::windowProc(HWND handle, UINT message, WPARAM
     case WM_GETTEXT:
         return copyText(*window, wParam, lParam);
     case WM_GETTEXTLENGTH:
-        return static_cast<LRESULT>(window->text.size());
+        return static_cast<LRESULT>(window->text().size());
     case WM_NCHITTEST:
         return hitTest(m->tree(), *window, lParam);
     case WM_CTLCOLORDLG:

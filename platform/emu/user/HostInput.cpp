@@ -62,7 +62,7 @@ HWND activeWindow() {
 
 bool closeBoxPoint(HWND handle, POINT& screen) {
     WindowManager* m = WindowManager::current();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
+    Window* window = WindowManager::windowOf(handle);
     if (window == nullptr || !window->hasCloseBox()) {
         return false;
     }

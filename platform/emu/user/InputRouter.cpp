@@ -157,7 +157,7 @@ std::optional<MSG> InputRouter::buttonDown(const InputEvent& event) {
     }
     if (target->hasCloseBox() &&
         pointInRect(m_windows.tree().closeBoxOnScreen(target), event.screen)) {
-        if (target->closeDisabled) {
+        if (target->closeDisabled()) {
             return std::nullopt;
         }
         m_closePressed = target;

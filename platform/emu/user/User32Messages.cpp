@@ -20,11 +20,6 @@ WindowManager* manager() {
     return WindowManager::current();
 }
 
-Window* find(HWND handle) {
-    WindowManager* m = manager();
-    return m != nullptr ? m->find(handle) : nullptr;
-}
-
 bool within(const Window* window, const Window* ancestor) {
     for (; window != nullptr; window = window->parent()) {
         if (window == ancestor) {
@@ -57,11 +52,11 @@ int defaultButtonId(Window* dialog) {
     Window* focus = m->focusWindow();
     if (focus != nullptr && focus->parent() == dialog &&
         (m->send(focus, WM_GETDLGCODE, 0, 0) & DLGC_BUTTON) != 0) {
-        return focus->id;
+        return focus->id();
     }
     for (Window* child : dialog->children()) {
         if ((m->send(child, WM_GETDLGCODE, 0, 0) & DLGC_DEFPUSHBUTTON) != 0) {
-            return child->id;
+            return child->id();
         }
     }
     return IDOK;
@@ -71,7 +66,7 @@ void moveDialogFocus(Window* dialog) {
     WindowManager* m = manager();
     std::vector<Window*> stops;
     for (Window* child : dialog->children()) {
-        if ((child->style & WS_TABSTOP) != 0 && child->enabled() && m->tree().isShown(child)) {
+        if ((child->style() & WS_TABSTOP) != 0 && child->enabled() && m->tree().isShown(child)) {
             stops.push_back(child);
         }
     }
@@ -103,7 +98,7 @@ bool dialogKey(Window* dialog, const MSG& message) {
 bool dialogMnemonic(Window* dialog, const MSG& message) {
     char c = static_cast<char>(std::tolower(static_cast<int>(message.wParam & 0xFF)));
     for (Window* child : dialog->children()) {
-        if (c != 0 && mnemonicOf(child->text) == c && child->enabled()) {
+        if (c != 0 && mnemonicOf(child->text()) == c && child->enabled()) {
             if (std::strcmp(child->windowClass().name.c_str(), emu::user::PushButton::kClassName) ==
                 0) {
                 emu::user::PushButton::click(child->handle());
@@ -134,7 +129,7 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     bool known = false;
     if (m != nullptr) {
         auto lock = m->lockTree();
-        known = hWnd == nullptr || m->find(hWnd) != nullptr;
+        known = hWnd == nullptr || WindowManager::windowOf(hWnd) != nullptr;
     }
     if (known) {
         MSG message{hWnd, Msg, wParam, lParam, GetTickCount(), m->cursor()};
@@ -154,7 +149,7 @@ BOOL WINAPI PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT WINAPI SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
-    Window* window = find(hWnd);
+    Window* window = WindowManager::windowOf(hWnd);
     return window != nullptr ? manager()->send(window, Msg, wParam, lParam) : 0;
 }
 
@@ -194,8 +189,8 @@ void WINAPI PostQuitMessage(int nExitCode) {
 }
 
 BOOL WINAPI IsDialogMessageA(HWND hDlg, LPMSG lpMsg) {
-    Window* dialog = find(hDlg);
-    Window* target = lpMsg != nullptr ? find(lpMsg->hwnd) : nullptr;
+    Window* dialog = WindowManager::windowOf(hDlg);
+    Window* target = lpMsg != nullptr ? WindowManager::windowOf(lpMsg->hwnd) : nullptr;
     if (dialog == nullptr || target == nullptr || !within(target, dialog)) {
         return FALSE;
     }

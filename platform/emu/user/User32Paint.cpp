@@ -5,15 +5,6 @@
 using emu::user::Window;
 using emu::user::WindowManager;
 
-namespace {
-
-Window* find(HWND handle) {
-    WindowManager* m = WindowManager::current();
-    return m != nullptr ? m->find(handle) : nullptr;
-}
-
-} // namespace
-
 HDC WINAPI GetDC(HWND hWnd) {
     WindowManager* m = WindowManager::current();
     if (m == nullptr) {
@@ -27,7 +18,7 @@ HDC WINAPI GetDC(HWND hWnd) {
     Window* window = nullptr;
     {
         auto lock = m->lockTree();
-        window = find(hWnd);
+        window = WindowManager::windowOf(hWnd);
     }
     return window != nullptr ? m->getDC(window, true) : nullptr;
 }
@@ -45,7 +36,7 @@ int WINAPI ReleaseDC(HWND, HDC hDC) {
 }
 
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-    Window* window = find(hWnd);
+    Window* window = WindowManager::windowOf(hWnd);
     if (window == nullptr || lpPaint == nullptr) {
         return nullptr;
     }
@@ -53,7 +44,7 @@ HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
-    if (find(hWnd) == nullptr || lpPaint == nullptr) {
+    if (WindowManager::windowOf(hWnd) == nullptr || lpPaint == nullptr) {
         return FALSE;
     }
     WindowManager::current()->endPaint(*lpPaint);
@@ -72,7 +63,7 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
         }
         return TRUE;
     }
-    Window* window = find(hWnd);
+    Window* window = WindowManager::windowOf(hWnd);
     if (window == nullptr) {
         return FALSE;
     }
@@ -81,12 +72,12 @@ BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase) {
 }
 
 BOOL WINAPI UpdateWindow(HWND hWnd) {
-    Window* window = find(hWnd);
+    Window* window = WindowManager::windowOf(hWnd);
     if (window == nullptr) {
         return FALSE;
     }
     WindowManager* m = WindowManager::current();
-    if (!window->update.empty() && m->tree().isShown(window)) {
+    if (!window->update().empty() && m->tree().isShown(window)) {
         m->send(window, WM_PAINT, 0, 0);
     }
     return TRUE;

@@ -35,8 +35,7 @@ WindowManager* manager() {
 }
 
 Window* lookup(HWND handle) {
-    WindowManager* m = manager();
-    Window* window = m != nullptr ? m->find(handle) : nullptr;
+    Window* window = WindowManager::windowOf(handle);
     if (window == nullptr) {
         SetLastError(kErrorInvalidWindowHandle);
     }
@@ -154,7 +153,7 @@ HWND WINAPI CreateWindowExA(DWORD dwExStyle, LPCSTR lpClassName, LPCSTR lpWindow
     WindowManager* m = manager();
     HWND result = nullptr;
     auto windowClass = m != nullptr ? m->findClass(lpClassName) : nullptr;
-    Window* parent = m != nullptr && hWndParent != kDesktop ? m->find(hWndParent) : nullptr;
+    Window* parent = hWndParent != kDesktop ? WindowManager::windowOf(hWndParent) : nullptr;
     bool child = (dwStyle & WS_CHILD) != 0;
     if (m == nullptr || windowClass == nullptr) {
         SetLastError(kErrorCannotFindClass);
@@ -192,7 +191,7 @@ BOOL WINAPI IsWindow(HWND hWnd) {
         return FALSE;
     }
     auto lock = m->lockTree();
-    return m != nullptr && (hWnd == kDesktop || m->find(hWnd) != nullptr);
+    return hWnd == kDesktop || WindowManager::windowOf(hWnd) != nullptr;
 }
 
 BOOL WINAPI IsWindowVisible(HWND hWnd) {
@@ -212,7 +211,7 @@ BOOL WINAPI IsWindowEnabled(HWND hWnd) {
 
 BOOL WINAPI IsIconic(HWND hWnd) {
     Window* window = lookup(hWnd);
-    return window != nullptr && (window->style & WS_MINIMIZE) != 0;
+    return window != nullptr && (window->style() & WS_MINIMIZE) != 0;
 }
 
 BOOL WINAPI EnableWindow(HWND hWnd, BOOL bEnable) {
@@ -230,7 +229,7 @@ HWND WINAPI GetParent(HWND hWnd) {
     if (window == nullptr) {
         return nullptr;
     }
-    return handleOf(window->isChild() ? window->parent() : window->owner);
+    return handleOf(window->isChild() ? window->parent() : window->owner());
 }
 
 HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
@@ -240,7 +239,7 @@ HWND WINAPI GetWindow(HWND hWnd, UINT uCmd) {
         return nullptr;
     }
     if (uCmd == GW_OWNER) {
-        return handleOf(window->owner);
+        return handleOf(window->owner());
     }
     if (uCmd == GW_CHILD) {
         return window->children().empty() ? nullptr : window->children().front()->handle();
@@ -295,19 +294,19 @@ LONG WINAPI GetWindowLongA(HWND hWnd, int nIndex) {
     }
     switch (nIndex) {
     case GWL_STYLE:
-        return static_cast<LONG>(window->style);
+        return static_cast<LONG>(window->style());
     case GWL_EXSTYLE:
-        return static_cast<LONG>(window->exStyle);
+        return static_cast<LONG>(window->exStyle());
     case GWL_ID:
-        return window->id;
+        return window->id();
     case GWL_USERDATA:
-        return window->userData;
+        return window->userData();
     case GWL_WNDPROC:
-        return emu::user::WindowProcCookies::cookieFor(window->proc);
+        return emu::user::WindowProcCookies::cookieFor(window->proc());
     case GWL_HINSTANCE:
-        return static_cast<LONG>(reinterpret_cast<intptr_t>(window->instance));
+        return static_cast<LONG>(reinterpret_cast<intptr_t>(window->instance()));
     case DWL_MSGRESULT:
-        return window->msgResult;
+        return window->msgResult();
     default:
         SetLastError(kErrorInvalidIndex);
         return 0;
@@ -328,17 +327,17 @@ LONG WINAPI SetWindowLongA(HWND hWnd, int nIndex, LONG dwNewLong) {
         manager()->setExStyle(window, static_cast<DWORD>(dwNewLong));
         break;
     case GWL_ID:
-        window->id = dwNewLong;
+        manager()->setId(window, dwNewLong);
         break;
     case GWL_USERDATA:
-        window->userData = dwNewLong;
+        manager()->setUserData(window, dwNewLong);
         break;
     case DWL_MSGRESULT:
-        window->msgResult = dwNewLong;
+        manager()->setMsgResult(window, dwNewLong);
         break;
     case GWL_WNDPROC:
         if (WNDPROC proc = emu::user::WindowProcCookies::procFor(dwNewLong)) {
-            window->proc = proc;
+            manager()->setProc(window, proc);
             break;
         }
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -369,7 +368,7 @@ BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, 
         return FALSE;
     }
     WindowManager* m = manager();
-    RECT r = window->rect;
+    RECT r = window->rect();
     if ((uFlags & SWP_NOMOVE) == 0) {
         r = rectAt(X, Y, widthOf(r), heightOf(r));
     }
@@ -456,7 +455,7 @@ HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
         return nullptr;
     }
     for (Window* child : dialog->children()) {
-        if (child->id == nIDDlgItem) {
+        if (child->id() == nIDDlgItem) {
             return child->handle();
         }
     }
@@ -465,5 +464,5 @@ HWND WINAPI GetDlgItem(HWND hDlg, int nIDDlgItem) {
 
 int WINAPI GetDlgCtrlID(HWND hWnd) {
     Window* window = lookup(hWnd);
-    return window != nullptr && window->isChild() ? window->id : 0;
+    return window != nullptr && window->isChild() ? window->id() : 0;
 }

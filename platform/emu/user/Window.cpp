@@ -8,16 +8,16 @@
 namespace emu::user {
 
 Window::Window(HWND handle, std::shared_ptr<const WindowClass> windowClass)
-    : proc(windowClass->proc), m_handle(handle), m_class(std::move(windowClass)) {}
+    : m_handle(handle), m_class(std::move(windowClass)), m_proc(m_class->proc) {}
 
 RECT Window::frameInsets() const {
-    return Look95::frameInsets(style, exStyle, isChild());
+    return Look95::frameInsets(m_style, m_exStyle, isChild());
 }
 
 RECT Window::clientInWindow() const {
     RECT insets = frameInsets();
-    int width = widthOf(rect);
-    int height = heightOf(rect);
+    int width = widthOf(m_rect);
+    int height = heightOf(m_rect);
     RECT client{insets.left, insets.top, width - insets.right, height - insets.bottom};
     client.right = std::max(client.right, client.left);
     client.bottom = std::max(client.bottom, client.top);

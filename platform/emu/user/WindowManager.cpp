@@ -59,6 +59,10 @@ WindowManager* WindowManager::current() {
     return g_manager.get();
 }
 
+Window* WindowManager::windowOf(HWND handle) {
+    return g_manager != nullptr ? g_manager->m_tree.find(handle) : nullptr;
+}
+
 WindowManager& WindowManager::boot(const RECT& screen) {
     g_manager = std::make_unique<WindowManager>();
     g_manager->m_painter.expose(RectRegion(screen));
@@ -86,11 +90,11 @@ std::shared_ptr<const WindowClass> WindowManager::findClass(LPCSTR nameOrAtom) c
 }
 
 LRESULT WindowManager::send(Window* window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (window == nullptr || window->destroyed || window->proc == nullptr) {
+    if (window == nullptr || window->m_destroyed || window->m_proc == nullptr) {
         return 0;
     }
     SendDepth depth(m_sendDepth);
-    return window->proc(window->handle(), message, wParam, lParam);
+    return window->m_proc(window->handle(), message, wParam, lParam);
 }
 
 Window* WindowManager::create(const CREATESTRUCTA& create,
@@ -100,16 +104,16 @@ Window* WindowManager::create(const CREATESTRUCTA& create,
     {
         auto lock = lockTree();
         window = m_tree.create(std::move(windowClass), parent);
+        window->m_style = static_cast<DWORD>(create.style) & ~static_cast<DWORD>(WS_VISIBLE);
+        window->m_exStyle = create.dwExStyle;
+        window->m_id =
+            parent != nullptr ? static_cast<LONG>(reinterpret_cast<intptr_t>(create.hMenu)) : 0;
+        window->m_instance = create.hInstance;
+        window->m_owner = owner;
+        window->m_rect = rectAt(create.x, create.y, create.cx, create.cy);
     }
     HWND handle = window->handle();
     bool visible = (create.style & WS_VISIBLE) != 0;
-    window->style = static_cast<DWORD>(create.style) & ~static_cast<DWORD>(WS_VISIBLE);
-    window->exStyle = create.dwExStyle;
-    window->id =
-        parent != nullptr ? static_cast<LONG>(reinterpret_cast<intptr_t>(create.hMenu)) : 0;
-    window->instance = create.hInstance;
-    window->owner = owner;
-    window->rect = rectAt(create.x, create.y, create.cx, create.cy);
     CREATESTRUCTA params = create;
     if (send(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&params)) == 0 ||
         m_tree.find(handle) == nullptr) {
@@ -122,7 +126,7 @@ Window* WindowManager::create(const CREATESTRUCTA& create,
         return nullptr;
     }
     send(window, WM_SIZE, 0, MAKELPARAM(window->clientWidth(), window->clientHeight()));
-    send(window, WM_MOVE, 0, MAKELPARAM(window->rect.left, window->rect.top));
+    send(window, WM_MOVE, 0, MAKELPARAM(window->m_rect.left, window->m_rect.top));
     if (visible && m_tree.find(handle) != nullptr) {
         show(window, SW_SHOW);
     }
@@ -130,12 +134,12 @@ Window* WindowManager::create(const CREATESTRUCTA& create,
 }
 
 bool WindowManager::destroy(Window* window) {
-    if (window == nullptr || window->destroying) {
+    if (window == nullptr || window->m_destroying) {
         return window != nullptr;
     }
-    window->destroying = true;
+    markDestroying(window);
     for (Window* other : m_tree.topLevelsByAge()) {
-        if (other->owner == window) {
+        if (other->m_owner == window) {
             destroy(other);
         }
     }
@@ -143,7 +147,7 @@ bool WindowManager::destroy(Window* window) {
     RECT area = m_tree.screenRect(window);
     if (shown) {
         auto lock = lockTree();
-        window->style &= ~static_cast<DWORD>(WS_VISIBLE);
+        window->m_style &= ~static_cast<DWORD>(WS_VISIBLE);
     }
     leave(window);
     sendDestroy(window);
@@ -154,12 +158,17 @@ bool WindowManager::destroy(Window* window) {
     return true;
 }
 
+void WindowManager::markDestroying(Window* window) {
+    auto lock = lockTree();
+    window->m_destroying = true;
+}
+
 void WindowManager::sendDestroy(Window* window) {
-    window->destroying = true;
+    markDestroying(window);
     send(window, WM_DESTROY, 0, 0);
     std::vector<Window*> children = window->children();
     for (Window* child : children) {
-        if (!child->destroyed) {
+        if (!child->m_destroyed) {
             sendDestroy(child);
         }
     }
@@ -168,7 +177,7 @@ void WindowManager::sendDestroy(Window* window) {
 void WindowManager::finishDestroy(Window* window) {
     std::vector<Window*> children = window->children();
     for (Window* child : children) {
-        if (!child->destroyed) {
+        if (!child->m_destroyed) {
             finishDestroy(child);
         }
     }
@@ -187,12 +196,12 @@ void WindowManager::finishDestroy(Window* window) {
 }
 
 Window* WindowManager::successorOf(Window* leaving) const {
-    Window* owner = leaving->owner;
-    if (owner != nullptr && !owner->destroying && m_tree.isShown(owner) && owner->enabled()) {
+    Window* owner = leaving->m_owner;
+    if (owner != nullptr && !owner->m_destroying && m_tree.isShown(owner) && owner->enabled()) {
         return owner;
     }
     for (Window* top : m_tree.topLevels()) {
-        if (top != leaving && !top->destroying && m_tree.isShown(top) && top->enabled()) {
+        if (top != leaving && !top->m_destroying && m_tree.isShown(top) && top->enabled()) {
             return top;
         }
     }
@@ -246,7 +255,7 @@ Window* WindowManager::setFocus(Window* window) {
         Window* top = m_tree.topLevelOf(window);
         // As on Windows, a window whose top-level window is disabled (the
         // owner of a message box) cannot take the focus, nor the activation.
-        if ((top->style & WS_DISABLED) != 0) {
+        if ((top->m_style & WS_DISABLED) != 0) {
             return nullptr;
         }
         if (top != m_active) {
@@ -279,7 +288,7 @@ bool WindowManager::show(Window* window, int command) {
         RECT area = m_tree.screenRect(window);
         {
             auto lock = lockTree();
-            window->style &= ~static_cast<DWORD>(WS_VISIBLE);
+            window->m_style &= ~static_cast<DWORD>(WS_VISIBLE);
         }
         leave(window);
         if (shown) {
@@ -291,7 +300,7 @@ bool WindowManager::show(Window* window, int command) {
         send(window, WM_SHOWWINDOW, TRUE, 0);
         {
             auto lock = lockTree();
-            window->style |= WS_VISIBLE;
+            window->m_style |= WS_VISIBLE;
         }
         m_painter.invalidateAll(window);
     }
@@ -305,12 +314,12 @@ bool WindowManager::show(Window* window, int command) {
 
 void WindowManager::place(Window* window, const RECT& rect, bool repaint) {
     RECT oldScreen = m_tree.screenRect(window);
-    RECT old = window->rect;
+    RECT old = window->m_rect;
     bool moved = old.left != rect.left || old.top != rect.top;
     bool sized = widthOf(old) != widthOf(rect) || heightOf(old) != heightOf(rect);
     {
         auto lock = lockTree();
-        window->rect = rect;
+        window->m_rect = rect;
     }
     if (m_tree.isShown(window) && (moved || sized || repaint)) {
         RectRegion uncovered(oldScreen);
@@ -339,7 +348,7 @@ void WindowManager::bringToTop(Window* window) {
     }
     // Owned windows stay above their owner.
     for (Window* other : m_tree.topLevelsByAge()) {
-        if (other->owner == window && m_tree.isShown(other)) {
+        if (other->m_owner == window && m_tree.isShown(other)) {
             bringToTop(other);
         }
     }
@@ -353,10 +362,12 @@ void WindowManager::setEnabled(Window* window, bool enable) {
     if (wasEnabled == enable) {
         return;
     }
+    // Through setStyle, under the tree lock: an animation's thread reads the
+    // style while it draws.
     if (enable) {
-        window->style &= ~static_cast<DWORD>(WS_DISABLED);
+        clearStyleBits(window, WS_DISABLED);
     } else {
-        window->style |= WS_DISABLED;
+        setStyle(window, window->m_style | WS_DISABLED);
         if (within(m_focus, window)) {
             setFocus(nullptr);
         }
@@ -447,12 +458,12 @@ bool WindowManager::translate(const MSG& message) {
 }
 
 LRESULT WindowManager::dispatch(const MSG& message) {
-    Window* window = find(message.hwnd);
+    Window* window = m_tree.find(message.hwnd);
     return window != nullptr ? send(window, message.message, message.wParam, message.lParam) : 0;
 }
 
 LRESULT WindowManager::sendTo(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    Window* window = find(handle);
+    Window* window = m_tree.find(handle);
     return window != nullptr ? send(window, message, wParam, lParam) : 0;
 }
 
@@ -470,22 +481,22 @@ void WindowManager::postQuit(int exitCode) {
 
 void WindowManager::setStyle(Window* window, DWORD style) {
     auto lock = lockTree();
-    window->style = style;
+    window->m_style = style;
 }
 
 void WindowManager::clearStyleBits(Window* window, DWORD bits) {
-    setStyle(window, window->style & ~bits);
+    setStyle(window, window->m_style & ~bits);
 }
 
 void WindowManager::setExStyle(Window* window, DWORD exStyle) {
     auto lock = lockTree();
-    window->exStyle = exStyle;
+    window->m_exStyle = exStyle;
 }
 
 void WindowManager::setText(Window* window, std::string_view text) {
     {
         auto lock = lockTree();
-        window->text.assign(text);
+        window->m_text.assign(text);
     }
     if (window->hasCaption()) {
         paintNonClient(window);
@@ -493,15 +504,51 @@ void WindowManager::setText(Window* window, std::string_view text) {
 }
 
 void WindowManager::setFrameActive(Window* window, bool active) {
-    window->frameActive = active;
+    {
+        auto lock = lockTree();
+        window->m_frameActive = active;
+    }
     paintNonClient(window);
 }
 
 void WindowManager::setCloseDisabled(Window* window, bool disabled) {
-    window->closeDisabled = disabled;
+    {
+        auto lock = lockTree();
+        window->m_closeDisabled = disabled;
+    }
     if (window->hasCloseBox()) {
         paintNonClient(window);
     }
+}
+
+void WindowManager::setId(Window* window, LONG id) {
+    auto lock = lockTree();
+    window->m_id = id;
+}
+
+void WindowManager::setUserData(Window* window, LONG data) {
+    auto lock = lockTree();
+    window->m_userData = data;
+}
+
+void WindowManager::setMsgResult(Window* window, LONG result) {
+    auto lock = lockTree();
+    window->m_msgResult = result;
+}
+
+void WindowManager::setProc(Window* window, WNDPROC proc) {
+    auto lock = lockTree();
+    window->m_proc = proc;
+}
+
+void WindowManager::setControlState(Window* window, std::unique_ptr<ControlState> state) {
+    // The old state goes after the lock is let go: its end may join a thread
+    // that waits for the lock.
+    {
+        auto lock = lockTree();
+        window->m_control.swap(state);
+    }
+    state.reset();
 }
 
 void WindowManager::invalidate(Window* window, const RECT* clientRect, bool erase) {

@@ -40,7 +40,9 @@ public:
     std::shared_ptr<const WindowClass> findClass(LPCSTR nameOrAtom) const;
 
     // ---- the window tree
-    Window* find(HWND handle) const { return m_tree.find(handle); }
+    // The live window a handle names in the booted machine, or nullptr (no
+    // such window, or no machine).
+    static Window* windowOf(HWND handle);
     const WindowTree& tree() const override { return m_tree; }
     // Only this thread changes the tree; it holds the lock while it does, and
     // other threads (an animation drawing on its own) hold it while they read.
@@ -64,6 +66,12 @@ public:
     void setText(Window* window, std::string_view text);
     void setFrameActive(Window* window, bool active);
     void setCloseDisabled(Window* window, bool disabled);
+    // The window's slots (SetWindowLongA) and its control's state.
+    void setId(Window* window, LONG id);
+    void setUserData(Window* window, LONG data);
+    void setMsgResult(Window* window, LONG result);
+    void setProc(Window* window, WNDPROC proc);
+    void setControlState(Window* window, std::unique_ptr<ControlState> state);
 
     // ---- activation and focus
     Window* activeWindow() const override { return m_active; }
@@ -115,6 +123,7 @@ private:
     // The next message the queue has: posted, quit, routed input, paint.
     // nullopt when there is none; quit tells a WM_QUIT.
     std::optional<MSG> takeAvailable(bool& quit);
+    void markDestroying(Window* window);
     void sendDestroy(Window* window);
     void finishDestroy(Window* window);
     void leave(Window* window);

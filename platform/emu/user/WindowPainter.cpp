@@ -17,8 +17,13 @@ void WindowPainter::invalidate(Window* window, const RECT* clientRect, bool eras
     if (RectRegion::isEmpty(area)) {
         return;
     }
-    window->update.add(area);
-    window->erasePending = window->erasePending || erase;
+    window->update({}).add(area);
+    window->setErasePending({}, window->erasePending() || erase);
+}
+
+void WindowPainter::validate(Window* window) {
+    window->update({}).clear();
+    window->setErasePending({}, false);
 }
 
 void WindowPainter::invalidateAll(Window* window) {
@@ -97,13 +102,13 @@ void WindowPainter::paintNonClient(Window* window, bool closePressed) {
     RECT outer = tree.screenRect(window);
     HDC dc = emu::gdi::createDeviceContext(POINT{outer.left, outer.top}, frame.rects());
     FrameLook look;
-    look.style = window->style;
-    look.exStyle = window->exStyle;
+    look.style = window->style();
+    look.exStyle = window->exStyle();
     look.child = window->isChild();
-    look.active = window->frameActive;
-    look.caption = window->text.c_str();
+    look.active = window->frameActive();
+    look.caption = window->text().c_str();
     look.closePressed = closePressed;
-    look.closeDisabled = window->closeDisabled;
+    look.closeDisabled = window->closeDisabled();
     Look95::paintFrame(dc, outer.right - outer.left, outer.bottom - outer.top, look);
     emu::gdi::destroyDeviceContext(dc);
 }
@@ -113,7 +118,7 @@ Window* WindowPainter::firstToPaint(const std::vector<Window*>& stack) const {
         if (!m_windows.tree().isShown(window)) {
             continue;
         }
-        if (!window->update.empty()) {
+        if (!window->update().empty()) {
             return window;
         }
         if (Window* child = firstToPaint(window->children())) {
@@ -160,8 +165,8 @@ bool WindowPainter::releaseDC(HDC dc) {
 
 HDC WindowPainter::beginPaint(Window* window, PAINTSTRUCT& paint) {
     paint = PAINTSTRUCT{};
-    RectRegion area = window->update;
-    bool erase = window->erasePending;
+    RectRegion area = window->update();
+    bool erase = window->erasePending();
     validate(window);
     HDC dc = getDC(window, true);
     if (dc == nullptr) {

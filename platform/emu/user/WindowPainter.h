@@ -22,7 +22,7 @@ public:
 
     // Adds a client rectangle (all of the client area when null) to the update region.
     void invalidate(Window* window, const RECT* clientRect, bool erase);
-    void validate(Window* window) { window->update.clear(), window->erasePending = false; }
+    void validate(Window* window);
     // Everything of a window, frame and children included, must be painted again.
     void invalidateAll(Window* window);
     // Screen pixels that something stopped covering: the desktop there is

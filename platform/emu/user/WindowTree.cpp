@@ -16,11 +16,11 @@ Window* WindowTree::create(std::shared_ptr<const WindowClass> windowClass, Windo
     auto window = std::make_unique<Window>(handle, std::move(windowClass));
     Window* raw = window.get();
     m_windows.emplace(m_nextHandle++, std::move(window));
-    raw->setParent(parent);
+    raw->setParent({}, parent);
     if (parent != nullptr) {
         // Children go below their siblings, so the stacking follows creation
         // order as a dialog's tab order does.
-        parent->children().push_back(raw);
+        parent->children({}).push_back(raw);
     } else {
         m_topLevels.insert(m_topLevels.begin(), raw);
     }
@@ -31,16 +31,16 @@ void WindowTree::remove(Window* window) {
     auto& stack = siblingsOf(window);
     stack.erase(std::remove(stack.begin(), stack.end(), window), stack.end());
     for (auto& entry : m_windows) {
-        if (entry.second->owner == window) {
-            entry.second->owner = nullptr;
+        if (entry.second->owner() == window) {
+            entry.second->forgetOwner({});
         }
     }
-    window->destroyed = true;
+    window->markDestroyed({});
 }
 
 void WindowTree::purge() {
     for (auto it = m_windows.begin(); it != m_windows.end();) {
-        it = it->second->destroyed ? m_windows.erase(it) : std::next(it);
+        it = it->second->destroyed() ? m_windows.erase(it) : std::next(it);
     }
 }
 
@@ -49,16 +49,20 @@ void WindowTree::clear() {
     m_windows.clear();
 }
 
-Window* WindowTree::find(HWND handle) const {
+Window* WindowTree::find(HWND handle) {
     auto it = m_windows.find(reinterpret_cast<uintptr_t>(handle));
-    if (it == m_windows.end() || it->second->destroyed) {
+    if (it == m_windows.end() || it->second->destroyed()) {
         return nullptr;
     }
     return it->second.get();
 }
 
+const Window* WindowTree::find(HWND handle) const {
+    return const_cast<WindowTree*>(this)->find(handle);
+}
+
 std::vector<Window*>& WindowTree::siblingsOf(Window* window) {
-    return window->parent() != nullptr ? window->parent()->children() : m_topLevels;
+    return window->parent() != nullptr ? window->parent()->children({}) : m_topLevels;
 }
 
 const std::vector<Window*>& WindowTree::siblingsOf(const Window* window) const {
@@ -68,7 +72,7 @@ const std::vector<Window*>& WindowTree::siblingsOf(const Window* window) const {
 std::vector<Window*> WindowTree::topLevelsByAge() const {
     std::vector<Window*> out;
     for (const auto& entry : m_windows) {
-        if (!entry.second->isChild() && !entry.second->destroyed) {
+        if (!entry.second->isChild() && !entry.second->destroyed()) {
             out.push_back(entry.second.get());
         }
     }
@@ -89,7 +93,7 @@ void WindowTree::bringToTop(Window* window) {
 }
 
 RECT WindowTree::screenRect(const Window* window) const {
-    RECT r = window->rect;
+    RECT r = window->rect();
     if (window->parent() != nullptr) {
         POINT origin = clientOrigin(window->parent());
         r.left = addCoordinates(r.left, origin.x);
@@ -122,7 +126,7 @@ RECT WindowTree::clientScreenRect(const Window* window) const {
 
 bool WindowTree::isShown(const Window* window) const {
     for (; window != nullptr; window = window->parent()) {
-        if (!window->visibleFlag() || window->destroyed) {
+        if (!window->visibleFlag() || window->destroyed()) {
             return false;
         }
     }

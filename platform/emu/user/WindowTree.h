@@ -21,7 +21,9 @@ public:
     void purge();
     void clear();
 
-    Window* find(HWND handle) const;
+    // The live window a handle names, or nullptr; read-only to a reader of a const tree.
+    Window* find(HWND handle);
+    const Window* find(HWND handle) const;
     // Top-level windows, topmost first.
     const std::vector<Window*>& topLevels() const { return m_topLevels; }
     std::vector<Window*>& siblingsOf(Window* window);

@@ -1,6 +1,7 @@
 // The Debian package as a user gets it: unpacked into a temporary root, its
-// dependencies declared, its corvane-setup answering --version and its
-// corvane-demo running the installed demo disk headless.
+// dependencies declared, its copyright file and changelog in place, its
+// corvane-setup answering --version and its corvane-demo running the
+// installed demo disk headless.
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -99,6 +100,22 @@ TEST(InstalledPackage, UnpackedItDeclaresItsNeedsAndRunsTheVersionAndTheHeadless
           "usr/share/corvane/demo/c/WINDOWS/SYSTEM.REG"}) {
         EXPECT_TRUE(hostFileExists(root / file)) << file;
     }
+    // Debian's two documents: the licence in the machine-readable format and
+    // the changelog, whose newest entry is this version.
+    const std::string docs = root / "usr/share/doc/corvane";
+    ASSERT_TRUE(hostFileExists(docs + "/copyright"));
+    std::string copyright = readHostFile(docs + "/copyright");
+    EXPECT_EQ(
+        copyright.rfind(
+            "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n", 0),
+        0u)
+        << copyright;
+    EXPECT_NE(copyright.find("\nLicense: Expat\n"), std::string::npos) << copyright;
+    Command changelog = runCommand("gzip -dc '" + docs + "/changelog.gz'");
+    EXPECT_EQ(changelog.status, 0) << changelog.output;
+    EXPECT_EQ(changelog.output.rfind(std::string("corvane (") + CORVANE_VERSION + ") ", 0), 0u)
+        << changelog.output;
+
     // Only the installed name: a plain "setup" would clash with other programs.
     EXPECT_FALSE(hostFileExists(root / "usr/bin/setup"));
 

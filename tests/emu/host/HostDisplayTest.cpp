@@ -1,6 +1,7 @@
 #include "tests/support/UserFixture.h"
 
 #include "platform/emu/host/HostDisplay.h"
+#include "platform/emu/user/Look95.h"
 
 #include <SDL.h>
 
@@ -25,8 +26,12 @@ TEST_F(Display, HostMouseAndKeysBecomeEmulatedInput) {
     forget();
     SDL_Event motion{};
     motion.type = SDL_MOUSEMOTION;
-    motion.motion.x = 100 + 3 + 10;
-    motion.motion.y = 100 + 24 + 20;
+    // The client point (10, 20) on the screen: past the window's frame and caption.
+    RECT insets = emu::user::Look95::frameInsets(
+        static_cast<DWORD>(GetWindowLongA(hwnd, GWL_STYLE)),
+        static_cast<DWORD>(GetWindowLongA(hwnd, GWL_EXSTYLE)), false);
+    motion.motion.x = 100 + insets.left + 10;
+    motion.motion.y = 100 + insets.top + 20;
     SDL_PushEvent(&motion);
     SDL_Event key{};
     key.type = SDL_KEYDOWN;

@@ -110,6 +110,33 @@ TEST(RegistryFile, ReportsTheFirstMalformedLine) {
     }
 }
 
+// The keys the dry run compares, from a registry text: each once, parents first.
+TEST(RegistryFile, ListsEveryKeyOnceParentsFirst) {
+    struct Row {
+        const char* text;
+        std::vector<std::string> keys; // joined with "\"
+    };
+    const Row rows[] = {
+        {"REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Enum\\PCI\\X\\0]\n\"a\"=\"b\"\n\n"
+         "[HKEY_LOCAL_MACHINE\\enum\\pci\\Y]\n\n[HKEY_LOCAL_MACHINE\\Software]\n",
+         {"Enum", "Enum\\PCI", "Enum\\PCI\\X", "Enum\\PCI\\X\\0", "enum\\pci\\Y", "Software"}},
+        {"REGEDIT4\n\n", {}},
+    };
+    for (const Row& row : rows) {
+        RegistryFile file(row.text);
+        ASSERT_FALSE(file.error().has_value()) << file.error()->reason;
+        std::vector<std::string> keys;
+        for (const auto& path : file.keyPaths()) {
+            std::string joined;
+            for (const std::string& name : path) {
+                joined += (joined.empty() ? "" : "\\") + name;
+            }
+            keys.push_back(joined);
+        }
+        EXPECT_EQ(keys, row.keys);
+    }
+}
+
 TEST(Registry, RegDeleteKeyARemovesTheKeyWithItsSubkeysAndNothingElse) {
     struct Case {
         const char* path;

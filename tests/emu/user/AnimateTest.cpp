@@ -62,6 +62,27 @@ TEST_F(Animation, PlaysOnItsOwnThreadUntilAskedToPlayNothing) {
     EXPECT_EQ(AnimateControl::currentFrame(clip), -1);
 }
 
+// The clip's thread reads the dialog's style under the tree lock each time it
+// draws (is the dialog shown?), while the program's thread disables and
+// enables the dialog, as a message box over it does.
+TEST_F(Animation, PlaysOnWhileItsDialogIsDisabledAndEnabled) {
+    HWND launcher = owner(100, 100, 560, 400);
+    s_onInit = openAndLoopTheClip;
+    HWND dialog = progressDialog(launcher);
+    ASSERT_NE(dialog, nullptr);
+    HWND clip = GetDlgItem(dialog, 1001);
+    std::set<int> seen;
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (seen.size() < 3 && std::chrono::steady_clock::now() < end) {
+        EnableWindow(dialog, FALSE);
+        EnableWindow(dialog, TRUE);
+        seen.insert(AnimateControl::currentFrame(clip));
+    }
+    EXPECT_GE(seen.size(), 3u);
+    EXPECT_TRUE(IsWindowEnabled(dialog));
+    EXPECT_TRUE(DestroyWindow(dialog));
+}
+
 TEST_F(Animation, OpenPlayAndStopAnswerAsTheControlDoes) {
     HWND launcher = owner(100, 100, 560, 400);
     HWND dialog = progressDialog(launcher);

@@ -3,7 +3,6 @@
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/controls/AnimationPlayer.h"
 #include "platform/emu/user/controls/AviClip.h"
 #include "platform/emu/user/controls/ControlAccess.h"
@@ -42,11 +41,6 @@ struct AnimateState : ControlState {
     // Last, so that the thread is gone before anything it uses.
     AnimationPlayer player{[this](int index) { showFrameFromThread(index); }};
 };
-
-Window* windowOf(HWND handle) {
-    WindowManager* manager = WindowManager::current();
-    return manager != nullptr ? manager->find(handle) : nullptr;
-}
 
 AnimateState* stateOf(HWND handle) {
     return controlStateAs<AnimateState>(handle);
@@ -136,9 +130,9 @@ void closeClip(HWND window, AnimateState& s) {
 }
 
 std::shared_ptr<const AviClip> loadResourceClip(HWND window, WPARAM instanceParam, LPARAM id) {
-    Window* w = windowOf(window);
+    const Window* w = controlWindow(window);
     HINSTANCE instance = instanceParam != 0 ? reinterpret_cast<HINSTANCE>(instanceParam)
-                                            : (w != nullptr ? w->instance : nullptr);
+                                            : (w != nullptr ? w->instance() : nullptr);
     // The program's module is the only one with resources here.
     if (instance != nullptr && instance != emu::kernel::moduleInstance()) {
         return nullptr;
@@ -225,12 +219,12 @@ LRESULT eraseBackground(HWND window, WPARAM wParam) {
 }
 
 LRESULT create(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    Window* window = windowOf(handle);
+    const Window* window = controlWindow(handle);
     if (window == nullptr) {
         return FALSE;
     }
     auto state = std::make_unique<AnimateState>(handle);
-    state->style = window->style;
+    state->style = window->style();
     setControlState(handle, std::move(state));
     return DefaultWindowProc::windowProc(handle, message, wParam, lParam);
 }

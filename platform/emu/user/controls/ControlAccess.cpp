@@ -4,23 +4,44 @@
 
 namespace emu::user {
 
-namespace {
-
-Window* windowOf(HWND handle) {
-    WindowManager* m = WindowManager::current();
-    return m != nullptr ? m->find(handle) : nullptr;
+const Window* controlWindow(HWND handle) {
+    return WindowManager::windowOf(handle);
 }
 
-} // namespace
+HWND topLevelOf(HWND handle) {
+    const Window* window = WindowManager::windowOf(handle);
+    while (window != nullptr && window->parent() != nullptr) {
+        window = window->parent();
+    }
+    return window != nullptr ? window->handle() : nullptr;
+}
+
+void clearStyleBits(HWND handle, DWORD bits) {
+    if (Window* window = WindowManager::windowOf(handle)) {
+        WindowManager::current()->clearStyleBits(window, bits);
+    }
+}
+
+void setCloseDisabled(HWND handle, bool disabled) {
+    if (Window* window = WindowManager::windowOf(handle)) {
+        WindowManager::current()->setCloseDisabled(window, disabled);
+    }
+}
+
+void showQuietly(HWND handle, int command) {
+    if (Window* window = WindowManager::windowOf(handle)) {
+        WindowManager::current()->show(window, command);
+    }
+}
 
 ControlState* controlState(HWND handle) {
-    Window* window = windowOf(handle);
-    return window != nullptr ? window->control.get() : nullptr;
+    const Window* window = WindowManager::windowOf(handle);
+    return window != nullptr ? window->control() : nullptr;
 }
 
 void setControlState(HWND handle, std::unique_ptr<ControlState> state) {
-    if (Window* window = windowOf(handle)) {
-        window->control = std::move(state);
+    if (Window* window = WindowManager::windowOf(handle)) {
+        WindowManager::current()->setControlState(window, std::move(state));
     }
 }
 

@@ -1,7 +1,9 @@
 // The one way a built-in control (push button, message box, progress bar,
 // animation, dialog) reaches its state and the windows around it. The state
 // is owned by the control's window and goes with it: a LONG window slot
-// cannot hold a pointer on this host.
+// cannot hold a pointer on this host. A control reads a window here and
+// changes it only through the few operations below, which the window
+// manager carries out.
 #pragma once
 
 #include "platform/emu/user/Window.h"
@@ -9,6 +11,17 @@
 #include <memory>
 
 namespace emu::user {
+
+// The window a handle names, to read; nullptr when it names none.
+const Window* controlWindow(HWND window);
+// The top-level window the window belongs to (itself for a top-level one);
+// nullptr when it names none.
+HWND topLevelOf(HWND window);
+// Each does nothing for a handle that names no window.
+void clearStyleBits(HWND window, DWORD bits);
+void setCloseDisabled(HWND window, bool disabled);
+// Shows the window as ShowWindowA does, without a trace line.
+void showQuietly(HWND window, int command);
 
 // The window's control state, or nullptr for an unknown window or one without any.
 ControlState* controlState(HWND window);

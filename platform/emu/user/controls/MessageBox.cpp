@@ -286,8 +286,7 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     if (m == nullptr) {
         return 0;
     }
-    Window* ownerWindow = m->find(owner);
-    HWND ownerTop = ownerWindow != nullptr ? m->tree().topLevelOf(ownerWindow)->handle() : nullptr;
+    HWND ownerTop = topLevelOf(owner);
     auto state = std::make_unique<BoxState>();
     state->text = text != nullptr ? text : "";
     state->type = type;
@@ -303,12 +302,11 @@ int MessageBox::run(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_WINDOWEDGE, kClassName,
                         caption != nullptr ? caption : "Error", WS_POPUP | WS_CAPTION | WS_SYSMENU,
                         at.left, at.top, width, height, ownerTop, nullptr, nullptr, nullptr);
-    Window* boxWindow = m->find(box);
-    if (boxWindow == nullptr) {
+    if (controlWindow(box) == nullptr) {
         return 0;
     }
     const BoxState* live = state.get();
-    m->setCloseDisabled(boxWindow, escapeAnswer(type) == 0);
+    setCloseDisabled(box, escapeAnswer(type) == 0);
     setControlState(box, std::move(state));
     createButtons(box, *live);
     bool ownerWasEnabled = ownerTop != nullptr && IsWindowEnabled(ownerTop);

@@ -2,7 +2,6 @@
 
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/controls/ControlAccess.h"
 
 namespace emu::user {
@@ -129,14 +128,12 @@ LRESULT paint(HWND window, ProgressState& s) {
 }
 
 LRESULT create(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
-    WindowManager* manager = WindowManager::current();
-    Window* window = manager != nullptr ? manager->find(handle) : nullptr;
-    if (window == nullptr) {
+    if (controlWindow(handle) == nullptr) {
         return FALSE;
     }
     setControlState(handle, std::make_unique<ProgressState>());
     // The bar draws its own sunken box in place of a plain border.
-    manager->clearStyleBits(window, WS_BORDER);
+    clearStyleBits(handle, WS_BORDER);
     return DefaultWindowProc::windowProc(handle, message, wParam, lParam);
 }
 

@@ -4,7 +4,6 @@
 #include "platform/emu/user/DcSaver.h"
 #include "platform/emu/user/DefaultWindowProc.h"
 #include "platform/emu/user/Look95.h"
-#include "platform/emu/user/WindowManager.h"
 #include "platform/emu/user/WindowProcCookies.h"
 #include "platform/emu/user/controls/ControlAccess.h"
 #include "platform/emu/user/dialog/DialogTemplate.h"
@@ -32,11 +31,6 @@ struct DialogState : ControlState {
         }
     }
 };
-
-Window* windowOf(HWND handle) {
-    WindowManager* manager = WindowManager::current();
-    return manager != nullptr ? manager->find(handle) : nullptr;
-}
 
 DialogState* stateOf(HWND handle) {
     return controlStateAs<DialogState>(handle);
@@ -172,12 +166,10 @@ HWND createDialogWindow(const DialogTemplate& dialog, HINSTANCE instance, HWND o
 // next pumps messages; the dialog and its controls are painted here so that
 // a dialog put up before a long piece of work shows at once.
 void showNow(HWND dialog) {
-    WindowManager* manager = WindowManager::current();
-    Window* window = windowOf(dialog);
-    if (manager == nullptr || window == nullptr) {
+    if (controlWindow(dialog) == nullptr) {
         return;
     }
-    manager->show(window, SW_SHOWNORMAL);
+    showQuietly(dialog, SW_SHOWNORMAL);
     UpdateWindow(dialog);
     for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr;
          child = GetWindow(child, GW_HWNDNEXT)) {
@@ -249,10 +241,10 @@ LRESULT CALLBACK DialogManager::windowProc(HWND window, UINT message, WPARAM wPa
             if (returnsValueDirectly(message)) {
                 return handled;
             }
-            Window* still = windowOf(window);
-            return still != nullptr ? still->msgResult : 0;
+            const Window* still = controlWindow(window);
+            return still != nullptr ? still->msgResult() : 0;
         }
-        if (windowOf(window) == nullptr) {
+        if (controlWindow(window) == nullptr) {
             return 0;
         }
     }
