@@ -38,7 +38,7 @@ public:
     void CollectInstallTargets(LPCSTR section, std::vector<CString>& targets);
     int UninstallSection(LPCSTR section);
     int CheckFiles();
-    void DeleteDeviceKeys(LPCSTR section);
+    BOOL DeleteDeviceKeys(LPCSTR section);
 
     CLayout* GetLayout() const { return m_pLayout; }
     CMenuCollector* GetMenu() const { return m_pMenu; }

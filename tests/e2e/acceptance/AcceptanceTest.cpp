@@ -137,7 +137,7 @@ TEST(AcceptanceSuite, ShowsEveryMessageOfTheStringTable) {
         }
     }
     for (unsigned id : {IDS_NO_LAYOUT, IDS_QUIT, IDS_FILES_MISSING, IDS_RESTART, IDS_NO_UNINSTALL,
-                        IDS_REBOOT_FAILED, IDS_WIN95_ONLY}) {
+                        IDS_REBOOT_FAILED, IDS_WIN95_ONLY, IDS_REGISTRY_FAILED}) {
         std::string quoted = ", " + emu::quoteForTrace(messageText(id).c_str()) + ", \"corvane\", ";
         bool shown = std::any_of(boxes.begin(), boxes.end(), [&](const std::string& line) {
             return line.find(quoted) != std::string::npos;
