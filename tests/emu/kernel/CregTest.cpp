@@ -467,6 +467,19 @@ TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
     files.emplace_back("tests/e2e/acceptance/scenarios/install-system-dat/c/WINDOWS/SYSTEM.DAT",
                        corvane_test::cregInstallDriveHive().build());
     files.emplace_back("demo/SYSTEM.DAT", corvane_test::cregDemoHive().build());
+    // The scenario's file after the install: the four device keys deleted one
+    // by one, as RegDeleteKeyA does.
+    std::string installed = corvane_test::cregInstallDriveHive().build();
+    for (const char* key : {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
+                            "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"}) {
+        CregFile file(installed);
+        emu::kernel::CregWriter writer(file);
+        ASSERT_EQ(writer.deleteKeys(file.findKeys(*emu::kernel::splitRegistryKeyPath(key))), 2u);
+        installed = writer.bytes();
+    }
+    files.emplace_back(
+        "tests/e2e/acceptance/scenarios/install-system-dat/expected/c/WINDOWS/SYSTEM.DAT",
+        installed);
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
         if (std::getenv("CORVANE_WRITE_TEST_DATA") != nullptr) {
