@@ -624,3 +624,49 @@ TEST(CregCheck, AFileThatDoesNotReadIsOneFinding) {
     EXPECT_EQ(findings[0].offset, CregFile::kTreeOffset + 4);
     EXPECT_NE(findings[0].what.find("key tree's size"), std::string::npos);
 }
+
+// Windows 98 and Me files grow past what Windows 95 makes: a file of 16 MB,
+// here a grown hive with one more block of 14 MB of free space, reads and
+// takes a deletion like any other.
+TEST(CregRegistry, ReadsAndChangesAFileOf16MB) {
+    std::string bytes = corvane_test::cregGrownHive(2000).build();
+    const size_t total = 16 * 1024 * 1024;
+    const uint32_t blockSize = static_cast<uint32_t>(total - bytes.size());
+    auto put32 = [](std::string& out, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            out += static_cast<char>(value >> (8 * i));
+        }
+    };
+    std::string block = "RGDB";
+    put32(block, blockSize);
+    put32(block, blockSize - 0x20);                            // all of it unused
+    put32(block, 0x0009u | CregFile::read16(bytes, 16) << 16); // flags, number
+    put32(block, 0x20);                                        // the free entry
+    put32(block, 0);                                           // no entry in use
+    put32(block, 0);
+    put32(block, 0);
+    put32(block, blockSize - 0x20);
+    put32(block, 0xFFFFFFFF);
+    put32(block, CregFile::kNone);
+    block.resize(blockSize, '\0');
+    bytes += block;
+    bytes[16] = static_cast<char>(bytes[16] + 1); // one more block
+    emu::kernel::CregWriter::resum(bytes, 0, CregFile::kHeaderSize, 12,
+                                   CregFile::read16(bytes, 18));
+    ASSERT_EQ(bytes.size(), total);
+
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, bytes);
+    RegistryMachine machine(path);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2302"), ERROR_SUCCESS);
+    std::string after = readHostFile(path);
+    EXPECT_EQ(after.size(), total);
+    CregFile file(after);
+    ASSERT_FALSE(file.error().has_value()) << *file.error();
+    EXPECT_EQ(file.blocks().back().size, blockSize);
+    EXPECT_TRUE(file.findKeys({"Enum", "PCI", "VEN_7E57&DEV_2302"}).empty());
+    EXPECT_EQ(file.findKeys({"Enum", "PCI", "VEN_7E57&DEV_2303"}).size(), 1u);
+    auto findings = emu::kernel::checkCregFile(after);
+    EXPECT_TRUE(findings.empty()) << describe(findings);
+}
