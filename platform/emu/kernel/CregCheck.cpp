@@ -75,15 +75,8 @@ private:
 
     void checkKeys() {
         const auto& keys = m_file.keys();
-        for (size_t i = 0; i < keys.size(); ++i) {
+        for (size_t i = 1; i < keys.size(); ++i) { // the root has no parent and no name
             const CregFile::Key& key = keys[i];
-            if (at32(key.treeEntry) == CregFile::kFreeKeyMark) {
-                find(key.treeEntry,
-                     "the key entry at " + hex(key.treeEntry) + " is in the tree but marked free");
-            }
-            if (i == 0) {
-                continue;
-            }
             uint32_t parent =
                 static_cast<uint32_t>(keys[key.parent].treeEntry - CregFile::kTreeOffset);
             if (at32(key.treeEntry + 12) != parent) {

@@ -7,8 +7,8 @@
 //     highest and first free entry number) against its entries;
 //   - the key tree's free list: every link leads to a free entry of the
 //     tree that no key uses, and the list ends;
-//   - every key in the tree: not marked free, its parent link pointing back
-//     to its parent, its hash that of its name.
+//   - every key in the tree: its parent link pointing back to its parent,
+//     its hash that of its name.
 // Used by the tests, by the fuzz target and by `setup --check`.
 #pragma once
 

@@ -259,6 +259,12 @@ bool CregFile::addKey(size_t relative, size_t parent) {
                                                     " overlaps another key entry");
         }
     }
+    // A key linked into the tree and on the free list at once would be given
+    // out twice; no change to such a file is safe.
+    if (read32(m_bytes, kTreeOffset + relative) == kFreeKeyMark) {
+        return fail(kTreeOffset + relative, "the key entry at " + hex(kTreeOffset + relative) +
+                                                " is linked into the tree but marked free");
+    }
     m_starts[relative] = true;
     std::fill(m_covered.begin() + static_cast<std::ptrdiff_t>(relative),
               m_covered.begin() + static_cast<std::ptrdiff_t>(relative + kKeyEntrySize), true);

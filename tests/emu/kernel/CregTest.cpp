@@ -313,6 +313,8 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
         {"subkey link into the root's entry", with32(rootEntry + 16, CregFile::kTreeHeaderSize + 2),
          "overlaps"},
         {"subkey links to the root", with32(rootEntry + 16, CregFile::kTreeHeaderSize), "loops"},
+        {"subkey marked free", with32(CregFile::kTreeOffset + rootChild, CregFile::kFreeKeyMark),
+         "marked free"},
         {"sibling links to itself", with32(CregFile::kTreeOffset + secondKey + 20, secondKey),
          "loops"},
         {"subkey links back to its parent",
