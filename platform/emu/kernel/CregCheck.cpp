@@ -172,7 +172,10 @@ CregBlockCounts countCregBlock(std::string_view bytes, size_t offset, size_t siz
 }
 
 std::vector<CregFinding> checkCregFile(std::string_view bytes) {
-    CregFile file{std::string(bytes)};
+    return checkCregFile(CregFile{std::string(bytes)});
+}
+
+std::vector<CregFinding> checkCregFile(const CregFile& file) {
     if (file.error()) {
         return {CregFinding{file.errorOffset(), *file.error()}};
     }

@@ -25,8 +25,12 @@ struct CregFinding {
     std::string what;
 };
 
+class CregFile;
+
 // Every problem of the file, none for a sound one.
 std::vector<CregFinding> checkCregFile(std::string_view bytes);
+// The same for a file already read.
+std::vector<CregFinding> checkCregFile(const CregFile& file);
 
 // A data block's counters as its entries make them (the block's range has
 // been read by CregFile, so its entries tile it).

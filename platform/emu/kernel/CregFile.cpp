@@ -3,6 +3,7 @@
 #include "platform/emu/kernel/AnsiText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace emu::kernel {
@@ -49,8 +50,11 @@ uint32_t CregFile::wordSum(std::string_view bytes, size_t offset, size_t size) {
     uint32_t sum = 0;
     size_t end = offset + size;
     size_t at = offset;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     for (; end - at >= 4; at += 4) {
-        sum += read32(bytes, at);
+        sum += static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8 |
+               static_cast<uint32_t>(data[at + 2]) << 16 |
+               static_cast<uint32_t>(data[at + 3]) << 24;
     }
     for (unsigned shift = 0; at < end; ++at, shift += 8) {
         sum += static_cast<uint32_t>(static_cast<unsigned char>(bytes[at])) << shift;
@@ -213,8 +217,8 @@ bool CregFile::isInTree(uint32_t relative) const {
 }
 
 bool CregFile::readKeyTree(size_t rootEntry) {
-    m_covered.assign(m_treeSize, false);
-    m_starts.assign(m_treeSize, false);
+    m_covered.assign(m_treeSize, 0);
+    m_starts.assign(m_treeSize, 0);
     if (!addKey(rootEntry, 0)) {
         return false;
     }
@@ -253,11 +257,9 @@ bool CregFile::addKey(size_t relative, size_t parent) {
         return fail(kTreeOffset + relative,
                     "the key tree loops back to the entry at " + hex(kTreeOffset + relative));
     }
-    for (size_t at = relative; at < relative + kKeyEntrySize; ++at) {
-        if (m_covered[at]) {
-            return fail(kTreeOffset + relative, "the key entry at " + hex(kTreeOffset + relative) +
-                                                    " overlaps another key entry");
-        }
+    if (std::memchr(&m_covered[relative], 1, kKeyEntrySize) != nullptr) {
+        return fail(kTreeOffset + relative, "the key entry at " + hex(kTreeOffset + relative) +
+                                                " overlaps another key entry");
     }
     // A key linked into the tree and on the free list at once would be given
     // out twice; no change to such a file is safe.
@@ -265,9 +267,8 @@ bool CregFile::addKey(size_t relative, size_t parent) {
         return fail(kTreeOffset + relative, "the key entry at " + hex(kTreeOffset + relative) +
                                                 " is linked into the tree but marked free");
     }
-    m_starts[relative] = true;
-    std::fill(m_covered.begin() + static_cast<std::ptrdiff_t>(relative),
-              m_covered.begin() + static_cast<std::ptrdiff_t>(relative + kKeyEntrySize), true);
+    m_starts[relative] = 1;
+    std::memset(&m_covered[relative], 1, kKeyEntrySize);
     Key key{};
     key.parent = parent;
     key.treeEntry = kTreeOffset + relative;

@@ -131,8 +131,8 @@ private:
     std::vector<Block> m_blocks;
     std::vector<DataEntry> m_dataEntries; // sorted by id once read
     size_t m_treeSize = 0;
-    std::vector<bool> m_covered; // per byte of the tree: inside a key entry read
-    std::vector<bool> m_starts;  // per byte of the tree: a key entry read starts there
+    std::vector<unsigned char> m_covered; // per byte of the tree: 1 inside a key entry read
+    std::vector<unsigned char> m_starts;  // per byte of the tree: 1 where a key entry read starts
 };
 
 } // namespace emu::kernel
