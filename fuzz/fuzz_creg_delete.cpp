@@ -24,23 +24,24 @@ using emu::kernel::CregWriter;
 
 namespace {
 
-// Small blocks keep each run quick and give many blocks to change.
+// Small hives keep each run quick; small blocks give many blocks to change,
+// and one hive is large enough for its key tree to run over a chunk's end.
 std::vector<std::string> makeHives() {
     corvane_test::CregBuilder plain = corvane_test::cregSampleHive();
     plain.setChecksums(false);
-    corvane_test::CregBuilder grown = corvane_test::cregGrownHive(60);
-    grown.setBlockSize(0x1000);
-    corvane_test::CregBuilder smallBlocks = corvane_test::cregGrownHive(60);
+    corvane_test::CregBuilder smallBlocks = corvane_test::cregGrownHive(30);
     smallBlocks.setBlockSize(0x300);
-    corvane_test::CregBuilder fewPerBlock = corvane_test::cregGrownHive(60);
+    corvane_test::CregBuilder fewPerBlock = corvane_test::cregGrownHive(30);
     fewPerBlock.setBlockSize(0x1000);
-    fewPerBlock.setEntriesPerBlock(9);
+    fewPerBlock.setEntriesPerBlock(5);
+    corvane_test::CregBuilder chunked = corvane_test::cregGrownHive(320);
+    chunked.setBlockSize(0x2000);
     return {corvane_test::cregSampleHive().build(),
             plain.build(),
-            grown.build(),
             smallBlocks.build(),
             fewPerBlock.build(),
-            corvane_test::cregInstallDriveHive().build()};
+            corvane_test::cregInstallDriveHive().build(),
+            chunked.build()};
 }
 
 // The key of before whose key entry is at entry; none when no key's is.
