@@ -139,7 +139,8 @@ TEST(WindowsImage, EachFaultIsFound) {
          renumber(6, "", IDS_WIN95_ONLY / 16 + 1),
          {"string 129 is missing", "string 130 is missing", "string 131 is missing",
           "string 132 is missing", "string 133 is missing", "string 134 is missing",
-          "string 135 is missing", "string 136 is missing", "string 137 is missing"}},
+          "string 135 is missing", "string 136 is missing", "string 137 is missing",
+          "string 138 is missing"}},
         {"no dialog 130", renumber(5, "", IDD_PROGRESS), {"dialog 130 is missing"}},
         {"no clip 132", renumber(0, "AVI", IDR_CLIP), {"clip 132 is missing"}},
     };
