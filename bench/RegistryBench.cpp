@@ -96,4 +96,37 @@ void BinaryHiveRegDeleteKeyA(benchmark::State& state) {
 }
 BENCHMARK(BinaryHiveRegDeleteKeyA)->Unit(benchmark::kMillisecond);
 
+// Windows 98 and Me files grow larger: an 8 MB hive grown as Windows grows
+// one, and the four device keys the demo disk deletes, each by its own
+// RegDeleteKeyA (read, check, change, write and rename, four times).
+constexpr size_t kGrownHiveKeys = 44000;
+const char* const kDeviceKeys[] = {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
+                                   "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"};
+
+void GrownHiveRegDeleteFourKeys(benchmark::State& state) {
+    const std::string hive = corvane_test::cregGrownHive(kGrownHiveKeys).build();
+    corvane_test::TempDir dir;
+    std::filesystem::create_directories(dir / "c/WINDOWS");
+    const std::string file = dir / "c/WINDOWS/SYSTEM.DAT";
+    emu::MachineConfig config;
+    config.drives['C'] = dir / "c";
+    emu::kernel::bootFiles(config);
+    emu::kernel::bootRegistry(config);
+    for (auto _ : state) {
+        state.PauseTiming();
+        corvane_test::writeHostFile(file, hive);
+        state.ResumeTiming();
+        for (const char* key : kDeviceKeys) {
+            if (RegDeleteKeyA(HKEY_LOCAL_MACHINE, key) != ERROR_SUCCESS) {
+                state.SkipWithError("RegDeleteKeyA failed");
+                break;
+            }
+        }
+    }
+    emu::kernel::shutdownRegistry();
+    emu::kernel::shutdownFiles();
+    state.counters["file_bytes"] = static_cast<double>(hive.size());
+}
+BENCHMARK(GrownHiveRegDeleteFourKeys)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -2,8 +2,10 @@
 // file that reads gives back its own bytes, and deleting the key the first
 // input byte picks (with every key at its path) leaves a file that still
 // reads, keeps its size, lacks that path and has lost exactly the keys that
-// were below it.
+// were below it. The structure check judges any bytes: a file that does not
+// read is one finding, where the reader stopped.
 #include "fuzz/Check.h"
+#include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregWriter.h"
 
@@ -45,9 +47,13 @@ size_t subtreeSize(const CregFile& file, size_t key) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     CregFile file(bytes);
+    // The structure check judges any bytes; a file that does not read is
+    // one finding, where the reader stopped.
+    auto findings = emu::kernel::checkCregFile(bytes);
     if (file.error()) {
         check(!file.error()->empty());
         check(file.keys().empty());
+        check(findings.size() == 1 && findings[0].offset == file.errorOffset());
         return 0;
     }
     check(file.bytes() == bytes);

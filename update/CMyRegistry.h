@@ -9,6 +9,7 @@ public:
     virtual ~CMyRegistry() = default;
 
     // Removes the key at path below HKEY_LOCAL_MACHINE with all its subkeys;
-    // 1 when the platform reports success, else 0.
-    int DeleteKey(LPCSTR path);
+    // the platform's Win32 result: ERROR_SUCCESS, ERROR_FILE_NOT_FOUND when
+    // there is no such key, anything else when the registry was not changed.
+    LONG DeleteKey(LPCSTR path);
 };

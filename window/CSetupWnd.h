@@ -42,7 +42,7 @@ public:
     // exists) when given.
     int UninstallSection(LPCSTR section, int* pFailed = nullptr, int* pMissing = nullptr);
     int CheckFiles();
-    void DeleteDeviceKeys(LPCSTR section);
+    BOOL DeleteDeviceKeys(LPCSTR section);
 
     CLayout* GetLayout() const { return m_pLayout; }
     CMenuCollector* GetMenu() const { return m_pMenu; }

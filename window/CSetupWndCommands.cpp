@@ -122,7 +122,9 @@ int CSetupWnd::CheckFiles() {
     return passed == expected ? 1 : 0;
 }
 
-void CSetupWnd::DeleteDeviceKeys(LPCSTR section) {
+// A device key that is not there is fine; any other failure stops the
+// deletions, since the registry cannot be changed, and is returned.
+BOOL CSetupWnd::DeleteDeviceKeys(LPCSTR section) {
     CSectionList lines;
     lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
     for (LPCSTR line = lines.GetFirst(); line != nullptr; line = lines.GetNext(line)) {
@@ -132,8 +134,12 @@ void CSetupWnd::DeleteDeviceKeys(LPCSTR section) {
             continue;
         }
         CMyRegistry registry;
-        registry.DeleteKey(CString("Enum\\") + keyPath);
+        LONG result = registry.DeleteKey(CString("Enum\\") + keyPath);
+        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+            return FALSE;
+        }
     }
+    return TRUE;
 }
 
 void CSetupWnd::OnMenuCommand(UINT nID) {
@@ -274,15 +280,20 @@ void CSetupWnd::RunCommand(UINT nID) {
     }
     delete pProgress;
 
+    // Without the device keys gone Windows detects nothing anew, so a
+    // restart would change nothing: the command did not finish.
+    BOOL registryFailed = FALSE;
     if (done) {
-        DeleteDeviceKeys("ControlFlags");
-        if (usbPresent) {
-            DeleteDeviceKeys("USB ControlFlags");
-        }
+        registryFailed = !DeleteDeviceKeys("ControlFlags") ||
+                         (usbPresent && !DeleteDeviceKeys("USB ControlFlags"));
+        done = !registryFailed;
     }
     delete pLock;
     if (stopMessage != 0) {
         AfxMessageBox(stopMessage, MB_ICONSTOP);
+    }
+    if (registryFailed) {
+        AfxMessageBox(IDS_REGISTRY_FAILED, MB_ICONSTOP);
     }
     if (done) {
         if (AfxMessageBox(IDS_RESTART, MB_ICONQUESTION | MB_YESNO) == IDYES) {

@@ -4,6 +4,7 @@
 #include "loader/author/ProfileText.h"
 #include "loader/author/SkinChecker.h"
 #include "loader/author/UpdateChecker.h"
+#include "platform/emu/kernel/Registry.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CString.h"
 #include "skin/CLayout.h"
@@ -35,6 +36,15 @@ CheckReport checkDisk() {
     SkinChecker(layout, report).run(&screen);
     UpdateChecker(layout, report).run();
     DiskFiles::checkNames(layout, static_cast<LPCSTR>(iniPath), report);
+    // The registry the device keys are deleted from, checked as a user
+    // servicing the machine would before and after.
+    std::string hive;
+    std::vector<std::string> problems;
+    if (emu::kernel::checkLocalMachineHive(hive, problems)) {
+        for (const std::string& problem : problems) {
+            report.error(hive, 0, problem);
+        }
+    }
     return report;
 }
 

@@ -103,12 +103,16 @@ TEST(CompiledResources, TheProgramsFileGivesEveryResourceOfTheScript) {
                                 "changed.\nNo device was removed and the system need not "
                                 "restart.\n\nChoose uninstall to put back what was changed."},
         {IDS_WIN95_ONLY, "This program runs under Windows 95 system only."},
+        {IDS_REGISTRY_FAILED,
+         "The Windows registry could not be changed, so Windows will not detect the devices "
+         "again.\nNothing needs restarting.\n\nThe INF files stay as they are now; uninstall "
+         "puts back what an install changed."},
         {AFX_IDS_APP_TITLE, "corvane"},
     };
     for (const auto& s : strings) {
         EXPECT_EQ(resources->strings[s.first], s.second) << s.first;
     }
-    EXPECT_EQ(resources->strings.size(), 14u);
+    EXPECT_EQ(resources->strings.size(), 15u);
     ASSERT_EQ(resources->dialogs.count(IDD_PROGRESS), 1u);
     ASSERT_EQ(resources->clips.count(IDR_CLIP), 1u);
     EXPECT_EQ(

@@ -537,6 +537,48 @@ TEST(DiskCheck, DeviceKeysAreLookedUpInABinaryRegistry) {
         << finding.text;
 }
 
+// The registry file itself is checked: one error per problem, at its offset.
+TEST(DiskCheck, TheBinaryRegistrysStructureIsChecked) {
+    const std::string good = readHostFile(TestMachine::demoSource() + "/SYSTEM.DAT");
+    struct Row {
+        const char* what;
+        size_t offset;
+        char byte;
+        const char* finding; // empty: none
+    };
+    const Row rows[] = {
+        {"sound", 0, 'C', ""},
+        {"key tree checksum", 0x34, '\x55', "at 0x34: the key tree's checksum"},
+        {"key tree size", 0x27, '\x7F', "at 0x24: the key tree's size"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TestMachine demo(TestMachine::demo());
+        std::filesystem::remove(demo.cDrive() + "/WINDOWS/SYSTEM.REG");
+        std::string bytes = good;
+        bytes[row.offset] = row.byte;
+        writeHostFile(demo.cDrive() + "/WINDOWS/SYSTEM.DAT", bytes);
+        demo.boot();
+        testing::internal::CaptureStderr();
+        CheckReport report = loader::author::checkDisk();
+        testing::internal::GetCapturedStderr();
+        std::vector<Finding> registry;
+        for (const Finding& finding : report.findings()) {
+            if (finding.file.find("SYSTEM.DAT") != std::string::npos) {
+                registry.push_back(finding);
+            }
+        }
+        if (*row.finding == '\0') {
+            EXPECT_TRUE(report.findings().empty()) << describe(report.findings());
+            continue;
+        }
+        ASSERT_EQ(registry.size(), 1u) << describe(report.findings());
+        EXPECT_EQ(registry[0].severity, E);
+        EXPECT_EQ(registry[0].text.find(row.finding), 0u) << registry[0].text;
+        EXPECT_EQ(report.exitStatus(), 1);
+    }
+}
+
 // The host program's --check: the findings on stdout and the exit status.
 std::string runCheck(const std::string& disk, const std::string& cDrive, int& status) {
     std::string command =

@@ -235,6 +235,23 @@ TEST(DryRun, CommandsThatWouldNotSucceedOrCannotRunSaySo) {
         EXPECT_EQ(dry.output.find("delete key"), std::string::npos);
         EXPECT_EQ(treeFiles(work / "c"), before);
     }
+    // A SYSTEM.DAT that does not read: the run says so, the install meets it
+    // and stops, and the command would not succeed.
+    copyHostTree(demoFolder("c"), work / "broken-c");
+    std::string hive = readHostFile(demoFolder("SYSTEM.DAT"));
+    hive[0x27] = '\x7F'; // the key tree's size, far past the end
+    writeHostFile(work / "broken-c/WINDOWS/SYSTEM.DAT", hive);
+    const std::map<std::string, std::string> broken = treeFiles(work / "broken-c");
+    DryRunResult dry = dryRun(work, work / "whole-disk", work / "broken-c", "100");
+    EXPECT_EQ(dry.status, 4);
+    EXPECT_NE(dry.output.find("the registry cannot be read: "), std::string::npos) << dry.output;
+    EXPECT_NE(dry.output.find("message (stop) \"The Windows registry could not be changed"),
+              std::string::npos)
+        << dry.output;
+    EXPECT_EQ(dry.output.find("Restart now?"), std::string::npos) << dry.output;
+    EXPECT_NE(dry.output.find("the command would not succeed\n"), std::string::npos);
+    EXPECT_NE(dry.errors.find("SYSTEM.DAT: the key tree's size"), std::string::npos) << dry.errors;
+    EXPECT_EQ(treeFiles(work / "broken-c"), broken);
 }
 
 TEST(DryRun, UnifiedDiffAgreesWithDiffU) {

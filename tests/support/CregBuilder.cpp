@@ -26,94 +26,108 @@ void set32(std::string& out, size_t offset, uint32_t value) {
     out.replace(offset, 4, bytes);
 }
 
-std::string freeDataEntry(size_t size) {
+// A data entry freed in place: numbered 0xFFFF in block 0xFFFF; what it held
+// before stays behind its header, as a deleted key's name would.
+std::string freeDataEntry(size_t size, const std::string& leftOver) {
     std::string entry;
     put32(entry, static_cast<uint32_t>(size));
     put16(entry, CregFile::kFreeEntry);
-    put16(entry, 0);
-    put32(entry, static_cast<uint32_t>(CregFile::kDataEntryHeaderSize));
+    put16(entry, CregFile::kFreeEntry);
+    put32(entry, CregFile::kNone);
+    put32(entry, 0);
+    put32(entry, 0);
+    entry += leftOver.substr(0, size - std::min(size, entry.size()));
     entry.resize(size, '\0');
     return entry;
 }
 
-std::string freeKeyEntry() {
-    std::string entry;
-    put32(entry, 0x80000000);
-    put32(entry, 0);
-    put32(entry, CregFile::kNone);
-    put32(entry, CregFile::kNone);
-    put32(entry, CregFile::kNone);
-    put32(entry, CregFile::kNone);
-    put32(entry, CregFile::kNone);
-    return entry;
+void put16At(std::string& out, size_t offset, uint16_t value) {
+    out[offset] = static_cast<char>(value & 0xFF);
+    out[offset + 1] = static_cast<char>(value >> 8);
 }
 
-// Data blocks filled one entry after another; a block that cannot take the
-// next entry is closed with free space, or with slack in its last entry
-// where the rest is too small for an entry of its own.
+// The word sum of the range with its checksum field set to make it 0.
+void setChecksum(std::string& out, size_t offset, size_t size, size_t field) {
+    set32(out, field, 0);
+    uint32_t sum = 0;
+    for (size_t at = offset; at + 4 <= offset + size; at += 4) {
+        sum += static_cast<uint32_t>(static_cast<unsigned char>(out[at])) |
+               static_cast<uint32_t>(static_cast<unsigned char>(out[at + 1])) << 8 |
+               static_cast<uint32_t>(static_cast<unsigned char>(out[at + 2])) << 16 |
+               static_cast<uint32_t>(static_cast<unsigned char>(out[at + 3])) << 24;
+    }
+    set32(out, field, 0u - sum);
+}
+
+// Data blocks filled one entry after another, up to a size and a count of
+// numbered entries; a closed block ends with one free entry (Windows 95's
+// way) or, where the rest is too small for an entry, with slack in its last
+// entry. Free entries met on the way stay where they are (Windows 98's way).
 class BlockFiller {
 public:
-    explicit BlockFiller(size_t blockSize) : m_blockSize(blockSize) {}
+    BlockFiller(size_t blockSize, size_t entriesPerBlock, bool checksums)
+        : m_blockSize(blockSize), m_entriesPerBlock(entriesPerBlock), m_checksums(checksums) {}
 
-    // Returns the block number the entry went into.
-    uint16_t add(std::string entry, bool used) {
-        size_t room = m_blockSize - CregFile::kBlockHeaderSize;
-        if (!m_current.empty() && m_current.size() + entry.size() > room) {
-            close();
-        }
-        m_last = m_current.size();
-        if (used) {
-            m_usedBytes += entry.size();
-        } else {
-            m_freeBytes += entry.size();
-        }
-        m_current += entry;
-        return static_cast<uint16_t>(m_blocks.size());
-    }
-    uint16_t nextNumber() { return static_cast<uint16_t>(m_ids++); }
-    uint16_t currentBlock() const { return static_cast<uint16_t>(m_blocks.size()); }
     bool fits(size_t size) const {
         return m_current.empty() ||
-               m_current.size() + size <= m_blockSize - CregFile::kBlockHeaderSize;
+               (m_current.size() + size <= m_blockSize - CregFile::kBlockHeaderSize &&
+                m_ids < m_entriesPerBlock);
+    }
+    uint16_t currentBlock() const { return static_cast<uint16_t>(m_blocks.size()); }
+    uint16_t nextNumber() const { return static_cast<uint16_t>(m_ids); }
+
+    void addUsed(const std::string& entry) {
+        m_last = m_current.size();
+        m_current += entry;
+        ++m_ids;
+    }
+    void addFree(const std::string& entry) {
+        if (m_firstFree == CregFile::kNone) {
+            m_firstFree = static_cast<uint32_t>(CregFile::kBlockHeaderSize + m_current.size());
+        }
+        m_freeBytes += entry.size();
+        m_current += entry;
     }
     void close() {
-        size_t room = m_blockSize > CregFile::kBlockHeaderSize + m_current.size()
-                          ? m_blockSize - CregFile::kBlockHeaderSize - m_current.size()
-                          : 0;
+        size_t end = CregFile::kBlockHeaderSize + m_current.size();
+        size_t room = m_blockSize > end ? m_blockSize - end : 0;
         if (room >= CregFile::kDataEntryHeaderSize) {
-            m_current += freeDataEntry(room);
-            m_freeBytes += room;
-        } else if (room > 0) {
-            // Too little for an entry: the last entry gets it as slack.
+            addFree(freeDataEntry(room, ""));
+        } else if (room > 0 && m_ids > 0) {
             set32(m_current, m_last,
                   CregFile::read32(m_current, m_last) + static_cast<uint32_t>(room));
             m_current.append(room, '\0');
-            m_usedBytes += room;
         }
         std::string block = "RGDB";
         put32(block, static_cast<uint32_t>(CregFile::kBlockHeaderSize + m_current.size()));
         put32(block, static_cast<uint32_t>(m_freeBytes));
-        put16(block, 0);
+        put16(block, m_checksums ? 0x000D : 0x0009);
         put16(block, static_cast<uint16_t>(m_blocks.size()));
-        put32(block, static_cast<uint32_t>(m_usedBytes));
+        put32(block, m_firstFree);
         put16(block, static_cast<uint16_t>(m_ids > 0 ? m_ids - 1 : 0));
         put16(block, static_cast<uint16_t>(m_ids));
         put32(block, 0);
-        put32(block, 0x9C3A5E17);
-        m_blocks.push_back(block + m_current);
+        put32(block, 0x9C3A5E17); // stale unless kept
+        block += m_current;
+        if (m_checksums) {
+            setChecksum(block, 0, block.size(), 28);
+        }
+        m_blocks.push_back(block);
         m_current.clear();
-        m_usedBytes = 0;
         m_freeBytes = 0;
+        m_firstFree = CregFile::kNone;
         m_ids = 0;
     }
     const std::vector<std::string>& blocks() const { return m_blocks; }
 
 private:
     size_t m_blockSize;
+    size_t m_entriesPerBlock;
+    bool m_checksums;
     std::string m_current;
     size_t m_last = 0;
-    size_t m_usedBytes = 0;
     size_t m_freeBytes = 0;
+    uint32_t m_firstFree = CregFile::kNone;
     unsigned m_ids = 0;
     std::vector<std::string> m_blocks;
 };
@@ -144,6 +158,29 @@ std::string dataEntry(const std::string& name, const std::vector<CregBuilder::Va
     entry.resize(size, '\0');
     return entry;
 }
+
+// Key entries placed as Windows grows the tree: a first chunk of 8 KB (with
+// the header), then chunks of 4 KB; an entry never crosses a chunk's end,
+// which leaves slack there.
+class TreePlacer {
+public:
+    uint32_t place() {
+        if (m_chunkEnd - m_next < CregFile::kKeyEntrySize) {
+            m_next = m_chunkEnd;
+            m_chunkEnd += kChunk;
+        }
+        uint32_t at = m_next;
+        m_next += static_cast<uint32_t>(CregFile::kKeyEntrySize);
+        return at;
+    }
+    uint32_t next() const { return m_next; }
+    uint32_t end() const { return m_chunkEnd; }
+
+private:
+    static constexpr uint32_t kChunk = 0x1000;
+    uint32_t m_next = static_cast<uint32_t>(CregFile::kTreeHeaderSize);
+    uint32_t m_chunkEnd = 0x2000;
+};
 
 std::string hexBytes(const std::string& data) {
     static const char digits[] = "0123456789abcdef";
@@ -220,55 +257,63 @@ void CregBuilder::addGap(size_t bytes) {
 }
 
 std::string CregBuilder::build() const {
-    // Key entries: the root's first, a free one before each key after a gap.
+    // Key entries: the root's first, a freed one before each key after a gap
+    // (the entry of the deleted key), a free run after the last.
+    TreePlacer placer;
     std::vector<uint32_t> entryOf(m_nodes.size());
-    std::vector<bool> freeBefore(m_nodes.size());
-    uint32_t next = static_cast<uint32_t>(CregFile::kTreeHeaderSize);
+    std::vector<uint32_t> freedBefore(m_nodes.size(), CregFile::kNone);
     for (size_t i = 0; i < m_nodes.size(); ++i) {
         if (m_nodes[i].gapBefore > 0) {
-            freeBefore[i] = true;
-            next += CregFile::kKeyEntrySize;
+            freedBefore[i] = placer.place();
         }
-        entryOf[i] = next;
-        next += CregFile::kKeyEntrySize;
+        entryOf[i] = placer.place();
     }
-    // The tree grows in 4 KB steps and keeps free room after its last entry.
-    size_t entriesEnd = next;
-    size_t treeSize = (entriesEnd + CregFile::kTreeHeaderSize + 0xFFF) / 0x1000 * 0x1000;
+    uint32_t tail = placer.place();
+    size_t treeSize = placer.end();
 
-    BlockFiller blocks(m_blockSize);
+    BlockFiller blocks(m_blockSize, m_entriesPerBlock, m_checksums);
     std::vector<std::pair<uint16_t, uint16_t>> dataOf(m_nodes.size());
     // The root has no name and no values, so no data entry.
     dataOf[0] = {CregFile::kFreeEntry, CregFile::kFreeEntry};
     for (size_t i = 1; i < m_nodes.size(); ++i) {
         const Node& node = m_nodes[i];
+        std::string entry = dataEntry(node.name, node.values, 0, 0);
         if (node.gapBefore > 0) {
-            blocks.add(freeDataEntry((node.gapBefore + 3) / 4 * 4), false);
+            std::string gap =
+                freeDataEntry((node.gapBefore + 3) / 4 * 4, "Deleted" + std::to_string(i));
+            if (!blocks.fits(gap.size() + entry.size())) {
+                blocks.close();
+            }
+            blocks.addFree(gap);
         }
-        std::string probe = dataEntry(node.name, node.values, 0, 0);
-        if (!blocks.fits(probe.size())) {
+        if (!blocks.fits(entry.size())) {
             blocks.close();
         }
-        uint16_t block = blocks.currentBlock();
-        uint16_t number = blocks.nextNumber();
-        blocks.add(dataEntry(node.name, node.values, number, block), true);
-        dataOf[i] = {number, block};
+        dataOf[i] = {blocks.nextNumber(), blocks.currentBlock()};
+        blocks.addUsed(dataEntry(node.name, node.values, dataOf[i].first, dataOf[i].second));
     }
     blocks.close();
 
-    std::string tree = "RGKN";
-    put32(tree, static_cast<uint32_t>(treeSize));
-    put32(tree, static_cast<uint32_t>(CregFile::kTreeHeaderSize));
-    put32(tree, static_cast<uint32_t>(entriesEnd));
-    put32(tree, 0);
-    put32(tree, 0x0BADF00D);
-    put32(tree, 0);
-    put32(tree, 0);
+    std::string tree(treeSize, '\0');
+    auto setEntry = [&](uint32_t at, uint32_t inUse, uint32_t hash, uint32_t nextFree,
+                        uint32_t parent, uint32_t child, uint32_t next, uint16_t number,
+                        uint16_t block) {
+        set32(tree, at, inUse);
+        set32(tree, at + 4, hash);
+        set32(tree, at + 8, nextFree);
+        set32(tree, at + 12, parent);
+        set32(tree, at + 16, child);
+        set32(tree, at + 20, next);
+        put16At(tree, at + 24, number);
+        put16At(tree, at + 26, block);
+    };
+    // The free list: the freed entries, the last freed first, then the run.
+    uint32_t freeHead = tail;
+    setEntry(tail, CregFile::kFreeKeyMark, static_cast<uint32_t>(treeSize) - tail, CregFile::kNone,
+             CregFile::kNone, CregFile::kNone, CregFile::kNone, CregFile::kFreeEntry,
+             CregFile::kFreeEntry);
     for (size_t i = 0; i < m_nodes.size(); ++i) {
         const Node& node = m_nodes[i];
-        if (freeBefore[i]) {
-            tree += freeKeyEntry();
-        }
         auto link = [&](const std::vector<size_t>& list, size_t at) {
             return at < list.size() ? entryOf[list[at]] : CregFile::kNone;
         };
@@ -281,27 +326,44 @@ std::string CregBuilder::build() const {
                 }
             }
         }
-        put32(tree, 0);
-        put32(tree, nameHash(node.name));
-        put32(tree, CregFile::kNone);
-        put32(tree, i == 0 ? CregFile::kNone : entryOf[node.parent]);
-        put32(tree, link(node.children, 0));
-        put32(tree, nextSibling);
-        put16(tree, dataOf[i].first);
-        put16(tree, dataOf[i].second);
+        uint32_t parent = i == 0 ? CregFile::kNone : entryOf[node.parent];
+        if (freedBefore[i] != CregFile::kNone) {
+            // The deleted key's links stay as they were; only the mark, the
+            // size and the list link say it is free.
+            setEntry(freedBefore[i], CregFile::kFreeKeyMark,
+                     static_cast<uint32_t>(CregFile::kKeyEntrySize), freeHead, parent, entryOf[i],
+                     nextSibling, CregFile::kFreeEntry, CregFile::kFreeEntry);
+            freeHead = freedBefore[i];
+        }
+        setEntry(entryOf[i], 0, nameHash(node.name), CregFile::kNone, parent,
+                 link(node.children, 0), nextSibling, dataOf[i].first, dataOf[i].second);
     }
-    tree.resize(treeSize, '\0');
+    std::string header = "RGKN";
+    put32(header, static_cast<uint32_t>(treeSize));
+    put32(header, entryOf[0]);
+    put32(header, freeHead);
+    put32(header, m_checksums ? 0x0D : 0x09);
+    put32(header, 0x0BADF00D); // stale unless kept
+    put32(header, 0);
+    put32(header, 0);
+    tree.replace(0, header.size(), header);
+    if (m_checksums) {
+        setChecksum(tree, 0, tree.size(), 20);
+    }
 
     std::string file = "CREG";
     put16(file, 0);
     put16(file, 1);
     put32(file, static_cast<uint32_t>(CregFile::kTreeOffset + tree.size()));
-    put32(file, 0x2F4E61C3); // kept as found
+    put32(file, 0x2F4E61C3); // stale unless kept
     put16(file, static_cast<uint16_t>(blocks.blocks().size()));
-    put16(file, 0x0003);
+    put16(file, m_checksums ? 0x0005 : 0x0001);
+    put32(file, 0x00010000);
     put32(file, 0);
     put32(file, 0);
-    put32(file, 0);
+    if (m_checksums) {
+        setChecksum(file, 0, file.size(), 12);
+    }
     file += tree;
     for (const std::string& block : blocks.blocks()) {
         file += block;

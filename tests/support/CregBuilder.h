@@ -1,9 +1,14 @@
 // Writes binary registry files (the CREG format of Windows 95's SYSTEM.DAT)
-// for tests, seeds and benchmarks, laid out as Windows 95 lays them out: the
-// key tree first, root entry first, then data blocks of a fixed size whose
-// entries are padded to four bytes and whose end is free space. Keys are
+// for tests, seeds and benchmarks, grown the way Windows grows them: the key
+// tree first, root entry first, in a chunk of 8 KB and then chunks of 4 KB
+// with slack at their ends, a free run after the last entry; then data
+// blocks of a fixed size and at most 255 numbered entries, padded to four
+// bytes, each closed by a free entry or by slack in its last entry. Keys are
 // added by path and come out in the order they were added; a gap is the
-// trace a deleted key leaves (a free key entry and a free data entry).
+// trace a deleted key leaves: its key entry on the tree's free list with its
+// old links, and a free data entry in the middle of a block that still holds
+// bytes of its old name. Counters are those of the entries; checksums are
+// kept (and their flags set) unless setChecksums(false).
 //
 // listing() describes what a reader must find, one line per key and per
 // value in the file's order, the way CregOracle and cregListing() describe a
@@ -37,6 +42,9 @@ public:
     // entry, before whatever is added next.
     void addGap(size_t bytes);
     void setBlockSize(size_t bytes) { m_blockSize = bytes; }
+    void setEntriesPerBlock(size_t count) { m_entriesPerBlock = count; }
+    void setChecksums(bool kept) { m_checksums = kept; }
+    size_t keyCount() const { return m_nodes.size() - 1; }
 
     std::string build() const;
 
@@ -62,6 +70,8 @@ private:
     std::vector<Node> m_nodes = {Node{"", {}, 0, {}, 0}};
     size_t m_pendingGap = 0;
     size_t m_blockSize = 0x1000;
+    size_t m_entriesPerBlock = 255;
+    bool m_checksums = true;
 };
 
 // One line of a listing: a key's path, or a value under its key's path.

@@ -50,6 +50,72 @@ CregBuilder cregLargeHive(size_t bytes) {
     return hive;
 }
 
+CregBuilder cregGrownHive(size_t keys) {
+    CregBuilder hive;
+    hive.setBlockSize(0xA000);
+    uint32_t state = 0x5A17;
+    auto next = [&state](uint32_t range) {
+        state = state * 1103515245u + 12345u;
+        return (state >> 16) % range;
+    };
+    static const char* const kBuses[] = {"PCI", "ROOT", "ISAPNP", "BIOS", "MONITOR", "SCSI"};
+    static const char* const kClasses[] = {"hdc", "System", "USB", "Net", "Display", "Media"};
+    size_t serial = 0;
+    // The device keys the demo disk deletes sit among the first keys, as
+    // Windows' setup makes them early.
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2301\\BUS_00&DEV_07&FUNC_01",
+                {CregBuilder::string("Class", "hdc"),
+                 CregBuilder::string("DeviceDesc", "Plain PCI disk controller"),
+                 CregBuilder::string("Driver", "hdc\\0000")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2302\\BUS_00&DEV_00&FUNC_00",
+                {CregBuilder::string("Class", "System")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_23FF\\BUS_00&DEV_07&FUNC_03",
+                {CregBuilder::string("Class", "System")});
+    hive.addKey("Enum\\PCI\\VEN_7E57&DEV_2303\\BUS_00&DEV_07&FUNC_02",
+                {CregBuilder::string("Class", "USB"), CregBuilder::dword("Capabilities", 0x14)});
+    while (hive.keyCount() < keys) {
+        ++serial;
+        std::string number = std::to_string(serial);
+        switch (next(4)) {
+        case 0: {
+            std::string bus = kBuses[next(6)];
+            std::string device = bus + "_" + std::to_string(next(120));
+            std::string key = "Enum\\" + bus + "\\" + device + "\\" + std::to_string(next(8));
+            hive.addKey(key, {CregBuilder::string("Class", kClasses[next(6)]),
+                              CregBuilder::string("DeviceDesc", "Plain device " + number),
+                              CregBuilder::string("HardwareID", bus + "\\" + device),
+                              CregBuilder::binary("ConfigFlags", std::string(4, '\0')),
+                              CregBuilder::dword("Count", serial)});
+            hive.addKey(
+                key + "\\LogConfig",
+                {CregBuilder::binary("BasicLogConfig0000", std::string(16 + next(120), '\x11'))});
+            break;
+        }
+        case 1:
+            hive.addKey("System\\CurrentControlSet\\Services\\Class\\" +
+                            std::string(kClasses[next(6)]) + "\\" + std::to_string(next(60)),
+                        {CregBuilder::string("DriverDesc", "Plain driver " + number),
+                         CregBuilder::string("InfPath", "OEM" + std::to_string(next(90)) + ".INF"),
+                         CregBuilder::dword("DevLoader", next(3))});
+            break;
+        case 2:
+            hive.addKey("Software\\Maker" + std::to_string(next(40)) + "\\Product" +
+                            std::to_string(next(30)) + "\\Settings" + number,
+                        {CregBuilder::string("", "default " + number),
+                         CregBuilder::string("Path", "C:\\PROGRA~1\\TOOL" + number)});
+            break;
+        default:
+            hive.addKey("Config\\000" + std::to_string(next(3)) + "\\Display\\Fonts" +
+                        std::to_string(serial / 64) + "\\" + number);
+            break;
+        }
+        if (next(40) == 0) {
+            hive.addGap(20 + next(300));
+        }
+    }
+    return hive;
+}
+
 CregBuilder cregInstallDriveHive() {
     CregBuilder hive;
     hive.addKey("Config\\0001\\Display\\Settings", {CregBuilder::string("Resolution", "800,600"),

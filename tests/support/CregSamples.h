@@ -20,6 +20,13 @@ CregBuilder cregSampleHive();
 // device instance and a few values, in 4 KB data blocks.
 CregBuilder cregLargeHive(size_t bytes);
 
+// A SYSTEM.DAT grown as a used machine's is: at least `keys` keys at the
+// depths and with the values Windows keeps (device trees under Enum, driver
+// classes, software settings), the key tree in many chunks, data blocks of up
+// to 255 entries, and a deleted key's traces every few dozen keys. The four
+// device keys of cregInstallDriveHive() are among them.
+CregBuilder cregGrownHive(size_t keys);
+
 // The SYSTEM.DAT of the install-system-dat acceptance scenario's C: drive:
 // the four device keys the demo disk deletes, a gap, and keys that stay.
 CregBuilder cregInstallDriveHive();

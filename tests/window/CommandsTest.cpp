@@ -249,6 +249,62 @@ TEST(Commands, AnInstallThatLeavesAFileUnchangedSaysSoAndDetectsNoDevice) {
     EXPECT_EQ(indexOf(result, box(IDS_RESTART, 36, 6).substr(0, 40)), -1);
 }
 
+// A device key that is not there is normal; a registry that cannot be read
+// or written stops the command: the deletions end at the first failure, a
+// stop message of its own follows the progress window, and no restart is
+// offered, since Windows would detect nothing anew.
+TEST(Commands, ARegistryThatCannotBeChangedEndsTheCommandWithoutARestart) {
+    struct Case {
+        const char* what;
+        const char* script;
+        std::string registry;
+        bool readOnly;
+        bool fails;
+        size_t deletions;
+    };
+    const std::string malformed = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\r\n";
+    const Case cases[] = {
+        {"install, malformed", kInstall, malformed, false, true, 1},
+        {"uninstall, malformed", kUninstall, malformed, false, true, 1},
+        {"install, read-only", kInstall, TestDisk::kRegistry, true, true, 1},
+        {"install, no device keys", kInstall, "REGEDIT4\r\n", false, false, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestDisk disk;
+        if (std::string(c.script) == kUninstall) {
+            // Backups to put back first.
+            ASSERT_EQ(run(disk, std::string(kInstall) + "key n\n").exitStatus, 3);
+        }
+        writeHostFile(disk.registryPath(), c.registry);
+        if (c.readOnly) {
+            ASSERT_EQ(chmod(disk.registryPath().c_str(), 0444), 0);
+        }
+        // Quit is one up from Install, two from Uninstall.
+        bool uninstall = std::string(c.script) == kUninstall;
+        SetupResult result =
+            run(disk, std::string(c.script) + (c.fails ? "key enter\n" : "key n\n") +
+                          (uninstall ? "key up\n" : "") + kQuit + "key y\n");
+        std::string trace;
+        for (const std::string& line : result.trace) {
+            trace += line + "\n";
+        }
+        EXPECT_EQ(result.exitStatus, 0) << result.errors << trace;
+        EXPECT_EQ(result.calls("RegDeleteKeyA").size(), c.deletions) << trace;
+        EXPECT_EQ(disk.registry(), c.registry);
+        int stop = indexOf(result, box(IDS_REGISTRY_FAILED, 16, 1));
+        int restart = indexOf(result, box(IDS_RESTART, 36, 7));
+        if (c.fails) {
+            EXPECT_GT(stop, indexOf(result, "DestroyWindow(0x2)"));
+            EXPECT_EQ(restart, -1);
+        } else {
+            EXPECT_EQ(stop, -1);
+            EXPECT_GE(restart, 0);
+        }
+        EXPECT_EQ(indexOf(result, box(IDS_UPDATE_INCOMPLETE, 16, 1)), -1);
+    }
+}
+
 namespace {
 
 // How one copy of a race ended, told by its trace.

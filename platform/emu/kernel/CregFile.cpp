@@ -3,6 +3,7 @@
 #include "platform/emu/kernel/AnsiText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 namespace emu::kernel {
@@ -45,18 +46,36 @@ uint32_t CregFile::read32(std::string_view bytes, size_t offset) {
            static_cast<uint32_t>(read16(bytes, offset + 2)) << 16;
 }
 
+uint32_t CregFile::wordSum(std::string_view bytes, size_t offset, size_t size) {
+    uint32_t sum = 0;
+    size_t end = offset + size;
+    size_t at = offset;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (; end - at >= 4; at += 4) {
+        sum += static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8 |
+               static_cast<uint32_t>(data[at + 2]) << 16 |
+               static_cast<uint32_t>(data[at + 3]) << 24;
+    }
+    for (unsigned shift = 0; at < end; ++at, shift += 8) {
+        sum += static_cast<uint32_t>(static_cast<unsigned char>(bytes[at])) << shift;
+    }
+    return sum;
+}
+
 CregFile::CregFile(std::string bytes) : m_bytes(std::move(bytes)) {
     parse();
     if (m_error) {
         m_keys.clear();
     }
     m_dataEntries.clear();
-    m_visited.clear();
+    m_covered.clear();
+    m_starts.clear();
 }
 
-bool CregFile::fail(std::string reason) {
+bool CregFile::fail(size_t offset, std::string reason) {
     if (!m_error) {
         m_error = std::move(reason);
+        m_errorOffset = offset;
     }
     return false;
 }
@@ -65,33 +84,34 @@ void CregFile::parse() {
     size_t treeSize = 0;
     size_t rootEntry = 0;
     if (readHeader(treeSize, rootEntry) && readDataBlocks()) {
-        readKeyTree(treeSize, rootEntry);
+        readKeyTree(rootEntry);
     }
 }
 
 bool CregFile::readHeader(size_t& treeSize, size_t& rootEntry) {
     if (!hasSignature(m_bytes)) {
-        return fail("not a registry file (no CREG signature)");
+        return fail(0, "not a registry file (no CREG signature)");
     }
     if (m_bytes.size() < kTreeOffset + kTreeHeaderSize) {
-        return fail("the file ends inside its header");
+        return fail(0, "the file ends inside its header");
     }
     if (read16(m_bytes, 6) != kMajorVersion) {
-        return fail("unknown format version " + std::to_string(read16(m_bytes, 6)));
+        return fail(6, "unknown format version " + std::to_string(read16(m_bytes, 6)));
     }
     if (m_bytes.compare(kTreeOffset, kTreeSignature.size(), kTreeSignature) != 0) {
-        return fail("no key tree (RGKN) at " + hex(kTreeOffset));
+        return fail(kTreeOffset, "no key tree (RGKN) at " + hex(kTreeOffset));
     }
     treeSize = read32(m_bytes, kTreeOffset + 4);
     if (treeSize < kTreeHeaderSize || !fits(kTreeOffset, treeSize, m_bytes.size())) {
-        return fail("the key tree's size " + hex(treeSize) + " runs past the end of the file");
+        return fail(kTreeOffset + 4,
+                    "the key tree's size " + hex(treeSize) + " runs past the end of the file");
     }
     rootEntry = read32(m_bytes, kTreeOffset + 8);
     if (rootEntry < kTreeHeaderSize || !fits(rootEntry, kKeyEntrySize, treeSize)) {
-        return fail("the root key's entry " + hex(rootEntry) + " lies outside the key tree");
+        return fail(kTreeOffset + 8,
+                    "the root key's entry " + hex(rootEntry) + " lies outside the key tree");
     }
     m_treeSize = treeSize;
-    m_firstEntry = rootEntry;
     return true;
 }
 
@@ -99,24 +119,25 @@ bool CregFile::readDataBlocks() {
     size_t offset = read32(m_bytes, 8);
     unsigned count = read16(m_bytes, 16);
     if (offset < kTreeOffset + m_treeSize) {
-        return fail("the data blocks at " + hex(offset) + " overlap the key tree");
+        return fail(8, "the data blocks at " + hex(offset) + " overlap the key tree");
     }
     for (unsigned number = 0; number < count; ++number) {
         if (!fits(offset, kBlockHeaderSize, m_bytes.size())) {
-            return fail("data block " + std::to_string(number) + " at " + hex(offset) +
-                        " lies past the end of the file");
+            return fail(offset, "data block " + std::to_string(number) + " at " + hex(offset) +
+                                    " lies past the end of the file");
         }
         if (m_bytes.compare(offset, kBlockSignature.size(), kBlockSignature) != 0) {
-            return fail("no data block (RGDB) at " + hex(offset));
+            return fail(offset, "no data block (RGDB) at " + hex(offset));
         }
         size_t size = read32(m_bytes, offset + 4);
         if (size < kBlockHeaderSize || !fits(offset, size, m_bytes.size())) {
-            return fail("data block " + std::to_string(number) + " at " + hex(offset) +
-                        " runs past the end of the file");
+            return fail(offset + 4, "data block " + std::to_string(number) + " at " + hex(offset) +
+                                        " runs past the end of the file");
         }
         if (!readDataBlock(offset, size, static_cast<uint16_t>(number))) {
             return false;
         }
+        m_blocks.push_back(Block{offset, size});
         offset += size;
     }
     std::sort(m_dataEntries.begin(), m_dataEntries.end(),
@@ -125,8 +146,9 @@ bool CregFile::readDataBlocks() {
         std::adjacent_find(m_dataEntries.begin(), m_dataEntries.end(),
                            [](const DataEntry& a, const DataEntry& b) { return a.id == b.id; });
     if (twice != m_dataEntries.end()) {
-        return fail("two data entries are numbered " + std::to_string(twice->id & 0xFFFF) +
-                    " in data block " + std::to_string(twice->id >> 16));
+        return fail((twice + 1)->offset + 4,
+                    "two data entries are numbered " + std::to_string(twice->id & 0xFFFF) +
+                        " in data block " + std::to_string(twice->id >> 16));
     }
     return true;
 }
@@ -136,12 +158,12 @@ bool CregFile::readDataBlock(size_t offset, size_t size, uint16_t number) {
     size_t end = offset + size;
     while (entry < end) {
         if (end - entry < kDataEntryHeaderSize) {
-            return fail("the data entry at " + hex(entry) + " runs past its block");
+            return fail(entry, "the data entry at " + hex(entry) + " runs past its block");
         }
         size_t entrySize = read32(m_bytes, entry);
         if (entrySize < kDataEntryHeaderSize || entrySize > end - entry) {
-            return fail("the data entry at " + hex(entry) + " has the size " + hex(entrySize) +
-                        ", which does not fit its block");
+            return fail(entry, "the data entry at " + hex(entry) + " has the size " +
+                                   hex(entrySize) + ", which does not fit its block");
         }
         if (!readDataEntry(entry, entrySize, offset, number)) {
             return false;
@@ -160,27 +182,28 @@ bool CregFile::readDataEntry(size_t offset, size_t size, size_t block, uint16_t 
     }
     size_t used = read32(m_bytes, offset + 8);
     if (used < kDataEntryHeaderSize || used > size) {
-        return fail("the data entry at " + hex(offset) + " uses " + hex(used) + " bytes of its " +
-                    hex(size));
+        return fail(offset + 8, "the data entry at " + hex(offset) + " uses " + hex(used) +
+                                    " bytes of its " + hex(size));
     }
     size_t end = offset + used;
     size_t at = offset + kDataEntryHeaderSize;
     size_t nameSize = read16(m_bytes, offset + 12);
     if (nameSize > end - at) {
-        return fail("the key name at " + hex(at) + " runs past its data entry");
+        return fail(offset + 12, "the key name at " + hex(at) + " runs past its data entry");
     }
     at += nameSize;
     unsigned values = read16(m_bytes, offset + 14);
     for (unsigned i = 0; i < values; ++i) {
         if (end - at < kValueHeaderSize) {
-            return fail("value " + std::to_string(i) + " at " + hex(at) +
-                        " runs past its data entry");
+            return fail(at, "value " + std::to_string(i) + " at " + hex(at) +
+                                " runs past its data entry");
         }
         size_t length = size_t{read16(m_bytes, at + 8)} + read16(m_bytes, at + 10);
         at += kValueHeaderSize;
         if (length > end - at) {
-            return fail("value " + std::to_string(i) + " at " + hex(at - kValueHeaderSize) +
-                        " runs past its data entry");
+            return fail(at - kValueHeaderSize, "value " + std::to_string(i) + " at " +
+                                                   hex(at - kValueHeaderSize) +
+                                                   " runs past its data entry");
         }
         at += length;
     }
@@ -189,13 +212,13 @@ bool CregFile::readDataEntry(size_t offset, size_t size, size_t block, uint16_t 
     return true;
 }
 
-bool CregFile::isKeyEntry(uint32_t relative) const {
-    return relative >= m_firstEntry && fits(relative, kKeyEntrySize, m_treeSize) &&
-           (relative - m_firstEntry) % kKeyEntrySize == 0;
+bool CregFile::isInTree(uint32_t relative) const {
+    return relative >= kTreeHeaderSize && fits(relative, kKeyEntrySize, m_treeSize);
 }
 
-bool CregFile::readKeyTree(size_t treeSize, size_t rootEntry) {
-    m_visited.assign((treeSize - rootEntry) / kKeyEntrySize, false);
+bool CregFile::readKeyTree(size_t rootEntry) {
+    m_covered.assign(m_treeSize, 0);
+    m_starts.assign(m_treeSize, 0);
     if (!addKey(rootEntry, 0)) {
         return false;
     }
@@ -207,10 +230,11 @@ bool CregFile::readKeyTree(size_t treeSize, size_t rootEntry) {
         pending.pop_back();
         size_t parentEntry = m_keys[parent].treeEntry;
         uint32_t child = read32(m_bytes, parentEntry + 16);
+        size_t link = parentEntry + 16;
         while (child != kNone) {
-            if (!isKeyEntry(child)) {
-                return fail("the key entry at " + hex(parentEntry) + " links to " + hex(child) +
-                            ", which is no key entry of the tree");
+            if (!isInTree(child)) {
+                return fail(link, "the key entry at " + hex(parentEntry) + " links to " +
+                                      hex(child) + ", which is no key entry of the tree");
             }
             size_t index = m_keys.size();
             if (!addKey(child, parent)) {
@@ -219,18 +243,32 @@ bool CregFile::readKeyTree(size_t treeSize, size_t rootEntry) {
             m_keys[parent].subkeys.push_back(index);
             pending.push_back(index);
             parentEntry = kTreeOffset + child;
-            child = read32(m_bytes, parentEntry + 20);
+            link = parentEntry + 20;
+            child = read32(m_bytes, link);
         }
     }
     return true;
 }
 
+// An entry reached twice is a loop; one that shares bytes with another is
+// no entry of a sound tree either.
 bool CregFile::addKey(size_t relative, size_t parent) {
-    size_t slot = (relative - m_firstEntry) / kKeyEntrySize;
-    if (m_visited[slot]) {
-        return fail("the key tree loops back to the entry at " + hex(kTreeOffset + relative));
+    if (m_starts[relative]) {
+        return fail(kTreeOffset + relative,
+                    "the key tree loops back to the entry at " + hex(kTreeOffset + relative));
     }
-    m_visited[slot] = true;
+    if (std::memchr(&m_covered[relative], 1, kKeyEntrySize) != nullptr) {
+        return fail(kTreeOffset + relative, "the key entry at " + hex(kTreeOffset + relative) +
+                                                " overlaps another key entry");
+    }
+    // A key linked into the tree and on the free list at once would be given
+    // out twice; no change to such a file is safe.
+    if (read32(m_bytes, kTreeOffset + relative) == kFreeKeyMark) {
+        return fail(kTreeOffset + relative, "the key entry at " + hex(kTreeOffset + relative) +
+                                                " is linked into the tree but marked free");
+    }
+    m_starts[relative] = 1;
+    std::memset(&m_covered[relative], 1, kKeyEntrySize);
     Key key{};
     key.parent = parent;
     key.treeEntry = kTreeOffset + relative;
@@ -254,17 +292,18 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
         std::lower_bound(m_dataEntries.begin(), m_dataEntries.end(), id,
                          [](const DataEntry& e, uint32_t wanted) { return e.id < wanted; });
     if (found == m_dataEntries.end() || found->id != id) {
-        return fail("the key entry at " + hex(entry) + " names data entry " +
-                    std::to_string(entryNumber) + " of block " + std::to_string(blockNumber) +
-                    ", which does not exist");
+        return fail(entry + 24, "the key entry at " + hex(entry) + " names data entry " +
+                                    std::to_string(entryNumber) + " of block " +
+                                    std::to_string(blockNumber) + ", which does not exist");
     }
     if (found->taken) {
-        return fail("two keys share data entry " + std::to_string(entryNumber) + " of block " +
-                    std::to_string(blockNumber));
+        return fail(entry + 24, "two keys share data entry " + std::to_string(entryNumber) +
+                                    " of block " + std::to_string(blockNumber));
     }
     found->taken = true;
     key.data = found->offset;
     key.block = found->block;
+    key.blockIndex = blockNumber;
     // The shape was checked when the block was read.
     size_t at = found->offset + kDataEntryHeaderSize;
     size_t nameSize = read16(m_bytes, found->offset + 12);

@@ -2,23 +2,32 @@
 // file (SYSTEM.DAT), all numbers little-endian.
 //
 //   file header, 32 bytes   "CREG", minor and major version (0, 1), offset of
-//                           the first data block, number of data blocks
+//                           the first data block, checksum, number of data
+//                           blocks, flags
 //   key tree, at 0x20       "RGKN", its size, the offset of the root key's
-//                           entry; then 28-byte key entries, each naming its
-//                           parent, first subkey and next sibling (offsets
-//                           from the start of "RGKN", 0xFFFFFFFF for none)
-//                           and the data entry that holds its name and values
-//                           (an entry number and a data block number)
-//   data blocks             "RGDB", its size, then entries that tile the rest
+//                           entry, the first free entry, flags, checksum;
+//                           then 28-byte key entries, each naming its parent,
+//                           first subkey and next sibling (offsets from the
+//                           start of "RGKN", 0xFFFFFFFF for none) and the data
+//                           entry that holds its name and values (an entry
+//                           number and a data block number). Windows grows the
+//                           tree in chunks and leaves slack at their ends, so
+//                           entries sit wherever a link says, not in one grid.
+//   data blocks             "RGDB", its size, unused bytes, flags, number,
+//                           first free entry, highest and first free entry
+//                           number, checksum; then entries that tile the rest
 //                           of the block: each has its size, its number
-//                           (0xFFFF: free space), the bytes in use, the name
-//                           and the values (type, name, data)
+//                           (0xFFFF: free space, anywhere in the block), the
+//                           bytes in use, the name and the values
 //
 // The reader checks every offset and size against the file before it uses
-// it, walks the key tree without recursion and refuses a file whose tree
-// loops or shares a data entry between keys, so that a model it gives out can
-// be changed safely. It keeps the file's bytes; CregWriter makes a changed
-// copy of them.
+// it, reaches key entries only by following links from the root (a deleted
+// key left in the file is never seen), walks without recursion and refuses a
+// file whose tree loops, whose entries overlap or that shares a data entry
+// between keys, so that a model it gives out can be changed safely. It keeps
+// the file's bytes; CregWriter makes a changed copy of them and CregCheck
+// judges the rest of the structure (counters, checksums, free lists).
+// platform/emu/kernel/README.md says where each fact comes from.
 #pragma once
 
 #include "platform/emu/kernel/RegistryFile.h"
@@ -36,6 +45,8 @@ class CregFile {
 public:
     static constexpr uint32_t kNone = 0xFFFFFFFF;
     static constexpr uint16_t kFreeEntry = 0xFFFF;
+    static constexpr uint32_t kFreeKeyMark = 0x80000000; // first field of a free key entry
+    static constexpr uint32_t kChecksumKept = 0x4;       // flag bit of header, tree and block
     static constexpr size_t kHeaderSize = 0x20;
     static constexpr size_t kTreeOffset = 0x20;
     static constexpr size_t kTreeHeaderSize = 0x20;
@@ -58,6 +69,12 @@ public:
         size_t treeEntry;            // file offset of its key entry
         std::optional<size_t> data;  // file offset of its data entry
         size_t block;                // file offset of that entry's data block
+        size_t blockIndex;           // its place among blocks()
+    };
+
+    struct Block {
+        size_t offset; // in the file
+        size_t size;
     };
 
     // Whether the bytes start as a file of this format does.
@@ -67,10 +84,14 @@ public:
     explicit CregFile(std::string bytes);
 
     const std::optional<std::string>& error() const { return m_error; }
+    // The file offset the error is about.
+    size_t errorOffset() const { return m_errorOffset; }
     const std::string& bytes() const { return m_bytes; }
 
     // keys()[0] is the root (HKEY_LOCAL_MACHINE itself).
     const std::vector<Key>& keys() const { return m_keys; }
+    const std::vector<Block>& blocks() const { return m_blocks; }
+    size_t treeSize() const { return m_treeSize; }
 
     // Every key at that path below the root, names compared without regard to
     // case; more than one only where sibling names differ only in case.
@@ -79,6 +100,10 @@ public:
     // Little-endian fields of the bytes; the caller has checked the range.
     static uint16_t read16(std::string_view bytes, size_t offset);
     static uint32_t read32(std::string_view bytes, size_t offset);
+
+    // The sum of the little-endian 32-bit words of the range (a last partial
+    // word padded with zeros); a range whose checksum is kept sums to 0.
+    static uint32_t wordSum(std::string_view bytes, size_t offset, size_t size);
 
 private:
     struct DataEntry {
@@ -93,19 +118,21 @@ private:
     bool readDataBlocks();
     bool readDataBlock(size_t offset, size_t size, uint16_t number);
     bool readDataEntry(size_t offset, size_t size, size_t block, uint16_t number);
-    bool readKeyTree(size_t treeSize, size_t rootEntry);
+    bool readKeyTree(size_t rootEntry);
     bool addKey(size_t entry, size_t parent);
     bool readKeyData(Key& key, size_t entry);
-    bool isKeyEntry(uint32_t relative) const;
-    bool fail(std::string reason);
+    bool isInTree(uint32_t relative) const;
+    bool fail(size_t offset, std::string reason);
 
     std::string m_bytes;
     std::optional<std::string> m_error;
+    size_t m_errorOffset = 0;
     std::vector<Key> m_keys;
+    std::vector<Block> m_blocks;
     std::vector<DataEntry> m_dataEntries; // sorted by id once read
     size_t m_treeSize = 0;
-    size_t m_firstEntry = 0;
-    std::vector<bool> m_visited; // per key entry slot
+    std::vector<unsigned char> m_covered; // per byte of the tree: 1 inside a key entry read
+    std::vector<unsigned char> m_starts;  // per byte of the tree: 1 where a key entry read starts
 };
 
 } // namespace emu::kernel

@@ -1,33 +1,51 @@
 #include "platform/emu/kernel/CregWriter.h"
 
+#include "platform/emu/kernel/CregCheck.h"
+
 #include <algorithm>
 
 namespace emu::kernel {
 
 namespace {
 
-// Field offsets inside a key entry and a data block header.
-constexpr size_t kHash = 4;
+// Field offsets inside the file header, the tree header, a key entry, a data
+// block header and a data entry.
+constexpr size_t kFileChecksum = 12;
+constexpr size_t kFileFlags = 18;
+constexpr size_t kTreeFreeEntry = 12;
+constexpr size_t kTreeFlags = 16;
+constexpr size_t kTreeChecksum = 20;
+constexpr size_t kInUse = 0;
+constexpr size_t kFreeSize = 4; // the hash of a key entry in use
+constexpr size_t kNextFree = 8;
 constexpr size_t kParent = 12;
 constexpr size_t kFirstSubkey = 16;
 constexpr size_t kNextSibling = 20;
 constexpr size_t kDataNumbers = 24;
 constexpr size_t kBlockUnused = 8;
-constexpr size_t kBlockUsed = 16;
+constexpr size_t kBlockFlags = 12;
+constexpr size_t kBlockFreeEntry = 16;
+constexpr size_t kBlockHighestNumber = 20;
+constexpr size_t kBlockFirstFreeNumber = 22;
+constexpr size_t kBlockChecksum = 28;
+constexpr size_t kEntryNumber = 4;
+constexpr size_t kEntryBlock = 6;
+constexpr size_t kEntryUsed = 8;
+
+void write16(std::string& bytes, size_t offset, uint16_t value) {
+    bytes[offset] = static_cast<char>(value & 0xFF);
+    bytes[offset + 1] = static_cast<char>(value >> 8);
+}
+
+void write32(std::string& bytes, size_t offset, uint32_t value) {
+    write16(bytes, offset, static_cast<uint16_t>(value & 0xFFFF));
+    write16(bytes, offset + 2, static_cast<uint16_t>(value >> 16));
+}
 
 } // namespace
 
-CregWriter::CregWriter(const CregFile& file) : m_file(file), m_bytes(file.bytes()) {}
-
-void CregWriter::write16(size_t offset, uint16_t value) {
-    m_bytes[offset] = static_cast<char>(value & 0xFF);
-    m_bytes[offset + 1] = static_cast<char>(value >> 8);
-}
-
-void CregWriter::write32(size_t offset, uint32_t value) {
-    write16(offset, static_cast<uint16_t>(value & 0xFFFF));
-    write16(offset + 2, static_cast<uint16_t>(value >> 16));
-}
+CregWriter::CregWriter(const CregFile& file)
+    : m_file(file), m_bytes(file.bytes()), m_changedBlocks(file.blocks().size(), false) {}
 
 size_t CregWriter::deleteKeys(const std::vector<size_t>& keys) {
     const auto& all = m_file.keys();
@@ -47,6 +65,9 @@ size_t CregWriter::deleteKeys(const std::vector<size_t>& keys) {
             ++deleted;
         }
     }
+    if (deleted > 0) {
+        finish();
+    }
     return deleted;
 }
 
@@ -64,28 +85,63 @@ void CregWriter::unlink(size_t key) {
         }
         link = CregFile::kTreeOffset + sibling + kNextSibling;
     }
-    write32(link, next);
+    write32(m_bytes, link, next);
 }
 
 void CregWriter::freeKey(size_t key) {
     const CregFile::Key& k = m_file.keys()[key];
-    write32(k.treeEntry + kHash, 0);
-    write32(k.treeEntry + kParent, CregFile::kNone);
-    write32(k.treeEntry + kFirstSubkey, CregFile::kNone);
-    write32(k.treeEntry + kNextSibling, CregFile::kNone);
-    write32(k.treeEntry + kDataNumbers, CregFile::kNone);
+    size_t entry = k.treeEntry;
+    size_t treeHead = CregFile::kTreeOffset + kTreeFreeEntry;
+    write32(m_bytes, entry + kInUse, CregFile::kFreeKeyMark);
+    write32(m_bytes, entry + kFreeSize, static_cast<uint32_t>(CregFile::kKeyEntrySize));
+    write32(m_bytes, entry + kNextFree, read32(treeHead));
+    write32(m_bytes, entry + kParent, CregFile::kNone);
+    write32(m_bytes, entry + kFirstSubkey, CregFile::kNone);
+    write32(m_bytes, entry + kNextSibling, CregFile::kNone);
+    write32(m_bytes, entry + kDataNumbers, CregFile::kNone);
+    write32(m_bytes, treeHead, static_cast<uint32_t>(entry - CregFile::kTreeOffset));
     if (!k.data) {
         return;
     }
-    size_t entry = *k.data;
-    uint32_t size = read32(entry);
-    write16(entry + 4, CregFile::kFreeEntry);
-    std::fill(m_bytes.begin() + static_cast<std::ptrdiff_t>(entry + 6),
-              m_bytes.begin() + static_cast<std::ptrdiff_t>(entry + size), '\0');
-    write32(entry + 8, static_cast<uint32_t>(CregFile::kDataEntryHeaderSize));
-    write32(k.block + kBlockUnused, read32(k.block + kBlockUnused) + size);
-    uint32_t used = read32(k.block + kBlockUsed);
-    write32(k.block + kBlockUsed, used >= size ? used - size : 0);
+    size_t data = *k.data;
+    uint32_t size = read32(data);
+    std::fill(m_bytes.begin() + static_cast<std::ptrdiff_t>(data + kEntryNumber),
+              m_bytes.begin() + static_cast<std::ptrdiff_t>(data + size), '\0');
+    write16(m_bytes, data + kEntryNumber, CregFile::kFreeEntry);
+    write16(m_bytes, data + kEntryBlock, CregFile::kFreeEntry);
+    write32(m_bytes, data + kEntryUsed, CregFile::kNone);
+    m_changedBlocks[k.blockIndex] = true;
+}
+
+void CregWriter::finish() {
+    const auto& blocks = m_file.blocks();
+    for (size_t i = 0; i < blocks.size(); ++i) {
+        if (m_changedBlocks[i]) {
+            recountBlock(m_bytes, blocks[i].offset, blocks[i].size);
+        }
+    }
+    resum(m_bytes, CregFile::kTreeOffset, m_file.treeSize(), CregFile::kTreeOffset + kTreeChecksum,
+          read32(CregFile::kTreeOffset + kTreeFlags));
+    resum(m_bytes, 0, CregFile::kHeaderSize, kFileChecksum, CregFile::read16(m_bytes, kFileFlags));
+}
+
+void CregWriter::recountBlock(std::string& bytes, size_t offset, size_t size) {
+    CregBlockCounts counts = countCregBlock(bytes, offset, size);
+    write32(bytes, offset + kBlockUnused, counts.unused);
+    write32(bytes, offset + kBlockFreeEntry, counts.firstFree);
+    write16(bytes, offset + kBlockHighestNumber, counts.highestNumber);
+    write16(bytes, offset + kBlockFirstFreeNumber, counts.firstFreeNumber);
+    resum(bytes, offset, size, offset + kBlockChecksum,
+          CregFile::read16(bytes, offset + kBlockFlags));
+}
+
+void CregWriter::resum(std::string& bytes, size_t offset, size_t size, size_t checksumField,
+                       uint32_t flags) {
+    if ((flags & CregFile::kChecksumKept) == 0) {
+        return;
+    }
+    write32(bytes, checksumField, 0);
+    write32(bytes, checksumField, 0u - CregFile::wordSum(bytes, offset, size));
 }
 
 } // namespace emu::kernel

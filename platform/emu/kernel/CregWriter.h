@@ -2,13 +2,20 @@
 // so that the file read stays as it was until the copy replaces it whole.
 //
 // Deleting a key takes it out of its parent's chain of subkeys and frees the
-// key entries and data entries of the key and of every key below it: a freed
-// key entry links nowhere and names no data; a freed data entry keeps its
-// size, is numbered 0xFFFF and is zeroed but for a used size that covers just
-// its header (a free entry as readers of real files expect), and its block's counts of unused and
-// used bytes move by its size. No other byte changes, so every other key,
-// value and class keeps its place and meaning, and the header's version
-// fields stay as they were.
+// key entries and data entries of the key and of every key below it, the way
+// the format keeps free space:
+//   - a freed key entry is marked free (0x80000000), covers one entry
+//     (28 in its size field), links nowhere, names no data entry and goes to
+//     the head of the tree's free list;
+//   - a freed data entry keeps its size and place, is numbered 0xFFFF in
+//     block 0xFFFF with 0xFFFFFFFF bytes in use, and the rest of it is
+//     zeroed so that no name of a deleted key stays readable;
+//   - every changed block's counters are set from its entries (unused bytes,
+//     first free entry, highest and first free entry number), and the
+//     checksums of the tree, of every changed block and of the file header
+//     are made right where their flags say they are kept.
+// No other byte changes: every other key keeps its entry, number, values and
+// place, and the header's version fields stay as they were.
 #pragma once
 
 #include "platform/emu/kernel/CregFile.h"
@@ -28,15 +35,22 @@ public:
 
     const std::string& bytes() const { return m_bytes; }
 
+    // Sets a block's counters from its entries; used for every block changed.
+    static void recountBlock(std::string& bytes, size_t offset, size_t size);
+    // Makes the sum of the range's words 0 by its checksum field, when the
+    // flags say the checksum is kept.
+    static void resum(std::string& bytes, size_t offset, size_t size, size_t checksumField,
+                      uint32_t flags);
+
 private:
     void unlink(size_t key);
     void freeKey(size_t key);
-    void write16(size_t offset, uint16_t value);
-    void write32(size_t offset, uint32_t value);
+    void finish();
     uint32_t read32(size_t offset) const { return CregFile::read32(m_bytes, offset); }
 
     const CregFile& m_file;
     std::string m_bytes;
+    std::vector<bool> m_changedBlocks; // per block of the file
 };
 
 } // namespace emu::kernel

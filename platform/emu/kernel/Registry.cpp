@@ -1,5 +1,6 @@
 #include "platform/emu/kernel/Registry.h"
 
+#include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
@@ -148,6 +149,32 @@ void listBinaryKeys(const CregFile& hive, size_t key, const std::string& path,
 }
 
 } // namespace
+
+bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& problems) {
+    problems.clear();
+    hostPath = registryHostPath();
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
+        return false;
+    }
+    auto text = readFileShared(hostPath);
+    if (!text) {
+        problems.push_back("cannot be read");
+    } else if (CregFile::hasSignature(*text)) {
+        for (const CregFinding& finding : checkCregFile(*text)) {
+            char at[32];
+            std::snprintf(at, sizeof at, "at 0x%zx: ", finding.offset);
+            problems.push_back(at + finding.what);
+        }
+    } else {
+        RegistryFile file(*text);
+        if (file.error()) {
+            problems.push_back("line " + std::to_string(file.error()->line) + ": " +
+                               file.error()->reason);
+        }
+    }
+    return true;
+}
 
 bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
     paths.clear();

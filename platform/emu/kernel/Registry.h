@@ -38,4 +38,10 @@ bool localMachineKeyExists(std::string_view path);
 // reason, when the file cannot be read or is malformed.
 bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error);
 
+// The structure check of the hive file, for users servicing a machine: every
+// problem on a line of its own ("at 0x1a2c: ..." in a binary hive, "line 3:
+// ..." in a REGEDIT4 file), none for a sound file. False when there is no
+// hive file; hostPath is set to the file checked.
+bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& problems);
+
 } // namespace emu::kernel

@@ -5,11 +5,14 @@
 // the expected bytes, the disk must be as it was, and the trace and the exit
 // status must be the expected ones.
 #include "loader/ProgramResources.h"
+#include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/Trace.h"
 #include "resources/resource.h"
 #include "tests/e2e/acceptance/Scenario.h"
 #include "tests/e2e/acceptance/TextDiff.h"
+#include "tests/support/CregOracle.h"
+#include "tests/support/CregSamples.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TempDir.h"
 
@@ -119,6 +122,49 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, Acceptance, ::testing::ValuesIn(Scenario::fi
                              return Scenario::testName(info.param);
                          });
 
+// The install-system-dat session on a C: drive whose SYSTEM.DAT is as large
+// as a used machine's, generated here rather than stored: the same trace and
+// INF files, the four device keys gone and every other key as it was, read
+// back by libcreg and sound by our own structure check.
+TEST(AcceptanceGrownHive, InstallDeletesTheFourDeviceKeysFromALargeSystemDat) {
+    Scenario scenario(kScenarios + "/install-system-dat");
+    corvane_test::TempDir work;
+    corvane_test::copyHostTree(scenario.path("disk"), work / "disk");
+    corvane_test::copyHostTree(scenario.path("c"), work / "c");
+    const corvane_test::CregBuilder hive = corvane_test::cregGrownHive(12000);
+    const std::string original = hive.build();
+    const std::string systemDat = work / "c/WINDOWS/SYSTEM.DAT";
+    corvane_test::writeHostFile(systemDat, original);
+
+    corvane_test::SetupRun run;
+    run.disk = work / "disk";
+    run.cDrive = work / "c";
+    run.script = scenario.script();
+    run.extraArgs = scenario.extraArgs();
+    corvane_test::SetupResult result = run.run();
+
+    EXPECT_EQ(result.exitStatus, scenario.expectedStatus()) << result.errors;
+    expectSameLines("the trace", scenario.expectedTrace(), result.trace);
+    expectSameLines("the files of C:", corvane_test::listHostFiles(scenario.path("expected/c")),
+                    corvane_test::listHostFiles(work / "c"));
+    for (const std::string& file : corvane_test::listHostFiles(scenario.path("expected/c"))) {
+        if (file != "WINDOWS/SYSTEM.DAT") {
+            expectSameFile("C: " + file, scenario.path("expected/c/" + file), work / "c/" + file);
+        }
+    }
+    std::string after = corvane_test::readHostFile(systemDat);
+    EXPECT_GT(original.size(), 2000000u);
+    EXPECT_EQ(after.size(), original.size());
+    auto findings = emu::kernel::checkCregFile(after);
+    EXPECT_TRUE(findings.empty()) << findings.size() << " findings, the first: "
+                                  << (findings.empty() ? "" : findings[0].what);
+    auto theirs = corvane_test::CregOracle::listing(systemDat);
+    ASSERT_TRUE(theirs.has_value());
+    EXPECT_TRUE(*theirs ==
+                hive.listing({"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
+                              "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"}));
+}
+
 std::string messageText(unsigned id) {
     // The program's own string table, as its module carries it.
     loader::registerProgramResources();
@@ -137,7 +183,7 @@ TEST(AcceptanceSuite, ShowsEveryMessageOfTheStringTable) {
         }
     }
     for (unsigned id : {IDS_NO_LAYOUT, IDS_QUIT, IDS_FILES_MISSING, IDS_RESTART, IDS_NO_UNINSTALL,
-                        IDS_REBOOT_FAILED, IDS_WIN95_ONLY}) {
+                        IDS_REBOOT_FAILED, IDS_WIN95_ONLY, IDS_REGISTRY_FAILED}) {
         std::string quoted = ", " + emu::quoteForTrace(messageText(id).c_str()) + ", \"corvane\", ";
         bool shown = std::any_of(boxes.begin(), boxes.end(), [&](const std::string& line) {
             return line.find(quoted) != std::string::npos;

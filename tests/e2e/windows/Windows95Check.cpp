@@ -87,10 +87,10 @@ std::vector<std::string> windows95Faults(const PeImage& image,
                              ", which is not in the list of what Windows 95 implements");
         }
     }
-    for (unsigned id :
-         {IDS_NO_LAYOUT, IDS_QUIT, IDS_FILES_MISSING, IDS_RESTART, IDS_MAKER, IDS_NO_UNINSTALL,
-          IDS_REBOOT_FAILED, IDS_UPDATE_INCOMPLETE, IDS_WIN95_ONLY, IDS_UNINSTALL_INCOMPLETE,
-          IDS_LOCK_FAILED, IDS_LOCK_BUSY, IDS_LOCK_WAIT, AFX_IDS_APP_TITLE}) {
+    for (unsigned id : {IDS_NO_LAYOUT, IDS_QUIT, IDS_FILES_MISSING, IDS_RESTART, IDS_MAKER,
+                        IDS_NO_UNINSTALL, IDS_REBOOT_FAILED, IDS_UPDATE_INCOMPLETE, IDS_WIN95_ONLY,
+                        IDS_REGISTRY_FAILED, IDS_UNINSTALL_INCOMPLETE, IDS_LOCK_FAILED,
+                        IDS_LOCK_BUSY, IDS_LOCK_WAIT, AFX_IDS_APP_TITLE}) {
         if (stringOf(image, id).empty()) {
             faults.push_back("string " + std::to_string(id) + " is missing");
         }

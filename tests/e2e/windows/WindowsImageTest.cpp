@@ -140,8 +140,8 @@ TEST(WindowsImage, EachFaultIsFound) {
          {"string 129 is missing", "string 130 is missing", "string 131 is missing",
           "string 132 is missing", "string 133 is missing", "string 134 is missing",
           "string 135 is missing", "string 136 is missing", "string 137 is missing",
-          "string 139 is missing", "string 140 is missing", "string 141 is missing",
-          "string 142 is missing"}},
+          "string 138 is missing", "string 139 is missing", "string 140 is missing",
+          "string 141 is missing", "string 142 is missing"}},
         {"no dialog 130", renumber(5, "", IDD_PROGRESS), {"dialog 130 is missing"}},
         {"no clip 132", renumber(0, "AVI", IDR_CLIP), {"clip 132 is missing"}},
     };

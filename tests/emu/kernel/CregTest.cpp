@@ -2,6 +2,7 @@
 // layout are read the same by our reader and by libcreg; deletions through
 // RegDeleteKeyA leave files that both read as the expected tree; malformed
 // files are refused and left as they were.
+#include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
@@ -17,8 +18,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <sys/stat.h>
 
 using corvane_test::CregBuilder;
@@ -37,12 +40,45 @@ std::vector<std::string> ourListing(const std::string& bytes) {
     return corvane_test::cregListing(file);
 }
 
-// Both readers find exactly the expected keys and values in the file.
-void expectTree(const std::string& path, const std::vector<std::string>& expected) {
-    auto theirs = CregOracle::listing(path);
-    ASSERT_TRUE(theirs.has_value()) << "libcreg cannot read " << path;
-    EXPECT_EQ(*theirs, expected);
-    EXPECT_EQ(ourListing(readHostFile(path)), expected);
+std::string describe(const std::vector<emu::kernel::CregFinding>& findings) {
+    std::string text;
+    for (const auto& finding : findings) {
+        text += std::to_string(finding.offset) + ": " + finding.what + "\n";
+    }
+    return text;
+}
+
+// Both readers (or only ours, where libcreg's slow reading of a large file
+// is spared) find exactly the expected keys and values in the file, and its
+// structure is sound.
+void expectTree(const std::string& path, const std::vector<std::string>& expected,
+                bool libcregToo = true) {
+    if (libcregToo) {
+        auto theirs = CregOracle::listing(path);
+        ASSERT_TRUE(theirs.has_value()) << "libcreg cannot read " << path;
+        EXPECT_EQ(*theirs, expected);
+    }
+    std::string bytes = readHostFile(path);
+    EXPECT_EQ(ourListing(bytes), expected);
+    auto findings = emu::kernel::checkCregFile(bytes);
+    EXPECT_TRUE(findings.empty()) << describe(findings);
+}
+
+// Where each key of the file lives: its key entry and its data entry's
+// number and block, by path.
+std::map<std::string, std::pair<size_t, uint32_t>> placesOf(const CregFile& file) {
+    std::map<std::string, std::pair<size_t, uint32_t>> places;
+    std::vector<std::pair<size_t, std::string>> pending = {{0, ""}};
+    while (!pending.empty()) {
+        auto [key, path] = pending.back();
+        pending.pop_back();
+        const CregFile::Key& k = file.keys()[key];
+        places[path] = {k.treeEntry, CregFile::read32(file.bytes(), k.treeEntry + 24)};
+        for (size_t sub : k.subkeys) {
+            pending.emplace_back(sub, path + "\\" + file.keys()[sub].name);
+        }
+    }
+    return places;
 }
 
 } // namespace
@@ -59,7 +95,10 @@ TEST(CregFile, ReadsGeneratedFilesAsLibcregDoes) {
     CregBuilder empty;
     CregBuilder oneBigValue;
     oneBigValue.addKey("Enum\\Big", {CregBuilder::binary("Blob", std::string(5000, '\x5a'))});
-    const CregBuilder* cases[] = {nullptr, &large, &empty, &oneBigValue};
+    CregBuilder noChecksums = corvane_test::cregSampleHive();
+    noChecksums.setChecksums(false);
+    CregBuilder grown = corvane_test::cregGrownHive(12000);
+    const CregBuilder* cases[] = {nullptr, &large, &empty, &oneBigValue, &noChecksums, &grown};
     CregBuilder sample = corvane_test::cregSampleHive();
     cases[0] = &sample;
     for (const CregBuilder* hive : cases) {
@@ -68,6 +107,39 @@ TEST(CregFile, ReadsGeneratedFilesAsLibcregDoes) {
         writeHostFile(path, hive->build());
         EXPECT_TRUE(CregFile::hasSignature(readHostFile(path)));
         expectTree(path, hive->listing());
+    }
+    // The grown hive has what a used machine's has: over 10,000 keys, over 40
+    // blocks, a tree in chunks with entries off any one grid, free entries in
+    // the middle and at the end of blocks.
+    {
+        CregFile file(grown.build());
+        ASSERT_FALSE(file.error().has_value());
+        EXPECT_GT(file.keys().size(), 10000u);
+        EXPECT_GT(file.blocks().size(), 40u);
+        EXPECT_GT(file.treeSize(), 0x2000u + 0x1000u * 60);
+        size_t offGrid = 0;
+        for (const auto& key : file.keys()) {
+            offGrid += (key.treeEntry - file.keys()[0].treeEntry) % CregFile::kKeyEntrySize != 0;
+        }
+        EXPECT_GT(offGrid, 1000u);
+        size_t middleGaps = 0;
+        size_t endGaps = 0;
+        for (const auto& block : file.blocks()) {
+            for (size_t at = block.offset + CregFile::kBlockHeaderSize;
+                 at < block.offset + block.size; at += CregFile::read32(file.bytes(), at)) {
+                bool isFree = CregFile::read16(file.bytes(), at + 4) == CregFile::kFreeEntry;
+                bool last = at + CregFile::read32(file.bytes(), at) == block.offset + block.size;
+                middleGaps += isFree && !last;
+                endGaps += isFree && last;
+            }
+        }
+        EXPECT_GT(middleGaps, 100u);
+        EXPECT_GT(endGaps, 30u);
+        // A deleted key's name is still in the file, but no reader sees it.
+        EXPECT_NE(file.bytes().find("Deleted"), std::string::npos);
+        for (const std::string& line : grown.listing()) {
+            ASSERT_EQ(line.find("Deleted"), std::string::npos);
+        }
     }
     // The sample holds what it claims to: every value type, several blocks.
     std::string bytes = sample.build();
@@ -238,8 +310,11 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
         {"name past the entry", with16(firstData + 12, 0xFFFF), "key name"},
         {"values past the entry", with16(firstData + 14, 0x0200), "value"},
         {"subkey link past the tree", with32(rootEntry + 16, 0x00FFFFF0), "no key entry"},
-        {"subkey link between entries", with32(rootEntry + 16, rootChild + 2), "no key entry"},
+        {"subkey link into the root's entry", with32(rootEntry + 16, CregFile::kTreeHeaderSize + 2),
+         "overlaps"},
         {"subkey links to the root", with32(rootEntry + 16, CregFile::kTreeHeaderSize), "loops"},
+        {"subkey marked free", with32(CregFile::kTreeOffset + rootChild, CregFile::kFreeKeyMark),
+         "marked free"},
         {"sibling links to itself", with32(CregFile::kTreeOffset + secondKey + 20, secondKey),
          "loops"},
         {"subkey links back to its parent",
@@ -346,17 +421,32 @@ TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
     size_t entry = *key.data;
     uint32_t entrySize = CregFile::read32(file.bytes(), entry);
     uint32_t unusedBefore = CregFile::read32(file.bytes(), key.block + 8);
-    uint32_t usedBefore = CregFile::read32(file.bytes(), key.block + 16);
 
     emu::kernel::CregWriter writer(file);
     EXPECT_EQ(writer.deleteKeys(keys), 4u); // the key, its device, Child, Grandchild
     const std::string& after = writer.bytes();
+    // The data entry is free as the format marks it, in place.
     EXPECT_EQ(CregFile::read32(after, entry), entrySize);
     EXPECT_EQ(CregFile::read16(after, entry + 4), CregFile::kFreeEntry);
+    EXPECT_EQ(CregFile::read16(after, entry + 6), CregFile::kFreeEntry);
+    EXPECT_EQ(CregFile::read32(after, entry + 8), CregFile::kNone);
     EXPECT_EQ(after.find("VEN_7E57&DEV_2302\\"), std::string::npos);
     EXPECT_EQ(after.find("Grandchild"), std::string::npos);
     EXPECT_EQ(CregFile::read32(after, key.block + 8), unusedBefore + entrySize);
-    EXPECT_EQ(CregFile::read32(after, key.block + 16), usedBefore - entrySize);
+    // The key entry heads the tree's free list, which goes on to the old head.
+    uint32_t head = CregFile::read32(after, CregFile::kTreeOffset + 12);
+    size_t freed = CregFile::kTreeOffset + head;
+    EXPECT_EQ(CregFile::read32(after, freed), CregFile::kFreeKeyMark);
+    EXPECT_EQ(CregFile::read32(after, freed + 4), CregFile::kKeyEntrySize);
+    std::vector<size_t> freedEntries;
+    for (uint32_t at = head; at != CregFile::read32(file.bytes(), CregFile::kTreeOffset + 12);
+         at = CregFile::read32(after, CregFile::kTreeOffset + at + 8)) {
+        freedEntries.push_back(at);
+        ASSERT_LE(freedEntries.size(), 4u);
+    }
+    EXPECT_EQ(freedEntries.size(), 4u);
+    auto findings = emu::kernel::checkCregFile(after);
+    EXPECT_TRUE(findings.empty()) << describe(findings);
     // Nothing outside the freed entries and the changed links differs.
     size_t differing = 0;
     for (size_t i = 0; i < after.size(); ++i) {
@@ -368,7 +458,8 @@ TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
     EXPECT_EQ(corvane_test::cregListing(reread), hive.listing({"Enum\\PCI\\VEN_7E57&DEV_2302"}));
 }
 
-// The binary files checked in as test data are what the generator makes.
+// The binary files checked in as test data are what the generator makes;
+// with CORVANE_WRITE_TEST_DATA set the test writes them instead.
 TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
     const std::string top = std::string(CORVANE_TEST_DATA) + "/..";
     auto files = corvane_test::cregFuzzSeeds();
@@ -378,10 +469,206 @@ TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
     files.emplace_back("tests/e2e/acceptance/scenarios/install-system-dat/c/WINDOWS/SYSTEM.DAT",
                        corvane_test::cregInstallDriveHive().build());
     files.emplace_back("demo/SYSTEM.DAT", corvane_test::cregDemoHive().build());
+    // The scenario's file after the install: the four device keys deleted one
+    // by one, as RegDeleteKeyA does.
+    std::string installed = corvane_test::cregInstallDriveHive().build();
+    for (const char* key : {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
+                            "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"}) {
+        CregFile file(installed);
+        emu::kernel::CregWriter writer(file);
+        ASSERT_EQ(writer.deleteKeys(file.findKeys(*emu::kernel::splitRegistryKeyPath(key))), 2u);
+        installed = writer.bytes();
+    }
+    files.emplace_back(
+        "tests/e2e/acceptance/scenarios/install-system-dat/expected/c/WINDOWS/SYSTEM.DAT",
+        installed);
     for (const auto& [name, bytes] : files) {
         SCOPED_TRACE(name);
+        if (std::getenv("CORVANE_WRITE_TEST_DATA") != nullptr) {
+            writeHostFile(top + "/" + name, bytes);
+        }
         EXPECT_TRUE(readHostFile(top + "/" + name) == bytes);
         CregFile file(bytes);
         EXPECT_FALSE(file.error().has_value());
     }
+}
+
+// Deletions from a hive grown as Windows grows one: after each, both readers
+// find exactly the expected tree, the structure is sound, and every key that
+// stays keeps its key entry and its data entry's number and block.
+TEST(CregRegistry, DeletesFromAGrownHiveAndKeepsEveryOtherKeyInPlace) {
+    const CregBuilder hive = corvane_test::cregGrownHive(10500);
+    const std::string original = hive.build();
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, original);
+    RegistryMachine machine(path);
+    CregFile before(original);
+    ASSERT_FALSE(before.error().has_value());
+    auto places = placesOf(before);
+    struct Step {
+        const char* key;
+        bool libcreg; // libcreg reads the file too (it takes seconds)
+    };
+    const Step steps[] = {
+        {"Enum\\PCI\\VEN_7E57&DEV_2301", false}, // first of its chain, first in the file
+        {"Enum\\PCI\\VEN_7E57&DEV_2303", false}, // last of the four
+        {"Enum\\PCI\\VEN_7E57&DEV_23FF", false},
+        {"Enum\\PCI\\VEN_7E57&DEV_2302", true},
+        {"Software", false}, // thousands of keys over many blocks
+        {"System\\CurrentControlSet\\Services\\Class\\Net", true},
+    };
+    std::vector<std::string> deleted;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.key);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, step.key), ERROR_SUCCESS);
+        deleted.push_back(step.key);
+        expectTree(path, hive.listing(deleted), step.libcreg);
+        std::string after = readHostFile(path);
+        EXPECT_EQ(after.size(), original.size());
+        CregFile now(after);
+        ASSERT_FALSE(now.error().has_value());
+        for (const auto& [key, place] : placesOf(now)) {
+            ASSERT_EQ(places.at(key), place) << key;
+        }
+    }
+}
+
+// The structure check finds one problem per changed field, at that field;
+// the sums are made right again where the row is not about a checksum, as a
+// writer that got only that field wrong would leave them.
+TEST(CregCheck, FindsEachWrongFieldOnce) {
+    const std::string good = corvane_test::cregGrownHive(3000).build();
+    CregFile file(good);
+    ASSERT_FALSE(file.error().has_value());
+    ASSERT_TRUE(emu::kernel::checkCregFile(good).empty());
+    const size_t tree = CregFile::kTreeOffset;
+    const CregFile::Block block = file.blocks()[3];
+    const CregFile::Key& key = file.keys()[file.keys()[0].subkeys[0]];
+    const uint32_t freeHead = CregFile::read32(good, tree + 12);
+    const uint32_t liveEntry = static_cast<uint32_t>(key.treeEntry - tree);
+    auto set32 = [](std::string& bytes, size_t offset, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            bytes[offset + i] = static_cast<char>(value >> (8 * i));
+        }
+    };
+    auto resumAll = [&](std::string& bytes) {
+        using emu::kernel::CregWriter;
+        for (const auto& b : file.blocks()) {
+            CregWriter::resum(bytes, b.offset, b.size, b.offset + 28,
+                              CregFile::read16(bytes, b.offset + 12));
+        }
+        CregWriter::resum(bytes, tree, file.treeSize(), tree + 20,
+                          CregFile::read32(bytes, tree + 16));
+        CregWriter::resum(bytes, 0, CregFile::kHeaderSize, 12, CregFile::read16(bytes, 18));
+    };
+    struct Case {
+        const char* what;
+        size_t field;
+        uint32_t value;
+        bool resum;
+        size_t offset; // of the finding
+        const char* finding;
+    };
+    const Case cases[] = {
+        {"file header checksum", 12, CregFile::read32(good, 12) + 1, false, 12,
+         "file header's checksum"},
+        {"key tree checksum", tree + 20, CregFile::read32(good, tree + 20) ^ 0x100, false,
+         tree + 20, "key tree's checksum"},
+        {"block checksum", block.offset + 28, 0, false, block.offset + 28,
+         "data block 3's checksum"},
+        {"a byte under the tree checksum", tree + 24, 1, false, tree + 20, "key tree's checksum"},
+        {"unused bytes", block.offset + 8, CregFile::read32(good, block.offset + 8) + 4, true,
+         block.offset + 8, "unused bytes"},
+        {"first free entry", block.offset + 16, 0x20, true, block.offset + 16, "first free entry"},
+        {"highest number", block.offset + 20,
+         (CregFile::read32(good, block.offset + 20) & 0xFFFF0000) | 7, true, block.offset + 20,
+         "highest entry number"},
+        {"block number", block.offset + 12,
+         (CregFile::read32(good, block.offset + 12) & 0xFFFF) | 9u << 16, true, block.offset + 14,
+         "number"},
+        {"free list head to a key", tree + 12, liveEntry, true, tree + 12, "entry of a key"},
+        {"free list head past the tree", tree + 12, static_cast<uint32_t>(file.treeSize()), true,
+         tree + 12, "outside"},
+        {"free list link to itself", tree + freeHead + 8, freeHead, true, tree + freeHead + 8,
+         "loops"},
+        {"free list head into an entry in use", tree + 12,
+         static_cast<uint32_t>(file.keys()[1].treeEntry - tree + 2), true, tree + 12,
+         "entry of a key"},
+        {"key marked free", key.treeEntry, CregFile::kFreeKeyMark, true, key.treeEntry,
+         "marked free"},
+        {"key hash", key.treeEntry + 4, CregFile::read32(good, key.treeEntry + 4) + 1, true,
+         key.treeEntry + 4, "hash"},
+        {"key parent", key.treeEntry + 12, liveEntry, true, key.treeEntry + 12, "parent"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string bytes = good;
+        set32(bytes, c.field, c.value);
+        if (c.resum) {
+            resumAll(bytes);
+        }
+        ASSERT_NE(bytes, good);
+        auto findings = emu::kernel::checkCregFile(bytes);
+        ASSERT_EQ(findings.size(), 1u) << describe(findings);
+        EXPECT_EQ(findings[0].offset, c.offset) << describe(findings);
+        EXPECT_NE(findings[0].what.find(c.finding), std::string::npos) << describe(findings);
+    }
+}
+
+// A file the reader refuses is one finding, at the field that made it refuse.
+TEST(CregCheck, AFileThatDoesNotReadIsOneFinding) {
+    std::string bytes = corvane_test::cregSampleHive().build();
+    bytes[CregFile::kTreeOffset + 4] = '\x7F';
+    bytes[CregFile::kTreeOffset + 7] = '\x7F';
+    auto findings = emu::kernel::checkCregFile(bytes);
+    ASSERT_EQ(findings.size(), 1u) << describe(findings);
+    EXPECT_EQ(findings[0].offset, CregFile::kTreeOffset + 4);
+    EXPECT_NE(findings[0].what.find("key tree's size"), std::string::npos);
+}
+
+// Windows 98 and Me files grow past what Windows 95 makes: a file of 16 MB,
+// here a grown hive with one more block of 14 MB of free space, reads and
+// takes a deletion like any other.
+TEST(CregRegistry, ReadsAndChangesAFileOf16MB) {
+    std::string bytes = corvane_test::cregGrownHive(2000).build();
+    const size_t total = 16 * 1024 * 1024;
+    const uint32_t blockSize = static_cast<uint32_t>(total - bytes.size());
+    auto put32 = [](std::string& out, uint32_t value) {
+        for (int i = 0; i < 4; ++i) {
+            out += static_cast<char>(value >> (8 * i));
+        }
+    };
+    std::string block = "RGDB";
+    put32(block, blockSize);
+    put32(block, blockSize - 0x20);                            // all of it unused
+    put32(block, 0x0009u | CregFile::read16(bytes, 16) << 16); // flags, number
+    put32(block, 0x20);                                        // the free entry
+    put32(block, 0);                                           // no entry in use
+    put32(block, 0);
+    put32(block, 0);
+    put32(block, blockSize - 0x20);
+    put32(block, 0xFFFFFFFF);
+    put32(block, CregFile::kNone);
+    block.resize(blockSize, '\0');
+    bytes += block;
+    bytes[16] = static_cast<char>(bytes[16] + 1); // one more block
+    emu::kernel::CregWriter::resum(bytes, 0, CregFile::kHeaderSize, 12,
+                                   CregFile::read16(bytes, 18));
+    ASSERT_EQ(bytes.size(), total);
+
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, bytes);
+    RegistryMachine machine(path);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2302"), ERROR_SUCCESS);
+    std::string after = readHostFile(path);
+    EXPECT_EQ(after.size(), total);
+    CregFile file(after);
+    ASSERT_FALSE(file.error().has_value()) << *file.error();
+    EXPECT_EQ(file.blocks().back().size, blockSize);
+    EXPECT_TRUE(file.findKeys({"Enum", "PCI", "VEN_7E57&DEV_2302"}).empty());
+    EXPECT_EQ(file.findKeys({"Enum", "PCI", "VEN_7E57&DEV_2303"}).size(), 1u);
+    auto findings = emu::kernel::checkCregFile(after);
+    EXPECT_TRUE(findings.empty()) << describe(findings);
 }

@@ -1,0 +1,185 @@
+#include "platform/emu/kernel/CregCheck.h"
+
+#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CregFile.h"
+
+#include <algorithm>
+
+namespace emu::kernel {
+
+namespace {
+
+std::string hex(size_t value) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return "0x" + text;
+}
+
+class Checker {
+public:
+    Checker(std::string_view bytes, const CregFile& file) : m_bytes(bytes), m_file(file) {}
+
+    std::vector<CregFinding> run() {
+        checkSum("the file header", 0, CregFile::kHeaderSize, 12, CregFile::read16(m_bytes, 18));
+        checkSum("the key tree", CregFile::kTreeOffset, m_file.treeSize(),
+                 CregFile::kTreeOffset + 20, CregFile::read32(m_bytes, CregFile::kTreeOffset + 16));
+        for (size_t i = 0; i < m_file.blocks().size(); ++i) {
+            checkBlock(i, m_file.blocks()[i]);
+        }
+        checkKeys();
+        checkFreeList();
+        return std::move(m_findings);
+    }
+
+private:
+    uint32_t at32(size_t offset) const { return CregFile::read32(m_bytes, offset); }
+    uint16_t at16(size_t offset) const { return CregFile::read16(m_bytes, offset); }
+
+    void find(size_t offset, std::string what) {
+        m_findings.push_back(CregFinding{offset, std::move(what)});
+    }
+
+    void checkSum(const std::string& what, size_t offset, size_t size, size_t field,
+                  uint32_t flags) {
+        if ((flags & CregFile::kChecksumKept) != 0 &&
+            CregFile::wordSum(m_bytes, offset, size) != 0) {
+            find(field, what + "'s checksum " + hex(at32(field)) + " does not match its bytes");
+        }
+    }
+
+    void checkCounter(size_t field, uint32_t found, uint32_t expected, const std::string& what) {
+        if (found != expected) {
+            find(field, what + " is " + hex(found) + ", its entries make it " + hex(expected));
+        }
+    }
+
+    void checkBlock(size_t index, const CregFile::Block& block) {
+        std::string name = "data block " + std::to_string(index);
+        checkSum(name, block.offset, block.size, block.offset + 28, at16(block.offset + 12));
+        checkCounter(block.offset + 14, at16(block.offset + 14), static_cast<uint32_t>(index),
+                     name + "'s number");
+        CregBlockCounts counts = countCregBlock(m_bytes, block.offset, block.size);
+        checkCounter(block.offset + 8, at32(block.offset + 8), counts.unused,
+                     name + "'s count of unused bytes");
+        checkCounter(block.offset + 16, at32(block.offset + 16), counts.firstFree,
+                     name + "'s first free entry");
+        checkCounter(block.offset + 20, at16(block.offset + 20), counts.highestNumber,
+                     name + "'s highest entry number");
+        checkCounter(block.offset + 22, at16(block.offset + 22), counts.firstFreeNumber,
+                     name + "'s first free entry number");
+    }
+
+    void checkKeys() {
+        const auto& keys = m_file.keys();
+        for (size_t i = 1; i < keys.size(); ++i) { // the root has no parent and no name
+            const CregFile::Key& key = keys[i];
+            uint32_t parent =
+                static_cast<uint32_t>(keys[key.parent].treeEntry - CregFile::kTreeOffset);
+            if (at32(key.treeEntry + 12) != parent) {
+                find(key.treeEntry + 12, "the key entry at " + hex(key.treeEntry) + " names " +
+                                             hex(at32(key.treeEntry + 12)) +
+                                             " as its parent instead of " + hex(parent));
+            }
+            uint32_t hash = cregNameHash(key.name);
+            if (at32(key.treeEntry + 4) != hash) {
+                find(key.treeEntry + 4, "the key entry at " + hex(key.treeEntry) +
+                                            " keeps the hash " + hex(at32(key.treeEntry + 4)) +
+                                            ", its name's is " + hex(hash));
+            }
+        }
+    }
+
+    // Follows the list from the tree header; the first bad link ends it.
+    void checkFreeList() {
+        std::vector<size_t> live;
+        for (const CregFile::Key& key : m_file.keys()) {
+            live.push_back(key.treeEntry - CregFile::kTreeOffset);
+        }
+        std::sort(live.begin(), live.end());
+        std::vector<bool> seen(m_file.treeSize(), false);
+        size_t link = CregFile::kTreeOffset + 12;
+        for (uint32_t entry = at32(link); entry != CregFile::kNone; entry = at32(link)) {
+            std::string problem;
+            auto after = std::upper_bound(live.begin(), live.end(), entry);
+            bool overlapsKey =
+                (after != live.end() && *after < entry + CregFile::kKeyEntrySize) ||
+                (after != live.begin() && *(after - 1) + CregFile::kKeyEntrySize > entry);
+            if (entry < CregFile::kTreeHeaderSize || entry > m_file.treeSize() ||
+                m_file.treeSize() - entry < CregFile::kKeyEntrySize) {
+                problem = "lies outside the key tree";
+            } else if (overlapsKey) {
+                problem = "is the entry of a key in the tree";
+            } else if (at32(CregFile::kTreeOffset + entry) != CregFile::kFreeKeyMark) {
+                problem = "is not marked free";
+            } else if (seen[entry]) {
+                problem = "loops back into the list";
+            }
+            if (!problem.empty()) {
+                find(link, "the free list links to " + hex(entry) + ", which " + problem);
+                return;
+            }
+            seen[entry] = true;
+            link = CregFile::kTreeOffset + entry + 8;
+        }
+    }
+
+    std::string_view m_bytes;
+    const CregFile& m_file;
+    std::vector<CregFinding> m_findings;
+};
+
+} // namespace
+
+uint32_t cregNameHash(std::string_view name) {
+    uint32_t hash = 0;
+    for (unsigned char c : name) {
+        if (c < 0x80) {
+            hash += AnsiText::upper(c);
+        }
+    }
+    return hash;
+}
+
+CregBlockCounts countCregBlock(std::string_view bytes, size_t offset, size_t size) {
+    CregBlockCounts counts{0, CregFile::kNone, 0, 0};
+    std::vector<bool> numbers;
+    size_t end = offset + size;
+    for (size_t entry = offset + CregFile::kBlockHeaderSize; entry < end;) {
+        uint32_t entrySize = CregFile::read32(bytes, entry);
+        uint16_t number = CregFile::read16(bytes, entry + 4);
+        if (number == CregFile::kFreeEntry) {
+            counts.unused += entrySize;
+            if (counts.firstFree == CregFile::kNone) {
+                counts.firstFree = static_cast<uint32_t>(entry - offset);
+            }
+        } else {
+            if (number >= numbers.size()) {
+                numbers.resize(size_t{number} + 1, false);
+            }
+            numbers[number] = true;
+            counts.highestNumber = std::max(counts.highestNumber, number);
+        }
+        entry += entrySize;
+    }
+    while (counts.firstFreeNumber < numbers.size() && numbers[counts.firstFreeNumber]) {
+        ++counts.firstFreeNumber;
+    }
+    return counts;
+}
+
+std::vector<CregFinding> checkCregFile(std::string_view bytes) {
+    return checkCregFile(CregFile{std::string(bytes)});
+}
+
+std::vector<CregFinding> checkCregFile(const CregFile& file) {
+    if (file.error()) {
+        return {CregFinding{file.errorOffset(), *file.error()}};
+    }
+    return Checker(file.bytes(), file).run();
+}
+
+} // namespace emu::kernel
