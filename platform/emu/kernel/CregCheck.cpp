@@ -9,16 +9,6 @@ namespace emu::kernel {
 
 namespace {
 
-std::string hex(size_t value) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return "0x" + text;
-}
-
 class Checker {
 public:
     Checker(std::string_view bytes, const CregFile& file) : m_bytes(bytes), m_file(file) {}
@@ -47,13 +37,15 @@ private:
                   uint32_t flags) {
         if ((flags & CregFile::kChecksumKept) != 0 &&
             CregFile::wordSum(m_bytes, offset, size) != 0) {
-            find(field, what + "'s checksum " + hex(at32(field)) + " does not match its bytes");
+            find(field,
+                 what + "'s checksum " + CregFile::hex(at32(field)) + " does not match its bytes");
         }
     }
 
     void checkCounter(size_t field, uint32_t found, uint32_t expected, const std::string& what) {
         if (found != expected) {
-            find(field, what + " is " + hex(found) + ", its entries make it " + hex(expected));
+            find(field, what + " is " + CregFile::hex(found) + ", its entries make it " +
+                            CregFile::hex(expected));
         }
     }
 
@@ -80,15 +72,16 @@ private:
             uint32_t parent =
                 static_cast<uint32_t>(keys[key.parent].treeEntry - CregFile::kTreeOffset);
             if (at32(key.treeEntry + 12) != parent) {
-                find(key.treeEntry + 12, "the key entry at " + hex(key.treeEntry) + " names " +
-                                             hex(at32(key.treeEntry + 12)) +
-                                             " as its parent instead of " + hex(parent));
+                find(key.treeEntry + 12, "the key entry at " + CregFile::hex(key.treeEntry) +
+                                             " names " + CregFile::hex(at32(key.treeEntry + 12)) +
+                                             " as its parent instead of " + CregFile::hex(parent));
             }
             uint32_t hash = cregNameHash(key.name);
             if (at32(key.treeEntry + 4) != hash) {
-                find(key.treeEntry + 4, "the key entry at " + hex(key.treeEntry) +
-                                            " keeps the hash " + hex(at32(key.treeEntry + 4)) +
-                                            ", its name's is " + hex(hash));
+                find(key.treeEntry + 4, "the key entry at " + CregFile::hex(key.treeEntry) +
+                                            " keeps the hash " +
+                                            CregFile::hex(at32(key.treeEntry + 4)) +
+                                            ", its name's is " + CregFile::hex(hash));
             }
         }
     }
@@ -119,7 +112,7 @@ private:
                 problem = "loops back into the list";
             }
             if (!problem.empty()) {
-                find(link, "the free list links to " + hex(entry) + ", which " + problem);
+                find(link, "the free list links to " + CregFile::hex(entry) + ", which " + problem);
                 return;
             }
             seen[entry] = true;

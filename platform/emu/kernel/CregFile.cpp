@@ -15,16 +15,6 @@ constexpr std::string_view kTreeSignature = "RGKN";
 constexpr std::string_view kBlockSignature = "RGDB";
 constexpr uint16_t kMajorVersion = 1;
 
-std::string hex(size_t value) {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    do {
-        text.insert(text.begin(), digits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return "0x" + text;
-}
-
 // Whether [offset, offset + length) lies inside [0, size), without overflow.
 bool fits(size_t offset, size_t length, size_t size) {
     return offset <= size && length <= size - offset;
@@ -34,6 +24,16 @@ bool fits(size_t offset, size_t length, size_t size) {
 
 bool CregFile::hasSignature(std::string_view bytes) {
     return bytes.substr(0, kFileSignature.size()) == kFileSignature;
+}
+
+std::string CregFile::hex(size_t value) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    do {
+        text.insert(text.begin(), digits[value % 16]);
+        value /= 16;
+    } while (value != 0);
+    return "0x" + text;
 }
 
 uint16_t CregFile::read16(std::string_view bytes, size_t offset) {

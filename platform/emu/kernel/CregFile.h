@@ -99,6 +99,8 @@ public:
 
     // Little-endian fields of the bytes; the caller has checked the range.
     static uint16_t read16(std::string_view bytes, size_t offset);
+    // An offset or number as the findings and errors show it: 0x1f4.
+    static std::string hex(size_t value);
     static uint32_t read32(std::string_view bytes, size_t offset);
 
     // The sum of the little-endian 32-bit words of the range (a last partial
