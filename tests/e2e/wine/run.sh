@@ -1,17 +1,22 @@
 #!/usr/bin/env bash
 # Runs the 64-bit Windows build of setup.exe under Wine on a virtual X
 # display and drives it with xdotool through one session of the demo disk:
-# the window appears with its caption, Install merges the fragments and
-# backs up the INF files and deletes the device keys, Uninstall puts the INF
-# files back byte for byte and deletes the keys again, Quit asks and closes.
+# the window appears with its caption, Install ends incomplete and changes
+# nothing, Uninstall finds nothing to put back, Quit asks and closes.
 #
 #   tests/e2e/wine/run.sh SETUP.EXE WORKDIR
 #
-# Wine's profile writer differs from Windows 95's: it drops lines without
-# "=" (comments, blank lines) and rewrites the whole file. After Install the
-# INF files are therefore compared by their lines with "=", section by
-# section; the backups and the files after Uninstall are compared byte for
-# byte. When Wine cannot start here, the run is skipped with a line saying so.
+# CORVANE_WINEDEBUG (Wine's WINEDEBUG, default -all) shows Wine's own trace
+# in WORKDIR/setup.log: with +profile it lists the profile calls on the
+# ~QMxxxx.TMP work files that the install merged and then refused.
+# Wine's profile writer differs from Windows 95's: it drops the lines without
+# "=" (comments, blank lines, and the HKR,... lines of INF files) and
+# rewrites the whole file. The program reads its merged work file back before
+# it replaces an INF file and refuses one that lost lines, so under Wine an
+# install must leave every INF file byte for byte as it was, make no backup,
+# keep the device keys and say that the update is incomplete: the run shows
+# that check at work on a profile writer that is not our own. When Wine
+# cannot start here, the run is skipped with a line saying so.
 set -uo pipefail
 
 exe=$(realpath "$1")
@@ -48,7 +53,7 @@ done
 rm -rf "$work"
 mkdir -p "$work"
 work=$(realpath "$work")
-export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=$work/prefix WINEDEBUG=${CORVANE_WINEDEBUG:--all} WINEDLLOVERRIDES="mscoree,mshtml="
 
 # A display number nobody uses.
 display=
@@ -97,14 +102,6 @@ section() { # file, name
         /^[ \t]*\[/ { name = $0; sub(/^[ \t]*\[/, "", name); sub(/\].*$/, "", name)
                       inside = (tolower(name) == want); next }
         inside && /=/ && !/^[ \t]*;/ { print }' "$1"
-}
-# "section|line" for every line with "=" of an INI file, sections in lower case.
-keyed_lines() {
-    awk '{ sub(/\r$/, "") }
-        /^[ \t]*\[/ { name = $0; sub(/^[ \t]*\[/, "", name); sub(/\].*$/, "", name)
-                      name = tolower(name); next }
-        /=/ && !/^[ \t]*;/ { line = $0; sub(/^[ \t]+/, "", line); sub(/[ \t]+$/, "", line)
-                             print name "|" line }' "$1" | sort -u
 }
 device_keys() {
     { section "$layout" ControlFlags; section "$layout" "USB ControlFlags"; } | cut -d= -f1
@@ -176,52 +173,55 @@ setup=$!
 check "the window appears with the caption \"Quentor - $caption\" from layout.ini" \
     wait_window_quietly "$caption_pattern" 60
 
-# Install: the first item has the focus frame.
-check "Install runs, shows its progress window and offers a restart (answered No)" \
-    run_command "" n
+# Install: the first item has the focus frame. The work files come back
+# from Wine's profile writer without their lines that have no "=", so the
+# install stops with its stop message (OK) and changes nothing.
+check "Install runs, shows its progress window and then its stop message (answered OK)" \
+    run_command "" Return
 targets() { # "INF FRAGMENT BACKUP" for the sections an install on 950 walks
     { section "$layout" COMMON; section "$layout" 950; section "$layout" "USB INF"; } |
         sed 's/[=,]/ /g'
 }
-merged_ok() {
-    local target fragment backup fine=0
-    while read -r target fragment backup; do
-        if ! cmp -s "$inf/$backup" "$work/original/$target"; then
-            say "        the backup $backup is not the original $target"
-            fine=1
-        fi
-        sort -u <(keyed_lines "$work/original/$target") <(keyed_lines "$work/disk/$fragment") \
-            >"$work/expected-$target"
-        keyed_lines "$inf/$target" >"$work/merged-$target"
-        if ! diff "$work/expected-$target" "$work/merged-$target" >"$work/diff-$target"; then
-            say "        $target lacks or has extra lines with \"=\":"
-            sed 's/^/        /' "$work/diff-$target"
-            fine=1
-        fi
-    done < <(targets)
-    return "$fine"
-}
-check "Install made the backups of the original INF files and merged every fragment line with \"=\" into its section" \
-    merged_ok
-check "Install deleted the device keys" test "$(keys_present)" -eq 0
-
-add_device_keys
-check "Uninstall runs and offers a restart (answered No)" run_command "Down" n
-restored_ok() {
+unchanged_ok() {
     local target fragment backup fine=0
     while read -r target fragment backup; do
         cmp "$inf/$target" "$work/original/$target" || fine=1
         if [ -e "$inf/$backup" ]; then
-            say "        the backup $backup is still there"
+            say "        the backup $backup was made of a file that stayed as it was"
             fine=1
         fi
     done < <(targets)
+    if compgen -G "$inf/~QM*.TMP" >/dev/null; then
+        say "        work files are left in the INF directory"
+        fine=1
+    fi
     return "$fine"
 }
-check "Uninstall restored the INF files byte for byte and deleted the backups" restored_ok
-check "Uninstall deleted the device keys again" test "$(keys_present)" -eq 0
+check "Install left every INF file byte for byte as it was, with no backup and no work file" \
+    unchanged_ok
+check "Install deleted no device key" test "$(keys_present)" -eq "$(device_keys | wc -l)"
 
-# Quit is the fourth item, two below Uninstall.
+# Uninstall with no backups: its message comes over the progress window,
+# which then steps on for five seconds and closes.
+uninstall_nothing() {
+    local main box
+    main=$(wait_window "$caption_pattern" 5) || return 1
+    press "$main" Down
+    press "$main" Return
+    wait_window '^In Process\.\.\.$' 20 >/dev/null || return 1
+    box=$(wait_window '^corvane$' 20) || return 1
+    xdotool search --name '^In Process\.\.\.$' >/dev/null 2>&1 || return 1
+    press "$box" Return
+    wait_gone '^corvane$' 10 || return 1
+    wait_gone '^In Process\.\.\.$' 30
+}
+check "Uninstall says there is nothing to put back over its progress window (answered OK)" \
+    uninstall_nothing
+check "Uninstall changed no INF file and deleted no device key" \
+    test "$(unchanged_ok >/dev/null && echo same)" = same -a "$(keys_present)" -eq "$(device_keys | wc -l)"
+
+# Quit is the fourth item, two below Uninstall (the focus frame stays on
+# Uninstall).
 quit_asks() {
     local main box
     main=$(wait_window "$caption_pattern" 5) || return 1
