@@ -26,7 +26,6 @@ const size_t kPlatformListLimit = 32767;
 const size_t kPlatformFileSize = 32 * 1024;
 
 const char* const kInstallSections[] = {"COMMON", "950", "950A", "950B", "USB INF"};
-const char* const kReleaseSections[] = {"950", "950A", "950B"};
 const char* const kDeviceSections[] = {"ControlFlags", "USB ControlFlags"};
 
 bool sameName(const std::string& a, const std::string& b) {
