@@ -92,15 +92,10 @@ const CUpdateLines::Line* CUpdateLines::LiveFileLine(const CString& name, const 
     return nullptr;
 }
 
-CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** other) const {
-    Point(other, nullptr);
-    if (!line.readable) {
-        return lineUnreadable;
-    }
-    if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.source) ||
-        !CUpdateInf::IsPlainName(line.backup)) {
-        return lineNotPlain;
-    }
+// What install and uninstall lines alike refuse of a backup name: the target
+// itself, a file the program changes or checks, or a name Windows reads as an
+// INF file of its own.
+CUpdateLines::Verdict CUpdateLines::JudgeBackupName(const Line& line, const Line** other) const {
     if (SameName(line.target, line.backup)) {
         return lineBackupIsTarget;
     }
@@ -110,6 +105,22 @@ CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** 
     }
     if (EndsInInf(line.backup)) {
         return lineBackupIsInf;
+    }
+    return lineAllowed;
+}
+
+CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** other) const {
+    Point(other, nullptr);
+    if (!line.readable) {
+        return lineUnreadable;
+    }
+    if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.source) ||
+        !CUpdateInf::IsPlainName(line.backup)) {
+        return lineNotPlain;
+    }
+    Verdict backup = JudgeBackupName(line, other);
+    if (backup != lineAllowed) {
+        return backup;
     }
     // The first line that names a backup owns it; a later line may name it
     // again only for the same Windows INF file.
@@ -134,15 +145,9 @@ CUpdateLines::Verdict CUpdateLines::JudgeUninstall(const Line& line, const Line*
     if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.backup)) {
         return lineNotPlain;
     }
-    if (SameName(line.target, line.backup)) {
-        return lineBackupIsTarget;
-    }
-    if (const Line* live = LiveFileLine(line.backup, line)) {
-        Point(other, live);
-        return lineBackupIsLive;
-    }
-    if (EndsInInf(line.backup)) {
-        return lineBackupIsInf;
+    Verdict backup = JudgeBackupName(line, other);
+    if (backup != lineAllowed) {
+        return backup;
     }
     // A backup that an install line makes of another file holds that file's
     // text. The first line naming a backup owns it; the install refuses the

@@ -60,6 +60,7 @@ private:
     void ReadSection(LPCSTR iniPath, LPCSTR section, BOOL install);
     // The first line other than line whose target is name.
     const Line* LiveFileLine(const CString& name, const Line& line) const;
+    Verdict JudgeBackupName(const Line& line, const Line** other) const;
 
     std::vector<Line> m_install;
     std::vector<Line> m_uninstall;
