@@ -1,5 +1,6 @@
 #include "skin/CLayout.h"
 
+#include "app/ProgramLimits.h"
 #include "platform/framework/AfxWin.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CFile.h"
@@ -9,14 +10,14 @@
 IMPLEMENT_DYNCREATE(CLayout, CObject)
 
 namespace {
-const DWORD kValueSize = 260;
 // How often, and how far apart, a layout.ini that someone holds is tried.
 const int kHeldFileAttempts = 40;
 const DWORD kHeldFilePause = 50;
 
 CString ReadValue(LPCSTR section, LPCSTR key, LPCSTR fallback, LPCSTR path) {
     CString value;
-    GetPrivateProfileStringA(section, key, fallback, value.GetBuffer(kValueSize), kValueSize, path);
+    GetPrivateProfileStringA(section, key, fallback, value.GetBuffer(kLayoutValueSize),
+                             kLayoutValueSize, path);
     value.ReleaseBuffer();
     return value;
 }

@@ -1,5 +1,6 @@
 #include "skin/CMenuCollector.h"
 
+#include "app/ProgramLimits.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CString.h"
 #include "platform/framework/TextToInt.h"
@@ -14,7 +15,6 @@
 IMPLEMENT_DYNCREATE(CMenuCollector, CObject)
 
 namespace {
-const DWORD kSectionSize = 1024;
 // The arrow of command number 2 sits in this much room right of the label.
 const int kArrowRoom = 16;
 
@@ -45,13 +45,13 @@ int CMenuCollector::Load(LPCSTR iniPath, CDC* pDC, CMyFont* pFont, int alignment
     m_horizontalGap = static_cast<int>(GetPrivateProfileIntA("GAPS", "HORIZONTAL", 10, iniPath));
     m_inBetweenGap = static_cast<int>(GetPrivateProfileIntA("GAPS", "IN_BETWEEN", 10, iniPath));
 
-    std::vector<char> section(kSectionSize);
-    if (GetPrivateProfileSectionA("MENU", section.data(), kSectionSize, iniPath) == 0) {
+    std::vector<char> section(kLayoutSectionSize);
+    if (GetPrivateProfileSectionA("MENU", section.data(), kLayoutSectionSize, iniPath) == 0) {
         return 0;
     }
     // The list always ends with an empty line inside the buffer, even when
     // the platform had to cut it.
-    const char* end = section.data() + kSectionSize;
+    const char* end = section.data() + kLayoutSectionSize;
     for (const char* line = section.data(); line < end && *line != '\0';
          line += lstrlenA(line) + 1) {
         // Without "=" there is no value to read: the line gives no item and

@@ -1,17 +1,16 @@
 #include "skin/CMyFont.h"
 
+#include "app/ProgramLimits.h"
 #include "platform/framework/CString.h"
 #include "platform/framework/TextToInt.h"
 
 IMPLEMENT_DYNCREATE(CMyFont, CObject)
 
 namespace {
-const DWORD kValueSize = 260;
-
 CString ReadValue(LPCSTR key, LPCSTR fallback, LPCSTR iniPath) {
     CString value;
-    GetPrivateProfileStringA("FONT", key, fallback, value.GetBuffer(kValueSize), kValueSize,
-                             iniPath);
+    GetPrivateProfileStringA("FONT", key, fallback, value.GetBuffer(kLayoutValueSize),
+                             kLayoutValueSize, iniPath);
     value.ReleaseBuffer();
     return value;
 }

@@ -1,13 +1,12 @@
 #include "update/CMergeCheck.h"
 
+#include "app/ProgramLimits.h"
 #include "update/CSectionList.h"
 
 #include <cstring>
 
 namespace {
 
-const DWORD kSectionNamesSize = 256;
-const DWORD kTargetSectionSize = 30720;
 const char kEndOfFileMark = '\x1A';
 
 // A run of bytes inside a file's text.

@@ -1,15 +1,8 @@
 #include "update/CSectionList.h"
 
+#include "app/ProgramLimits.h"
+
 #include <cstring>
-
-namespace {
-
-// Windows 95 returns at most this many characters of one section or names
-// list, whatever the buffer, and reports such a list as it reports a cut one
-// of a buffer that size: two bytes short of it.
-const DWORD kPlatformListLimit = 32767;
-
-} // namespace
 
 template <typename ReadFn> void CSectionList::ReadGrowing(DWORD initialSize, ReadFn read) {
     DWORD size = initialSize < 16 ? 16 : initialSize;

@@ -1,5 +1,6 @@
 #include "update/CUpdateInf.h"
 
+#include "app/ProgramLimits.h"
 #include "platform/framework/CFile.h"
 #include "update/CMergeCheck.h"
 #include "update/CSectionList.h"
@@ -10,12 +11,6 @@
 IMPLEMENT_DYNCREATE(CUpdateInf, CObject)
 
 namespace {
-
-// The first reads use the sizes every well-formed disk fits in; larger
-// sections and name lists are read whole all the same.
-const DWORD kSectionNamesSize = 256;
-const DWORD kFragmentSectionSize = 4096;
-const DWORD kTargetSectionSize = 30720;
 
 // The merge works on a copy in the INF directory and puts it in place with
 // one atomic copy, so a Windows INF file is only ever as it was or as merged.

@@ -1,12 +1,11 @@
 #include "update/CUpdateLines.h"
 
+#include "app/ProgramLimits.h"
 #include "skin/SplitAtEquals.h"
 #include "update/CSectionList.h"
 #include "update/CUpdateInf.h"
 
 namespace {
-
-const DWORD kLayoutSectionSize = 1024;
 
 BOOL SameName(const CString& a, const CString& b) {
     return lstrcmpiA(a, b) == 0 ? TRUE : FALSE;

@@ -1,5 +1,6 @@
 #include "window/CSetupWnd.h"
 
+#include "app/ProgramLimits.h"
 #include "platform/framework/AfxWin.h"
 #include "platform/framework/CClientDC.h"
 #include "platform/framework/CPaintDC.h"
@@ -16,8 +17,6 @@ namespace {
 const UINT kClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
 const DWORD kExStyle = WS_EX_WINDOWEDGE;
 const DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-const UINT kFirstCommand = 1;
-const UINT kLastCommand = 400;
 } // namespace
 
 // clang-format off

@@ -3,6 +3,7 @@
 #include "window/CSetupWnd.h"
 
 #include "app/CLauncherApp.h"
+#include "app/ProgramLimits.h"
 #include "platform/framework/AfxWin.h"
 #include "resources/resource.h"
 #include "skin/CLayout.h"
@@ -19,10 +20,6 @@
 
 namespace {
 
-const UINT kQuitCommand = 4;
-const UINT kInstallCommand = 100;
-const UINT kUninstallCommand = 101;
-const DWORD kLayoutSectionSize = 1024;
 const short kProgressLow = 0;
 const short kProgressHigh = 5000;
 const int kProgressStep = 1;

@@ -1,5 +1,6 @@
 #include "loader/author/SkinChecker.h"
 
+#include "app/ProgramLimits.h"
 #include "loader/author/ValueText.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CFile.h"
@@ -17,27 +18,19 @@ namespace loader::author {
 
 namespace {
 const char kLayoutFile[] = "layout.ini";
-// The program reads a value into 260 bytes and a MENU section into 1,024.
-const DWORD kValueSize = 260;
-const size_t kMenuSectionSize = 1024;
-// lfFaceName holds this many characters and its terminator.
-const size_t kFaceNameLength = 31;
 // The window's styles (CSetupWnd::Create): pop-up, caption, system menu,
 // window edge; its client area is the outer size less this frame.
 const DWORD kWindowStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 const DWORD kWindowExStyle = WS_EX_WINDOWEDGE;
 const char kProbeClass[] = "CorvaneCheckFrame";
-// The window takes commands 1 to 400; these three do work.
-const int kFirstCommand = 1;
-const int kLastCommand = 400;
 
 const char kAbsent[] = "\x01";
 
 // The value as the program reads it; present is false when the key is absent.
 std::string readValue(const std::string& iniPath, const char* section, const char* key,
                       bool& present) {
-    char buffer[kValueSize] = {};
-    GetPrivateProfileStringA(section, key, kAbsent, buffer, kValueSize, iniPath.c_str());
+    char buffer[kLayoutValueSize] = {};
+    GetPrivateProfileStringA(section, key, kAbsent, buffer, kLayoutValueSize, iniPath.c_str());
     present = std::string(buffer) != kAbsent;
     return present ? buffer : "";
 }
@@ -351,7 +344,7 @@ SIZE SkinChecker::clientSize(const RECT& sizeRect) const {
 
 void SkinChecker::checkMenu(CDC* pDC, CMyFont& font, int alignment, const RECT& sizeRect) {
     std::vector<ProfileText::ListLine> lines = m_layout.sectionLines("MENU");
-    if (ProfileText::listSize(lines) > kMenuSectionSize) {
+    if (ProfileText::listSize(lines) > kLayoutSectionSize) {
         m_report.warning(kLayoutFile, m_layout.sectionLine("MENU"),
                          "[MENU] is " + std::to_string(ProfileText::listSize(lines)) +
                              " bytes as a section list; the program reads 1,024, so the items "
@@ -387,10 +380,11 @@ void SkinChecker::checkMenu(CDC* pDC, CMyFont& font, int alignment, const RECT& 
             continue;
         }
         int command = numberValue(parts[1]);
-        if (command < kFirstCommand || command > kLastCommand) {
+        if (command < static_cast<int>(kFirstCommand) || command > static_cast<int>(kLastCommand)) {
             m_report.error(kLayoutFile, entry.line,
-                           "command " + std::to_string(command) +
-                               " is outside 1 to 400: the window ignores it");
+                           "command " + std::to_string(command) + " is outside " +
+                               std::to_string(kFirstCommand) + " to " +
+                               std::to_string(kLastCommand) + ": the window ignores it");
         }
         auto seen = commandLines.find(command);
         if (seen != commandLines.end()) {

@@ -1,5 +1,6 @@
 #include "loader/author/UpdateChecker.h"
 
+#include "app/ProgramLimits.h"
 #include "loader/author/ValueText.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/framework/CFile.h"
@@ -13,19 +14,7 @@ namespace loader::author {
 
 namespace {
 const char kLayoutFile[] = "layout.ini";
-// The buffers the program's reads start with; a disk that other tools read
-// with fixed buffers of these sizes must stay within them.
-const size_t kLayoutSectionSize = 1024;
-const size_t kSectionNamesSize = 256;
-const size_t kFragmentSectionSize = 4096;
-const size_t kTargetSectionSize = 30720;
-// The most a Windows 95 profile read returns, whatever the buffer.
-const size_t kPlatformListLimit = 32767;
-// Files over this size Windows 95's profile functions may not read or write
-// whole.
-const size_t kPlatformFileSize = 32 * 1024;
 
-const char* const kInstallSections[] = {"COMMON", "950", "950A", "950B", "USB INF"};
 const char* const kDeviceSections[] = {"ControlFlags", "USB ControlFlags"};
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -132,7 +121,8 @@ void UpdateChecker::checkSections() {
 
 void UpdateChecker::checkSectionSizes() {
     std::vector<const char*> sections = {"CHECK FILES", "UNINSTALL"};
-    sections.insert(sections.end(), std::begin(kInstallSections), std::end(kInstallSections));
+    sections.insert(sections.end(), std::begin(CUpdateLines::kInstallSections),
+                    std::end(CUpdateLines::kInstallSections));
     sections.insert(sections.end(), std::begin(kDeviceSections), std::end(kDeviceSections));
     for (const char* section : sections) {
         checkListSize(m_report, kLayoutFile, m_layout.sectionLine(section),
@@ -170,7 +160,7 @@ void UpdateChecker::checkFileList(CUpdateInf& update) {
 }
 
 void UpdateChecker::readInstallLines() {
-    for (const char* section : kInstallSections) {
+    for (const char* section : CUpdateLines::kInstallSections) {
         for (const ProfileText::ListLine& entry : m_layout.sectionLines(section)) {
             InstallLine install{section, entry.line, "", "", ""};
             std::string rest;
