@@ -1,5 +1,6 @@
 #include "platform/emu/host/DiskImage.h"
 
+#include "platform/emu/kernel/ByteReader.h"
 #include "platform/emu/kernel/UniqueFd.h"
 
 #include <array>
@@ -15,18 +16,12 @@ namespace emu::host {
 
 namespace {
 
+using kernel::ByteReader;
+
 constexpr std::uint64_t kSector = 512;
 constexpr int kMaxLogicalPartitions = 64;
 
 using Sector = std::array<unsigned char, kSector>;
-
-unsigned le16(const unsigned char* p) {
-    return static_cast<unsigned>(p[0]) | static_cast<unsigned>(p[1]) << 8;
-}
-
-std::uint32_t le32(const unsigned char* p) {
-    return static_cast<std::uint32_t>(le16(p)) | static_cast<std::uint32_t>(le16(p + 2)) << 16;
-}
 
 std::uint32_t be32(const unsigned char* p) {
     return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
@@ -73,13 +68,15 @@ std::optional<FatBootSector> readFatBootSector(const Sector& s) {
     if (!hasBootSignature(s) || (s[0] != 0xEB && s[0] != 0xE9)) {
         return std::nullopt;
     }
-    unsigned bytesPerSector = le16(&s[11]);
+    unsigned bytesPerSector = ByteReader::le16(&s[11]);
     unsigned perCluster = s[13];
-    unsigned reserved = le16(&s[14]);
+    unsigned reserved = ByteReader::le16(&s[14]);
     unsigned fats = s[16];
-    unsigned rootEntries = le16(&s[17]);
-    std::uint64_t total = le16(&s[19]) != 0 ? le16(&s[19]) : le32(&s[32]);
-    std::uint64_t fatSectors = le16(&s[22]) != 0 ? le16(&s[22]) : le32(&s[36]);
+    unsigned rootEntries = ByteReader::le16(&s[17]);
+    std::uint64_t total =
+        ByteReader::le16(&s[19]) != 0 ? ByteReader::le16(&s[19]) : ByteReader::le32(&s[32]);
+    std::uint64_t fatSectors =
+        ByteReader::le16(&s[22]) != 0 ? ByteReader::le16(&s[22]) : ByteReader::le32(&s[36]);
     if (bytesPerSector < 512 || bytesPerSector > 4096 || !isPowerOfTwo(bytesPerSector) ||
         !isPowerOfTwo(perCluster) || reserved == 0 || fats == 0 || fats > 2 || total == 0 ||
         fatSectors == 0) {
@@ -93,7 +90,7 @@ std::optional<FatBootSector> readFatBootSector(const Sector& s) {
     std::uint64_t clusters = (total - overhead) / perCluster;
     FatBootSector fat;
     fat.bytes = total * bytesPerSector;
-    if (le16(&s[22]) == 0) {
+    if (ByteReader::le16(&s[22]) == 0) {
         if (rootEntries != 0) {
             return std::nullopt;
         }
@@ -141,7 +138,7 @@ bool readEntries(const Sector& s, std::array<Partition, 4>& entries) {
         if (e[0] != 0x00 && e[0] != 0x80) {
             return false;
         }
-        entries[i] = Partition{0, e[4], le32(e + 8), le32(e + 12)};
+        entries[i] = Partition{0, e[4], ByteReader::le32(e + 8), ByteReader::le32(e + 12)};
     }
     return true;
 }
@@ -298,7 +295,7 @@ std::string containerRefusal(const Sector& head, const Sector& tail, std::uint64
         return file + " is a QEMU copy-on-write (qcow2) image; convert it to a raw image with: " +
                rawCommand("qcow2", file);
     }
-    if (le32(&head[0x40]) == 0xBEDA107FU) {
+    if (ByteReader::le32(&head[0x40]) == 0xBEDA107FU) {
         return file + " is a VirtualBox (VDI) image; convert it to a raw image with: " +
                rawCommand("vdi", file);
     }

@@ -1,6 +1,7 @@
 #include "platform/emu/kernel/CregFile.h"
 
 #include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/ByteReader.h"
 
 #include <algorithm>
 #include <cstring>
@@ -37,27 +38,23 @@ std::string CregFile::hex(size_t value) {
 }
 
 uint16_t CregFile::read16(std::string_view bytes, size_t offset) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(bytes[offset]) |
-                                 static_cast<unsigned char>(bytes[offset + 1]) << 8);
+    return ByteReader::le16(reinterpret_cast<const unsigned char*>(bytes.data()) + offset);
 }
 
 uint32_t CregFile::read32(std::string_view bytes, size_t offset) {
-    return static_cast<uint32_t>(read16(bytes, offset)) |
-           static_cast<uint32_t>(read16(bytes, offset + 2)) << 16;
+    return ByteReader::le32(reinterpret_cast<const unsigned char*>(bytes.data()) + offset);
 }
 
 uint32_t CregFile::wordSum(std::string_view bytes, size_t offset, size_t size) {
     uint32_t sum = 0;
-    size_t end = offset + size;
-    size_t at = offset;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (; end - at >= 4; at += 4) {
-        sum += static_cast<uint32_t>(data[at]) | static_cast<uint32_t>(data[at + 1]) << 8 |
-               static_cast<uint32_t>(data[at + 2]) << 16 |
-               static_cast<uint32_t>(data[at + 3]) << 24;
+    ByteReader words(bytes, offset, size);
+    for (uint32_t word = 0; words.u32(word);) {
+        sum += word;
     }
-    for (unsigned shift = 0; at < end; ++at, shift += 8) {
-        sum += static_cast<uint32_t>(static_cast<unsigned char>(bytes[at])) << shift;
+    for (unsigned shift = 0; !words.atEnd(); shift += 8) {
+        uint8_t byte = 0;
+        words.u8(byte);
+        sum += static_cast<uint32_t>(byte) << shift;
     }
     return sum;
 }
@@ -185,27 +182,23 @@ bool CregFile::readDataEntry(size_t offset, size_t size, size_t block, uint16_t 
         return fail(offset + 8, "the data entry at " + hex(offset) + " uses " + hex(used) +
                                     " bytes of its " + hex(size));
     }
-    size_t end = offset + used;
-    size_t at = offset + kDataEntryHeaderSize;
-    size_t nameSize = read16(m_bytes, offset + 12);
-    if (nameSize > end - at) {
-        return fail(offset + 12, "the key name at " + hex(at) + " runs past its data entry");
+    ByteReader entry(m_bytes, offset, used);
+    entry.skip(kDataEntryHeaderSize);
+    if (!entry.skip(read16(m_bytes, offset + 12))) {
+        return fail(offset + 12, "the key name at " + hex(offset + kDataEntryHeaderSize) +
+                                     " runs past its data entry");
     }
-    at += nameSize;
     unsigned values = read16(m_bytes, offset + 14);
     for (unsigned i = 0; i < values; ++i) {
-        if (end - at < kValueHeaderSize) {
+        size_t at = offset + entry.offset();
+        uint32_t type = 0;
+        uint16_t nameSize = 0;
+        uint16_t dataSize = 0;
+        if (!entry.u32(type) || !entry.skip(4) || !entry.u16(nameSize) || !entry.u16(dataSize) ||
+            !entry.skip(size_t{nameSize} + dataSize)) {
             return fail(at, "value " + std::to_string(i) + " at " + hex(at) +
                                 " runs past its data entry");
         }
-        size_t length = size_t{read16(m_bytes, at + 8)} + read16(m_bytes, at + 10);
-        at += kValueHeaderSize;
-        if (length > end - at) {
-            return fail(at - kValueHeaderSize, "value " + std::to_string(i) + " at " +
-                                                   hex(at - kValueHeaderSize) +
-                                                   " runs past its data entry");
-        }
-        at += length;
     }
     m_dataEntries.push_back(
         DataEntry{static_cast<uint32_t>(number) << 16 | entryNumber, offset, block});
@@ -304,21 +297,27 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
     key.data = found->offset;
     key.block = found->block;
     key.blockIndex = blockNumber;
-    // The shape was checked when the block was read.
-    size_t at = found->offset + kDataEntryHeaderSize;
-    size_t nameSize = read16(m_bytes, found->offset + 12);
-    key.name = m_bytes.substr(at, nameSize);
-    at += nameSize;
-    unsigned values = read16(m_bytes, found->offset + 14);
+    // The shape was checked when the block was read, so no read below fails.
+    size_t offset = found->offset;
+    ByteReader fields(m_bytes, offset, read32(m_bytes, offset + 8));
+    std::string_view text;
+    fields.skip(kDataEntryHeaderSize);
+    fields.bytes(read16(m_bytes, offset + 12), text);
+    key.name = text;
+    unsigned values = read16(m_bytes, offset + 14);
     for (unsigned i = 0; i < values; ++i) {
-        size_t valueNameSize = read16(m_bytes, at + 8);
-        size_t dataSize = read16(m_bytes, at + 10);
-        Value value;
-        value.type = read32(m_bytes, at);
-        value.name = m_bytes.substr(at + kValueHeaderSize, valueNameSize);
-        value.data = m_bytes.substr(at + kValueHeaderSize + valueNameSize, dataSize);
+        Value value{};
+        uint16_t nameSize = 0;
+        uint16_t dataSize = 0;
+        fields.u32(value.type);
+        fields.skip(4);
+        fields.u16(nameSize);
+        fields.u16(dataSize);
+        fields.bytes(nameSize, text);
+        value.name = text;
+        fields.bytes(dataSize, text);
+        value.data = text;
         key.values.push_back(std::move(value));
-        at += kValueHeaderSize + valueNameSize + dataSize;
     }
     return true;
 }

@@ -1,11 +1,14 @@
 #include "platform/emu/user/controls/AviClip.h"
 
 #include "platform/emu/gdi/RunLengthDecoder.h"
+#include "platform/emu/kernel/ByteReader.h"
 #include "platform/emu/user/controls/RiffReader.h"
 
 #include <cstdlib>
 
 namespace emu::user {
+
+using kernel::ByteReader;
 
 namespace {
 

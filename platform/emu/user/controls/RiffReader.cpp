@@ -2,6 +2,8 @@
 
 namespace emu::user {
 
+using kernel::ByteReader;
+
 bool RiffReader::next(RiffChunk& chunk) {
     if (m_broken || m_reader.atEnd()) {
         return false;

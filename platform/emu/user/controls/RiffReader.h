@@ -3,7 +3,7 @@
 // truncated or damaged file is never read beyond its end.
 #pragma once
 
-#include "platform/emu/user/controls/ByteReader.h"
+#include "platform/emu/kernel/ByteReader.h"
 
 #include <cstdint>
 
@@ -36,7 +36,7 @@ public:
     bool broken() const { return m_broken; }
 
 private:
-    ByteReader m_reader;
+    kernel::ByteReader m_reader;
     bool m_broken = false;
 };
 

@@ -1,8 +1,10 @@
 #include "platform/emu/user/dialog/DialogTemplate.h"
 
-#include "platform/emu/user/controls/ByteReader.h"
+#include "platform/emu/kernel/ByteReader.h"
 
 namespace emu::user {
+
+using kernel::ByteReader;
 
 namespace {
 

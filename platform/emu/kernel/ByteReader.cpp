@@ -1,6 +1,6 @@
-#include "platform/emu/user/controls/ByteReader.h"
+#include "platform/emu/kernel/ByteReader.h"
 
-namespace emu::user {
+namespace emu::kernel {
 
 bool ByteReader::u8(uint8_t& value) {
     if (remaining() < 1) {
@@ -14,7 +14,7 @@ bool ByteReader::u16(uint16_t& value) {
     if (remaining() < 2) {
         return false;
     }
-    value = static_cast<uint16_t>(m_data[m_offset] | (m_data[m_offset + 1] << 8));
+    value = le16(here());
     m_offset += 2;
     return true;
 }
@@ -23,10 +23,7 @@ bool ByteReader::u32(uint32_t& value) {
     if (remaining() < 4) {
         return false;
     }
-    value = 0;
-    for (int i = 3; i >= 0; --i) {
-        value = (value << 8) | m_data[m_offset + i];
-    }
+    value = le32(here());
     m_offset += 4;
     return true;
 }
@@ -53,4 +50,13 @@ bool ByteReader::alignTo(size_t boundary) {
     return misalignment == 0 || skip(boundary - misalignment);
 }
 
-} // namespace emu::user
+bool ByteReader::bytes(size_t count, std::string_view& value) {
+    if (remaining() < count) {
+        return false;
+    }
+    value = std::string_view(reinterpret_cast<const char*>(here()), count);
+    m_offset += count;
+    return true;
+}
+
+} // namespace emu::kernel
