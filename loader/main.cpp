@@ -1,18 +1,17 @@
-// The host program: reads the host options, prepares the emulated machine and
+// The host program: reads its command line, prepares the emulated machine and
 // starts the program as Windows would.
-#include "loader/DiskOptions.h"
-#include "loader/DryRun.h"
-#include "loader/LayoutWatcher.h"
+#include "loader/CommandLine.h"
 #include "loader/ProgramResources.h"
-#include "loader/SkinSheet.h"
 #include "loader/author/DiskCheck.h"
 #include "loader/author/DiskFiles.h"
 #include "loader/author/DiskTemplate.h"
 #include "loader/author/DiskWriter.h"
+#include "loader/author/DryRun.h"
+#include "loader/author/LayoutWatcher.h"
+#include "loader/author/SkinSheet.h"
 #include "loader/author/WindowsProgram.h"
 #include "platform/emu/Machine.h"
 #include "platform/emu/host/HostDisplay.h"
-#include "platform/emu/host/HostOptions.h"
 #include "platform/emu/host/HostSession.h"
 #include "platform/emu/host/ImageDrives.h"
 #include "platform/emu/host/InputScript.h"
@@ -71,9 +70,9 @@ int checkDisk(const std::string& program, emu::host::HostOptions options) {
 }
 
 // --new-disk: a driver disk to start from, in a new or empty folder.
-int newDisk(const std::string& program, const loader::DiskOptions& disk) {
+int newDisk(const std::string& program, const loader::CommandLine& line) {
     std::string error;
-    if (!loader::author::DiskTemplate::create(disk.folder, std::cout, error)) {
+    if (!loader::author::DiskTemplate::create(line.newDiskFolder, std::cout, error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return kDiskRefused;
     }
@@ -83,17 +82,17 @@ int newDisk(const std::string& program, const loader::DiskOptions& disk) {
 
 // --make-disk: the disk in the current folder checked and read on one
 // headless machine, then written out with the Windows program.
-int makeDisk(const std::string& program, emu::host::HostOptions options,
-             const loader::DiskOptions& disk) {
+int makeDisk(const std::string& program, const loader::CommandLine& line) {
     using loader::author::DiskWriter;
     std::string windowsProgram, from, error;
-    if (DiskWriter::refuseOutput(disk.output, error) ||
-        !loader::author::WindowsProgram::read(disk.setupExe, windowsProgram, from, error)) {
+    if (DiskWriter::refuseOutput(line.diskOutput, error) ||
+        !loader::author::WindowsProgram::read(line.setupExe, windowsProgram, from, error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return kDiskRefused;
     }
-    options.machine.headless = true;
-    if (!bootMachine(program, options.machine)) {
+    emu::MachineConfig machine = line.host.machine;
+    machine.headless = true;
+    if (!bootMachine(program, machine)) {
         return kBadUsage;
     }
     loader::author::CheckReport report = loader::author::checkDisk();
@@ -113,8 +112,8 @@ int makeDisk(const std::string& program, emu::host::HostOptions options,
         return kDiskRefused;
     }
     files.insert(files.begin(), {"SETUP.EXE", windowsProgram});
-    const loader::author::FloppyFormat* format = loader::author::FloppyFormat::ofSize(disk.sizeKiB);
-    DiskWriter::Result result = DiskWriter::write(files, disk.output, *format, std::cout, error);
+    const loader::author::FloppyFormat* format = loader::author::FloppyFormat::ofSize(line.sizeKiB);
+    DiskWriter::Result result = DiskWriter::write(files, line.diskOutput, *format, std::cout, error);
     std::cout.flush();
     if (result != DiskWriter::Result::Written) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
@@ -179,54 +178,46 @@ emu::host::SessionEnds imageSessionEnds(const std::string& program,
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string program = programName(argv[0]);
-    emu::host::HostOptions options;
+    loader::CommandLine line;
     std::string error;
-    loader::DiskOptions disk;
-    if (!loader::takeDiskOptions(args, disk, error) ||
-        !emu::host::parseHostOptions(args, options, error)) {
-        std::fprintf(stderr, "%s: %s\n%s%s", program.c_str(), error.c_str(),
-                     emu::host::hostUsage(program).c_str(), loader::diskUsage(program).c_str());
+    if (!loader::parseCommandLine(args, line, error)) {
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
+                     loader::commandUsage(program).c_str());
         return kBadUsage;
     }
-    if (options.action == emu::host::HostAction::Help) {
-        std::fputs((emu::host::hostHelp(program) + loader::diskHelp()).c_str(), stdout);
+    if (line.action == loader::Action::Help) {
+        std::fputs(loader::commandHelp(program).c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
     }
-    if (options.action == emu::host::HostAction::Version) {
+    if (line.action == loader::Action::Version) {
         std::printf("%s (corvane) %s\n", program.c_str(), CORVANE_VERSION);
         return std::fflush(stdout) == 0 ? 0 : kBadUsage;
     }
-    if (disk.action != loader::DiskAction::None &&
-        (options.action != emu::host::HostAction::Run || options.watch)) {
-        std::fprintf(stderr, "%s: --new-disk and --make-disk go with no other action\n%s%s",
-                     program.c_str(), emu::host::hostUsage(program).c_str(),
-                     loader::diskUsage(program).c_str());
-        return kBadUsage;
+    if (line.action == loader::Action::NewDisk) {
+        return newDisk(program, line);
     }
-    if (disk.action == loader::DiskAction::NewDisk) {
-        return newDisk(program, disk);
-    }
+    emu::host::HostOptions& options = line.host;
     emu::host::ImageDrives images;
     // Only a run of the program writes its images back.
-    bool writeBack =
-        options.action == emu::host::HostAction::Run && disk.action == loader::DiskAction::None;
+    bool writeBack = line.action == loader::Action::Run;
     if (!images.open(
             options, writeBack,
             [&program](const std::string& image) { sayWaiting(program, image); }, error)) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
         return kBadUsage;
     }
-    if (disk.action == loader::DiskAction::MakeDisk) {
-        int status = makeDisk(program, options, disk);
+    if (line.action == loader::Action::MakeDisk) {
+        int status = makeDisk(program, line);
         images.discard();
         return status;
     }
-    if (options.action == emu::host::HostAction::Check) {
+    if (line.action == loader::Action::Check) {
         return checkDisk(program, options);
     }
-    if (options.action == emu::host::HostAction::DryRun) {
+    if (line.action == loader::Action::DryRun) {
         int status = 0;
-        bool ran = loader::DryRun::run(options, std::cout, status, error);
+        bool ran =
+            loader::author::DryRun::run(options, line.dryRunCommand, std::cout, status, error);
         emu::shutdown();
         std::cout.flush();
         if (!ran) {
@@ -235,8 +226,8 @@ int main(int argc, char** argv) {
         }
         return std::cout.good() ? status : kBadUsage;
     }
-    if (options.action == emu::host::HostAction::Sheet) {
-        if (!loader::SkinSheet::write(options, error)) {
+    if (line.action == loader::Action::Sheet) {
+        if (!loader::author::SkinSheet::write(options, line.sheetFile, error)) {
             std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
             return kBadUsage;
         }
@@ -264,8 +255,8 @@ int main(int argc, char** argv) {
     {
         emu::host::HostSession session(std::move(script), std::move(display),
                                        imageSessionEnds(program, images));
-        loader::LayoutWatcher watcher;
-        if (options.watch) {
+        loader::author::LayoutWatcher watcher;
+        if (line.watch) {
             session.setBeforeEachStep([&watcher] { watcher.check(); });
         }
         session.start();

@@ -1,9 +1,10 @@
-#include "loader/DryRun.h"
+#include "loader/author/DryRun.h"
 
 #include "app/CLauncherApp.h"
+#include "app/ProgramLimits.h"
 #include "loader/ProgramResources.h"
-#include "loader/ProgramWindow.h"
-#include "loader/UnifiedDiff.h"
+#include "loader/author/ProgramWindow.h"
+#include "loader/author/UnifiedDiff.h"
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/Trace.h"
@@ -28,12 +29,9 @@
 
 namespace fs = std::filesystem;
 
-namespace loader {
+namespace loader::author {
 
 namespace {
-
-const UINT kFirstCommand = 1;
-const UINT kLastCommand = 400;
 
 std::string readWhole(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -172,15 +170,16 @@ std::vector<std::pair<std::string, int>> deletedKeys(const std::vector<std::stri
 
 } // namespace
 
-DryRun::DryRun(const emu::host::HostOptions& options, std::ostream& out)
-    : m_options(options), m_out(out), m_machine(options.machine) {}
+DryRun::DryRun(const emu::host::HostOptions& options, const std::string& command,
+               std::ostream& out)
+    : m_command(command), m_out(out), m_machine(options.machine) {}
 
-bool DryRun::run(const emu::host::HostOptions& options, std::ostream& out, int& status,
-                 std::string& error) {
-    DryRun dry(options, out);
+bool DryRun::run(const emu::host::HostOptions& options, const std::string& command,
+                 std::ostream& out, int& status, std::string& error) {
+    DryRun dry(options, command, out);
     bool prepared = dry.prepareCopy(error);
-    int command = 0;
-    bool ran = prepared && dry.runCommand(command, error);
+    int number = 0;
+    bool ran = prepared && dry.runCommand(number, error);
     if (ran) {
         for (const std::string& refusal : dry.m_refusals) {
             out << refusal << "\n";
@@ -188,7 +187,7 @@ bool DryRun::run(const emu::host::HostOptions& options, std::ostream& out, int& 
         dry.reportFiles();
         dry.reportKeys(dry.m_keysBefore, dry.m_keysAfter);
         dry.reportMessages();
-        status = dry.succeeded(command) ? 0 : kWouldFail;
+        status = dry.succeeded(number) ? 0 : kWouldFail;
         out << (status == 0 ? "the command would succeed\n" : "the command would not succeed\n");
     }
     std::error_code ignored;
@@ -276,11 +275,11 @@ bool DryRun::runCommand(int& command, std::string& error) {
     CSetupWnd* window = ProgramWindow::create(error);
     bool ok = window != nullptr;
     if (ok) {
-        command = commandNumber(m_options.dryRunCommand, window->GetMenu());
+        command = commandNumber(m_command, window->GetMenu());
         ok =
             command >= static_cast<int>(kFirstCommand) && command <= static_cast<int>(kLastCommand);
         if (!ok) {
-            error = "\"" + m_options.dryRunCommand +
+            error = "\"" + m_command +
                     "\" is neither a command number from 1 to 400 nor the text of an item of the "
                     "menu";
         } else {
@@ -418,4 +417,4 @@ bool DryRun::succeeded(int command) const {
     return (command != 100 && command != 101) || asked;
 }
 
-} // namespace loader
+} // namespace loader::author

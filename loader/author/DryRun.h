@@ -15,7 +15,7 @@
 
 class CSetupWnd;
 
-namespace loader {
+namespace loader::author {
 
 class DryRun {
 public:
@@ -26,8 +26,8 @@ public:
     // machine options given; writes the report to out. 0 when the command
     // would succeed, kWouldFail when not; false from prepare problems, with
     // the reason in error (status 2).
-    static bool run(const emu::host::HostOptions& options, std::ostream& out, int& status,
-                    std::string& error);
+    static bool run(const emu::host::HostOptions& options, const std::string& command,
+                    std::ostream& out, int& status, std::string& error);
 
 private:
     struct Message {
@@ -36,7 +36,7 @@ private:
         int answer;
     };
 
-    DryRun(const emu::host::HostOptions& options, std::ostream& out);
+    DryRun(const emu::host::HostOptions& options, const std::string& command, std::ostream& out);
     bool prepareCopy(std::string& error);
     bool runCommand(int& command, std::string& error);
     // The install or uninstall lines the command walks that the program
@@ -48,7 +48,7 @@ private:
     bool succeeded(int command) const;
     std::string windowsPath(const std::string& relative) const;
 
-    const emu::host::HostOptions& m_options;
+    const std::string& m_command; // as the command line gave it
     std::ostream& m_out;
     emu::MachineConfig m_machine;
     std::string m_original; // host folder of the real C:
@@ -60,4 +60,4 @@ private:
     std::vector<std::string> m_keysAfter;
 };
 
-} // namespace loader
+} // namespace loader::author

@@ -1,6 +1,6 @@
-#include "loader/LayoutWatcher.h"
+#include "loader/author/LayoutWatcher.h"
 
-#include "loader/ProgramWindow.h"
+#include "loader/author/ProgramWindow.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/user/controls/MessageBox.h"
 #include "platform/framework/AfxWin.h"
@@ -10,7 +10,7 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-namespace loader {
+namespace loader::author {
 
 namespace {
 
@@ -129,4 +129,4 @@ void LayoutWatcher::reload() {
     ++m_reloads;
 }
 
-} // namespace loader
+} // namespace loader::author

@@ -8,7 +8,7 @@
 #include <string>
 #include <sys/types.h>
 
-namespace loader {
+namespace loader::author {
 
 class LayoutWatcher {
 public:
@@ -41,4 +41,4 @@ private:
     int m_reloads = 0;
 };
 
-} // namespace loader
+} // namespace loader::author

@@ -1,11 +1,11 @@
-#include "loader/ProgramWindow.h"
+#include "loader/author/ProgramWindow.h"
 
 #include "app/CLauncherApp.h"
 #include "platform/framework/AfxWin.h"
 #include "platform/framework/ModuleInstance.h"
 #include "window/CSetupWnd.h"
 
-namespace loader {
+namespace loader::author {
 
 namespace {
 // The size the program's start-up gives before layout.ini sets its own.
@@ -34,4 +34,4 @@ CSetupWnd* ProgramWindow::create(std::string& error) {
     return window;
 }
 
-} // namespace loader
+} // namespace loader::author

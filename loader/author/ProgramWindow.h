@@ -9,7 +9,7 @@
 
 class CSetupWnd;
 
-namespace loader {
+namespace loader::author {
 
 class ProgramWindow {
 public:
@@ -19,4 +19,4 @@ public:
     static CSetupWnd* create(std::string& error);
 };
 
-} // namespace loader
+} // namespace loader::author

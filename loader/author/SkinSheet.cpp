@@ -1,7 +1,7 @@
-#include "loader/SkinSheet.h"
+#include "loader/author/SkinSheet.h"
 
 #include "loader/ProgramResources.h"
-#include "loader/ProgramWindow.h"
+#include "loader/author/ProgramWindow.h"
 #include "platform/emu/Machine.h"
 #include "platform/emu/user/controls/MessageBox.h"
 #include "skin/CMenuCollector.h"
@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <stdexcept>
 
-namespace loader {
+namespace loader::author {
 
 namespace {
 
@@ -80,7 +80,8 @@ bool SkinSheet::windowAtDepth(const emu::MachineConfig& machine, int depth,
     return true;
 }
 
-bool SkinSheet::write(const emu::host::HostOptions& options, std::string& error) {
+bool SkinSheet::write(const emu::host::HostOptions& options, const std::string& file,
+                      std::string& error) {
     emu::host::RgbImage halves[2];
     for (int i = 0; i < 2; ++i) {
         if (!windowAtDepth(options.machine, kDepths[i], halves[i], error)) {
@@ -88,8 +89,8 @@ bool SkinSheet::write(const emu::host::HostOptions& options, std::string& error)
             return false;
         }
     }
-    return emu::host::Screenshot::writePng(options.sheetFile, sideBySide(halves[0], halves[1]),
+    return emu::host::Screenshot::writePng(file, sideBySide(halves[0], halves[1]),
                                            error);
 }
 
-} // namespace loader
+} // namespace loader::author

@@ -10,7 +10,7 @@
 
 #include <string>
 
-namespace loader {
+namespace loader::author {
 
 class SkinSheet {
 public:
@@ -19,8 +19,9 @@ public:
     // Pixels between and around the two windows.
     static constexpr int kMargin = 16;
 
-    // Writes the sheet to options.sheetFile; false with the reason in error.
-    static bool write(const emu::host::HostOptions& options, std::string& error);
+    // Writes the sheet to the host file file; false with the reason in error.
+    static bool write(const emu::host::HostOptions& options, const std::string& file,
+                      std::string& error);
 
     // The launcher window on a machine of that depth, as the screen shows it.
     static bool windowAtDepth(const emu::MachineConfig& machine, int depth,
@@ -30,4 +31,4 @@ public:
                                           const emu::host::RgbImage& right);
 };
 
-} // namespace loader
+} // namespace loader::author

@@ -1,8 +1,8 @@
-#include "loader/UnifiedDiff.h"
+#include "loader/author/UnifiedDiff.h"
 
 #include <algorithm>
 
-namespace loader {
+namespace loader::author {
 
 std::vector<UnifiedDiff::Line> UnifiedDiff::splitLines(const std::string& text) {
     std::vector<Line> lines;
@@ -184,4 +184,4 @@ std::string UnifiedDiff::between(const std::string& beforeName, const std::strin
            renderHunks(editScript(beforeLines, afterLines), context);
 }
 
-} // namespace loader
+} // namespace loader::author

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace loader {
+namespace loader::author {
 
 class UnifiedDiff {
 public:
@@ -38,4 +38,4 @@ private:
     static std::string renderHunks(const std::vector<Step>& steps, int context);
 };
 
-} // namespace loader
+} // namespace loader::author

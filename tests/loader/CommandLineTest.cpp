@@ -1,22 +1,26 @@
-#include "platform/emu/host/HostOptions.h"
+#include "loader/CommandLine.h"
 
 #include <gtest/gtest.h>
 
-using emu::host::HostOptions;
-using emu::host::parseHostOptions;
+#include <algorithm>
 
-TEST(HostOptions, ReadsEveryMachineOption) {
-    HostOptions options;
+using loader::Action;
+using loader::CommandLine;
+using loader::parseCommandLine;
+
+TEST(CommandLine, ReadsEveryMachineOption) {
+    CommandLine line;
     std::string error;
     ASSERT_TRUE(
-        parseHostOptions({"--drive",   "c=/tmp/c",   "--drive",    "D=/tmp/disk",   "--windows-dir",
+        parseCommandLine({"--drive",   "c=/tmp/c",   "--drive",    "D=/tmp/disk",   "--windows-dir",
                           "C:\\WIN",   "--registry", "/tmp/r.reg", "--platform-id", "2",
                           "--csd",     " A ",        "--screen",   "640x480",       "--depth",
                           "8",         "--headless", "--input",    "s.txt",         "--trace",
                           "t.txt",     "--clock",    "virtual",    "--tick-start",  "4294967000",
                           "--restart", "refuse",     "--disk",     "/tmp/qx.img"},
-                         options, error))
+                         line, error))
         << error;
+    const emu::host::HostOptions& options = line.host;
     const emu::MachineConfig& m = options.machine;
     EXPECT_EQ(m.drives.at('C'), "/tmp/c");
     EXPECT_EQ(m.drives.at('D'), "/tmp/disk");
@@ -36,10 +40,12 @@ TEST(HostOptions, ReadsEveryMachineOption) {
     EXPECT_EQ(options.disk, "/tmp/qx.img");
 }
 
-TEST(HostOptions, DefaultsShowAWindowOnTheStandardMachine) {
-    HostOptions options;
+TEST(CommandLine, DefaultsShowAWindowOnTheStandardMachine) {
+    CommandLine line;
     std::string error;
-    ASSERT_TRUE(parseHostOptions({}, options, error));
+    ASSERT_TRUE(parseCommandLine({}, line, error));
+    EXPECT_EQ(line.action, Action::Run);
+    const emu::host::HostOptions& options = line.host;
     EXPECT_FALSE(options.machine.headless);
     // Empty: C:'s MSDOS.SYS names it when the machine boots, else C:\WINDOWS.
     EXPECT_EQ(options.machine.windowsDir, "");
@@ -51,7 +57,7 @@ TEST(HostOptions, DefaultsShowAWindowOnTheStandardMachine) {
     EXPECT_EQ(options.machine.restart, emu::RestartAnswer::Accept);
 }
 
-TEST(HostOptions, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
+TEST(CommandLine, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
     struct Row {
         std::vector<std::string> args;
         const char* error;
@@ -85,41 +91,68 @@ TEST(HostOptions, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
         {{"--windows-dir", "WINDOWS"}, "option --windows-dir: \"WINDOWS\" is not a Windows path"},
         {{"--csd", std::string(128, 'a')},
          "option --csd: the text has 128 characters; at most 127"},
+        // Two actions, or an option of one action given to another.
+        {{"--check", "--dry-run", "100"}, "only one of --check, --dry-run and --sheet"},
+        {{"--sheet", "a.png", "--sheet", "b.png"}, "only one of --check, --dry-run and --sheet"},
+        {{"--new-disk", "a", "--make-disk", "b"}, "only one of --new-disk and --make-disk"},
+        {{"--make-disk", "b", "--make-disk", "c"}, "only one of --new-disk and --make-disk"},
+        {{"--make-disk", "out.img", "--check"},
+         "--new-disk and --make-disk go with no other action"},
+        {{"--sheet", "s.png", "--new-disk", "a"},
+         "--new-disk and --make-disk go with no other action"},
+        {{"--make-disk", "out", "--watch"}, "--new-disk and --make-disk go with no other action"},
+        {{"--new-disk", "a", "--headless"}, "--new-disk takes no other option than its folder"},
+        {{"--size", "2880"}, "option --size goes with --make-disk only"},
+        {{"--setup-exe", "s.exe", "--check"}, "option --setup-exe goes with --make-disk only"},
+        {{"--make-disk", "o", "--size", "720"}, "option --size: \"720\" is neither 1440 nor 2880"},
+        {{"--new-disk"}, "option --new-disk needs a value (DIR)"},
+        {{"--make-disk", "--size", "1440"}, "option --make-disk needs a value (OUT)"},
+        {{"--new-disk", ""}, "option --new-disk: the value is empty"},
     };
     for (const Row& row : rows) {
-        HostOptions options;
+        CommandLine line;
         std::string error;
-        EXPECT_FALSE(parseHostOptions(row.args, options, error)) << row.error;
+        EXPECT_FALSE(parseCommandLine(row.args, line, error)) << row.error;
         EXPECT_EQ(error.rfind(row.error, 0), 0u) << "got: " << error;
     }
 }
 
-TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
+TEST(CommandLine, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
     struct Row {
         std::vector<std::string> args;
-        emu::host::HostAction action;
+        Action action;
     };
     const Row rows[] = {
-        {{"--help"}, emu::host::HostAction::Help},
-        {{"--headless", "--version", "--bogus"}, emu::host::HostAction::Version},
-        {{"--csd", ""}, emu::host::HostAction::Run},
-        {{"--check", "--drive", "C=/tmp/c"}, emu::host::HostAction::Check},
-        {{"--drive", "C=/tmp/c", "--check"}, emu::host::HostAction::Check},
-        {{"--dry-run", "Install QX-20 drivers", "--drive", "C=/c"}, emu::host::HostAction::DryRun},
-        {{"--sheet", "s.png"}, emu::host::HostAction::Sheet},
-        {{"--watch", "--headless"}, emu::host::HostAction::Run},
+        {{"--help"}, Action::Help},
+        {{"--headless", "--version", "--bogus"}, Action::Version},
+        {{"--csd", ""}, Action::Run},
+        {{"--check", "--drive", "C=/tmp/c"}, Action::Check},
+        {{"--drive", "C=/tmp/c", "--check"}, Action::Check},
+        {{"--dry-run", "Install QX-20 drivers", "--drive", "C=/c"}, Action::DryRun},
+        {{"--sheet", "s.png"}, Action::Sheet},
+        {{"--watch", "--headless"}, Action::Run},
+        {{"--new-disk", "qx"}, Action::NewDisk},
+        {{"--make-disk", "out.img", "--drive", "C=/c", "--size", "2880", "--setup-exe", "s.exe"},
+         Action::MakeDisk},
     };
     for (const Row& row : rows) {
-        HostOptions options;
+        CommandLine line;
         std::string error;
-        EXPECT_TRUE(parseHostOptions(row.args, options, error)) << error;
-        EXPECT_EQ(options.action, row.action) << row.args[0];
-        EXPECT_EQ(options.watch, row.args[0] == "--watch") << row.args[0];
-        EXPECT_EQ(options.dryRunCommand,
-                  row.action == emu::host::HostAction::DryRun ? row.args[1] : "");
-        EXPECT_EQ(options.sheetFile, row.action == emu::host::HostAction::Sheet ? row.args[1] : "");
+        EXPECT_TRUE(parseCommandLine(row.args, line, error)) << error;
+        EXPECT_EQ(line.action, row.action) << row.args[0];
+        EXPECT_EQ(line.watch, row.args[0] == "--watch") << row.args[0];
+        EXPECT_EQ(line.dryRunCommand, row.action == Action::DryRun ? row.args[1] : "");
+        EXPECT_EQ(line.sheetFile, row.action == Action::Sheet ? row.args[1] : "");
+        EXPECT_EQ(line.newDiskFolder, row.action == Action::NewDisk ? row.args[1] : "");
+        EXPECT_EQ(line.diskOutput, row.action == Action::MakeDisk ? row.args[1] : "");
+        // The machine options of --make-disk describe the machine the disk is
+        // checked on; the floppy's size and setup.exe are its own.
+        EXPECT_EQ(line.sizeKiB, row.action == Action::MakeDisk ? 2880 : 1440) << row.args[0];
+        EXPECT_EQ(line.setupExe, row.action == Action::MakeDisk ? "s.exe" : "") << row.args[0];
+        bool driveGiven = std::find(row.args.begin(), row.args.end(), "--drive") != row.args.end();
+        EXPECT_EQ(line.host.machine.drives.count('C'), driveGiven ? 1u : 0u) << row.args[0];
     }
-    std::string help = emu::host::hostHelp("corvane-setup");
+    std::string help = loader::commandHelp("corvane-setup");
     EXPECT_EQ(help.rfind("usage: corvane-setup [OPTION]...\n", 0), 0u) << help;
     for (const char* option : {"--drive X=DIR|IMAGE",
                                "--disk DIR|IMAGE",
@@ -140,7 +173,11 @@ TEST(HostOptions, HelpAndVersionEndTheParseAndTheHelpNamesEveryOption) {
                                "--sheet FILE.png",
                                "--watch",
                                "--help",
-                               "--version"}) {
+                               "--version",
+                               "--new-disk DIR",
+                               "--make-disk OUT",
+                               "--size KB",
+                               "--setup-exe FILE"}) {
         // One line each: the option at the start of a line, its meaning after it.
         size_t at = help.find(std::string("\n  ") + option + " ");
         ASSERT_NE(at, std::string::npos) << option;

@@ -1,6 +1,6 @@
 // setup --dry-run: what it reports against what the command really does on
 // another copy of the same drive, and the unified diff it reports with.
-#include "loader/UnifiedDiff.h"
+#include "loader/author/UnifiedDiff.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TempDir.h"
 
@@ -94,7 +94,7 @@ void expectReportMatches(const std::string& report,
                 << report;
         } else if (old->second != text) {
             ++changes;
-            std::string diff = loader::UnifiedDiff::between(windowsName(name), windowsName(name),
+            std::string diff = loader::author::UnifiedDiff::between(windowsName(name), windowsName(name),
                                                             old->second, text);
             EXPECT_NE(report.find(diff), std::string::npos) << diff << "\nnot in\n" << report;
         }
@@ -283,7 +283,7 @@ TEST(DryRun, UnifiedDiffAgreesWithDiffU) {
         ASSERT_TRUE(WIFEXITED(raw));
         std::string expected = readHostFile(work / "diff.txt");
         EXPECT_EQ(WEXITSTATUS(raw), expected.empty() ? 0 : 1);
-        EXPECT_EQ(loader::UnifiedDiff::between("B", "A", row.before, row.after), expected);
+        EXPECT_EQ(loader::author::UnifiedDiff::between("B", "A", row.before, row.after), expected);
     }
 }
 

@@ -1,5 +1,8 @@
-// The command line of the host program: what the emulated machine looks like
-// and how the session is driven. The system itself never sees it.
+// The host's options of the emulated machine and of how its session is
+// driven: the drives, the Windows directory and registry, the version, the
+// display, the input script, the trace, the clock and the restart answer.
+// The host program's command line (loader/CommandLine) reads them with its
+// own actions; the system itself never sees them.
 #pragma once
 
 #include "platform/emu/MachineConfig.h"
@@ -9,33 +12,29 @@
 
 namespace emu::host {
 
-// What the command line asks the host to do.
-// Check reads the disk as the program would and reports its mistakes instead
-// of running the program.
-enum class HostAction { Run, Check, DryRun, Sheet, Help, Version };
-
 struct HostOptions {
     MachineConfig machine;
-    std::string inputScript;   // host path; empty: no script
-    std::string dryRunCommand; // --dry-run: a command number or an item's text
-    std::string sheetFile;     // --sheet: host path of the PNG file
-    bool watch = false;        // --watch: reload the layout when it changes
+    std::string inputScript; // host path; empty: no script
     // --disk: the driver disk, a host folder or a disk image; empty: the
     // host's current folder.
     std::string disk;
-    HostAction action = HostAction::Run;
 };
 
-// Parses argv[1..]. On a bad option returns false and puts a one-line
-// explanation into error that names the option and what is wrong with it.
-// --help and --version set the action and end the parse.
-bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options,
-                      std::string& error);
+struct HostOptionSpec {
+    const char* name;  // "--drive"
+    const char* value; // what the value looks like; nullptr: the option takes none
+    const char* help;  // one line
+};
 
-// The short usage printed after an error, for the program called program.
-std::string hostUsage(const std::string& program);
-// What --help prints: what the program is, every option with one line each,
-// and the exit statuses.
-std::string hostHelp(const std::string& program);
+// The machine's options, in the order the help lists them.
+const std::vector<HostOptionSpec>& hostOptionSpecs();
+// The option called name; nullptr when it is none of the machine's.
+const HostOptionSpec* findHostOption(const std::string& name);
+
+// Applies the option called name (one of hostOptionSpecs()) with its value
+// (ignored for an option that takes none). false, with what is wrong with the
+// value in why, for a value the option cannot take.
+bool applyHostOption(const std::string& name, const std::string& value, HostOptions& options,
+                     std::string& why);
 
 } // namespace emu::host

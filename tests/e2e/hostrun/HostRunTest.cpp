@@ -87,7 +87,7 @@ TEST(HostRun, TheCommandLineAnswersWithTheRightStreamAndExitStatus) {
         {"--headless --drive C=missing", 2, "", "setup: ", false},
         {"", 1, "", "setup: no display available; use --headless\n", false},
         // The options of new and finished driver disks.
-        {"--new-disk", 2, "", "setup: option --new-disk needs a value\n", true},
+        {"--new-disk", 2, "", "setup: option --new-disk needs a value (DIR)\n", true},
         {"--new-disk a --make-disk b", 2, "", "setup: only one of --new-disk and --make-disk",
          true},
         {"--new-disk a --headless", 2, "", "setup: --new-disk takes no other option", true},
