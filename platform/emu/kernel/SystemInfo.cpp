@@ -77,6 +77,10 @@ DWORD tickCount() {
     return g_clock.read();
 }
 
+std::optional<DWORD> virtualTick() {
+    return g_clock.virtualTick();
+}
+
 void sleepTicks(DWORD ms) {
     g_clock.sleep(ms);
 }

@@ -18,6 +18,9 @@ bool fillVersionRecord(OSVERSIONINFOA& record);
 // The tick counter of GetTickCount and Sleep (see TickClock).
 DWORD tickCount();
 void sleepTicks(DWORD ms);
+// The virtual tick counter, read without moving it (for the machine's own
+// clocks, such as an animation's); nullopt when the machine keeps real time.
+std::optional<DWORD> virtualTick();
 // Lets ms milliseconds of virtual time pass (a script's `wait`, Sleep); no
 // effect on the real clock.
 void advanceVirtualClock(DWORD ms);

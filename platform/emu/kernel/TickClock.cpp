@@ -24,6 +24,14 @@ DWORD TickClock::read() {
     return m_start + static_cast<DWORD>(elapsed.count());
 }
 
+std::optional<DWORD> TickClock::virtualTick() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_mode != ClockMode::Virtual) {
+        return std::nullopt;
+    }
+    return m_virtual;
+}
+
 void TickClock::advance(DWORD ms) {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_mode == ClockMode::Virtual) {

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <mutex>
+#include <optional>
 
 namespace emu::kernel {
 
@@ -19,6 +20,8 @@ public:
     void reset(ClockMode mode, DWORD start);
     // The current tick; in virtual mode each reading then advances by 1 ms.
     DWORD read();
+    // The virtual counter as it stands, without moving it; nullopt in real mode.
+    std::optional<DWORD> virtualTick();
     // Lets ms pass in virtual mode; real time cannot be pushed on.
     void advance(DWORD ms);
     // Waits ms of the counter's time: real waiting, or a virtual advance with

@@ -581,6 +581,13 @@ bool WindowManager::releaseDC(HDC dc) {
     return true;
 }
 
+void WindowManager::drawClientNow(Window* window, const std::function<void(HDC dc)>& draw) {
+    m_painter.drawClientNow(window, draw);
+    if (m_drawn) {
+        m_drawn();
+    }
+}
+
 HDC WindowManager::beginPaint(Window* window, PAINTSTRUCT& paint) {
     return m_painter.beginPaint(window, paint);
 }

@@ -110,6 +110,8 @@ public:
     HDC getDC(Window* window, bool clientOnly);
     // False for a context that is no window's; tells the host something was drawn.
     bool releaseDC(HDC dc);
+    // See WindowPainter::drawClientNow; then tells the host something was drawn.
+    void drawClientNow(Window* window, const std::function<void(HDC dc)>& draw);
     HDC beginPaint(Window* window, PAINTSTRUCT& paint);
     void endPaint(const PAINTSTRUCT& paint);
 

@@ -150,6 +150,24 @@ HDC WindowPainter::getDC(Window* window, bool clientOnly) {
     return dc;
 }
 
+void WindowPainter::drawClientNow(Window* window, const std::function<void(HDC dc)>& draw) {
+    const WindowTree& tree = m_windows.tree();
+    // Lock order: the tree, then the screen inside each drawing call; no
+    // drawing call asks for the tree while it holds the screen.
+    auto lock = m_windows.lockTree();
+    if (!tree.isShown(window)) {
+        return;
+    }
+    RECT origin = tree.clientScreenRect(window);
+    RectRegion visible = tree.visibleRegion(window, true);
+    HDC dc = emu::gdi::createDeviceContext(POINT{origin.left, origin.top}, visible.rects());
+    if (dc == nullptr) {
+        return;
+    }
+    draw(dc);
+    emu::gdi::destroyDeviceContext(dc);
+}
+
 bool WindowPainter::releaseDC(HDC dc) {
     {
         std::lock_guard<std::mutex> lock(m_contextsMutex);

@@ -8,6 +8,7 @@
 #include "platform/emu/user/ManagerServices.h"
 #include "platform/emu/user/RectRegion.h"
 
+#include <functional>
 #include <map>
 #include <mutex>
 
@@ -35,6 +36,11 @@ public:
 
     HDC getDC(Window* window, bool clientOnly);
     bool releaseDC(HDC dc);
+    // Draws on the client area of the window as much of it shows at this
+    // moment, with the tree held still: a window that comes up in front
+    // while another thread draws waits for the drawing, so the drawing never
+    // lands on it. draw gets a context whose (0,0) is the client's corner.
+    void drawClientNow(Window* window, const std::function<void(HDC dc)>& draw);
     HDC beginPaint(Window* window, PAINTSTRUCT& paint);
     void endPaint(const PAINTSTRUCT& paint);
     void eraseWithClassBrush(const Window* window, HDC dc);

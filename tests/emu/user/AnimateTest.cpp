@@ -2,7 +2,9 @@
 
 #include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/kernel/ModuleResources.h"
+#include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/user/controls/AnimateControl.h"
+#include "platform/emu/user/controls/AviClip.h"
 #include "resources/resource.h"
 
 #include <chrono>
@@ -15,7 +17,15 @@ using emu::user::AnimateControl;
 
 namespace {
 
-using Animation = DialogFixture;
+// The machine keeps virtual time: the clip moves only as the tick counter
+// does, so each test knows which frame shows when.
+class Animation : public DialogFixture {
+protected:
+    void SetUp() override {
+        m_machine.config().clock = emu::ClockMode::Virtual;
+        DialogFixture::SetUp();
+    }
+};
 
 constexpr LPARAM kWholeClip = static_cast<LPARAM>(0xFFFF0000u);
 
@@ -26,16 +36,33 @@ void openAndLoopTheClip(HWND dialog) {
     SendMessageA(clip, ACM_PLAY, static_cast<WPARAM>(-1), kWholeClip);
 }
 
-// Frames seen within `limit`, polled every few milliseconds; stops early
-// once `enough` different frames have shown.
-std::set<int> framesSeen(HWND control, std::chrono::milliseconds limit, size_t enough) {
-    std::set<int> seen;
-    auto end = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < end && seen.size() < enough) {
-        seen.insert(AnimateControl::currentFrame(control));
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+constexpr int kClipFrames = 17;
+
+// One period of clip 132 in whole milliseconds.
+DWORD framePeriod() {
+    const std::vector<unsigned char>& bytes = emu::kernel::moduleResources().clips.at(IDR_CLIP);
+    std::string why;
+    auto clip = emu::user::AviClip::load(bytes.data(), bytes.size(), why);
+    return clip == nullptr ? 0 : (clip->microsecondsPerFrame() + 999) / 1000;
+}
+
+// Whether the control comes to show frame. The clip's thread needs a moment
+// of host time to notice the counter moved; the limit only ends the wait of
+// a player that never moves.
+bool comesToFrame(HWND control, int frame) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (AnimateControl::currentFrame(control) != frame) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return seen;
+    return true;
+}
+
+// Lets one period of virtual time pass.
+void onePeriod() {
+    emu::kernel::advanceVirtualClock(framePeriod());
 }
 
 } // namespace
@@ -46,17 +73,23 @@ TEST_F(Animation, PlaysOnItsOwnThreadUntilAskedToPlayNothing) {
     HWND dialog = progressDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     HWND clip = GetDlgItem(dialog, 1001);
-    // The program's thread pumps nothing here; the frames move anyway.
-    std::set<int> seen = framesSeen(clip, std::chrono::seconds(10), 4);
-    EXPECT_GE(seen.size(), 4u);
-    for (int frame : seen) {
-        EXPECT_GE(frame, 0);
-        EXPECT_LT(frame, 17);
+    ASSERT_GT(framePeriod(), 0u);
+    // The program's thread pumps nothing here; the frames move with the
+    // clock, one a period, round the clip and on.
+    EXPECT_EQ(AnimateControl::currentFrame(clip), 0);
+    for (int step = 1; step <= kClipFrames + 3; ++step) {
+        onePeriod();
+        ASSERT_TRUE(comesToFrame(clip, step % kClipFrames)) << "step " << step;
     }
+    // Host time alone moves nothing: three periods of it later the frame
+    // is still the one the counter gave.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3 * framePeriod()));
+    EXPECT_EQ(AnimateControl::currentFrame(clip), 3);
     // Finish's request: repeat 0, from and to the last frame.
     EXPECT_EQ(SendMessageA(clip, ACM_PLAY, 0, static_cast<LPARAM>(0xFFFFFFFFu)), TRUE);
     int halted = AnimateControl::currentFrame(clip);
-    std::this_thread::sleep_for(std::chrono::milliseconds(350));
+    emu::kernel::advanceVirtualClock(10 * framePeriod());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(AnimateControl::currentFrame(clip), halted);
     EXPECT_TRUE(DestroyWindow(dialog));
     EXPECT_EQ(AnimateControl::currentFrame(clip), -1);
@@ -71,14 +104,18 @@ TEST_F(Animation, PlaysOnWhileItsDialogIsDisabledAndEnabled) {
     HWND dialog = progressDialog(launcher);
     ASSERT_NE(dialog, nullptr);
     HWND clip = GetDlgItem(dialog, 1001);
-    std::set<int> seen;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (seen.size() < 3 && std::chrono::steady_clock::now() < end) {
-        EnableWindow(dialog, FALSE);
-        EnableWindow(dialog, TRUE);
-        seen.insert(AnimateControl::currentFrame(clip));
+    for (int frame = 1; frame <= 3; ++frame) {
+        onePeriod();
+        // Until the clip's thread has drawn the frame, the dialog keeps
+        // changing under it.
+        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (AnimateControl::currentFrame(clip) != frame &&
+               std::chrono::steady_clock::now() < end) {
+            EnableWindow(dialog, FALSE);
+            EnableWindow(dialog, TRUE);
+        }
+        EXPECT_EQ(AnimateControl::currentFrame(clip), frame);
     }
-    EXPECT_GE(seen.size(), 3u);
     EXPECT_TRUE(IsWindowEnabled(dialog));
     EXPECT_TRUE(DestroyWindow(dialog));
 }
@@ -123,9 +160,12 @@ TEST_F(Animation, OpenPlayAndStopAnswerAsTheControlDoes) {
         } else if (s.frameAfter == -2) {
             EXPECT_GE(AnimateControl::currentFrame(clip), 0) << s.what;
         } else {
-            // A single frame played once stays on the screen.
-            auto seen = framesSeen(clip, std::chrono::milliseconds(300), 2);
-            EXPECT_EQ(seen, std::set<int>{s.frameAfter}) << s.what;
+            // A single frame played once stays on the screen, however much
+            // time passes.
+            EXPECT_TRUE(comesToFrame(clip, s.frameAfter)) << s.what;
+            emu::kernel::advanceVirtualClock(3 * framePeriod());
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_EQ(AnimateControl::currentFrame(clip), s.frameAfter) << s.what;
         }
     }
 }
@@ -187,17 +227,16 @@ TEST_F(Animation, KeepsMovingWhileTheProgramStepsTheBar) {
     SendMessageA(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 5000));
     SendMessageA(bar, PBM_SETSTEP, 1, 0);
     SendMessageA(bar, PBM_SETPOS, 2000, 0);
-    // The command handler's loop: step as fast as the bar answers, pump nothing.
+    // The command handler's loop: step as fast as the bar answers, pump
+    // nothing; its reads of the tick counter are what moves virtual time.
     std::set<uint64_t> pictures;
     std::set<int> frames;
     auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    long steps = 0;
     while (std::chrono::steady_clock::now() < end && pictures.size() < 4) {
         SendMessageA(bar, PBM_STEPIT, 0, 0);
-        if (++steps % 200 == 0) {
-            frames.insert(AnimateControl::currentFrame(clip));
-            pictures.insert(screenDigest(clip));
-        }
+        GetTickCount();
+        frames.insert(AnimateControl::currentFrame(clip));
+        pictures.insert(screenDigest(clip));
     }
     EXPECT_GE(pictures.size(), 4u);
     EXPECT_GE(frames.size(), 3u);
@@ -221,8 +260,10 @@ TEST_F(Animation, NeverDrawsOverAWindowInFrontOfIt) {
     UpdateWindow(cover);
     uint64_t covered = screenDigest(cover);
     // Long enough for the sheet to cross the covered middle.
-    std::set<int> frames = framesSeen(clip, std::chrono::seconds(10), 12);
-    EXPECT_GE(frames.size(), 12u);
+    for (int frame = 1; frame <= 12; ++frame) {
+        onePeriod();
+        ASSERT_TRUE(comesToFrame(clip, frame)) << frame;
+    }
     EXPECT_EQ(screenDigest(cover), covered);
     POINT inside = screenPoint(cover, 60, 10);
     EXPECT_EQ(pixel(inside.x, inside.y), RGB(255, 255, 255));

@@ -60,16 +60,14 @@ void drawFrame(HDC dc, const AnimateState& s, int index, int width, int height) 
                       DIB_RGB_COLORS);
 }
 
-// GetDC clips to what of the control shows at this moment, so the thread
-// never draws over a window that has come up in front of it.
+// Drawn on what of the control shows, with the windows held still until the
+// frame is on the screen: the thread never draws over a window that comes up
+// in front of it.
 void AnimateState::showFrameFromThread(int index) {
     frame.store(index);
-    HDC dc = GetDC(handle);
-    if (dc == nullptr) {
-        return;
-    }
-    drawFrame(dc, *this, index, width.load(), height.load());
-    ReleaseDC(handle, dc);
+    drawClientNow(handle, [this, index](HDC dc) {
+        drawFrame(dc, *this, index, width.load(), height.load());
+    });
 }
 
 RECT clientRect(HWND window) {

@@ -1,6 +1,38 @@
 #include "platform/emu/user/controls/AnimationPlayer.h"
 
+#include "platform/emu/kernel/SystemInfo.h"
+
+#include <optional>
+
 namespace emu::user {
+
+// Microseconds since the playback started, by the machine's clock. The
+// virtual counter is read without moving it, and its 32-bit wrap is followed.
+class AnimationPlayer::PlaybackTime {
+public:
+    PlaybackTime()
+        : m_realStart(std::chrono::steady_clock::now()), m_lastTick(kernel::virtualTick()) {}
+
+    bool isVirtual() const { return m_lastTick.has_value(); }
+
+    int64_t now() {
+        if (!m_lastTick) {
+            return std::chrono::duration_cast<std::chrono::microseconds>(
+                       std::chrono::steady_clock::now() - m_realStart)
+                .count();
+        }
+        if (std::optional<DWORD> tick = kernel::virtualTick()) {
+            m_virtualMs += static_cast<DWORD>(*tick - *m_lastTick);
+            m_lastTick = tick;
+        }
+        return m_virtualMs * 1000;
+    }
+
+private:
+    std::chrono::steady_clock::time_point m_realStart;
+    std::optional<DWORD> m_lastTick;
+    int64_t m_virtualMs = 0;
+};
 
 void AnimationPlayer::start(int from, int to, int repeat, std::chrono::microseconds period) {
     stop();
@@ -22,23 +54,37 @@ void AnimationPlayer::stop() {
     }
 }
 
-bool AnimationPlayer::waitUntil(std::chrono::steady_clock::time_point when) {
+bool AnimationPlayer::waitUntil(PlaybackTime& time, int64_t due) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    return !m_wake.wait_until(lock, when, [this] { return m_stopping; });
+    for (;;) {
+        if (m_stopping) {
+            return false;
+        }
+        int64_t now = time.now();
+        if (now >= due) {
+            return true;
+        }
+        // Virtual time moves only when the machine's program reads or
+        // advances it: look again after a host millisecond.
+        auto pause = time.isVirtual() ? std::chrono::microseconds(1000)
+                                      : std::chrono::microseconds(due - now);
+        m_wake.wait_for(lock, pause);
+    }
 }
 
 void AnimationPlayer::run(int from, int to, int repeat, std::chrono::microseconds period) {
-    auto next = std::chrono::steady_clock::now();
+    PlaybackTime time;
+    int64_t next = time.now();
     for (int pass = 0; repeat < 0 || pass < repeat; ++pass) {
         for (int frame = from; frame <= to; ++frame) {
             m_show(frame);
-            next += period;
+            next += period.count();
             // A thread held up for long does not rush through the frames it missed.
-            auto now = std::chrono::steady_clock::now();
-            if (next + period < now) {
+            int64_t now = time.now();
+            if (next + period.count() < now) {
                 next = now;
             }
-            if (!waitUntil(next)) {
+            if (!waitUntil(time, next)) {
                 return;
             }
         }

@@ -53,6 +53,21 @@ void addCommonControlClass(ClassTable& classes, LPCSTR name, WNDPROC proc) {
     classes.add(definition);
 }
 
+void drawClientNow(HWND handle, const std::function<void(HDC dc)>& draw) {
+    WindowManager* m = WindowManager::current();
+    if (m == nullptr) {
+        return;
+    }
+    Window* window = nullptr;
+    {
+        auto lock = m->lockTree();
+        window = WindowManager::windowOf(handle);
+    }
+    if (window != nullptr) {
+        m->drawClientNow(window, draw);
+    }
+}
+
 LRESULT sendToWindow(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) {
     WindowManager* m = WindowManager::current();
     return m != nullptr ? m->sendTo(handle, message, wParam, lParam) : 0;

@@ -8,6 +8,7 @@
 
 #include "platform/emu/user/Window.h"
 
+#include <functional>
 #include <memory>
 
 namespace emu::user {
@@ -36,6 +37,12 @@ template <typename State> State* controlStateAs(HWND window) {
 // A common control's class: repainted whole when its size changes, with no
 // class brush, as the control fills its own face.
 void addCommonControlClass(ClassTable& classes, LPCSTR name, WNDPROC proc);
+
+// Draws on what of the window's client area shows at this moment, from any
+// thread, with no window able to come up in front meanwhile (see
+// WindowPainter::drawClientNow). Does nothing for a handle that names no
+// window or one that is hidden.
+void drawClientNow(HWND window, const std::function<void(HDC dc)>& draw);
 
 // SendMessageA as the controls need it, without the trip through user32.
 LRESULT sendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
