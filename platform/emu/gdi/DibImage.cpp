@@ -129,6 +129,27 @@ const uint8_t* DibImage::row(int rowFromTop) const {
     return m_bits + static_cast<size_t>(storageIndex(rowFromTop) - m_firstScan) * m_stride;
 }
 
+void DibImage::rowColours(const uint8_t* row, COLORREF* out) const {
+    // The palette formats read their table straight; the others go through
+    // colour() for the frame buffer's device colour.
+    switch (m_bpp) {
+    case 8:
+        for (int x = 0; x < m_width; ++x) {
+            out[x] = m_colours[row[x]];
+        }
+        return;
+    case 4:
+        for (int x = 0; x < m_width; ++x) {
+            out[x] = m_colours[(row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0x0F];
+        }
+        return;
+    default:
+        for (int x = 0; x < m_width; ++x) {
+            out[x] = colour(row, x);
+        }
+    }
+}
+
 COLORREF DibImage::colour(const uint8_t* row, int x) const {
     switch (m_bpp) {
     case 1:

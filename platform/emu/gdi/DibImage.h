@@ -38,6 +38,8 @@ public:
     const uint8_t* row(int rowFromTop) const;
     // The display colour of pixel x of a present row.
     COLORREF colour(const uint8_t* row, int x) const;
+    // The display colours of every pixel of a present row, width() of them.
+    void rowColours(const uint8_t* row, COLORREF* out) const;
 
 private:
     DibImage() = default;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace emu::gdi {
 
@@ -35,15 +36,33 @@ void DibStretcher::drawRow(int screenY, int destinationLeft, const std::vector<i
     if (!m_image.hasRow(sourceRow)) {
         return;
     }
-    const uint8_t* row = m_image.row(sourceRow);
     const int width = static_cast<int>(columns.size());
     const int imageWidth = m_image.width();
+    if (sourceRow != m_colouredRow) {
+        m_rowColours.resize(static_cast<size_t>(imageWidth));
+        m_image.rowColours(m_image.row(sourceRow), m_rowColours.data());
+        m_colouredRow = sourceRow;
+    }
+    const COLORREF* colours = m_rowColours.data();
+    // Unstretched and not mirrored: the columns follow each other, and each
+    // span is one copy of the part of it that lies on the picture.
+    const bool contiguous = width > 0 && columns.back() - columns.front() == width - 1;
     m_out.forEachSpan(screenY, destinationLeft, destinationLeft + width, [&](int y, int a, int b) {
         COLORREF* pixels = m_out.frameBuffer().row(y);
+        if (contiguous) {
+            const int first = columns[a - destinationLeft];
+            const int from = std::max(a, a - first);
+            const int to = std::min(b, a + imageWidth - first);
+            if (from < to) {
+                std::memcpy(pixels + from, colours + first + (from - a),
+                            static_cast<size_t>(to - from) * sizeof(COLORREF));
+            }
+            return;
+        }
         for (int x = a; x < b; ++x) {
             const int column = columns[x - destinationLeft];
             if (column >= 0 && column < imageWidth) {
-                pixels[x] = m_image.colour(row, column);
+                pixels[x] = colours[column];
             }
         }
     });

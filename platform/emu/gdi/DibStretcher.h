@@ -6,6 +6,8 @@
 #include "platform/emu/gdi/DibImage.h"
 #include "platform/emu/gdi/Rasteriser.h"
 
+#include <vector>
+
 namespace emu::gdi {
 
 // A rectangle as origin and signed size; a negative size mirrors.
@@ -36,6 +38,10 @@ private:
 
     Rasteriser& m_out;
     const DibImage& m_image;
+    // The colours of the source row drawn last: a picture stretched taller
+    // draws the same row more than once.
+    std::vector<COLORREF> m_rowColours;
+    int m_colouredRow = -1;
 };
 
 } // namespace emu::gdi

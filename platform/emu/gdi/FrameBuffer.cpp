@@ -1,5 +1,7 @@
 #include "platform/emu/gdi/FrameBuffer.h"
 
+#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -26,7 +28,21 @@ FrameBuffer::FrameBuffer(int width, int height, int depth)
         throw std::runtime_error("screen depth " + std::to_string(depth) +
                                  " is not supported (1, 4, 8, 15, 16, 24 or 32)");
     }
-    m_pixels.assign(static_cast<size_t>(width) * height, m_palette.nearest(RGB(0, 128, 128)));
+    m_pixels.resize(static_cast<size_t>(width) * height);
+    fillPixels(m_pixels.data(), m_pixels.size(), m_palette.nearest(RGB(0, 128, 128)));
+}
+
+void FrameBuffer::fillPixels(COLORREF* to, size_t count, COLORREF shown) {
+    const size_t seed = std::min<size_t>(count, 16);
+    for (size_t i = 0; i < seed; ++i) {
+        to[i] = shown;
+    }
+    // What is filled is copied onto what follows it, twice as much each time.
+    for (size_t done = seed; done < count;) {
+        size_t step = std::min(done, count - done);
+        std::memcpy(to + done, to, step * sizeof(COLORREF));
+        done += step;
+    }
 }
 
 COLORREF FrameBuffer::pixel(int x, int y) const {

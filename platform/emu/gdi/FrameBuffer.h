@@ -40,6 +40,9 @@ public:
     void put(int x, int y, COLORREF shown) { m_pixels[index(x, y)] = shown; }
     COLORREF* row(int y) { return m_pixels.data() + static_cast<size_t>(y) * m_width; }
     void markChanged() { m_generation.fetch_add(1, std::memory_order_acq_rel); }
+    // Sets count pixels from `to` on to one colour, with the host's block copy
+    // doing most of it: a screen-sized fill is most of a start-up's work.
+    static void fillPixels(COLORREF* to, size_t count, COLORREF shown);
 
     COLORREF deviceColour(COLORREF colour) { return m_palette.nearest(colour); }
     SystemPalette& palette() { return m_palette; }

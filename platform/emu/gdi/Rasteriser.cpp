@@ -132,8 +132,12 @@ void Rasteriser::fill(const RECT& logical, COLORREF shown, int rop2) {
     for (int y = std::max<LONG>(r.top, 0); y < r.bottom && y < m_frameBuffer.height(); ++y) {
         forEachSpan(y, r.left, r.right, [&](int sy, int a, int b) {
             COLORREF* row = m_frameBuffer.row(sy);
+            if (rop2 == R2_COPYPEN) {
+                FrameBuffer::fillPixels(row + a, static_cast<size_t>(b - a), shown);
+                return;
+            }
             for (int x = a; x < b; ++x) {
-                row[x] = rop2 == R2_COPYPEN ? shown : combine(rop2, shown, row[x]);
+                row[x] = combine(rop2, shown, row[x]);
             }
         });
     }

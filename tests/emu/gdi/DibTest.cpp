@@ -158,20 +158,29 @@ TEST_F(Dibs, HeadersThatCannotBeDrawnSafelyAreRefused) {
 }
 
 TEST_F(Dibs, SourceRectanglesOutsideThePictureReadNothingBeyondIt) {
-    fillScreen(RGB(9, 9, 9));
     const PackedDib dib(8, 8, 8, false, pictureIndex);
-    // Asking for 32 x 32 source pixels of an 8 x 8 picture: only the picture's
-    // own pixels are drawn (AddressSanitizer watches the reads).
-    StretchDIBits(dc(), 0, 0, 32, 32, 0, 0, 32, 32, dib.bits(), dib.info(), DIB_RGB_COLORS,
-                  SRCCOPY);
-    const std::vector<COLORREF> shot = snapshot();
-    int drawn = 0;
-    for (int y = 0; y < 32; ++y) {
-        for (int x = 0; x < 32; ++x) {
-            drawn += at(shot, x, y) != RGB(9, 9, 9) ? 1 : 0;
+    // Asking for 32 x 32 source pixels of an 8 x 8 picture, from a left edge
+    // before, at and inside the picture: only the picture's own pixels are
+    // drawn, each where its column falls (AddressSanitizer watches the reads).
+    for (int sourceX : {-3, 0, 5}) {
+        fillScreen(RGB(9, 9, 9));
+        StretchDIBits(dc(), 0, 0, 32, 32, sourceX, 0, 32, 32, dib.bits(), dib.info(),
+                      DIB_RGB_COLORS, SRCCOPY);
+        const std::vector<COLORREF> shot = snapshot();
+        const int firstColumn = std::max(sourceX, 0);
+        int drawn = 0;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                bool picture = at(shot, x, y) != RGB(9, 9, 9);
+                drawn += picture ? 1 : 0;
+                if (picture) {
+                    ASSERT_GE(sourceX + x, firstColumn) << sourceX << ": " << x << "," << y;
+                    ASSERT_LT(sourceX + x, 8) << sourceX << ": " << x << "," << y;
+                }
+            }
         }
+        EXPECT_EQ(drawn, (8 - firstColumn) * 8) << sourceX;
     }
-    EXPECT_EQ(drawn, 64);
 }
 
 TEST_F(Dibs, SetDIBitsToDeviceCopiesOneToOne) {
