@@ -16,19 +16,24 @@ bool supportedDepth(int depth) {
            depth == 32;
 }
 
-} // namespace
-
-FrameBuffer::FrameBuffer(int width, int height, int depth)
-    : m_width(width), m_height(height), m_depth(depth), m_palette(depth) {
+// The number of pixels of a screen of that size; throws for a size no screen has.
+size_t pixelCount(int width, int height) {
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
         throw std::runtime_error("screen size " + std::to_string(width) + "x" +
                                  std::to_string(height) + " is not possible");
     }
+    return static_cast<size_t>(width) * static_cast<size_t>(height);
+}
+
+} // namespace
+
+FrameBuffer::FrameBuffer(int width, int height, int depth)
+    : m_width(width), m_height(height), m_depth(depth), m_pixels(pixelCount(width, height)),
+      m_palette(depth) {
     if (!supportedDepth(depth)) {
         throw std::runtime_error("screen depth " + std::to_string(depth) +
                                  " is not supported (1, 4, 8, 15, 16, 24 or 32)");
     }
-    m_pixels.resize(static_cast<size_t>(width) * height);
     fillPixels(m_pixels.data(), m_pixels.size(), m_palette.nearest(RGB(0, 128, 128)));
 }
 

@@ -6,6 +6,7 @@
 // Screenshot) and tests read it through screen() of ScreenAccess.
 #pragma once
 
+#include "platform/emu/gdi/PixelMemory.h"
 #include "platform/emu/gdi/SystemPalette.h"
 #include "platform/win32.h"
 
@@ -53,7 +54,7 @@ private:
     int m_width;
     int m_height;
     int m_depth;
-    std::vector<COLORREF> m_pixels;
+    PixelMemory m_pixels;
     SystemPalette m_palette;
     std::atomic<uint64_t> m_generation{1};
     std::mutex m_mutex;

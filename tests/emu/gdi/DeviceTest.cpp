@@ -1,6 +1,11 @@
 #include "tests/emu/gdi/ScreenFixture.h"
 
+#include "platform/emu/gdi/FrameBuffer.h"
+
+#include <cstdint>
 #include <cstring>
+#include <stdexcept>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -317,3 +322,21 @@ TEST_F(Device, SaveDcAndRestoreDcBringBackAWholeState) {
 }
 
 } // namespace
+
+// The screen's memory starts on a huge-page boundary (or the huge pages
+// cannot be given), starts as the desktop's teal over every pixel, and a
+// size no screen has is refused before any memory is taken.
+TEST(ScreenMemory, StartsAlignedAndWholeAndRefusesImpossibleSizes) {
+    for (auto [width, height] : {std::pair{800, 600}, {1, 1}, {1024, 513}, {4096, 4096}}) {
+        emu::gdi::FrameBuffer frame(width, height, 32);
+        const COLORREF* first = &frame.row(0)[0];
+        EXPECT_EQ(reinterpret_cast<uintptr_t>(first) % (size_t{2} << 20), 0u) << width;
+        EXPECT_EQ(frame.at(0, 0), RGB(0, 128, 128)) << width;
+        EXPECT_EQ(frame.at(width - 1, height - 1), RGB(0, 128, 128)) << width;
+        frame.put(width - 1, height - 1, RGB(1, 2, 3));
+        EXPECT_EQ(frame.pixel(width - 1, height - 1), RGB(1, 2, 3)) << width;
+    }
+    for (auto [width, height] : {std::pair{0, 600}, {800, -1}, {8193, 10}}) {
+        EXPECT_THROW(emu::gdi::FrameBuffer(width, height, 32), std::runtime_error) << width;
+    }
+}
