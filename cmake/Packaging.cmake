@@ -80,8 +80,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_STRIP_FILES ON)
 # The libraries come from dpkg-shlibdeps with the versions the build used
-# (libfreetype6, libfontconfig1, libpng16-16, the C and C++
-# run-times); the fonts are found at run time: fonts-wine's bitmap "MS Sans
+# (libfreetype6, libpng16-16, the C and C++ run-times); the fonts are found at run time: fonts-wine's bitmap "MS Sans
 # Serif" for dialogs, message boxes and captions, and through fontconfig
 # Liberation for the faces a layout names ("Arial"), DejaVu for the
 # sans-serif default.
@@ -89,9 +88,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # mtools and fsck.fat (dosfstools) work on the disk images --drive and --disk
 # name, and --make-disk writes floppy images with mtools.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine, mtools, dosfstools")
-# SDL2 is loaded with dlopen when a window opens, which dpkg-shlibdeps does
-# not see: the windowed run needs its run-time package all the same.
-string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libsdl2-2.0-0")
+# SDL2 is loaded with dlopen when a window opens, fontconfig when a face has
+# no kept answer, which dpkg-shlibdeps does not see: the runs need their
+# run-time packages all the same.
+string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libsdl2-2.0-0, libfontconfig1")
 set(CPACK_OUTPUT_FILE_PREFIX ${CMAKE_BINARY_DIR}/package)
 include(CPack)
 

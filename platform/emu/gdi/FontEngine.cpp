@@ -1,6 +1,7 @@
 #include "platform/emu/gdi/FontEngine.h"
 
-#include <fontconfig/fontconfig.h>
+#include "platform/emu/gdi/FontconfigLibrary.h"
+
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -56,38 +57,38 @@ std::shared_ptr<void> openLibrary() {
 }
 
 // The file of a bitmap font fontconfig knows under the family name, if any.
-std::string fontconfigFile(FcConfig* config, const char* family) {
-    FcPattern* pattern = FcPatternBuild(nullptr, FC_FAMILY, FcTypeString, family, FC_SCALABLE,
-                                        FcTypeBool, FcFalse, nullptr);
-    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, nullptr);
-    FcFontSet* found = pattern && objects ? FcFontList(config, pattern, objects) : nullptr;
+std::string fontconfigFile(const FontconfigLibrary& fc, FcConfig* config, const char* family) {
+    FcPattern* pattern = fc.PatternBuild(nullptr, FC_FAMILY, FcTypeString, family, FC_SCALABLE,
+                                         FcTypeBool, FcFalse, nullptr);
+    FcObjectSet* objects = fc.ObjectSetBuild(FC_FILE, nullptr);
+    FcFontSet* found = pattern && objects ? fc.FontList(config, pattern, objects) : nullptr;
     std::string file;
     for (int i = 0; found && i < found->nfont && file.empty(); ++i) {
         FcChar8* name = nullptr;
-        if (FcPatternGetString(found->fonts[i], FC_FILE, 0, &name) == FcResultMatch && name) {
+        if (fc.PatternGetString(found->fonts[i], FC_FILE, 0, &name) == FcResultMatch && name) {
             file = reinterpret_cast<const char*>(name);
         }
     }
     if (found) {
-        FcFontSetDestroy(found);
+        fc.FontSetDestroy(found);
     }
     if (objects) {
-        FcObjectSetDestroy(objects);
+        fc.ObjectSetDestroy(objects);
     }
     if (pattern) {
-        FcPatternDestroy(pattern);
+        fc.PatternDestroy(pattern);
     }
     return file;
 }
 
 // What the answers of fontconfig come from (see FontMatchCache).
-std::vector<std::string> fontconfigSources(FcConfig* config) {
+std::vector<std::string> fontconfigSources(const FontconfigLibrary& fc, FcConfig* config) {
     std::vector<std::string> sources;
-    auto take = [&sources](FcStrList* list, bool withFolder) {
+    auto take = [&sources, &fc](FcStrList* list, bool withFolder) {
         if (list == nullptr) {
             return;
         }
-        for (FcChar8* item; (item = FcStrListNext(list)) != nullptr;) {
+        for (FcChar8* item; (item = fc.StrListNext(list)) != nullptr;) {
             const std::string path = reinterpret_cast<const char*>(item);
             sources.push_back(path);
             const size_t slash = path.rfind('/');
@@ -95,11 +96,11 @@ std::vector<std::string> fontconfigSources(FcConfig* config) {
                 sources.push_back(path.substr(0, slash));
             }
         }
-        FcStrListDone(list);
+        fc.StrListDone(list);
     };
-    take(FcConfigGetConfigFiles(config), true);
-    take(FcConfigGetConfigDirs(config), false);
-    take(FcConfigGetFontDirs(config), false);
+    take(fc.ConfigGetConfigFiles(config), true);
+    take(fc.ConfigGetConfigDirs(config), false);
+    take(fc.ConfigGetFontDirs(config), false);
     for (std::string& place : FontMatchCache::userConfigPlaces()) {
         sources.push_back(std::move(place));
     }
@@ -133,13 +134,28 @@ std::string FontEngine::faceName(const LOGFONTA& logical) {
     return std::string(name, length);
 }
 
+const FontconfigLibrary* FontEngine::fontconfig() {
+    if (!m_fontconfigSought) {
+        m_fontconfigSought = true;
+        std::string error;
+        m_fontconfig = FontconfigLibrary::load(error);
+        if (m_fontconfig == nullptr) {
+            std::cerr << "corvane: fontconfig cannot be loaded (" << error
+                      << "); faces other than the bitmap \"MS Sans Serif\" are not found\n";
+        }
+    }
+    return m_fontconfig;
+}
+
 void* FontEngine::config() {
     if (!m_config) {
-        FcConfig* loaded = FcInitLoadConfigAndFonts();
+        const FontconfigLibrary* fc = fontconfig();
+        FcConfig* loaded = fc != nullptr ? fc->InitLoadConfigAndFonts() : nullptr;
         if (!loaded) {
             return nullptr;
         }
-        m_config.reset(loaded, [](void* c) { FcConfigDestroy(static_cast<FcConfig*>(c)); });
+        auto destroy = fc->ConfigDestroy;
+        m_config.reset(loaded, [destroy](void* c) { destroy(static_cast<FcConfig*>(c)); });
     }
     return m_config.get();
 }
@@ -150,8 +166,9 @@ std::optional<RasterFontFile> FontEngine::findSansSerif() {
             return found;
         }
     }
-    auto* fc = static_cast<FcConfig*>(m_askFontconfig ? config() : nullptr);
-    const std::string known = fc ? fontconfigFile(fc, kSansSerifFamily) : std::string();
+    auto* config = static_cast<FcConfig*>(m_askFontconfig ? this->config() : nullptr);
+    const std::string known =
+        config ? fontconfigFile(*m_fontconfig, config, kSansSerifFamily) : std::string();
     return known.empty() ? std::nullopt : RasterFontFile::read(m_library.get(), known);
 }
 
@@ -184,7 +201,7 @@ bool FontEngine::findFile(const std::string& family, bool bold, bool italic, Mat
     m_matches.store(request,
                     FontMatchCache::Answer{match.file, match.index,
                                            match.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR},
-                    fontconfigSources(static_cast<FcConfig*>(config())));
+                    fontconfigSources(*m_fontconfig, static_cast<FcConfig*>(config())));
     return true;
 }
 
@@ -193,32 +210,34 @@ bool FontEngine::askFontconfig(const std::string& family, bool bold, bool italic
     if (!config) {
         return false;
     }
-    FcPattern* pattern = FcPatternCreate();
+    // A configuration came from the library, so it is loaded.
+    const FontconfigLibrary& fc = *m_fontconfig;
+    FcPattern* pattern = fc.PatternCreate();
     if (!pattern) {
         return false;
     }
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-    FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-    FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-    FcPatternAddBool(pattern, FC_SCALABLE, FcTrue);
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    fc.PatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    fc.PatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+    fc.PatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+    fc.PatternAddBool(pattern, FC_SCALABLE, FcTrue);
+    fc.ConfigSubstitute(config, pattern, FcMatchPattern);
+    fc.DefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    FcPattern* found = FcFontMatch(config, pattern, &result);
-    FcPatternDestroy(pattern);
+    FcPattern* found = fc.FontMatch(config, pattern, &result);
+    fc.PatternDestroy(pattern);
     if (!found) {
         return false;
     }
     FcChar8* file = nullptr;
     int weight = FC_WEIGHT_REGULAR;
-    const bool ok = FcPatternGetString(found, FC_FILE, 0, &file) == FcResultMatch && file;
+    const bool ok = fc.PatternGetString(found, FC_FILE, 0, &file) == FcResultMatch && file;
     if (ok) {
         match.file = reinterpret_cast<const char*>(file);
-        FcPatternGetInteger(found, FC_INDEX, 0, &match.index);
-        FcPatternGetInteger(found, FC_WEIGHT, 0, &weight);
+        fc.PatternGetInteger(found, FC_INDEX, 0, &match.index);
+        fc.PatternGetInteger(found, FC_WEIGHT, 0, &weight);
         match.bold = weight >= FC_WEIGHT_BOLD;
     }
-    FcPatternDestroy(found);
+    fc.PatternDestroy(found);
     return ok;
 }
 

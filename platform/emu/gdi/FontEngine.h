@@ -20,6 +20,8 @@
 
 namespace emu::gdi {
 
+struct FontconfigLibrary;
+
 class FontEngine {
 public:
     // Looks for the bitmap "MS Sans Serif" where Debian's fonts-wine puts it,
@@ -51,7 +53,10 @@ private:
     // The kept answer, else fontconfig's (then kept).
     bool findFile(const std::string& family, bool bold, bool italic, Match& match);
     bool askFontconfig(const std::string& family, bool bold, bool italic, Match& match);
-    void* config(); // FcConfig, loaded on first use
+    // The fontconfig library, loaded on first use; nullptr, said once on
+    // stderr, when it cannot be.
+    const FontconfigLibrary* fontconfig();
+    void* config(); // FcConfig, loaded on first use; nullptr without fontconfig
     const RasterFontFile* sansSerif();
     std::optional<RasterFontFile> findSansSerif();
     std::shared_ptr<FontFace> bitmapFace(const LOGFONTA& logical);
@@ -61,6 +66,8 @@ private:
     // The fontconfig configuration (FcConfig), loaded on first use and
     // released with the engine.
     std::shared_ptr<void> m_config;
+    const FontconfigLibrary* m_fontconfig = nullptr;
+    bool m_fontconfigSought = false;
     std::vector<std::string> m_sansSerifFiles;
     bool m_askFontconfig = false;
     bool m_sansSerifSought = false;

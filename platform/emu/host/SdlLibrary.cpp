@@ -1,6 +1,6 @@
 #include "platform/emu/host/SdlLibrary.h"
 
-#include <dlfcn.h>
+#include "platform/emu/kernel/HostLibrary.h"
 
 namespace emu::host {
 
@@ -12,50 +12,30 @@ struct Loaded {
     std::string error;
 };
 
-template <typename Function>
-void resolve(void* library, const char* name, Function& function, std::string& missing) {
-    function = reinterpret_cast<Function>(dlsym(library, name));
-    if (function == nullptr && missing.empty()) {
-        missing = name;
-    }
-}
-
 Loaded loadLibrary() {
     Loaded loaded;
-    // Local: nothing else in the process is to bind to SDL's symbols.
-    void* library = dlopen(SdlLibrary::kFileName, RTLD_NOW | RTLD_LOCAL);
-    if (library == nullptr) {
-        const char* reason = dlerror();
-        loaded.error =
-            reason != nullptr ? reason : std::string("cannot load ") + SdlLibrary::kFileName;
+    kernel::HostLibrary library;
+    if (!library.open(SdlLibrary::kFileName, loaded.error)) {
         return loaded;
     }
     SdlLibrary& sdl = loaded.functions;
-    std::string missing;
-    resolve(library, "SDL_Init", sdl.Init, missing);
-    resolve(library, "SDL_Quit", sdl.Quit, missing);
-    resolve(library, "SDL_GetError", sdl.GetError, missing);
-    resolve(library, "SDL_GetCurrentVideoDriver", sdl.GetCurrentVideoDriver, missing);
-    resolve(library, "SDL_CreateWindow", sdl.CreateWindow, missing);
-    resolve(library, "SDL_DestroyWindow", sdl.DestroyWindow, missing);
-    resolve(library, "SDL_CreateRenderer", sdl.CreateRenderer, missing);
-    resolve(library, "SDL_DestroyRenderer", sdl.DestroyRenderer, missing);
-    resolve(library, "SDL_CreateTexture", sdl.CreateTexture, missing);
-    resolve(library, "SDL_DestroyTexture", sdl.DestroyTexture, missing);
-    resolve(library, "SDL_UpdateTexture", sdl.UpdateTexture, missing);
-    resolve(library, "SDL_RenderCopy", sdl.RenderCopy, missing);
-    resolve(library, "SDL_RenderPresent", sdl.RenderPresent, missing);
-    resolve(library, "SDL_PumpEvents", sdl.PumpEvents, missing);
-    resolve(library, "SDL_PollEvent", sdl.PollEvent, missing);
-    resolve(library, "SDL_WaitEventTimeout", sdl.WaitEventTimeout, missing);
-    if (!missing.empty()) {
-        loaded.error = std::string(SdlLibrary::kFileName) + " has no " + missing;
-        dlclose(library);
-        return loaded;
-    }
-    // Never closed: the drivers SDL starts (X11, audio) keep handlers and
-    // threads of their own that may outlive SDL_Quit.
-    loaded.complete = true;
+    library.resolve("SDL_Init", sdl.Init);
+    library.resolve("SDL_Quit", sdl.Quit);
+    library.resolve("SDL_GetError", sdl.GetError);
+    library.resolve("SDL_GetCurrentVideoDriver", sdl.GetCurrentVideoDriver);
+    library.resolve("SDL_CreateWindow", sdl.CreateWindow);
+    library.resolve("SDL_DestroyWindow", sdl.DestroyWindow);
+    library.resolve("SDL_CreateRenderer", sdl.CreateRenderer);
+    library.resolve("SDL_DestroyRenderer", sdl.DestroyRenderer);
+    library.resolve("SDL_CreateTexture", sdl.CreateTexture);
+    library.resolve("SDL_DestroyTexture", sdl.DestroyTexture);
+    library.resolve("SDL_UpdateTexture", sdl.UpdateTexture);
+    library.resolve("SDL_RenderCopy", sdl.RenderCopy);
+    library.resolve("SDL_RenderPresent", sdl.RenderPresent);
+    library.resolve("SDL_PumpEvents", sdl.PumpEvents);
+    library.resolve("SDL_PollEvent", sdl.PollEvent);
+    library.resolve("SDL_WaitEventTimeout", sdl.WaitEventTimeout);
+    loaded.complete = library.complete(loaded.error);
     return loaded;
 }
 

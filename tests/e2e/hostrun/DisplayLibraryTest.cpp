@@ -1,4 +1,5 @@
-// Which runs of setup map the SDL2 library: only one that opens a window.
+// Which runs of setup map the SDL2 library (only one that opens a window)
+// and fontconfig (only one that needs a face it has no kept answer for).
 // The dynamic loader reports every library it maps (LD_DEBUG=files) to a log
 // of the run's own; a run that shows a window is driven on a virtual X
 // display (Xvfb) with xdotool.
@@ -98,15 +99,19 @@ std::string loaderLog(const std::string& folder) {
 
 // The loader maps a library file once it has read a sound ELF header from
 // it; a name only looked up, or a file that is no library, is not mapped.
-bool mapsSdl(const std::string& log) {
+bool maps(const std::string& log, const std::string& library) {
     std::istringstream lines(log);
     for (std::string line; std::getline(lines, line);) {
-        if (line.find("libSDL2") != std::string::npos &&
+        if (line.find(library) != std::string::npos &&
             line.find("generating link map") != std::string::npos) {
             return true;
         }
     }
     return false;
+}
+
+bool mapsSdl(const std::string& log) {
+    return maps(log, "libSDL2");
 }
 
 // The output of a shell command; empty when it failed.
@@ -198,30 +203,37 @@ TEST(DisplayLibrary, RunsWithoutAWindowNeverMapIt) {
         std::map<std::string, std::string> environment;
         int status;
         const char* output; // what the run's output starts with
+        bool fontconfig;    // whether the run maps fontconfig
     };
+    // The kept font answers are the test's own: the first run that draws
+    // text asks fontconfig and keeps its answers, the runs after it do not.
     const std::string version = std::string("setup (corvane) ") + CORVANE_VERSION + "\n";
+    const std::vector<std::string> headless = {
+        "--headless", "--clock", "virtual", "--drive", c, "--input", work / "close.txt"};
     const Row rows[] = {
-        {{"--version"}, {}, 0, version.c_str()},
-        {{"--help"}, {}, 0, "usage: setup"},
-        {{"--headless", "--clock", "virtual", "--drive", c, "--input", work / "close.txt"},
-         {},
-         0,
-         ""},
-        {{"--check", "--drive", c}, {}, 0, "check: 0 errors, 0 warnings\n"},
-        {{"--dry-run", "100", "--drive", c}, {}, 0, "dry run of command 100"},
-        {{"--sheet", work / "sheet.png", "--drive", c}, {}, 0, ""},
-        {{}, {}, 1, "setup: no display available; use --headless\n"},
+        {{"--version"}, {}, 0, version.c_str(), false},
+        {{"--help"}, {}, 0, "usage: setup", false},
+        {headless, {}, 0, "", true},
+        {headless, {}, 0, "", false},
+        {{"--check", "--drive", c}, {}, 0, "check: 0 errors, 0 warnings\n", false},
+        {{"--dry-run", "100", "--drive", c}, {}, 0, "dry run of command 100", false},
+        {{"--sheet", work / "sheet.png", "--drive", c}, {}, 0, "", false},
+        {{}, {}, 1, "setup: no display available; use --headless\n", false},
         {{},
          {{"DISPLAY", ":99"}, {"LD_LIBRARY_PATH", work.path()}},
          1,
-         "setup: no display available; use --headless\n"},
+         "setup: no display available; use --headless\n",
+         false},
     };
+    const std::string cache = work / "cache";
+    ASSERT_EQ(mkdir(cache.c_str(), 0755), 0);
     int row = 0;
     for (const Row& each : rows) {
         const std::string logs = work / ("logs" + std::to_string(row++));
         ASSERT_EQ(mkdir(logs.c_str(), 0755), 0);
         Launch launch{{setup}, each.environment, demo.disk(), work / "output.txt"};
         launch.args.insert(launch.args.end(), each.args.begin(), each.args.end());
+        launch.environment["XDG_CACHE_HOME"] = cache;
         launch.environment["LD_DEBUG"] = "files";
         launch.environment["LD_DEBUG_OUTPUT"] = logs + "/loader";
         const std::string shown = ::testing::PrintToString(each.args);
@@ -233,6 +245,7 @@ TEST(DisplayLibrary, RunsWithoutAWindowNeverMapIt) {
         // The log is there and names what the executable needs.
         EXPECT_NE(log.find("libfreetype"), std::string::npos) << shown;
         EXPECT_FALSE(mapsSdl(log)) << shown;
+        EXPECT_EQ(maps(log, "libfontconfig"), each.fontconfig) << shown;
     }
 }
 
