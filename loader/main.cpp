@@ -113,7 +113,8 @@ int makeDisk(const std::string& program, const loader::CommandLine& line) {
     }
     files.insert(files.begin(), {"SETUP.EXE", windowsProgram});
     const loader::author::FloppyFormat* format = loader::author::FloppyFormat::ofSize(line.sizeKiB);
-    DiskWriter::Result result = DiskWriter::write(files, line.diskOutput, *format, std::cout, error);
+    DiskWriter::Result result =
+        DiskWriter::write(files, line.diskOutput, *format, std::cout, error);
     std::cout.flush();
     if (result != DiskWriter::Result::Written) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());

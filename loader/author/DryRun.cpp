@@ -170,8 +170,7 @@ std::vector<std::pair<std::string, int>> deletedKeys(const std::vector<std::stri
 
 } // namespace
 
-DryRun::DryRun(const emu::host::HostOptions& options, const std::string& command,
-               std::ostream& out)
+DryRun::DryRun(const emu::host::HostOptions& options, const std::string& command, std::ostream& out)
     : m_command(command), m_out(out), m_machine(options.machine) {}
 
 bool DryRun::run(const emu::host::HostOptions& options, const std::string& command,

@@ -89,8 +89,7 @@ bool SkinSheet::write(const emu::host::HostOptions& options, const std::string& 
             return false;
         }
     }
-    return emu::host::Screenshot::writePng(file, sideBySide(halves[0], halves[1]),
-                                           error);
+    return emu::host::Screenshot::writePng(file, sideBySide(halves[0], halves[1]), error);
 }
 
 } // namespace loader::author

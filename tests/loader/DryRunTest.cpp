@@ -94,8 +94,8 @@ void expectReportMatches(const std::string& report,
                 << report;
         } else if (old->second != text) {
             ++changes;
-            std::string diff = loader::author::UnifiedDiff::between(windowsName(name), windowsName(name),
-                                                            old->second, text);
+            std::string diff = loader::author::UnifiedDiff::between(
+                windowsName(name), windowsName(name), old->second, text);
             EXPECT_NE(report.find(diff), std::string::npos) << diff << "\nnot in\n" << report;
         }
     }
