@@ -119,11 +119,11 @@ section() { # file, name
 # that section's own into RELEASE.INF. That file and the fragments hold only
 # section headers and "key=value" lines, which Wine's profile writer keeps,
 # so this is the one merge the program completes under Wine, and afterwards
-# RELEASE.INF names the section that was walked.
+# RELEASE.INF names each section that was walked.
 crlf() { printf '%s\r\n' "$@"; }
 crlf '[Version]' 'Signature=$CHICAGO$' 'Class=Release' >"$work/original/RELEASE.INF"
 for tag in 950 950A 950B; do
-    crlf '[Release]' "Section=$tag" >"$work/disk/R$tag.QTR"
+    crlf '[Release]' "$tag=walked" >"$work/disk/R$tag.QTR"
 done
 awk '{ print }
      /^\[(950|950A|950B)\]\r?$/ { tag = $0; sub(/^\[/, "", tag); sub(/\]\r?$/, "", tag)
@@ -252,7 +252,7 @@ session() { # Wine's version name, the version's own name, the release tag
     # the demo's files.
     check "Install shows its progress window, then \"The update is incomplete: ...\" (answered OK)" \
         run_command "" Return "$incomplete"
-    check "Install walked [$tag], the section of the release tag $tag: RELEASE.INF got its fragment, RELEASE.QBK holds the file as it was" \
+    check "Install walked [$tag], the section of the release tag $tag, and no other: RELEASE.INF got its fragment alone, RELEASE.QBK holds the file as it was" \
         walked "$tag"
     check "Install left the demo's INF files byte for byte as they were, with no backup and no work file" \
         demo_unchanged "$tag"
@@ -287,7 +287,7 @@ run_command() { # moves, key for the message box, the start of its text
 walked() { # release tag
     local fine=0 lines
     lines=$(section "$inf/RELEASE.INF" Release | tr -d ' \t' | paste -sd' ')
-    if [ "$lines" != "Section=$1" ]; then
+    if [ "$lines" != "$1=walked" ]; then
         say "        RELEASE.INF's [Release] holds \"$lines\""
         fine=1
     fi
