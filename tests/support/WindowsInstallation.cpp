@@ -70,9 +70,7 @@ struct Device {
     unsigned driver; // the number of its driver key in its class
 };
 
-// The PCI functions of the QX-20 chipset the demo disk is for, besides the
-// device keys the disk names: its host bridge.
-const char kChipsetVendor[] = "5A17";
+const char kStandardSystem[] = "(Standard system devices)";
 
 class HiveWriter {
 public:
@@ -121,9 +119,9 @@ public:
 private:
     // Windows 95's way of growing a hive: data blocks of 4 KB with at most
     // 255 entries each, the key tree in chunks of 4 KB after the first 8 KB.
-    // Windows 98, 98 SE and ME lay their hives out with habits of their own
-    // (free offsets that point at holes, larger blocks); once CregBuilder
-    // can write those, they are chosen here by the release.
+    // Windows 98, 98 SE and ME grow their hives with habits of their own (a
+    // free offset that points at a hole, among others); once CregBuilder can
+    // write those, they are chosen here by the release.
     static void layAsWindows95(CregBuilder& hive) {
         hive.setBlockSize(0x1000);
         hive.setEntriesPerBlock(255);
@@ -156,10 +154,18 @@ private:
     void addEnum(CregBuilder& hive, const std::vector<std::string>& demoKeys) const {
         hive.addKey("Enum\\HTREE\\RESERVED\\0");
         hive.addKey("Enum\\HTREE\\ROOT\\0");
-        addDevice(hive, {"Root\\*PNP0C01", "0000", "System", "System board",
-                         "(Standard system "
-                         "devices)",
-                         0});
+        addRootAndBios(hive);
+        addPci(hive, demoKeys);
+        addIsa(hive);
+        addDrives(hive);
+        addNetworkComponents(hive);
+        if (m_release.usb) {
+            addUsb(hive);
+        }
+    }
+
+    void addRootAndBios(CregBuilder& hive) const {
+        addDevice(hive, {"Root\\*PNP0C01", "0000", "System", "System board", kStandardSystem, 0});
         for (unsigned n = 0; n < 3; ++n) {
             addDevice(hive, {"Root\\Printer", hex4(n), "Printer",
                              "Norrisk LaserRite " + std::to_string(400 + n * 100), "Norrisk", n});
@@ -183,23 +189,24 @@ private:
         unsigned number = 1;
         for (const auto& device : bios) {
             addDevice(hive, {std::string("BIOS\\") + device[0], hex2(number + 0x0B), device[1],
-                             device[2], "(Standard system devices)", number});
+                             device[2], kStandardSystem, number});
             ++number;
         }
         addDevice(hive, {"BIOS\\*PNP0501", hex2(0x20), "Ports", "Communications Port (COM2)",
                          "(Standard port types)", 2});
+    }
 
+    void addPci(CregBuilder& hive, const std::vector<std::string>& demoKeys) const {
         // The chipset: the demo disk's devices, each at its function of the
         // bridge's slot, and the host bridge.
         unsigned function = 0;
         for (const std::string& key : demoKeys) {
             addDevice(hive, {key, "BUS_00&DEV_07&FUNC_0" + std::to_string(function), "System",
-                             "PCI standard device", "(Standard system devices)", 20 + function});
+                             "PCI standard device", kStandardSystem, 20 + function});
             ++function;
         }
-        addDevice(hive,
-                  {std::string("PCI\\VEN_") + kChipsetVendor + "&DEV_7190", "BUS_00&DEV_00&FUNC_00",
-                   "System", "PCI standard host CPU bridge", "(Standard system devices)", 30});
+        addDevice(hive, {"PCI\\VEN_5A17&DEV_7190", "BUS_00&DEV_00&FUNC_00", "System",
+                         "PCI standard host CPU bridge", kStandardSystem, 30});
 
         // Cards of made-up makers, each also seen in the slots it sat in
         // before.
@@ -217,34 +224,38 @@ private:
         };
         unsigned slot = 8;
         for (const auto& card : cards) {
-            for (unsigned move = 0; move < 6; ++move) {
+            for (unsigned move = 0; move < 10; ++move) {
                 std::string key = std::string("PCI\\VEN_") + card[0] + "&DEV_" + card[1];
                 addDevice(hive, {key, "BUS_00&DEV_" + hex2(slot + move) + "&FUNC_00", card[2],
                                  card[3], card[4], move});
             }
             ++slot;
         }
+    }
 
+    void addIsa(CregBuilder& hive) const {
         // An old ISA card's device, deleted when it was taken out.
         hive.addGap(96);
-        const char* const isa[][3] = {
-            {"ZVN2001", "MEDIA", "Zevon AudioMaster 16"},
-            {"ZVN2002", "MEDIA", "Zevon AudioMaster 16 MPU-401"},
-            {"ZVN2003", "MEDIA", "Zevon AudioMaster 16 Gameport"},
-            {"KTL0130", "Modem", "Kestel ISA PnP Modem"},
-            {"KTL0131", "Ports", "Kestel ISA Serial Port"},
+        const char* const isa[][4] = {
+            {"ZVN2001", "MEDIA", "Zevon AudioMaster 16", "Zevon"},
+            {"ZVN2002", "MEDIA", "Zevon AudioMaster 16 MPU-401", "Zevon"},
+            {"ZVN2003", "MEDIA", "Zevon AudioMaster 16 Gameport", "Zevon"},
+            {"KTL0130", "Modem", "Kestel ISA PnP Modem", "Kestel"},
+            {"KTL0131", "Ports", "Kestel ISA Serial Port", "Kestel"},
         };
-        addDevice(hive, {"ISAPNP\\READDATAPORT", "0", "System",
-                         "IO read data port for ISA Plug and Play enumerator",
-                         "(Standard system devices)", 40});
+        addDevice(hive,
+                  {"ISAPNP\\READDATAPORT", "0", "System",
+                   "IO read data port for ISA Plug and Play enumerator", kStandardSystem, 40});
         unsigned serial = 0x10A4C3;
         for (const auto& card : isa) {
-            for (unsigned copy = 0; copy < 4; ++copy) {
+            for (unsigned copy = 0; copy < 6; ++copy) {
                 addDevice(hive, {std::string("ISAPNP\\") + card[0] + "\\" + hex4(serial + copy),
-                                 "DEV0000", card[1], card[2], "Zevon", copy});
+                                 "DEV0000", card[1], card[2], card[3], copy});
             }
         }
+    }
 
+    void addDrives(CregBuilder& hive) const {
         addDevice(hive, {"ESDI\\GENERIC_IDE__DISK_TYPE47_",
                          "MF&CHILD0000&PCI&VEN_5A17&DEV_7111&BUS_00&DEV_07&FUNC_01", "DiskDrive",
                          "GENERIC IDE  DISK TYPE47", "(Standard disk drives)", 0});
@@ -260,6 +271,9 @@ private:
             addDevice(hive, {"MONITOR\\DEFAULT_MONITOR", hex4(n + 1), "Monitor", "Default Monitor",
                              "(Standard monitor types)", n});
         }
+    }
+
+    void addNetworkComponents(CregBuilder& hive) const {
         const char* const network[][3] = {
             {"MSTCP", "NetTrans", "TCP/IP"},
             {"NETBEUI", "NetTrans", "NetBEUI"},
@@ -275,13 +289,14 @@ private:
                             {CregBuilder::string("VREDIR\\" + hex4(n), "")});
             }
         }
-        if (m_release.usb) {
-            std::string host = "PCI&VEN_5A17&DEV_7112&BUS_00&DEV_07&FUNC_02";
-            addDevice(hive, {"USB\\ROOT_HUB", host, "USB", "USB Root Hub",
-                             "(Standard USB Host Controller)", 1});
-            addDevice(hive, {"USB\\VID_1A2B&PID_0001", "0000000000001", "HID",
-                             "USB Human Interface Device", "(Standard system devices)", 0});
-        }
+    }
+
+    void addUsb(CregBuilder& hive) const {
+        std::string host = "PCI&VEN_5A17&DEV_7112&BUS_00&DEV_07&FUNC_02";
+        addDevice(hive, {"USB\\ROOT_HUB", host, "USB", "USB Root Hub",
+                         "(Standard USB Host Controller)", 1});
+        addDevice(hive, {"USB\\VID_1A2B&PID_0001", "0000000000001", "HID",
+                         "USB Human Interface Device", kStandardSystem, 0});
     }
 
     void addHardware(CregBuilder& hive) const {
