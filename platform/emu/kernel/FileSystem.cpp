@@ -222,14 +222,6 @@ std::function<bool(int)> writeAll(std::string_view bytes) {
     };
 }
 
-// Whether the host lets this user write the file once its read-only
-// attribute, the owner write bit, is set aside: the owner and the superuser
-// may, anybody else as the other permission bits say.
-bool userMayWrite(const std::string& hostPath, const HostEntry& entry) {
-    uid_t user = geteuid();
-    return user == 0 || user == entry.owner() || access(hostPath.c_str(), W_OK) == 0;
-}
-
 } // namespace
 
 bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) {
@@ -247,7 +239,7 @@ DWORD replaceSystemFile(const std::string& hostPath, std::string_view bytes) {
     std::string target = real;
     free(real);
     std::optional<HostEntry> entry = HostEntry::at(target);
-    if (!entry || !entry->isRegularFile() || !userMayWrite(target, *entry)) {
+    if (!entry || !entry->isRegularFile() || !entry->userMayWriteApartFromReadOnly(target)) {
         return ERROR_ACCESS_DENIED;
     }
     DWORD error = FileReplacer::replace(target, entry->permissions(), false, writeAll(bytes),
