@@ -29,6 +29,16 @@ protected:
         m_machine.config().clock = emu::ClockMode::Virtual;
         DialogFixture::SetUp();
     }
+
+    // The progress dialog over launcher with clip 132 opened in it (and so
+    // playing: the control autoplays); the clip's control, NULL without one.
+    HWND openClipOver(HWND launcher) {
+        s_onInit = [](HWND dialog) {
+            SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP);
+        };
+        HWND dialog = progressDialog(launcher);
+        return dialog != nullptr ? GetDlgItem(dialog, 1001) : nullptr;
+    }
 };
 
 constexpr LPARAM kWholeClip = static_cast<LPARAM>(0xFFFF0000u);
@@ -200,10 +210,8 @@ TEST_F(Animation, OpenPlayAndStopAnswerAsTheControlDoes) {
 
 TEST_F(Animation, TheClipsBackgroundIsTheDialogsFace) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP); };
-    HWND dialog = progressDialog(launcher);
-    ASSERT_NE(dialog, nullptr);
-    HWND clip = GetDlgItem(dialog, 1001);
+    HWND clip = openClipOver(launcher);
+    ASSERT_NE(clip, nullptr);
     SendMessageA(clip, ACM_STOP, 0, 0);
     RECT client{0, 0, 0, 0};
     GetClientRect(clip, &client);
@@ -274,10 +282,8 @@ TEST_F(Animation, KeepsMovingWhileTheProgramStepsTheBar) {
 
 TEST_F(Animation, NeverDrawsOverAWindowInFrontOfIt) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP); };
-    HWND dialog = progressDialog(launcher);
-    ASSERT_NE(dialog, nullptr);
-    HWND clip = GetDlgItem(dialog, 1001);
+    HWND clip = openClipOver(launcher);
+    ASSERT_NE(clip, nullptr);
     // A window with a white client area over the middle of the clip, where the sheet flies.
     RECT area = windowRect(clip);
     int middle = (area.left + area.right) / 2;
@@ -302,10 +308,8 @@ TEST_F(Animation, NeverDrawsOverAWindowInFrontOfIt) {
 // frame due at each moment, as one that ran at once would.
 TEST_F(Animation, ShowsTheFrameDueAtEachMomentHoweverLateItsThreadStarts) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP); };
-    HWND dialog = progressDialog(launcher);
-    ASSERT_NE(dialog, nullptr);
-    HWND clip = GetDlgItem(dialog, 1001);
+    HWND clip = openClipOver(launcher);
+    ASSERT_NE(clip, nullptr);
     ASSERT_GT(periodMicroseconds(), 0u);
     struct Check {
         int halves; // half periods since ACM_PLAY
@@ -351,5 +355,5 @@ TEST_F(Animation, ShowsTheFrameDueAtEachMomentHoweverLateItsThreadStarts) {
                 << row.what << ", " << check.halves << " half periods";
         }
     }
-    EXPECT_TRUE(DestroyWindow(dialog));
+    EXPECT_TRUE(DestroyWindow(GetParent(clip)));
 }
