@@ -80,6 +80,9 @@ SetupResult SetupRun::run() const {
             waitpid(child, &status, 0);
             break;
         }
+        if (watchErrors && hostFileExists(work / "stderr.txt")) {
+            watchErrors(readHostFile(work / "stderr.txt"));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     if (WIFEXITED(status)) {

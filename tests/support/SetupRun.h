@@ -3,6 +3,7 @@
 // virtual clock and a trace.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,9 @@ struct SetupRun {
     // open any file): file permissions then bind the program as they bind a
     // user. 0: as the tests run.
     unsigned asUser = 0;
+    // Called while the run lasts with what it has written to stderr so far
+    // (a test that waits for the run to say something); may be empty.
+    std::function<void(const std::string& errors)> watchErrors;
 
     SetupResult run() const;
 };

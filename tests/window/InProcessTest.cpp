@@ -3,8 +3,12 @@
 #include "app/CLauncherApp.h"
 #include "platform/emu/gdi/FrameBuffer.h"
 #include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/host/Screenshot.h"
+#include "platform/emu/kernel/SystemInfo.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/HostInput.h"
+#include "platform/emu/user/controls/AnimateControl.h"
+#include "platform/emu/user/controls/AnimationPlayer.h"
 #include "platform/framework/CWnd.h"
 #include "resources/resource.h"
 #include "tests/support/ScriptedInput.h"
@@ -13,9 +17,12 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <mutex>
 #include <sstream>
+#include <thread>
+#include <vector>
 
 using namespace corvane_test;
 
@@ -231,4 +238,75 @@ TEST_F(InProcess, AnInstallWhoseMergedCopyIsCutSaysItIsIncompleteAndLeavesTheFil
     EXPECT_EQ(disk.inf("TWO.BAK"), TestDisk::kTwoInf);
     EXPECT_EQ(folderEntries(disk.cDrive() + "/WINDOWS/INF"),
               (std::vector<std::string>{"ONE.INF", "TWO.BAK", "TWO.INF", "USB.BAK", "USB.INF"}));
+}
+
+namespace {
+
+struct Capture {
+    int frame; // the clip's
+    std::string png;
+};
+
+// Screenshots of an install of the demo disk on the virtual clock, the clip's
+// thread held back for hostDelay before its first step. The program pumps no
+// messages while the progress window shows, so the screenshots are taken
+// when the program's thread has stepped the bar past a virtual tick.
+std::vector<Capture> installScreenshots(std::chrono::milliseconds hostDelay) {
+    TestMachine machine{TestMachine::demo()};
+    machine.config().clock = emu::ClockMode::Virtual;
+    machine.boot();
+    TempDir shots;
+    std::vector<Capture> captures;
+    const std::vector<DWORD> ticks = {1500, 2500, 3500};
+    emu::user::AnimationPlayer::setFirstStepHook(
+        [hostDelay] { std::this_thread::sleep_for(hostDelay); });
+    {
+        std::unique_ptr<emu::host::HostSession> session =
+            startScriptedInput("wait 300\nkey enter\nkey n\n", true);
+        const std::thread::id programThread = std::this_thread::get_id();
+        emu::user::setDrawnHandler([&] {
+            if (std::this_thread::get_id() != programThread || captures.size() == ticks.size() ||
+                *emu::kernel::virtualTick() < ticks[captures.size()]) {
+                return;
+            }
+            emu::user::catchUpAnimations();
+            std::string file = shots / (std::to_string(captures.size()) + ".png");
+            std::string error;
+            EXPECT_TRUE(emu::host::Screenshot::write(file, error)) << error;
+            HWND clip = GetDlgItem(GetActiveWindow(), 1001);
+            captures.push_back({emu::user::AnimateControl::currentFrame(clip), readHostFile(file)});
+        });
+        CLauncherApp app;
+        app.LoadAppTitle();
+        EXPECT_TRUE(app.InitInstance());
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            DispatchMessageA(&message);
+        }
+        emu::user::setDrawnHandler(nullptr);
+        if (app.m_pMainWnd != nullptr) {
+            app.m_pMainWnd->DestroyWindow();
+        }
+    }
+    emu::user::AnimationPlayer::setFirstStepHook(nullptr);
+    return captures;
+}
+
+} // namespace
+
+// The virtual clock gives a run the same screenshots, byte for byte, however
+// late the host lets the clip's thread start.
+TEST(ScriptedRun, TakesTheSameScreenshotsHoweverLateTheClipsThreadStarts) {
+    const std::vector<Capture> atOnce = installScreenshots(std::chrono::milliseconds(0));
+    ASSERT_EQ(atOnce.size(), 3u);
+    // The clip plays in them, a different frame in each.
+    EXPECT_GE(atOnce[0].frame, 0);
+    EXPECT_NE(atOnce[0].frame, atOnce[1].frame);
+    EXPECT_NE(atOnce[1].frame, atOnce[2].frame);
+    const std::vector<Capture> late = installScreenshots(std::chrono::milliseconds(300));
+    ASSERT_EQ(late.size(), 3u);
+    for (size_t i = 0; i < late.size(); ++i) {
+        EXPECT_EQ(late[i].frame, atOnce[i].frame) << "screenshot " << i;
+        EXPECT_TRUE(late[i].png == atOnce[i].png) << "screenshot " << i;
+    }
 }

@@ -170,6 +170,7 @@ void HostSession::run(const ScriptCommand& command) {
         beginWait(command.ms);
         break;
     case ScriptOp::Screenshot: {
+        user::catchUpAnimations();
         std::string error;
         if (!Screenshot::write(command.file, error)) {
             m_ends.failed("line " + std::to_string(command.line) + ": " + error);

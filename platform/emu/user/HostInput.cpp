@@ -2,6 +2,7 @@
 
 #include "platform/emu/user/Coordinate.h"
 #include "platform/emu/user/WindowManager.h"
+#include "platform/emu/user/controls/AnimationPlayer.h"
 
 namespace emu::user {
 
@@ -86,6 +87,10 @@ void pumpPending() {
         m->translate(message);
         m->dispatch(message);
     }
+}
+
+void catchUpAnimations() {
+    AnimationPlayer::catchUpAll();
 }
 
 } // namespace emu::user

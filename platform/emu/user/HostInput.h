@@ -33,5 +33,10 @@ HWND activeWindow();
 bool closeBoxPoint(HWND window, POINT& screen);
 // Lets pending posted messages, input and painting run without waiting for more.
 void pumpPending();
+// Waits until every playing animation shows the frame due at the machine's
+// time as it stands (before a screenshot: its clip is then the same on every
+// run with the virtual clock, however the host scheduled the clip's thread).
+// Call it holding no lock of the machine.
+void catchUpAnimations();
 
 } // namespace emu::user

@@ -173,14 +173,24 @@ TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
     emu::host::ImageLock other;
     std::string error;
     ASSERT_TRUE(other.take(image.path, true, nullptr, error)) << error;
-    SetupResult run;
-    std::thread second([&] { run = runOn(image.driveValue, work / "disk", kInstall); });
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    EXPECT_EQ(readHostFile(image.path), before) << "the image changed while another run held it";
-    EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)))
-        << "the second run started on the image while another held it";
-    other.release();
-    second.join();
+    SetupRun waiting;
+    waiting.cDrive = image.driveValue;
+    waiting.disk = work / "disk";
+    waiting.script = kInstall;
+    bool toldWaiting = false;
+    waiting.watchErrors = [&](const std::string& errors) {
+        if (toldWaiting || errors.find("is in use by another copy") == std::string::npos) {
+            return;
+        }
+        toldWaiting = true;
+        EXPECT_EQ(readHostFile(image.path), before)
+            << "the image changed while another run held it";
+        EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)))
+            << "the second run started on the image while another held it";
+        other.release();
+    };
+    SetupResult run = waiting.run();
+    EXPECT_TRUE(toldWaiting) << run.errors;
     EXPECT_EQ(run.exitStatus, 0) << run.errors;
     EXPECT_NE(readHostFile(image.path), before);
     EXPECT_EQ(image.fsckReport(), "");

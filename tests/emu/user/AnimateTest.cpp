@@ -3,11 +3,15 @@
 #include "platform/emu/gdi/ScreenAccess.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/SystemInfo.h"
+#include "platform/emu/user/HostInput.h"
 #include "platform/emu/user/controls/AnimateControl.h"
+#include "platform/emu/user/controls/AnimationPlayer.h"
 #include "platform/emu/user/controls/AviClip.h"
 #include "resources/resource.h"
 
+#include <atomic>
 #include <chrono>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -25,44 +29,76 @@ protected:
         m_machine.config().clock = emu::ClockMode::Virtual;
         DialogFixture::SetUp();
     }
+
+    // The progress dialog over launcher with clip 132 opened in it (and so
+    // playing: the control autoplays); the clip's control, NULL without one.
+    HWND openClipOver(HWND launcher) {
+        s_onInit = [](HWND dialog) {
+            SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP);
+        };
+        HWND dialog = progressDialog(launcher);
+        return dialog != nullptr ? GetDlgItem(dialog, 1001) : nullptr;
+    }
 };
 
 constexpr LPARAM kWholeClip = static_cast<LPARAM>(0xFFFF0000u);
+
+// The virtual tick at which the clip was last asked to play.
+DWORD g_playedAt = 0;
+
+// Asks the clip to play, noting when.
+void play(HWND clip, WPARAM repeat, LPARAM range) {
+    g_playedAt = *emu::kernel::virtualTick();
+    SendMessageA(clip, ACM_PLAY, repeat, range);
+}
 
 // What the progress dialog does when it starts: open clip 132 and loop it.
 void openAndLoopTheClip(HWND dialog) {
     HWND clip = GetDlgItem(dialog, 1001);
     SendMessageA(clip, ACM_OPENA, 0, IDR_CLIP);
-    SendMessageA(clip, ACM_PLAY, static_cast<WPARAM>(-1), kWholeClip);
+    play(clip, static_cast<WPARAM>(-1), kWholeClip);
 }
 
 constexpr int kClipFrames = 17;
 
-// One period of clip 132 in whole milliseconds.
-DWORD framePeriod() {
+// One period of clip 132 in microseconds.
+DWORD periodMicroseconds() {
     const std::vector<unsigned char>& bytes = emu::kernel::moduleResources().clips.at(IDR_CLIP);
     std::string why;
     auto clip = emu::user::AviClip::load(bytes.data(), bytes.size(), why);
-    return clip == nullptr ? 0 : (clip->microsecondsPerFrame() + 999) / 1000;
+    return clip == nullptr ? 0 : clip->microsecondsPerFrame();
 }
 
-// Whether the control comes to show frame. The clip's thread needs a moment
-// of host time to notice the counter moved; the limit only ends the wait of
-// a player that never moves.
-bool comesToFrame(HWND control, int frame) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (AnimateControl::currentFrame(control) != frame) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
+// One period of clip 132 in whole milliseconds.
+DWORD framePeriod() {
+    return (periodMicroseconds() + 999) / 1000;
+}
+
+// The frame the control shows once its thread has caught up with the
+// virtual clock.
+int frameNow(HWND control) {
+    emu::user::catchUpAnimations();
+    return AnimateControl::currentFrame(control);
 }
 
 // Lets one period of virtual time pass.
 void onePeriod() {
     emu::kernel::advanceVirtualClock(framePeriod());
+}
+
+// Virtual microseconds since the clip was last asked to play.
+int64_t sincePlayed() {
+    return int64_t{static_cast<DWORD>(*emu::kernel::virtualTick() - g_playedAt)} * 1000;
+}
+
+// Lets virtual time pass until `halves` half periods have passed since the
+// clip was asked to play.
+void advanceToHalfPeriods(int halves) {
+    int64_t target = int64_t{halves} * periodMicroseconds() / 2;
+    int64_t now = sincePlayed();
+    if (target > now) {
+        emu::kernel::advanceVirtualClock(static_cast<DWORD>((target - now + 999) / 1000));
+    }
 }
 
 } // namespace
@@ -79,18 +115,17 @@ TEST_F(Animation, PlaysOnItsOwnThreadUntilAskedToPlayNothing) {
     EXPECT_EQ(AnimateControl::currentFrame(clip), 0);
     for (int step = 1; step <= kClipFrames + 3; ++step) {
         onePeriod();
-        ASSERT_TRUE(comesToFrame(clip, step % kClipFrames)) << "step " << step;
+        ASSERT_EQ(frameNow(clip), step % kClipFrames) << "step " << step;
     }
     // Host time alone moves nothing: three periods of it later the frame
     // is still the one the counter gave.
     std::this_thread::sleep_for(std::chrono::milliseconds(3 * framePeriod()));
-    EXPECT_EQ(AnimateControl::currentFrame(clip), 3);
+    EXPECT_EQ(frameNow(clip), 3);
     // Finish's request: repeat 0, from and to the last frame.
     EXPECT_EQ(SendMessageA(clip, ACM_PLAY, 0, static_cast<LPARAM>(0xFFFFFFFFu)), TRUE);
     int halted = AnimateControl::currentFrame(clip);
     emu::kernel::advanceVirtualClock(10 * framePeriod());
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    EXPECT_EQ(AnimateControl::currentFrame(clip), halted);
+    EXPECT_EQ(frameNow(clip), halted);
     EXPECT_TRUE(DestroyWindow(dialog));
     EXPECT_EQ(AnimateControl::currentFrame(clip), -1);
 }
@@ -108,12 +143,16 @@ TEST_F(Animation, PlaysOnWhileItsDialogIsDisabledAndEnabled) {
         onePeriod();
         // Until the clip's thread has drawn the frame, the dialog keeps
         // changing under it.
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (AnimateControl::currentFrame(clip) != frame &&
-               std::chrono::steady_clock::now() < end) {
+        std::atomic<bool> drawn{false};
+        std::thread waiter([&] {
+            emu::user::catchUpAnimations();
+            drawn = true;
+        });
+        while (!drawn) {
             EnableWindow(dialog, FALSE);
             EnableWindow(dialog, TRUE);
         }
+        waiter.join();
         EXPECT_EQ(AnimateControl::currentFrame(clip), frame);
     }
     EXPECT_TRUE(IsWindowEnabled(dialog));
@@ -162,20 +201,17 @@ TEST_F(Animation, OpenPlayAndStopAnswerAsTheControlDoes) {
         } else {
             // A single frame played once stays on the screen, however much
             // time passes.
-            EXPECT_TRUE(comesToFrame(clip, s.frameAfter)) << s.what;
+            EXPECT_EQ(frameNow(clip), s.frameAfter) << s.what;
             emu::kernel::advanceVirtualClock(3 * framePeriod());
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            EXPECT_EQ(AnimateControl::currentFrame(clip), s.frameAfter) << s.what;
+            EXPECT_EQ(frameNow(clip), s.frameAfter) << s.what;
         }
     }
 }
 
 TEST_F(Animation, TheClipsBackgroundIsTheDialogsFace) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP); };
-    HWND dialog = progressDialog(launcher);
-    ASSERT_NE(dialog, nullptr);
-    HWND clip = GetDlgItem(dialog, 1001);
+    HWND clip = openClipOver(launcher);
+    ASSERT_NE(clip, nullptr);
     SendMessageA(clip, ACM_STOP, 0, 0);
     RECT client{0, 0, 0, 0};
     GetClientRect(clip, &client);
@@ -229,27 +265,25 @@ TEST_F(Animation, KeepsMovingWhileTheProgramStepsTheBar) {
     SendMessageA(bar, PBM_SETPOS, 2000, 0);
     // The command handler's loop: step as fast as the bar answers, pump
     // nothing; its reads of the tick counter are what moves virtual time.
-    std::set<uint64_t> pictures;
-    std::set<int> frames;
-    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (std::chrono::steady_clock::now() < end && pictures.size() < 4) {
-        SendMessageA(bar, PBM_STEPIT, 0, 0);
-        GetTickCount();
-        frames.insert(AnimateControl::currentFrame(clip));
+    ASSERT_EQ(frameNow(clip), 0);
+    std::set<uint64_t> pictures{screenDigest(clip)};
+    for (int frame = 1; frame <= 4; ++frame) {
+        while (sincePlayed() < int64_t{frame} * periodMicroseconds()) {
+            SendMessageA(bar, PBM_STEPIT, 0, 0);
+            GetTickCount();
+        }
+        EXPECT_EQ(frameNow(clip), frame);
         pictures.insert(screenDigest(clip));
     }
-    EXPECT_GE(pictures.size(), 4u);
-    EXPECT_GE(frames.size(), 3u);
+    EXPECT_EQ(pictures.size(), 5u);
     SendMessageA(clip, ACM_PLAY, 0, static_cast<LPARAM>(0xFFFFFFFFu));
     EXPECT_TRUE(DestroyWindow(dialog));
 }
 
 TEST_F(Animation, NeverDrawsOverAWindowInFrontOfIt) {
     HWND launcher = owner(100, 100, 560, 400);
-    s_onInit = [](HWND dialog) { SendMessageA(GetDlgItem(dialog, 1001), ACM_OPENA, 0, IDR_CLIP); };
-    HWND dialog = progressDialog(launcher);
-    ASSERT_NE(dialog, nullptr);
-    HWND clip = GetDlgItem(dialog, 1001);
+    HWND clip = openClipOver(launcher);
+    ASSERT_NE(clip, nullptr);
     // A window with a white client area over the middle of the clip, where the sheet flies.
     RECT area = windowRect(clip);
     int middle = (area.left + area.right) / 2;
@@ -262,9 +296,64 @@ TEST_F(Animation, NeverDrawsOverAWindowInFrontOfIt) {
     // Long enough for the sheet to cross the covered middle.
     for (int frame = 1; frame <= 12; ++frame) {
         onePeriod();
-        ASSERT_TRUE(comesToFrame(clip, frame)) << frame;
+        ASSERT_EQ(frameNow(clip), frame);
     }
     EXPECT_EQ(screenDigest(cover), covered);
     POINT inside = screenPoint(cover, 60, 10);
     EXPECT_EQ(pixel(inside.x, inside.y), RGB(255, 255, 255));
+}
+
+// The clip's time starts when ACM_PLAY is handled, not when its thread first
+// runs: a thread held back while the clock moves on shows, once it runs, the
+// frame due at each moment, as one that ran at once would.
+TEST_F(Animation, ShowsTheFrameDueAtEachMomentHoweverLateItsThreadStarts) {
+    HWND launcher = owner(100, 100, 560, 400);
+    HWND clip = openClipOver(launcher);
+    ASSERT_NE(clip, nullptr);
+    ASSERT_GT(periodMicroseconds(), 0u);
+    struct Check {
+        int halves; // half periods since ACM_PLAY
+        int frame;
+    };
+    struct Row {
+        const char* what;
+        WPARAM repeat;
+        LPARAM range;
+        int heldHalves; // how long the thread's first step is held back
+        std::vector<Check> checks;
+    };
+    const Row rows[] = {
+        {"the clip looped",
+         static_cast<WPARAM>(-1),
+         kWholeClip,
+         5,
+         {{5, 2}, {7, 3}, {9, 4}, {35, 0}, {37, 1}}},
+        {"frames 3 to 5 twice",
+         2,
+         MAKELPARAM(3, 5),
+         3,
+         {{3, 4}, {5, 5}, {7, 3}, {11, 5}, {13, 5}, {40, 5}}},
+        {"frames 3 to 5 twice, held past their end", 2, MAKELPARAM(3, 5), 15, {{15, 5}, {30, 5}}},
+        {"frame 6 once", 1, MAKELPARAM(6, 6), 4, {{4, 6}, {9, 6}}},
+        {"the clip looped, not held",
+         static_cast<WPARAM>(-1),
+         kWholeClip,
+         0,
+         {{1, 0}, {3, 1}, {5, 2}}},
+    };
+    for (const Row& row : rows) {
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        emu::user::AnimationPlayer::setFirstStepHook([released] { released.wait(); });
+        play(clip, row.repeat, row.range);
+        emu::user::AnimationPlayer::setFirstStepHook(nullptr);
+        advanceToHalfPeriods(row.heldHalves);
+        release.set_value();
+        for (const Check& check : row.checks) {
+            advanceToHalfPeriods(check.halves);
+            EXPECT_EQ(frameNow(clip), check.frame)
+                << row.what << ", " << check.halves << " half periods";
+        }
+    }
+    EXPECT_TRUE(DestroyWindow(GetParent(clip)));
 }
