@@ -1,8 +1,10 @@
 #include "skin/CLayout.h"
 #include "tests/skin/SkinMachine.h"
 
+#include <chrono>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 namespace corvane_test {
 namespace {
@@ -32,6 +34,26 @@ TEST_F(LayoutTest, IniFileIsLookedForInTheCurrentDirectory) {
         ASSERT_EQ(layout.Load(), 1) << row.currentDir;
         EXPECT_STREQ(layout.GetIniPath(), row.expected);
     }
+}
+
+// Another copy starting at the same moment holds layout.ini for an instant,
+// and a busy host may keep that copy off the processor for a while: on the
+// virtual clock too, the retries must outlast a hold of a tenth of a second.
+TEST_F(LayoutTest, IniFileHeldForAMomentIsWaitedFor) {
+    writeLayout("[LAYOUT]\n");
+    m_machine.config().clock = emu::ClockMode::Virtual;
+    m_machine.boot();
+    HANDLE held = CreateFileA(kIniPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::thread holder([held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        CloseHandle(held);
+    });
+    CLayout layout;
+    CString path;
+    EXPECT_EQ(layout.LocateIniFile(path), 1);
+    holder.join();
 }
 
 TEST_F(LayoutTest, MissingIniFileDoesNotLocateButKeepsThePath) {

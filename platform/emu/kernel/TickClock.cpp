@@ -1,8 +1,14 @@
 #include "platform/emu/kernel/TickClock.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace emu::kernel {
+
+namespace {
+// The longest host pause of one Sleep on the virtual clock, in milliseconds.
+const DWORD kLongestHostPause = 10;
+} // namespace
 
 TickClock::TickClock() : m_boot(std::chrono::steady_clock::now()) {}
 
@@ -47,11 +53,15 @@ void TickClock::sleep(DWORD ms) {
     }
     if (virtualTime) {
         // A program that sleeps waits for something outside it (another
-        // process, say): the host thread pauses a moment too, so that a
-        // polling loop neither spins a core nor outruns what it waits for.
+        // process, say): the host thread pauses too, so that a polling loop
+        // neither spins a core nor outruns what it waits for. The pause is
+        // the time asked for up to kLongestHostPause: a copy that holds a
+        // file for an instant may be kept off the processor by a busy host
+        // for tens of milliseconds, and a loop that tries forty times must
+        // still outlast it.
         advance(ms);
         if (ms > 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, kLongestHostPause)));
         } else {
             std::this_thread::yield();
         }

@@ -25,7 +25,7 @@ public:
     // Lets ms pass in virtual mode; real time cannot be pushed on.
     void advance(DWORD ms);
     // Waits ms of the counter's time: real waiting, or a virtual advance with
-    // a pause of the host thread of a millisecond at most.
+    // a pause of the host thread of ms, but 10 ms at most.
     void sleep(DWORD ms);
 
 private:

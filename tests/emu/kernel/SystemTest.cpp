@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <set>
@@ -126,10 +127,18 @@ TEST(System, VirtualClockAdvancesPerReadingAndWhenTold) {
     EXPECT_EQ(GetTickCount(), 1001u);
     emu::kernel::advanceVirtualClock(500);
     EXPECT_EQ(GetTickCount(), 1502u);
+    // Virtual time moves by what was asked; the host thread still pauses,
+    // so that a loop that polls another process outlasts a busy host.
+    auto before = std::chrono::steady_clock::now();
     Sleep(10);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(10));
     EXPECT_EQ(GetTickCount(), 1513u);
     Sleep(0);
     EXPECT_EQ(GetTickCount(), 1514u);
+    before = std::chrono::steady_clock::now();
+    Sleep(60000);
+    EXPECT_EQ(GetTickCount(), 61515u);
+    EXPECT_GE(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(10));
 
     bootVirtualClock(machine, 7);
     EXPECT_EQ(GetTickCount(), 7u);
