@@ -109,6 +109,7 @@ UpdateChecker::UpdateChecker(const ProfileText& layout, CheckReport& report)
 void UpdateChecker::run() {
     CUpdateInf update;
     m_infDir = update.GetInfDir();
+    m_usbPresent = update.InfFileExists("USB.INF") != 0;
     checkSections();
     checkSectionSizes();
     checkFileList(update);
@@ -222,6 +223,12 @@ void UpdateChecker::readInstallLines() {
 }
 
 void UpdateChecker::checkFragment(CUpdateInf& update, const InstallLine& entry) {
+    if (entry.section == "USB INF" && !m_usbPresent) {
+        m_report.warning(kLayoutFile, entry.line,
+                         "USB.INF is not on this machine, or read-only: the install walks no "
+                         "[USB INF] line here");
+        return;
+    }
     ProfileText fragment;
     if (!CFile::TestOpen((update.GetSourceDir() + std::string(entry.source)).c_str(),
                          CFile::modeRead) ||
