@@ -148,12 +148,14 @@ bool keptInOrder(const Lines& before, const Lines& after) {
     return found == before.size();
 }
 
-// Whether text cut at cut loses nothing but whole comment and blank lines,
-// and the line end of the line it ends in.
+// Whether text cut at cut loses nothing but whole comment and blank lines (as
+// a profile read takes them), and the line end of the line it ends in.
 bool onlyCommentsCut(const std::string& text, size_t cut) {
     size_t lineStart = text.rfind('\n', cut == 0 ? 0 : cut - 1);
     lineStart = lineStart == std::string::npos || cut == 0 ? 0 : lineStart + 1;
-    for (const std::string& line : rawLines(text.substr(lineStart))) {
+    for (std::string line : rawLines(text.substr(lineStart))) {
+        // A profile read takes a line up to its first NUL.
+        line = line.substr(0, line.find('\0'));
         size_t first = line.find_first_not_of(" \t\r");
         if (first != std::string::npos && line[first] != ';') {
             return false;

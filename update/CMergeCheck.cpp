@@ -207,18 +207,25 @@ BOOL IsBlankLine(const Line& line) {
     return TRUE;
 }
 
-// Whether line is a comment of the target's section occurrence section not
-// yet found elsewhere in the work file, as a read takes it (blanks around it
-// aside); marks it found.
-BOOL TakeComment(const ParsedText& target, int section, const Line& line, std::vector<bool>& used) {
+// Whether line is a comment or blank line of the target's section
+// occurrence section not yet found elsewhere in the work file; marks it
+// found. A comment may come back as a read takes it (blanks around it aside);
+// a line that reads as blank only because of a NUL comes back with its bytes.
+BOOL TakeLooseLine(const ParsedText& target, int section, const Line& line,
+                   std::vector<bool>& used) {
     Span content = ReadContent(line);
-    if (content.length == 0 || content.text[0] != ';') {
-        return FALSE;
-    }
     for (size_t t = target.headers[section] + 1;
          t < target.readEnd && target.sectionOf[t] == section; ++t) {
-        if (!used[t] && target.kinds[t] == kCommentLine &&
-            SameBytes(ReadContent(target.lines[t]), content)) {
+        if (used[t]) {
+            continue;
+        }
+        BOOL same = FALSE;
+        if (target.kinds[t] == kCommentLine) {
+            same = SameBytes(ReadContent(target.lines[t]), content);
+        } else if (target.kinds[t] == kBlankLine) {
+            same = SameBytes(target.lines[t].bytes, line.bytes);
+        }
+        if (same) {
             used[t] = true;
             return TRUE;
         }
@@ -384,9 +391,9 @@ BOOL CMergeCheck::Verify(LPCSTR workPath) const {
     };
 
     std::vector<size_t> found(m_written.size(), 0);
-    std::vector<bool> commentUsed(target.lines.size(), false);
+    std::vector<bool> looseUsed(target.lines.size(), false);
     int current = -1;  // the written section the work file is in
-    int comments = -1; // the target's section whose comments may come back there
+    int comments = -1; // the target's section whose loose lines may come back there
     size_t nextNew = 0;
     size_t t = 0;
     for (size_t o = 0; o < out.size(); ++o) {
@@ -420,7 +427,7 @@ BOOL CMergeCheck::Verify(LPCSTR workPath) const {
         if (current >= 0 && IsBlankLine(line)) {
             continue;
         }
-        if (comments >= 0 && TakeComment(target, comments, line, commentUsed)) {
+        if (comments >= 0 && TakeLooseLine(target, comments, line, looseUsed)) {
             continue;
         }
         // A new section goes where it moves no line of the target into it.

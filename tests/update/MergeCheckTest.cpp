@@ -107,6 +107,23 @@ TEST(MergeCheck, PassesTheTargetWithExactlyTheMergesLinesAdded) {
          "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
          "[A]\r\n  a = 1  \r\n; about a\r\nb=2\r\n\r\n[B]\r\nx=1\r\n",
          false},
+        // A line a read takes for blank because a NUL starts it may go
+        // too, but comes back only with its bytes.
+        {"a line of NUL and text kept in a rewritten section",
+         std::string("[S]\r\na=1\r\n\0x\r\n", 14),
+         {{"S", {"b=2"}}},
+         std::string("[S]\r\na=1\r\nb=2\r\n\0x\r\n", 19),
+         true},
+        {"a line of NUL and text dropped from a rewritten section",
+         std::string("[S]\r\na=1\r\n\0x\r\n", 14),
+         {{"S", {"b=2"}}},
+         "[S]\r\na=1\r\nb=2\r\n",
+         true},
+        {"a line of NUL and other text in a rewritten section",
+         std::string("[S]\r\na=1\r\n\0x\r\n", 14),
+         {{"S", {"b=2"}}},
+         std::string("[S]\r\na=1\r\nb=2\r\n\0y\r\n", 19),
+         false},
         {"a rewritten section's data line lost",
          kTarget,
          {{"A", {}}},
