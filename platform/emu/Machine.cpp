@@ -18,8 +18,9 @@ void boot(const MachineConfig& config) {
     setRunningConfig(config);
     Trace::open(config.traceFile);
     kernel::bootFiles(config);
-    kernel::bootSystemInfo(config);
+    // The version record comes from the registry.
     kernel::bootRegistry(config);
+    kernel::bootSystemInfo(config);
     gdi::bootScreen(config);
     user::bootWindows(config);
     g_booted = true;

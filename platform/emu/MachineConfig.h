@@ -8,6 +8,7 @@
 #include "platform/win32.h"
 
 #include <map>
+#include <optional>
 #include <string>
 
 namespace emu {
@@ -38,8 +39,11 @@ struct MachineConfig {
     // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.DAT in the
     // Windows directory when it exists, else SYSTEM.REG there.
     std::string registryFile;
-    DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
-    std::string csdVersion;
+    // What GetVersionExA reports, when given (--platform-id, --csd); else the
+    // release the registry records (kernel/WindowsRelease), else the
+    // Windows 95 family with an empty service-pack text.
+    std::optional<DWORD> platformId;
+    std::optional<std::string> csdVersion;
     ClockMode clock = ClockMode::Real;
     DWORD tickStart = 0;
     RestartAnswer restart = RestartAnswer::Accept;

@@ -171,4 +171,36 @@ std::string FatImage::fsckReport() const {
     return fsck.succeeded() ? "" : fsck.output + fsck.errors;
 }
 
+void FatImage::setAttributes(const std::string& path, const std::vector<std::string>& flags) const {
+    std::vector<std::string> args = {"mattrib", "-i", image(*this)};
+    args.insert(args.end(), flags.begin(), flags.end());
+    args.push_back("::/" + path);
+    runTool(args);
+}
+
+void FatImage::addFile(const std::string& path, const std::string& bytes) const {
+    TempDir work;
+    size_t slash = path.rfind('/');
+    std::string host = work / (slash == std::string::npos ? path : path.substr(slash + 1));
+    writeHostFile(host, bytes);
+    // The tools run in the C locale, which would spell the name with '_'.
+    runTool({"env", "LC_ALL=C.UTF-8", "mcopy", "-m", "-i", image(*this), host, "::/" + path});
+}
+
+std::vector<std::string> FatImage::longNames() const {
+    std::string listing =
+        runTool({"env", "LC_ALL=C.UTF-8", "mdir", "-/", "-b", "-i", image(*this), "::/"});
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start < listing.size()) {
+        size_t end = listing.find('\n', start);
+        std::string line = listing.substr(start, end - start);
+        start = end == std::string::npos ? listing.size() : end + 1;
+        if (line.rfind("::/", 0) == 0) {
+            names.push_back(line.substr(3));
+        }
+    }
+    return names;
+}
+
 } // namespace corvane_test

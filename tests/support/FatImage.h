@@ -34,6 +34,17 @@ struct FatImage {
     std::map<std::string, std::string> attributes() const;
     // fsck.fat -n's verdict on the volume: empty when clean, else its report.
     std::string fsckReport() const;
+
+    // Sets or clears attributes of a file of the volume, as mattrib takes
+    // them: {"+h", "+s", "+r"}.
+    void setAttributes(const std::string& path, const std::vector<std::string>& flags) const;
+    // Writes a file whose name may hold characters outside ASCII (UTF-8):
+    // mtools, in a UTF-8 locale, gives it a VFAT long name in Unicode and a
+    // short name in the DOS code page, as Windows does.
+    void addFile(const std::string& path, const std::string& bytes) const;
+    // The long name of every entry below the root (UTF-8), folders ending in
+    // '/': what the other listings, made in the C locale, spell with '_'.
+    std::vector<std::string> longNames() const;
 };
 
 // Runs argv; throws with what it printed when it fails.

@@ -71,7 +71,12 @@ bool applyDword(const std::string& text, DWORD& out, std::string& why) {
 }
 
 bool applyPlatformId(const std::string& text, HostOptions& options, std::string& why) {
-    return applyDword(text, options.machine.platformId, why);
+    DWORD platformId = 0;
+    if (!applyDword(text, platformId, why)) {
+        return false;
+    }
+    options.machine.platformId = platformId;
+    return true;
 }
 
 bool applyCsd(const std::string& text, HostOptions& options, std::string& why) {
@@ -170,11 +175,14 @@ const Option kOptions[] = {
     {{"--registry", "FILE", "host file of HKEY_LOCAL_MACHINE (default SYSTEM.REG in it)"},
      &applyRegistry,
      false},
-    {{"--platform-id", "N", "the platform GetVersionExA reports (default 1, Windows 95)"},
+    {{"--platform-id", "N",
+      "the platform GetVersionExA reports (default 1, the Windows 95 family)"},
      &applyPlatformId,
      false},
     // An empty service-pack text is what Windows reports without one.
-    {{"--csd", "TEXT", "the service-pack text GetVersionExA reports (default empty)"},
+    {{"--csd", "TEXT",
+      "the service-pack text GetVersionExA reports (default: the registry's SubVersionNumber, else "
+      "empty)"},
      &applyCsd,
      true},
     {{"--screen", "WxH", "size of the emulated display (default 800x600)"}, &applyScreen, false},

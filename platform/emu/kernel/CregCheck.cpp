@@ -22,6 +22,7 @@ public:
         }
         checkKeys();
         checkFreeList();
+        checkEnd();
         return std::move(m_findings);
     }
 
@@ -29,8 +30,8 @@ private:
     uint32_t at32(size_t offset) const { return CregFile::read32(m_bytes, offset); }
     uint16_t at16(size_t offset) const { return CregFile::read16(m_bytes, offset); }
 
-    void find(size_t offset, std::string what) {
-        m_findings.push_back(CregFinding{offset, std::move(what)});
+    void find(size_t offset, std::string what, bool inEveryRelease = false) {
+        m_findings.push_back(CregFinding{offset, std::move(what), inEveryRelease});
     }
 
     void checkSum(const std::string& what, size_t offset, size_t size, size_t field,
@@ -38,7 +39,8 @@ private:
         if ((flags & CregFile::kChecksumKept) != 0 &&
             CregFile::wordSum(m_bytes, offset, size) != 0) {
             find(field,
-                 what + "'s checksum " + CregFile::hex(at32(field)) + " does not match its bytes");
+                 what + "'s checksum " + CregFile::hex(at32(field)) + " does not match its bytes",
+                 true);
         }
     }
 
@@ -86,6 +88,19 @@ private:
         }
     }
 
+    // The file ends with its last data block.
+    void checkEnd() {
+        size_t end = m_file.blocks().empty()
+                         ? CregFile::read32(m_bytes, 8)
+                         : m_file.blocks().back().offset + m_file.blocks().back().size;
+        if (end < m_bytes.size()) {
+            find(end,
+                 std::to_string(m_bytes.size() - end) +
+                     " bytes follow the last data block, which ends at " + CregFile::hex(end),
+                 true);
+        }
+    }
+
     // Follows the list from the tree header; the first bad link ends it.
     void checkFreeList() {
         std::vector<size_t> live;
@@ -112,7 +127,11 @@ private:
                 problem = "loops back into the list";
             }
             if (!problem.empty()) {
-                find(link, "the free list links to " + CregFile::hex(entry) + ", which " + problem);
+                bool pastFile = entry >= m_bytes.size() - CregFile::kTreeOffset;
+                find(link,
+                     "the free list links to " + CregFile::hex(entry) + ", which " +
+                         (pastFile ? "lies past the end of the file" : problem),
+                     pastFile);
                 return;
             }
             seen[entry] = true;

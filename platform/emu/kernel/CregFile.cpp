@@ -15,6 +15,7 @@ constexpr std::string_view kFileSignature = "CREG";
 constexpr std::string_view kTreeSignature = "RGKN";
 constexpr std::string_view kBlockSignature = "RGDB";
 constexpr uint16_t kMajorVersion = 1;
+constexpr uint32_t kStringType = 1; // REG_SZ
 
 // Whether [offset, offset + length) lies inside [0, size), without overflow.
 bool fits(size_t offset, size_t length, size_t size) {
@@ -339,6 +340,18 @@ std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
         level = std::move(next);
     }
     return level;
+}
+
+std::optional<std::string> CregFile::stringValue(const RegistryKeyPath& path,
+                                                 std::string_view name) const {
+    for (size_t key : findKeys(path)) {
+        for (const Value& value : m_keys[key].values) {
+            if (value.type == kStringType && AnsiText::equalNoCase(value.name, name)) {
+                return value.data.substr(0, value.data.find('\0'));
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace emu::kernel

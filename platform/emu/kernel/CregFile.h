@@ -97,6 +97,12 @@ public:
     // case; more than one only where sibling names differ only in case.
     std::vector<size_t> findKeys(const RegistryKeyPath& path) const;
 
+    // The text of a string value (REG_SZ, up to its first NUL) of the key at
+    // that path, value names compared without regard to case; nullopt when
+    // there is no such key or value, or the value is no string.
+    std::optional<std::string> stringValue(const RegistryKeyPath& path,
+                                           std::string_view name) const;
+
     // Little-endian fields of the bytes; the caller has checked the range.
     static uint16_t read16(std::string_view bytes, size_t offset);
     // An offset or number as the findings and errors show it: 0x1f4.

@@ -155,7 +155,7 @@ void FileReplacer::removeStaleTemporaries(const std::string& folder) {
 }
 
 DWORD FileReplacer::replace(const std::string& target, mode_t mode, bool failIfExists,
-                            const std::function<bool(int fd)>& fill) {
+                            const std::function<bool(int fd)>& fill, Writer who) {
     std::string folder = HostEntry::parentFolderOf(target);
     if (!HostEntry::isFolderAt(folder)) {
         return ERROR_PATH_NOT_FOUND;
@@ -170,7 +170,7 @@ DWORD FileReplacer::replace(const std::string& target, mode_t mode, bool failIfE
         DWORD error = ERROR_SUCCESS;
         writer = HostFile::open(target,
                                 {GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL},
+                                 FILE_ATTRIBUTE_NORMAL, who == Writer::System},
                                 error);
         if (!writer) {
             return error;

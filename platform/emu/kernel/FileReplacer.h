@@ -23,13 +23,18 @@ class FileReplacer {
 public:
     static constexpr const char* kTemporaryPrefix = ".corvane-";
 
+    // Who replaces the file: a program, which a read-only target refuses, or
+    // the system writing a file of its own (the registry), which it refuses
+    // not.
+    enum class Writer { Program, System };
+
     // Fills a temporary file with fill (false: give up) and puts it in
     // place of target with the permission bits mode. The target must not be
-    // read-only nor held by an opener that denies writing; with failIfExists
-    // it must not exist at all. Returns ERROR_SUCCESS or the Win32 error code
+    // held by an opener that denies writing, nor be read-only to a program;
+    // with failIfExists it must not exist at all. Returns ERROR_SUCCESS or the Win32 error code
     // of the reason; on failure target is unchanged and no temporary is left.
     static DWORD replace(const std::string& target, mode_t mode, bool failIfExists,
-                         const std::function<bool(int fd)>& fill);
+                         const std::function<bool(int fd)>& fill, Writer writer = Writer::Program);
 
 private:
     // The temporary, locked; named stays empty while it has no name.

@@ -10,7 +10,9 @@
 #include <cctype>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -151,6 +153,15 @@ FileTable& fileTable() {
     return g_table;
 }
 
+std::optional<NamedHostEntry> nameWindowsPath(std::string_view path) {
+    std::optional<std::string> absolute = g_fs.drives.absolutePath(path, g_fs.currentDir);
+    if (!absolute) {
+        return std::nullopt;
+    }
+    std::string host = g_fs.drives.hostPath(*absolute);
+    return NamedHostEntry{host, g_fs.drives.leavesDrive(*absolute, host)};
+}
+
 std::optional<std::string> resolveWindowsPath(std::string_view path) {
     std::optional<std::string> absolute = g_fs.drives.absolutePath(path, g_fs.currentDir);
     if (!absolute) {
@@ -190,10 +201,12 @@ std::optional<std::string> readFileShared(const std::string& hostPath) {
     return file->readAll();
 }
 
-bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) {
-    std::optional<HostEntry> existing = HostEntry::at(hostPath);
-    mode_t mode = existing ? existing->permissions() : kNewFileMode;
-    auto fill = [bytes](int fd) {
+namespace {
+
+// Writes all of bytes into a temporary being filled; false when the host
+// refuses.
+std::function<bool(int)> writeAll(std::string_view bytes) {
+    return [bytes](int fd) {
         size_t done = 0;
         while (done < bytes.size()) {
             ssize_t n = FileSteps::write(fd, bytes.data() + done, bytes.size() - done);
@@ -207,7 +220,31 @@ bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) 
         }
         return true;
     };
-    return FileReplacer::replace(hostPath, mode, false, fill) == ERROR_SUCCESS;
+}
+
+} // namespace
+
+bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) {
+    std::optional<HostEntry> existing = HostEntry::at(hostPath);
+    mode_t mode = existing ? existing->permissions() : kNewFileMode;
+    return FileReplacer::replace(hostPath, mode, false, writeAll(bytes)) == ERROR_SUCCESS;
+}
+
+DWORD replaceSystemFile(const std::string& hostPath, std::string_view bytes) {
+    // The file a link leads to is replaced, so the link stays.
+    char* real = realpath(hostPath.c_str(), nullptr);
+    if (real == nullptr) {
+        return ERROR_ACCESS_DENIED;
+    }
+    std::string target = real;
+    free(real);
+    std::optional<HostEntry> entry = HostEntry::at(target);
+    if (!entry || !entry->isRegularFile() || !entry->userMayWriteApartFromReadOnly(target)) {
+        return ERROR_ACCESS_DENIED;
+    }
+    DWORD error = FileReplacer::replace(target, entry->permissions(), false, writeAll(bytes),
+                                        FileReplacer::Writer::System);
+    return error == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 DWORD copyHostFile(const std::string& from, const std::string& to, bool failIfExists) {

@@ -26,6 +26,15 @@ void shutdownFiles();
 // drive is not mapped or the path is malformed.
 std::optional<std::string> resolveWindowsPath(std::string_view windowsPath);
 
+// The host entry a Windows path names, a link there not followed, and whether
+// the way to it passes through a link that leads outside its drive or
+// nowhere; nullopt when the drive is not mapped or the path is malformed.
+struct NamedHostEntry {
+    std::string hostPath;
+    bool leavesDrive;
+};
+std::optional<NamedHostEntry> nameWindowsPath(std::string_view windowsPath);
+
 // The current directory as a Windows path (no trailing backslash but on a
 // drive root: "D:\", "C:\DISK").
 std::string currentDirectory();
@@ -47,6 +56,14 @@ std::optional<std::string> readFileShared(const std::string& hostPath);
 // nothing, when the file is read-only, another opener denies writing, or the
 // folder does not exist.
 bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes);
+
+// Replaces a file of the system's own, such as the registry, as Windows writes
+// it: whatever its read-only, hidden and system attributes, which the new
+// file keeps. A link is followed and the file it leads to is replaced, the
+// link staying a link. Returns ERROR_SUCCESS, or ERROR_ACCESS_DENIED, with the
+// file unchanged, when it is no regular file, the host user may not write it
+// or its folder, another opener denies writing, or the write fails.
+DWORD replaceSystemFile(const std::string& hostPath, std::string_view bytes);
 
 // CopyFileA on host paths: the copy takes the source's attributes and
 // replaces the target atomically. Returns ERROR_SUCCESS or a Win32 error code.

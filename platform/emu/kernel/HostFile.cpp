@@ -48,8 +48,8 @@ UniqueFd openDescriptor(const std::string& hostPath, const OpenRequest& request,
                         DWORD& error, bool& raced) {
     // Never blocking: a pipe put under the name since the check opens at
     // once and is refused below.
-    int flags =
-        ((request.access & GENERIC_WRITE) != 0 ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
+    bool writes = (request.access & GENERIC_WRITE) != 0 && !request.bySystem;
+    int flags = (writes ? O_RDWR : O_RDONLY) | O_CLOEXEC | O_NONBLOCK;
     flags |= existed ? 0 : O_CREAT | O_EXCL;
     mode_t mode = (request.attributes & FILE_ATTRIBUTE_READONLY) != 0 ? 0444 : 0666;
     // Only a creation changes the disk.
@@ -99,7 +99,7 @@ DWORD HostFile::checkTarget(const std::string& hostPath, const OpenRequest& requ
     }
     // The read-only attribute binds the superuser as well.
     bool wantsWrite = (request.access & GENERIC_WRITE) != 0 || truncates(request.disposition);
-    if (wantsWrite && entry->isReadOnly()) {
+    if (wantsWrite && entry->isReadOnly() && !request.bySystem) {
         return ERROR_ACCESS_DENIED;
     }
     return ERROR_SUCCESS;

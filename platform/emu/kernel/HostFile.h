@@ -16,6 +16,11 @@ struct OpenRequest {
     DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE;
     DWORD disposition = OPEN_EXISTING;
     DWORD attributes = FILE_ATTRIBUTE_NORMAL;
+    // The system holding its own file while it replaces it whole: the
+    // read-only attribute does not bind it, and its descriptor is opened for
+    // reading only, since it writes nothing through it; its write access
+    // counts in the share modes all the same.
+    bool bySystem = false;
 };
 
 class HostFile {

@@ -43,7 +43,7 @@ LONG deleteFromText(const std::string& hostPath, const std::string& text,
     if (hive.deleteKey(key) == 0) {
         return ERROR_FILE_NOT_FOUND;
     }
-    return replaceFileAtomically(hostPath, hive.text()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return replaceSystemFile(hostPath, hive.text());
 }
 
 LONG deleteFromBinary(const std::string& hostPath, std::string bytes, const RegistryKeyPath& key) {
@@ -52,11 +52,21 @@ LONG deleteFromBinary(const std::string& hostPath, std::string bytes, const Regi
         reportMalformed(hostPath, *hive.error());
         return ERROR_BADDB;
     }
-    CregWriter writer(hive);
-    if (writer.deleteKeys(hive.findKeys(key)) == 0) {
+    // Damage that no release of Windows leaves stops the run: a change
+    // would give the file new checksums and hide it.
+    for (const CregFinding& finding : checkCregFile(hive)) {
+        if (finding.inEveryRelease) {
+            reportMalformed(hostPath, "at " + CregFile::hex(finding.offset) + ": " + finding.what);
+            return ERROR_BADDB;
+        }
+    }
+    std::vector<size_t> keys = hive.findKeys(key);
+    if (keys.empty()) {
         return ERROR_FILE_NOT_FOUND;
     }
-    return replaceFileAtomically(hostPath, writer.bytes()) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    CregWriter writer(hive);
+    writer.deleteKeys(keys);
+    return replaceSystemFile(hostPath, writer.bytes());
 }
 
 } // namespace
@@ -71,18 +81,81 @@ void shutdownRegistry() {
     g_registry = RegistryState{};
 }
 
-std::string registryHostPath() {
+namespace {
+
+// The registry file as found: its name (a link stays a link), and why it
+// cannot serve when it cannot.
+struct HiveFile {
+    std::string hostPath; // empty: there is none, an empty registry
+    std::string fault;    // empty: a regular file, readable through hostPath
+};
+
+std::string faultOf(const std::string& hostPath, bool leavesDrive) {
+    std::optional<HostEntry> named = HostEntry::linkAt(hostPath);
+    std::optional<HostEntry> entry = HostEntry::at(hostPath);
+    if (named && named->isLink() && !entry) {
+        return "is a link that leads nowhere";
+    }
+    if (leavesDrive) {
+        return "is a link that leads outside its drive";
+    }
+    if (!entry) {
+        return "cannot be reached";
+    }
+    if (entry->isFolder()) {
+        return "is a folder, not a file";
+    }
+    if (!entry->isRegularFile()) {
+        return "is a pipe or device, not a file";
+    }
+    return "";
+}
+
+bool isNamed(const std::string& hostPath) {
+    return HostEntry::linkAt(hostPath).has_value();
+}
+
+// Whatever carries the name is the registry file: Windows 95's own binary
+// hive wins over a REGEDIT4 file beside it. Looked up per call, so the file
+// may appear later, in whatever letter case.
+HiveFile findHive() {
     std::lock_guard<std::mutex> lock(g_registryMutex);
     if (!g_registry.registryFile.empty()) {
-        return g_registry.registryFile;
+        const std::string& path = g_registry.registryFile;
+        return isNamed(path) ? HiveFile{path, faultOf(path, false)} : HiveFile{path, ""};
     }
-    // Resolved per call: the file may appear later, in whatever letter case.
-    // Windows 95's own binary hive wins over a REGEDIT4 file beside it.
-    auto binary = resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.DAT");
-    if (binary && HostEntry::isRegularFileAt(*binary)) {
-        return *binary;
+    for (const char* name : {"\\SYSTEM.DAT", "\\SYSTEM.REG"}) {
+        auto named = nameWindowsPath(g_registry.windowsDir + name);
+        if (named && isNamed(named->hostPath)) {
+            return HiveFile{named->hostPath, faultOf(named->hostPath, named->leavesDrive)};
+        }
     }
-    return resolveWindowsPath(g_registry.windowsDir + "\\SYSTEM.REG").value_or("");
+    auto text = nameWindowsPath(g_registry.windowsDir + "\\SYSTEM.REG");
+    return HiveFile{text ? text->hostPath : "", ""};
+}
+
+// The hive's bytes; nullopt with error set to the Win32 error code when the
+// file is no file (reported) or cannot be read, and to ERROR_FILE_NOT_FOUND
+// when there is none.
+std::optional<std::string> readHive(const HiveFile& hive, LONG& error) {
+    if (!hive.fault.empty()) {
+        reportMalformed(hive.hostPath, hive.fault);
+        error = ERROR_BADDB;
+        return std::nullopt;
+    }
+    if (hive.hostPath.empty() || !isNamed(hive.hostPath)) {
+        error = ERROR_FILE_NOT_FOUND;
+        return std::nullopt;
+    }
+    auto text = readFileShared(hive.hostPath);
+    error = text ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    return text;
+}
+
+} // namespace
+
+std::string registryHostPath() {
+    return findHive().hostPath;
 }
 
 LONG deleteLocalMachineKey(std::string_view path) {
@@ -90,20 +163,18 @@ LONG deleteLocalMachineKey(std::string_view path) {
     if (!key) {
         return ERROR_BADKEY;
     }
-    std::string hostPath = registryHostPath();
+    HiveFile hive = findHive();
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
-        return ERROR_FILE_NOT_FOUND; // no hive file: an empty registry
-    }
-    auto text = readFileShared(hostPath);
+    LONG error = ERROR_SUCCESS;
+    auto text = readHive(hive, error);
     if (!text) {
-        return ERROR_ACCESS_DENIED;
+        return error; // ERROR_FILE_NOT_FOUND: no hive file, an empty registry
     }
     // The file's content says which format it is, whatever its name.
     if (CregFile::hasSignature(*text)) {
-        return deleteFromBinary(hostPath, std::move(*text), *key);
+        return deleteFromBinary(hive.hostPath, std::move(*text), *key);
     }
-    return deleteFromText(hostPath, *text, *key);
+    return deleteFromText(hive.hostPath, *text, *key);
 }
 
 bool localMachineKeyExists(std::string_view path) {
@@ -111,21 +182,45 @@ bool localMachineKeyExists(std::string_view path) {
     if (!key) {
         return false;
     }
-    std::string hostPath = registryHostPath();
+    HiveFile hive = findHive();
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
+    if (!hive.fault.empty()) {
         return false;
     }
-    auto text = readFileShared(hostPath);
+    LONG error = ERROR_SUCCESS;
+    auto text = readHive(hive, error);
     if (!text) {
         return false;
     }
     if (CregFile::hasSignature(*text)) {
-        CregFile hive(std::move(*text));
-        return !hive.error() && !hive.findKeys(*key).empty();
+        CregFile file(std::move(*text));
+        return !file.error() && !file.findKeys(*key).empty();
     }
-    RegistryFile hive(*text);
-    return !hive.error() && hive.hasKey(*key);
+    RegistryFile file(*text);
+    return !file.error() && file.hasKey(*key);
+}
+
+std::optional<std::string> localMachineString(std::string_view path, std::string_view name) {
+    auto key = splitRegistryKeyPath(path);
+    if (!key) {
+        return std::nullopt;
+    }
+    HiveFile hive = findHive();
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    if (!hive.fault.empty()) {
+        return std::nullopt;
+    }
+    LONG error = ERROR_SUCCESS;
+    auto text = readHive(hive, error);
+    if (!text) {
+        return std::nullopt;
+    }
+    if (CregFile::hasSignature(*text)) {
+        CregFile file(std::move(*text));
+        return file.error() ? std::nullopt : file.stringValue(*key, name);
+    }
+    RegistryFile file(*text);
+    return file.error() ? std::nullopt : file.stringValue(*key, name);
 }
 
 namespace {
@@ -152,13 +247,16 @@ void listBinaryKeys(const CregFile& hive, size_t key, const std::string& path,
 
 bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& problems) {
     problems.clear();
-    hostPath = registryHostPath();
+    HiveFile hive = findHive();
+    hostPath = hive.hostPath;
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
+    if (hostPath.empty() || !isNamed(hostPath)) {
         return false;
     }
-    auto text = readFileShared(hostPath);
-    if (!text) {
+    auto text = hive.fault.empty() ? readFileShared(hostPath) : std::nullopt;
+    if (!hive.fault.empty()) {
+        problems.push_back(hive.fault);
+    } else if (!text) {
         problems.push_back("cannot be read");
     } else if (CregFile::hasSignature(*text)) {
         for (const CregFinding& finding : checkCregFile(*text)) {
@@ -178,9 +276,14 @@ bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& prob
 
 bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
     paths.clear();
-    std::string hostPath = registryHostPath();
+    HiveFile hive = findHive();
+    const std::string& hostPath = hive.hostPath;
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    if (hostPath.empty() || !HostEntry::isRegularFileAt(hostPath)) {
+    if (!hive.fault.empty()) {
+        error = hostPath + ": " + hive.fault;
+        return false;
+    }
+    if (hostPath.empty() || !isNamed(hostPath)) {
         return true;
     }
     auto text = readFileShared(hostPath);

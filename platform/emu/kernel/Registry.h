@@ -8,6 +8,7 @@
 
 #include "platform/emu/MachineConfig.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,18 +21,32 @@ void shutdownRegistry();
 // The host path of the hive file; empty when its drive is not mapped.
 std::string registryHostPath();
 
+// The registry file is whatever carries its name. A folder, pipe or device,
+// a link that leads nowhere or outside its drive is no registry: every
+// operation fails on it (reported on stderr) and nothing reads it as empty.
+// A link to a file is followed, and a change replaces the file it leads to.
+// The system writes its own file whatever its read-only, hidden and system
+// attributes, which the file keeps.
+
 // Deletes a key below HKEY_LOCAL_MACHINE with all its subkeys, as Windows 95
 // does. Returns a Win32 error code: ERROR_SUCCESS; ERROR_BADKEY for an empty
 // path or an empty name in it; ERROR_FILE_NOT_FOUND when the key (or the hive
-// file) does not exist; ERROR_BADDB for a malformed file, which is reported on
-// stderr and left untouched; ERROR_ACCESS_DENIED when the file cannot be read
-// or replaced.
+// file) does not exist; ERROR_BADDB for a malformed file, a binary hive with
+// damage no release of Windows leaves (a checksum that does not match, data
+// after its end) or a registry file that is no file, each reported on stderr
+// and left untouched; ERROR_ACCESS_DENIED when the file cannot be read or
+// replaced (the host user may not write it or its folder).
 LONG deleteLocalMachineKey(std::string_view path);
 
 // Whether a key below HKEY_LOCAL_MACHINE exists, names compared without regard
 // to case. False for a malformed path, a missing or unreadable hive file and
 // one that does not read as a well-formed registry (which is not reported).
 bool localMachineKeyExists(std::string_view path);
+
+// The text of a string value of a key below HKEY_LOCAL_MACHINE (names
+// compared without regard to case); nullopt when the hive, the key or the
+// value is missing, the value is no string, or the hive is unusable.
+std::optional<std::string> localMachineString(std::string_view path, std::string_view name);
 
 // Every key below HKEY_LOCAL_MACHINE as a path ("Enum\\ROOT\\X"), parents
 // before their subkeys; empty when there is no hive file. False, with the

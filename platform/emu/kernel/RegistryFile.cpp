@@ -139,6 +139,19 @@ std::optional<std::string> checkData(std::string_view data, bool& continues) {
     return "a value of unknown type";
 }
 
+// The text inside a quoted text that ends at end, each escaped character
+// taken as itself.
+std::string unquote(std::string_view quoted, size_t end) {
+    std::string text;
+    for (size_t i = 1; i + 1 < end; ++i) {
+        if (quoted[i] == '\\') {
+            ++i;
+        }
+        text += quoted[i];
+    }
+    return text;
+}
+
 } // namespace
 
 // Walks the text line by line; each line comes with its own line ending so
@@ -298,6 +311,32 @@ bool RegistryFile::hasKey(const RegistryKeyPath& key) const {
         }
     }
     return false;
+}
+
+std::optional<std::string> RegistryFile::stringValue(const RegistryKeyPath& key,
+                                                     std::string_view name) const {
+    std::optional<std::string> found;
+    for (const Block& block : m_blocks) {
+        if (block.key.size() != key.size() || !isWithin(block.key, key)) {
+            continue;
+        }
+        LineReader lines(block.text);
+        while (auto line = lines.next()) {
+            std::string_view content = trim(*line);
+            size_t nameEnd = content.empty() || content.front() != '"' ? std::string_view::npos
+                                                                       : endOfQuoted(content);
+            if (nameEnd == std::string_view::npos || nameEnd >= content.size() ||
+                content[nameEnd] != '=' || !sameName(unquote(content, nameEnd), name)) {
+                continue;
+            }
+            std::string_view data = content.substr(nameEnd + 1);
+            size_t dataEnd =
+                !data.empty() && data.front() == '"' ? endOfQuoted(data) : std::string_view::npos;
+            found = dataEnd == std::string_view::npos ? std::nullopt
+                                                      : std::optional(unquote(data, dataEnd));
+        }
+    }
+    return found;
 }
 
 std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {

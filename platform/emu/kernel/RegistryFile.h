@@ -49,6 +49,12 @@ public:
     // (a header names all its parent keys implicitly, as REGEDIT does).
     bool hasKey(const RegistryKeyPath& key) const;
 
+    // The text of a string value ("name"="text", escapes undone) of the key
+    // at that path, names compared without regard to case; nullopt when the
+    // key has no such value or it is no string. The last line that sets it
+    // counts, as REGEDIT would import it.
+    std::optional<std::string> stringValue(const RegistryKeyPath& key, std::string_view name) const;
+
     // Every key in the file, each parent a header names implicitly included,
     // once each (names compared without regard to case), in the file's order.
     std::vector<RegistryKeyPath> keyPaths() const;

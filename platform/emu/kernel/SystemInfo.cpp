@@ -1,6 +1,7 @@
 #include "platform/emu/kernel/SystemInfo.h"
 
 #include "platform/emu/kernel/TickClock.h"
+#include "platform/emu/kernel/WindowsRelease.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,8 +12,15 @@ namespace emu::kernel {
 
 namespace {
 
+struct VersionNumbers {
+    DWORD major;
+    DWORD minor;
+    DWORD build;
+};
+
 struct SystemState {
     DWORD platformId = VER_PLATFORM_WIN32_WINDOWS;
+    VersionNumbers version{4, 0, 950};
     std::string csdVersion;
     RestartAnswer restart = RestartAnswer::Accept;
     std::optional<UINT> restartFlags;
@@ -23,18 +31,18 @@ std::mutex g_systemMutex;
 SystemState g_system;
 TickClock g_clock;
 
-struct VersionNumbers {
-    DWORD major;
-    DWORD minor;
-    DWORD build;
-};
+// The Windows 95 family repeats its version in the high word of the build
+// number.
+DWORD familyBuildNumber(DWORD major, DWORD minor, DWORD build) {
+    return major << 24 | minor << 16 | build;
+}
 
-// Windows 95 repeats its version in the high word of the build number; the
+// Without a release in the registry: the first release of Windows 95; the
 // other families report a release of theirs from the same years.
 VersionNumbers versionOf(DWORD platformId) {
     switch (platformId) {
     case VER_PLATFORM_WIN32_WINDOWS:
-        return {4, 0, (0x0400u << 16) | 950u};
+        return {4, 0, familyBuildNumber(4, 0, 950)};
     case VER_PLATFORM_WIN32_NT:
         return {4, 0, 1381};
     case VER_PLATFORM_WIN32s:
@@ -50,8 +58,19 @@ void bootSystemInfo(const MachineConfig& config) {
     {
         std::lock_guard<std::mutex> lock(g_systemMutex);
         g_system = SystemState{};
-        g_system.platformId = config.platformId;
-        g_system.csdVersion = config.csdVersion;
+        g_system.platformId = config.platformId.value_or(VER_PLATFORM_WIN32_WINDOWS);
+        g_system.version = versionOf(g_system.platformId);
+        std::optional<WindowsRelease> release = WindowsRelease::installed();
+        DWORD major = 0;
+        DWORD minor = 0;
+        DWORD build = 0;
+        if (g_system.platformId == VER_PLATFORM_WIN32_WINDOWS && release &&
+            release->numbers(major, minor, build)) {
+            g_system.version = {major, minor, familyBuildNumber(major, minor, build)};
+        }
+        std::optional<std::string> installedText =
+            release ? release->subVersionNumber() : std::nullopt;
+        g_system.csdVersion = config.csdVersion.value_or(installedText.value_or(""));
         g_system.restart = config.restart;
     }
     g_clock.reset(config.clock, config.tickStart);
@@ -62,7 +81,7 @@ bool fillVersionRecord(OSVERSIONINFOA& record) {
         return false;
     }
     std::lock_guard<std::mutex> lock(g_systemMutex);
-    VersionNumbers version = versionOf(g_system.platformId);
+    const VersionNumbers& version = g_system.version;
     record.dwMajorVersion = version.major;
     record.dwMinorVersion = version.minor;
     record.dwBuildNumber = version.build;

@@ -282,6 +282,14 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
         bytes[offset + 1] = static_cast<char>(value >> 8);
         return bytes;
     };
+    // A change under a kept checksum, with the checksum made right again.
+    auto resummed = [&](std::string bytes) {
+        CregFile file(bytes);
+        emu::kernel::CregWriter::resum(bytes, CregFile::kTreeOffset, file.treeSize(),
+                                       CregFile::kTreeOffset + 20,
+                                       CregFile::read32(bytes, CregFile::kTreeOffset + 16));
+        return bytes;
+    };
     uint32_t rootChild = CregFile::read32(good, rootEntry + 16);
     uint32_t secondKey = rootChild;
     uint32_t secondKeyNext = CregFile::read32(good, CregFile::kTreeOffset + secondKey + 20);
@@ -329,6 +337,15 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
                 CregFile::read16(good, firstData + CregFile::read32(good, firstData) + 4)),
          "numbered"},
         {"empty", "", "REGEDIT4"},
+        // Damage in the file of any release, which a change would hide.
+        {"a block checksum that does not match",
+         with32(firstBlock + 28, CregFile::read32(good, firstBlock + 28) + 1),
+         "data block 0's checksum"},
+        {"the key tree's checksum does not match", with32(CregFile::kTreeOffset + 20, 0),
+         "key tree's checksum"},
+        {"data after its end", good + std::string(1 << 20, '\0'), "follow the last data block"},
+        {"a free list link past the end of the file",
+         resummed(with32(CregFile::kTreeOffset + 12, 0x7FFFFF00)), "past the end of the file"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -347,6 +364,17 @@ TEST(CregRegistry, RefusesMalformedFilesAndLeavesThemUntouched) {
         EXPECT_NE(message.find(c.reason), std::string::npos) << message;
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     }
+    // A counter that is off by this reader's own rules is no damage in every
+    // release: the change is made.
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    std::string counted = with32(firstBlock + 8, CregFile::read32(good, firstBlock + 8) + 4);
+    emu::kernel::CregWriter::resum(counted, firstBlock, CregFile::read32(good, firstBlock + 4),
+                                   firstBlock + 28, CregFile::read16(good, firstBlock + 12));
+    ASSERT_FALSE(emu::kernel::checkCregFile(counted).empty());
+    writeHostFile(path, counted);
+    RegistryMachine machine(path);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2301"), ERROR_SUCCESS);
 }
 
 TEST(CregRegistry, PicksTheFileAndItsFormat) {
@@ -358,6 +386,7 @@ TEST(CregRegistry, PicksTheFileAndItsFormat) {
         const char* what;
         std::vector<std::pair<std::string, std::string>> files; // in the Windows directory
         std::string changed;                                    // the file the deletion went to
+        LONG result = ERROR_SUCCESS;
     };
     const Case cases[] = {
         {"SYSTEM.DAT beside SYSTEM.REG",
@@ -366,7 +395,8 @@ TEST(CregRegistry, PicksTheFileAndItsFormat) {
         {"system.dat in another case", {{"system.dat", binary}}, "system.dat"},
         {"only SYSTEM.REG", {{"SYSTEM.REG", text}}, "SYSTEM.REG"},
         {"a binary file named SYSTEM.REG", {{"SYSTEM.REG", binary}}, "SYSTEM.REG"},
-        {"a folder named SYSTEM.DAT", {{"SYSTEM.REG", text}}, "SYSTEM.REG"},
+        // The registry file is what carries the name, and a folder is none.
+        {"a folder named SYSTEM.DAT", {{"SYSTEM.REG", text}}, "", ERROR_BADDB},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -377,12 +407,16 @@ TEST(CregRegistry, PicksTheFileAndItsFormat) {
         for (const auto& [name, bytes] : c.files) {
             writeHostFile(machine.windows() + "/" + name, bytes);
         }
-        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), c.result);
         for (const auto& [name, bytes] : c.files) {
             std::string now = readHostFile(machine.windows() + "/" + name);
             EXPECT_EQ(now != bytes, name == c.changed) << name;
         }
-        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_FILE_NOT_FOUND);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key),
+                  c.result == ERROR_SUCCESS ? ERROR_FILE_NOT_FOUND : c.result);
+        std::string message = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(message.empty(), c.result == ERROR_SUCCESS) << message;
     }
     // --registry names the file; its content says which format it is.
     TempDir dir;
@@ -393,21 +427,43 @@ TEST(CregRegistry, PicksTheFileAndItsFormat) {
     expectTree(hostFile, corvane_test::cregSampleHive().listing({key}));
 }
 
-TEST(CregRegistry, ADeletionThatCannotBeWrittenLeavesTheOldFile) {
+// The registry is the system's own file: read-only, it is written all the
+// same and stays read-only; a write that fails (the disk is full) leaves the
+// old file and no temporary beside it.
+TEST(CregRegistry, AReadOnlyHiveIsWrittenAndAFailedWriteLeavesTheOldFile) {
     const std::string original = corvane_test::cregSampleHive().build();
-    TempDir dir;
-    std::string path = dir / "SYSTEM.DAT";
-    writeHostFile(path, original);
-    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
-    RegistryMachine machine(path);
-    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2301"),
-              ERROR_ACCESS_DENIED);
-    EXPECT_EQ(readHostFile(path), original);
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
-        names.push_back(entry.path().filename());
+    const char* key = "Enum\\PCI\\VEN_7E57&DEV_2301";
+    auto namesIn = [](const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            names.push_back(entry.path().filename());
+        }
+        return names;
+    };
+    {
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, original);
+        RegistryMachine full(path, 1);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(readHostFile(path), original);
+        EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"SYSTEM.DAT"});
     }
-    EXPECT_EQ(names, std::vector<std::string>{"SYSTEM.DAT"});
+    RegistryMachine machine("");
+    std::string path = machine.windows() + "/SYSTEM.DAT";
+    writeHostFile(path, original);
+    ASSERT_EQ(chmod(path.c_str(), 0440), 0);
+    // A program opening the file for writing is refused, as on Windows.
+    EXPECT_EQ(CreateFileA("C:\\Windows\\SYSTEM.DAT", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                          nullptr),
+              INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
+    expectTree(path, corvane_test::cregSampleHive().listing({key}));
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0440u);
+    EXPECT_EQ(namesIn(machine.windows()), std::vector<std::string>{"SYSTEM.DAT"});
 }
 
 TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {

@@ -11,8 +11,12 @@ namespace corvane_test {
 
 class RegistryMachine {
 public:
-    explicit RegistryMachine(const std::string& registryFile) : m_machine(options()) {
+    // failingWrite: the write of file data of that number fails as on a
+    // full disk (MachineConfig::failingWrite).
+    explicit RegistryMachine(const std::string& registryFile, int failingWrite = -1)
+        : m_machine(options()) {
         m_machine.config().registryFile = registryFile;
+        m_machine.config().failingWrite = failingWrite;
         m_machine.boot();
     }
 

@@ -245,9 +245,10 @@ TEST(Registry, SavesByReplacingTheWholeFileOrNotAtAll) {
     EXPECT_EQ(readHostFile(hive), hiveWithout({3, 4}));
     EXPECT_EQ(folderEntries(hiveDir.path()), std::vector<std::string>{"hive.reg"});
 
-    // A hive that cannot be replaced keeps its key.
-    ASSERT_EQ(chmod(hive.c_str(), 0444), 0);
-    EXPECT_NE(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\QTR0002"), ERROR_SUCCESS);
+    // A hive whose new content cannot be written (the disk is full) keeps
+    // its key.
+    RegistryMachine full(hive, 1);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\QTR0002"), ERROR_ACCESS_DENIED);
     EXPECT_EQ(readHostFile(hive), hiveWithout({3, 4}));
     EXPECT_EQ(folderEntries(hiveDir.path()), std::vector<std::string>{"hive.reg"});
 }
