@@ -196,6 +196,43 @@ BOOL Keeps(const Line& kept, const Line& out, BOOL mayBeRead) {
     return mayBeRead && out.ended && SameBytes(out.bytes, ReadForm(kept));
 }
 
+// A line of blanks only, which carries nothing.
+BOOL IsBlankLine(const Line& line) {
+    for (DWORD i = 0; i < line.bytes.length; ++i) {
+        char c = line.bytes.text[i];
+        if (!IsBlank(c) && c != '\r') {
+            return FALSE;
+        }
+    }
+    return TRUE;
+}
+
+// Whether line is a comment or blank line of the target's section
+// occurrence section not yet found elsewhere in the work file; marks it
+// found. A comment may come back as a read takes it (blanks around it aside);
+// a line that reads as blank only because of a NUL comes back with its bytes.
+BOOL TakeLooseLine(const ParsedText& target, int section, const Line& line,
+                   std::vector<bool>& used) {
+    Span content = ReadContent(line);
+    for (size_t t = target.headers[section] + 1;
+         t < target.readEnd && target.sectionOf[t] == section; ++t) {
+        if (used[t]) {
+            continue;
+        }
+        BOOL same = FALSE;
+        if (target.kinds[t] == kCommentLine) {
+            same = SameBytes(ReadContent(target.lines[t]), content);
+        } else if (target.kinds[t] == kBlankLine) {
+            same = SameBytes(target.lines[t].bytes, line.bytes);
+        }
+        if (same) {
+            used[t] = true;
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
 } // namespace
 
 CMergeCheck::CMergeCheck() = default;
@@ -345,21 +382,35 @@ BOOL CMergeCheck::Verify(LPCSTR workPath) const {
             newSections.push_back(w);
         }
     }
+    // The comment and blank lines of a rewritten section need not come back
+    // where they stood, nor at all: only its data lines are the section.
+    auto loose = [&](size_t t) {
+        int section = target.sectionOf[t];
+        return t < target.readEnd && section >= 0 && writtenTo[section] >= 0 &&
+               (target.kinds[t] == kBlankLine || target.kinds[t] == kCommentLine);
+    };
 
     std::vector<size_t> found(m_written.size(), 0);
-    int current = -1; // the written section whose lines may come next
+    std::vector<bool> looseUsed(target.lines.size(), false);
+    int current = -1;  // the written section the work file is in
+    int comments = -1; // the target's section whose loose lines may come back there
     size_t nextNew = 0;
     size_t t = 0;
     for (size_t o = 0; o < out.size(); ++o) {
         const Line& line = out[o];
+        while (t < target.lines.size() && loose(t)) {
+            ++t;
+        }
         if (t < target.lines.size()) {
             int section = target.sectionOf[t];
             BOOL written = section >= 0 && writtenTo[section] >= 0 ? TRUE : FALSE;
             if (Keeps(target.lines[t], line, written && target.kinds[t] == kDataLine)) {
                 if (target.kinds[t] == kHeaderLine) {
                     current = writtenTo[section];
+                    comments = written ? section : -1;
                 } else if (t == target.readEnd) {
                     current = -1;
+                    comments = -1;
                 }
                 ++t;
                 continue;
@@ -373,6 +424,12 @@ BOOL CMergeCheck::Verify(LPCSTR workPath) const {
                 continue;
             }
         }
+        if (current >= 0 && IsBlankLine(line)) {
+            continue;
+        }
+        if (comments >= 0 && TakeLooseLine(target, comments, line, looseUsed)) {
+            continue;
+        }
         // A new section goes where it moves no line of the target into it.
         BOOL between = t == target.readEnd || (t < target.readEnd && target.kinds[t] == kHeaderLine)
                            ? TRUE
@@ -380,10 +437,14 @@ BOOL CMergeCheck::Verify(LPCSTR workPath) const {
         if (between && nextNew < newSections.size() && line.ended &&
             SameBytes(line.bytes, "[" + m_written[newSections[nextNew]].name + "]")) {
             current = static_cast<int>(newSections[nextNew]);
+            comments = -1;
             ++nextNew;
             continue;
         }
         return FALSE;
+    }
+    while (t < target.lines.size() && loose(t)) {
+        ++t;
     }
     if (t != target.lines.size() || nextNew != newSections.size()) {
         return FALSE;

@@ -5,15 +5,21 @@
 // read as it is before the merge and the work file after the last section
 // write, both with plain file reads, and the work file passes only when it is
 // the target with exactly the merge's lines added:
-// - every line of the target is there, in order, byte for byte; a line of a
-//   section the merge wrote may instead read as a section read returns it
-//   (key and value without the blanks around them);
+// - outside the sections the merge wrote, every line of the target is there,
+//   in order, byte for byte;
+// - in a section the merge wrote, every data line of the target (every line a
+//   read returns, keyless ones included) is there once, in order, byte for
+//   byte or as a section read returns it (key and value without the blanks
+//   around them). Its comment and blank lines may have moved within it or
+//   gone, since a profile writer may delete a section's keys and insert the
+//   new ones without matching old to new; a comment it keeps is one of its
+//   own, once;
 // - every line the merge appended is there once, in order, in the section it
 //   was written to: the first section of that name in the text that profile
 //   reads see, or a new section of that name (its header as written) put in
 //   before a header, an end-of-file mark or the end of the file;
-// - nothing else: every line that ended with a line end still does, and no
-//   line is cut, added or moved.
+// - nothing else: every data line that ended with a line end still does, and
+//   no data line is cut, added, doubled or moved.
 #pragma once
 
 #include "platform/framework/CString.h"

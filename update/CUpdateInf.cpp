@@ -31,11 +31,12 @@ CString DirectoryWithBackslash(const char* text) {
     return dir;
 }
 
-// Whether line is one of the NUL-ended lines in list[0, length).
-BOOL ListContains(const std::vector<char>& list, size_t length, LPCSTR line) {
+// Whether line is one of the NUL-ended lines in list[0, length), compared
+// as the merge compares them: whole, without regard to letter case.
+BOOL ListContains(LPCSTR list, size_t length, LPCSTR line) {
     size_t offset = 0;
     while (offset < length) {
-        LPCSTR candidate = list.data() + offset;
+        LPCSTR candidate = list + offset;
         if (lstrcmpiA(candidate, line) == 0) {
             return TRUE;
         }
@@ -89,10 +90,11 @@ BOOL StartsWithWord(LPCSTR name, int length, LPCSTR word) {
     return word[length] == '\0';
 }
 
-// Windows reaches a device under these names, whatever the extension.
-BOOL IsDeviceName(LPCSTR name) {
+// Windows reaches a device under these names, whatever the extension: the
+// part name[0, length) up to its first dot, without blanks before the dot.
+BOOL IsDeviceName(LPCSTR name, int length) {
     int stem = 0;
-    while (name[stem] != '\0' && name[stem] != '.') {
+    while (stem < length && name[stem] != '.') {
         ++stem;
     }
     while (stem > 0 && name[stem - 1] == ' ') {
@@ -108,22 +110,78 @@ BOOL IsDeviceName(LPCSTR name) {
     return numbered && (StartsWithWord(name, 3, "COM") || StartsWithWord(name, 3, "LPT"));
 }
 
+BOOL IsSeparator(char c) {
+    return c == '\\' || c == '/' ? TRUE : FALSE;
+}
+
+// What is wrong with one part of a name, part[0, length), between separators.
+CUpdateInf::NameFault JudgePart(LPCSTR part, int length) {
+    if (length == 0) {
+        return CUpdateInf::nameEmpty;
+    }
+    int dots = 0;
+    while (dots < length && part[dots] == '.') {
+        ++dots;
+    }
+    if (dots == length && length >= 2) {
+        return CUpdateInf::nameParent;
+    }
+    if (IsDeviceName(part, length)) {
+        return CUpdateInf::nameDevice;
+    }
+    char last = part[length - 1];
+    if (part[0] == ' ' || last == ' ' || last == '.') {
+        return CUpdateInf::nameBlurred;
+    }
+    return CUpdateInf::nameInFolder;
+}
+
+// name with every slash made a backslash, as Windows reads it.
+CString WithBackslashes(LPCSTR name) {
+    CString text;
+    for (LPCSTR c = name; *c != '\0'; ++c) {
+        text += *c == '/' ? '\\' : *c;
+    }
+    return text;
+}
+
 } // namespace
 
-BOOL CUpdateInf::IsPlainName(LPCSTR name) {
+BOOL CUpdateInf::SameName(LPCSTR a, LPCSTR b) {
+    return lstrcmpiA(WithBackslashes(a), WithBackslashes(b)) == 0 ? TRUE : FALSE;
+}
+
+CUpdateInf::NameFault CUpdateInf::JudgeName(LPCSTR name) {
     int length = lstrlenA(name);
-    if (length == 0 || name[0] == ' ' || name[length - 1] == ' ' || name[length - 1] == '.') {
-        return FALSE;
+    if (length == 0) {
+        return nameEmpty;
+    }
+    if (IsSeparator(name[0])) {
+        return nameRooted;
     }
     for (int i = 0; i < length; ++i) {
         unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || c == '\\' || c == '/' || c == ':' || c == '*' || c == '?' || c == '"' ||
-            c == '<' || c == '>' || c == '|') {
-            return FALSE;
+        if (c == ':') {
+            return nameDrive;
+        }
+        if (c == '*' || c == '?') {
+            return nameWildcard;
+        }
+        if (c < 0x20 || c == '"' || c == '<' || c == '>' || c == '|') {
+            return nameCharacter;
         }
     }
-    // A name of dots only ends in a dot and was refused above.
-    return IsDeviceName(name) ? FALSE : TRUE;
+    int start = 0;
+    for (int i = 0; i <= length; ++i) {
+        if (i == length || IsSeparator(name[i])) {
+            NameFault fault = JudgePart(name + start, i - start);
+            if (fault != nameInFolder) {
+                return fault;
+            }
+            start = i + 1;
+        }
+    }
+    return nameInFolder;
 }
 
 CUpdateInf::CUpdateInf() {
@@ -150,8 +208,8 @@ CUpdateInf::~CUpdateInf() = default;
 int CUpdateInf::UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup) {
     // Every name stays in its folder; a backup under the target's own name
     // would be the target itself, and uninstall would delete it.
-    if (!IsPlainName(target) || !IsPlainName(source) || !IsPlainName(backup) ||
-        lstrcmpiA(target, backup) == 0) {
+    if (!IsNameInFolder(target) || !IsNameInFolder(source) || !IsNameInFolder(backup) ||
+        SameName(target, backup)) {
         return 0;
     }
     CString targetPath = m_infDir + target;
@@ -265,7 +323,7 @@ BOOL CUpdateInf::MergeSection(LPCSTR targetPath, LPCSTR sourcePath, LPCSTR secti
     for (LPCSTR line = sourceLines.GetFirst(); line != nullptr; line = sourceLines.GetNext(line)) {
         // Lines appended before count too: a line twice in the fragment is
         // appended once.
-        if (!ListContains(merged, used, line)) {
+        if (!ListContains(merged.data(), used, line)) {
             size_t length = std::strlen(line) + 1;
             std::memcpy(merged.data() + used, line, length);
             used += length;
@@ -296,7 +354,7 @@ CUpdateInf::RestoreResult CUpdateInf::RestoreFile(LPCSTR target, LPCSTR backup) 
     // Copying a file over itself and then deleting "the backup" would delete
     // the Windows INF file; a name outside the INF folder reaches files that
     // are no backups.
-    if (!IsPlainName(target) || !IsPlainName(backup) || lstrcmpiA(target, backup) == 0) {
+    if (!IsNameInFolder(target) || !IsNameInFolder(backup) || SameName(target, backup)) {
         return restoreFailed;
     }
     CString targetPath = m_infDir + target;
@@ -315,6 +373,39 @@ CUpdateInf::RestoreResult CUpdateInf::RestoreFile(LPCSTR target, LPCSTR backup) 
         return restoreFailed;
     }
     return DeleteFileA(backupPath) ? restoreDone : restoreFailed;
+}
+
+BOOL CUpdateInf::HoldsFragment(LPCSTR target, LPCSTR source) {
+    CString targetPath = m_infDir + target;
+    CString sourcePath = m_sourceDir + source;
+    // A fragment that is not there adds nothing; one that is there but
+    // cannot be read whole may have added anything.
+    if (GetFileAttributesA(sourcePath) == INVALID_FILE_ATTRIBUTES) {
+        return FALSE;
+    }
+    CSectionList names;
+    names.ReadSectionNames(sourcePath, kSectionNamesSize);
+    if (!names.IsWhole()) {
+        return TRUE;
+    }
+    BOOL anyLine = FALSE;
+    for (LPCSTR name = names.GetFirst(); name != nullptr; name = names.GetNext(name)) {
+        CSectionList sourceLines;
+        sourceLines.ReadSection(name, sourcePath, kFragmentSectionSize);
+        CSectionList targetLines;
+        targetLines.ReadSection(name, targetPath, kTargetSectionSize);
+        if (!sourceLines.IsWhole() || !targetLines.IsWhole()) {
+            return TRUE;
+        }
+        for (LPCSTR line = sourceLines.GetFirst(); line != nullptr;
+             line = sourceLines.GetNext(line)) {
+            if (!ListContains(targetLines.GetList(), targetLines.GetLength(), line)) {
+                return FALSE;
+            }
+            anyLine = TRUE;
+        }
+    }
+    return anyLine;
 }
 
 int CUpdateInf::InfFileExists(LPCSTR name) {

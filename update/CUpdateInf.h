@@ -25,16 +25,32 @@ public:
         restoreFailed = 3,  // refused, or the backup could not be put back or removed
     };
 
-    // Whether name is a plain file name of one folder: not empty, no drive,
-    // no "\" or "/", not made of dots, no blanks or dot at either end that
-    // Windows would drop, no wildcard and no device name (CON, NUL, AUX, PRN,
-    // COMn, LPTn, with or without an extension), which would reach a device
-    // instead of a file.
-    static BOOL IsPlainName(LPCSTR name);
+    // Why a name from layout.ini may not be joined to its folder. A name may
+    // begin with subfolders (WIN95\MSHDC.QTR, OTHER\OEM1.INF), its parts
+    // separated by backslashes or slashes, but must name a file inside its folder.
+    enum NameFault {
+        nameInFolder = 0, // a file of the folder or of a subfolder of it
+        nameEmpty,        // no name, or an empty part (a doubled or trailing backslash)
+        nameDrive,        // a drive, "C:" anywhere in it
+        nameRooted,       // begins with a backslash or slash: the root of the drive
+        nameParent,       // a part of dots only ("..", "..."), which leads out of the folder
+        nameDevice,       // a part Windows opens as a device: CON, NUL, AUX, PRN, COMn, LPTn
+        nameWildcard,     // "*" or "?"
+        nameCharacter,    // a character no file name holds: a control character, '"', "<>|"
+        // A part that begins with a blank or ends in a dot or blank (".", "A."):
+        // Windows drops them, so the name would be a second spelling of
+        // another file, and a backup could be its own target unnoticed.
+        nameBlurred,
+    };
+    static NameFault JudgeName(LPCSTR name);
+    static BOOL IsNameInFolder(LPCSTR name) { return JudgeName(name) == nameInFolder; }
+    // Whether two names in one folder name the same file: letter case aside,
+    // and a slash read as a backslash.
+    static BOOL SameName(LPCSTR a, LPCSTR b);
 
     // Backs the target up if needed, then merges the fragment into it. 1
     // when the target is merged (or the fragment has nothing to merge); 0
-    // when it was left as it was: a name that is not plain, a target that
+    // when it was left as it was: a name outside its folder, a target that
     // cannot be written or is no ANSI text (a UTF-16 byte-order mark), a
     // backup that could not be made or is not a sound one, the backup name
     // is its own, or the merge failed.
@@ -59,11 +75,21 @@ public:
     // Deletes the work files of merges that a killed program left in the INF
     // directory. Only while the update lock is held: then no merge is live.
     void RemoveWorkFiles();
-    // Puts the backup back over the target and removes it. Names that are
-    // not plain, or a backup named as the target itself, are refused; so is a
+    // Puts the backup back over the target and removes it. Names outside
+    // their folder, or a backup named as the target itself, are refused; so is a
     // backup that is not a sound one (see BackupFile). When the copy fails
     // the backup stays, the only copy of the former file.
     RestoreResult RestoreFile(LPCSTR target, LPCSTR backup);
+    // Whether the target holds what a merge of the fragment adds to it: the
+    // fragment has at least one line, and every line of every section of it
+    // is a line of that section of the target, compared as the merge
+    // compares them (whole, letter case aside). So a target the fragment was
+    // merged into holds it, and one it was never merged into does not,
+    // unless the target had all of the fragment's lines before. TRUE as well
+    // when the fragment or the target cannot be read whole: then nothing
+    // shows that it was not merged. A fragment that is not there adds
+    // nothing: FALSE.
+    BOOL HoldsFragment(LPCSTR target, LPCSTR source);
     // 1 when name exists in the INF directory and can be opened for writing.
     int InfFileExists(LPCSTR name);
     // How many sides of a "CHECK FILES" pair pass (0, 1 or 2); "NULL" passes.

@@ -8,7 +8,21 @@
 namespace {
 
 BOOL SameName(const CString& a, const CString& b) {
-    return lstrcmpiA(a, b) == 0 ? TRUE : FALSE;
+    return CUpdateInf::SameName(a, b);
+}
+
+// A name without the blanks and tabs around it: "T.INF=S.QTR, T.OLD" names
+// the backup T.OLD.
+CString Trimmed(const CString& text) {
+    int first = 0;
+    int end = text.GetLength();
+    while (first < end && (text[first] == ' ' || text[first] == '\t')) {
+        ++first;
+    }
+    while (end > first && (text[end - 1] == ' ' || text[end - 1] == '\t')) {
+        --end;
+    }
+    return text.Mid(first, end - first);
 }
 
 // Windows reads every file of its INF directory that ends in ".INF" as a
@@ -50,16 +64,29 @@ CUpdateLines::CUpdateLines(LPCSTR iniPath, LPCSTR uninstallSection) {
 
 BOOL CUpdateLines::SplitInstallLine(LPCSTR line, CString& target, CString& source,
                                     CString& backup) {
+    CString key;
     CString rest;
-    if (!SplitAtEquals(line, target, rest)) {
+    if (!SplitAtEquals(line, key, rest)) {
         return FALSE;
     }
     int comma = rest.Find(',');
     if (comma < 0) {
         return FALSE;
     }
-    source = rest.Left(comma);
-    backup = rest.Mid(comma + 1);
+    target = Trimmed(key);
+    source = Trimmed(rest.Left(comma));
+    backup = Trimmed(rest.Mid(comma + 1));
+    return TRUE;
+}
+
+BOOL CUpdateLines::SplitUninstallLine(LPCSTR line, CString& target, CString& backup) {
+    CString key;
+    CString value;
+    if (!SplitAtEquals(line, key, value)) {
+        return FALSE;
+    }
+    target = Trimmed(key);
+    backup = Trimmed(value);
     return TRUE;
 }
 
@@ -74,7 +101,7 @@ void CUpdateLines::ReadSection(LPCSTR iniPath, LPCSTR section, BOOL install) {
             line.readable = SplitInstallLine(text, line.target, line.source, line.backup);
             m_install.push_back(line);
         } else {
-            line.readable = SplitAtEquals(text, line.target, line.backup);
+            line.readable = SplitUninstallLine(text, line.target, line.backup);
             m_uninstall.push_back(line);
         }
     }
@@ -113,9 +140,9 @@ CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** 
     if (!line.readable) {
         return lineUnreadable;
     }
-    if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.source) ||
-        !CUpdateInf::IsPlainName(line.backup)) {
-        return lineNotPlain;
+    if (!CUpdateInf::IsNameInFolder(line.target) || !CUpdateInf::IsNameInFolder(line.source) ||
+        !CUpdateInf::IsNameInFolder(line.backup)) {
+        return lineBadName;
     }
     Verdict backup = JudgeBackupName(line, other);
     if (backup != lineAllowed) {
@@ -141,8 +168,8 @@ CUpdateLines::Verdict CUpdateLines::JudgeUninstall(const Line& line, const Line*
     if (!line.readable) {
         return lineUnreadable;
     }
-    if (!CUpdateInf::IsPlainName(line.target) || !CUpdateInf::IsPlainName(line.backup)) {
-        return lineNotPlain;
+    if (!CUpdateInf::IsNameInFolder(line.target) || !CUpdateInf::IsNameInFolder(line.backup)) {
+        return lineBadName;
     }
     Verdict backup = JudgeBackupName(line, other);
     if (backup != lineAllowed) {
@@ -161,4 +188,15 @@ CUpdateLines::Verdict CUpdateLines::JudgeUninstall(const Line& line, const Line*
         }
     }
     return lineAllowed;
+}
+
+std::vector<const CUpdateLines::Line*> CUpdateLines::InstallLinesOf(const Line& line) const {
+    std::vector<const Line*> lines;
+    for (const Line& install : m_install) {
+        if (install.readable && SameName(install.target, line.target) &&
+            SameName(install.backup, line.backup) && JudgeInstall(install) == lineAllowed) {
+            lines.push_back(&install);
+        }
+    }
+    return lines;
 }

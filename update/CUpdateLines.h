@@ -16,7 +16,7 @@ public:
     enum Verdict {
         lineAllowed = 0,
         lineUnreadable,     // not TARGET=FRAGMENT,BACKUP (install) or TARGET=BACKUP (uninstall)
-        lineNotPlain,       // a name is not a plain file name of its folder
+        lineBadName,        // a name leaves its folder or is no file name (CUpdateInf::JudgeName)
         lineBackupIsTarget, // the backup is its own target
         lineBackupIsLive,   // the backup is a Windows INF file another line names
         lineBackupIsInf,    // the backup ends in ".INF", as Windows' own INF files do
@@ -44,8 +44,12 @@ public:
 
     // Splits an install line into target, source and backup:
     // target=source,backup, where the backup may itself hold "," and "=".
-    // FALSE for a line without "=" or without "," after it.
+    // Blanks around each name are no part of it. FALSE for a line without
+    // "=" or without "," after it.
     static BOOL SplitInstallLine(LPCSTR line, CString& target, CString& source, CString& backup);
+    // Splits an uninstall line target=backup at its first "=", blanks around
+    // the names left out. FALSE for a line without "=".
+    static BOOL SplitUninstallLine(LPCSTR line, CString& target, CString& backup);
 
     const std::vector<Line>& GetInstallLines() const { return m_install; }
     const std::vector<Line>& GetUninstallLines() const { return m_uninstall; }
@@ -55,6 +59,9 @@ public:
     // set to the line the verdict names (null when none).
     Verdict JudgeInstall(const Line& line, const Line** other = nullptr) const;
     Verdict JudgeUninstall(const Line& line, const Line** other = nullptr) const;
+    // The install lines that back the uninstall line's target up under its
+    // backup name and may run: what an install of this disk does to it.
+    std::vector<const Line*> InstallLinesOf(const Line& line) const;
 
 private:
     void ReadSection(LPCSTR iniPath, LPCSTR section, BOOL install);

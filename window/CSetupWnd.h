@@ -39,7 +39,9 @@ public:
     // The number of lines put back. Lines not put back are added to
     // *pFailed (refused, unreadable, a backup that is no sound one or could
     // not be put back or removed) and *pMissing (no backup, but the target
-    // exists) when given.
+    // holds what an install of this disk adds to it) when given; a line
+    // without its backup whose target holds no such lines has nothing to
+    // put back and counts in neither.
     int UninstallSection(LPCSTR section, int* pFailed = nullptr, int* pMissing = nullptr);
     int CheckFiles();
     BOOL DeleteDeviceKeys(LPCSTR section);

@@ -38,6 +38,39 @@ BOOL NamesNoKey(const CString& keyPath) {
     return TRUE;
 }
 
+// Whether an uninstall line without its backup leaves installed lines behind.
+// The target holds what an install of this disk would have added when it
+// holds the whole of one fragment that an install line of the layout merges
+// into it under this backup name (CUpdateInf::HoldsFragment): then it was
+// installed and cannot be put back. A target without such lines (a release's
+// section this machine never walks, USB.INF that came after the install, a
+// target no install line backs up under this name) has nothing to put back.
+BOOL HoldsInstalledLines(CUpdateInf& update, const CUpdateLines& lines,
+                         const CUpdateLines::Line& line) {
+    for (const CUpdateLines::Line* install : lines.InstallLinesOf(line)) {
+        if (update.HoldsFragment(line.target, install->source)) {
+            return TRUE;
+        }
+    }
+    return FALSE;
+}
+
+// What a failed key deletion says. A key that is not there, or a key path the
+// registry does not take as a name (a trailing or doubled backslash), names
+// no device key: it is passed over. Anything else is the registry itself
+// failing (its file unreadable, unwritable or damaged, access denied, no
+// room), and the registry could not be changed.
+BOOL NamesNoDeviceKey(LONG result) {
+    switch (result) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_BADKEY:
+    case ERROR_INVALID_NAME:
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
 } // namespace
 
 int CSetupWnd::InstallSection(LPCSTR section) {
@@ -83,7 +116,9 @@ int CSetupWnd::UninstallSection(LPCSTR section, int* pFailed, int* pMissing) {
             ++restored;
             break;
         case CUpdateInf::restoreMissing:
-            ++missing;
+            if (HoldsInstalledLines(update, lines, line)) {
+                ++missing;
+            }
             break;
         case CUpdateInf::restoreFailed:
             ++failed;
@@ -119,8 +154,8 @@ int CSetupWnd::CheckFiles() {
     return passed == expected ? 1 : 0;
 }
 
-// A device key that is not there is fine; any other failure stops the
-// deletions, since the registry cannot be changed, and is returned.
+// A device key that is not there, or a key path that names none, is passed
+// over; a failure of the registry itself stops the deletions and is returned.
 BOOL CSetupWnd::DeleteDeviceKeys(LPCSTR section) {
     CSectionList lines;
     lines.ReadSection(section, m_pLayout->GetIniPath(), kLayoutSectionSize);
@@ -132,7 +167,7 @@ BOOL CSetupWnd::DeleteDeviceKeys(LPCSTR section) {
         }
         CMyRegistry registry;
         LONG result = registry.DeleteKey(CString("Enum\\") + keyPath);
-        if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+        if (result != ERROR_SUCCESS && !NamesNoDeviceKey(result)) {
             return FALSE;
         }
     }

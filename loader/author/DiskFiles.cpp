@@ -7,7 +7,9 @@
 #include "skin/CLayout.h"
 #include "skin/SplitAtEquals.h"
 #include "update/CUpdateInf.h"
+#include "update/CUpdateLines.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -18,7 +20,6 @@ namespace {
 const char kLayoutFile[] = "layout.ini";
 // The name the Windows program has on the disk; no named file may take it.
 const char kProgramName[] = "SETUP.EXE";
-const char* const kInstallSections[] = {"COMMON", "950", "950A", "950B", "USB INF"};
 // Names that Windows opens as devices whatever their extension.
 const char* const kDeviceNames[] = {"CON",  "PRN",  "AUX",  "NUL",  "CLOCK$", "COM1",
                                     "COM2", "COM3", "COM4", "LPT1", "LPT2",   "LPT3"};
@@ -80,17 +81,12 @@ std::vector<DiskFiles::Named> DiskFiles::named(const ProfileText& layout,
             addOnce(names, {static_cast<LPCSTR>(fragment), entry.line, "fragment"});
         }
     }
-    for (const char* section : kInstallSections) {
+    for (const char* section : CUpdateLines::kInstallSections) {
         for (const ProfileText::ListLine& entry : layout.sectionLines(section)) {
-            CString target, rest;
-            if (!SplitAtEquals(entry.text.c_str(), target, rest)) {
-                continue;
-            }
-            std::string value = static_cast<LPCSTR>(rest);
-            size_t comma = value.find(',');
+            CString target, source, backup;
             // A line without its backup is skipped by the install.
-            if (comma != std::string::npos) {
-                addOnce(names, {value.substr(0, comma), entry.line, "fragment", true});
+            if (CUpdateLines::SplitInstallLine(entry.text.c_str(), target, source, backup)) {
+                addOnce(names, {static_cast<LPCSTR>(source), entry.line, "fragment", true});
             }
         }
     }
@@ -131,11 +127,30 @@ std::string DiskFiles::shortName(const std::string& name, std::string& why) {
 void DiskFiles::checkNames(const ProfileText& layout, const std::string& layoutPath,
                            CheckReport& report) {
     for (const Named& entry : named(layout, layoutPath)) {
-        if (entry.installOnly && !CUpdateInf::IsPlainName(entry.name.c_str())) {
+        bool inFolder = CUpdateInf::IsNameInFolder(entry.name.c_str()) != FALSE;
+        if (entry.installOnly && !inFolder) {
             continue;
         }
         std::string why;
-        std::string onDisk = shortName(entry.name, why);
+        std::string onDisk;
+        if (inFolder && entry.name.find_first_of("\\/") != std::string::npos) {
+            // In a subfolder of the disk: the program reads it there, and
+            // every part must be a short name.
+            std::string rest = entry.name;
+            for (size_t end; !rest.empty() && why.empty(); rest.erase(0, end + 1)) {
+                end = std::min(rest.find_first_of("\\/"), rest.size());
+                onDisk = shortName(rest.substr(0, end), why);
+            }
+            if (why.empty()) {
+                report.warning(kLayoutFile, entry.line,
+                               std::string(entry.role) + " " + quoted(entry.name) +
+                                   " is in a subfolder of the disk: the program reads it there, "
+                                   "but --make-disk writes only the disk's own folder");
+                continue;
+            }
+        } else {
+            onDisk = shortName(entry.name, why);
+        }
         if (onDisk.empty()) {
             report.error(kLayoutFile, entry.line,
                          std::string(entry.role) + " " + quoted(entry.name) + " " + why);

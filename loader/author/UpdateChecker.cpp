@@ -3,12 +3,14 @@
 #include "app/ProgramLimits.h"
 #include "loader/author/ValueText.h"
 #include "platform/emu/kernel/Registry.h"
+#include "platform/emu/kernel/RegistryFile.h"
 #include "platform/framework/CFile.h"
 #include "skin/SplitAtEquals.h"
 #include "update/CUpdateInf.h"
 
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
 
 namespace loader::author {
 
@@ -18,7 +20,44 @@ const char kLayoutFile[] = "layout.ini";
 const char* const kDeviceSections[] = {"ControlFlags", "USB ControlFlags"};
 
 bool sameName(const std::string& a, const std::string& b) {
-    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+    return CUpdateInf::SameName(a.c_str(), b.c_str()) != FALSE;
+}
+
+// Why the program refuses a name from layout.ini, in words.
+std::string nameFault(CUpdateInf::NameFault fault) {
+    switch (fault) {
+    case CUpdateInf::nameInFolder:
+        break;
+    case CUpdateInf::nameEmpty:
+        return "is empty or has an empty part between backslashes";
+    case CUpdateInf::nameDrive:
+        return "names a drive";
+    case CUpdateInf::nameRooted:
+        return "begins at the root of the drive";
+    case CUpdateInf::nameParent:
+        return "leads out of its folder through \"..\"";
+    case CUpdateInf::nameDevice:
+        return "names a device, not a file";
+    case CUpdateInf::nameWildcard:
+        return "holds a wildcard";
+    case CUpdateInf::nameCharacter:
+        return "holds a character no file name holds";
+    case CUpdateInf::nameBlurred:
+        return "has a part that begins with a blank or ends in a dot or blank, which Windows "
+               "drops";
+    }
+    return "";
+}
+
+// The first of names that the program refuses, with the reason.
+std::string refusedName(std::initializer_list<const CString*> names) {
+    for (const CString* name : names) {
+        CUpdateInf::NameFault fault = CUpdateInf::JudgeName(*name);
+        if (fault != CUpdateInf::nameInFolder) {
+            return quoted(static_cast<LPCSTR>(*name)) + " " + nameFault(fault);
+        }
+    }
+    return "";
 }
 
 bool isNullName(const std::string& name) {
@@ -70,6 +109,7 @@ UpdateChecker::UpdateChecker(const ProfileText& layout, CheckReport& report)
 void UpdateChecker::run() {
     CUpdateInf update;
     m_infDir = update.GetInfDir();
+    m_usbPresent = update.InfFileExists("USB.INF") != 0;
     checkSections();
     checkSectionSizes();
     checkFileList(update);
@@ -162,23 +202,33 @@ void UpdateChecker::checkFileList(CUpdateInf& update) {
 void UpdateChecker::readInstallLines() {
     for (const char* section : CUpdateLines::kInstallSections) {
         for (const ProfileText::ListLine& entry : m_layout.sectionLines(section)) {
-            InstallLine install{section, entry.line, "", "", ""};
-            std::string rest;
-            size_t comma = std::string::npos;
-            if (splitAtEquals(entry.text, install.target, rest)) {
-                comma = rest.find(',');
-            }
-            if (comma == std::string::npos) {
+            CString target, source, backup;
+            if (!CUpdateLines::SplitInstallLine(entry.text.c_str(), target, source, backup)) {
                 continue; // refused: judged with the others
             }
-            install.source = rest.substr(0, comma);
-            install.backup = rest.substr(comma + 1);
-            m_install.push_back(install);
+            m_install.push_back({section, entry.line, static_cast<LPCSTR>(target),
+                                 static_cast<LPCSTR>(source), static_cast<LPCSTR>(backup)});
+            std::string value = entry.text.substr(entry.text.find('=') + 1);
+            if (value != m_install.back().source + "," + m_install.back().backup) {
+                m_report.warning(kLayoutFile, entry.line,
+                                 "blanks around the names after \"=\" are no part of them: the "
+                                 "program reads " +
+                                     quoted(entry.text) + " as " +
+                                     quoted(m_install.back().target + "=" +
+                                            m_install.back().source + "," +
+                                            m_install.back().backup));
+            }
         }
     }
 }
 
 void UpdateChecker::checkFragment(CUpdateInf& update, const InstallLine& entry) {
+    if (entry.section == "USB INF" && !m_usbPresent) {
+        m_report.warning(kLayoutFile, entry.line,
+                         "USB.INF is not on this machine, or read-only: the install walks no "
+                         "[USB INF] line here");
+        return;
+    }
     ProfileText fragment;
     if (!CFile::TestOpen((update.GetSourceDir() + std::string(entry.source)).c_str(),
                          CFile::modeRead) ||
@@ -282,10 +332,10 @@ void UpdateChecker::reportInstallVerdict(const CUpdateLines::Line& line, int num
         why = "install line " + quoted(static_cast<LPCSTR>(line.text)) +
               " is not TARGET=FRAGMENT,BACKUP";
         break;
-    case CUpdateLines::lineNotPlain:
-        why = "install line " + quoted(static_cast<LPCSTR>(line.text)) +
-              " names a file outside its folder or a device: every name must be a plain file "
-              "name";
+    case CUpdateLines::lineBadName:
+        why = "install line " + quoted(static_cast<LPCSTR>(line.text)) + ": " +
+              refusedName({&line.target, &line.source, &line.backup}) +
+              ": every name must be a file of its folder or of a subfolder of it";
         break;
     case CUpdateLines::lineBackupIsTarget:
         why = "backup " + quoted(backup) + " is its own target";
@@ -323,10 +373,10 @@ void UpdateChecker::reportUninstallVerdict(const CUpdateLines::Line& line, int n
         why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) +
               " has no \"=\" (TARGET=BACKUP)";
         break;
-    case CUpdateLines::lineNotPlain:
-        why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) +
-              " names a file outside the INF directory or a device: every name must be a plain "
-              "file name";
+    case CUpdateLines::lineBadName:
+        why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) + ": " +
+              refusedName({&line.target, &line.backup}) +
+              ": every name must be a file of the INF directory or of a subfolder of it";
         break;
     case CUpdateLines::lineBackupIsTarget:
         why = "backup " + quoted(backup) + " is its own target: uninstall would delete " + target;
@@ -375,12 +425,13 @@ void UpdateChecker::checkUnlistedTargets() {
 
 void UpdateChecker::checkUninstall() {
     for (const ProfileText::ListLine& entry : m_layout.sectionLines("UNINSTALL")) {
-        std::string target;
-        std::string backup;
+        CString targetName, backupName;
         if (m_refusedUninstall.count(entry.line) != 0 ||
-            !splitAtEquals(entry.text, target, backup)) {
+            !CUpdateLines::SplitUninstallLine(entry.text.c_str(), targetName, backupName)) {
             continue; // refused: judged with the others
         }
+        std::string target = static_cast<LPCSTR>(targetName);
+        std::string backup = static_cast<LPCSTR>(backupName);
         bool made = std::any_of(m_install.begin(), m_install.end(), [&](const InstallLine& i) {
             return sameName(i.target, target) && sameName(i.backup, backup);
         });
@@ -407,6 +458,13 @@ void UpdateChecker::checkDevices() {
                 m_report.error(kLayoutFile, entry.line,
                                "device line " + quoted(entry.text) +
                                    " names no key below Enum: the program skips it");
+                continue;
+            }
+            if (!emu::kernel::splitRegistryKeyPath("Enum\\" + keyPath)) {
+                m_report.error(kLayoutFile, entry.line,
+                               "device key path " + quoted(keyPath) +
+                                   " is no key name the registry takes (an empty part between "
+                                   "backslashes, or one at its end): nothing is deleted there");
                 continue;
             }
             if (!emu::kernel::localMachineKeyExists("Enum\\" + keyPath)) {

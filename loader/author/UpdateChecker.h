@@ -64,6 +64,7 @@ private:
     std::vector<std::string> m_listedInfFiles;
     std::set<std::string> m_checkedFragments;
     std::string m_infDir;
+    bool m_usbPresent = false; // the install walks [USB INF] on this machine
 };
 
 } // namespace loader::author

@@ -371,15 +371,37 @@ TEST(DiskCheck, FileCheckInstallAndUninstallLines) {
            "that line 27 names"}}},
         {"backup outside the INF directory",
          [](CheckedDisk& d) { d.setLine(25, "ONE.INF=ONE.QTR,..\\SYSTEM.REG"); },
-         {{"layout.ini", 25, E, "outside its folder"},
+         {{"layout.ini", 25, E, "\"..\\SYSTEM.REG\" leads out of its folder through \"..\""},
           {"layout.ini", 35, W, "nothing for this line"}}},
         {"fragment outside the disk folder",
          [](CheckedDisk& d) { d.setLine(25, "ONE.INF=\\ONE.QTR,ONE.BAK"); },
-         {{"layout.ini", 25, E, "outside its folder"},
+         {{"layout.ini", 25, E, "\"\\ONE.QTR\" begins at the root of the drive"},
           {"layout.ini", 35, W, "nothing for this line"}}},
         {"uninstall backup is a device",
          [](CheckedDisk& d) { d.setLine(36, "TWO.INF=NUL"); },
-         {{"layout.ini", 36, E, "outside the INF directory or a device"}}},
+         {{"layout.ini", 36, E, "\"NUL\" names a device, not a file"}}},
+        {"backup on a drive",
+         [](CheckedDisk& d) { d.setLine(25, "ONE.INF=ONE.QTR,C:\\X"); },
+         {{"layout.ini", 25, E, "\"C:\\X\" names a drive"},
+          {"layout.ini", 35, W, "nothing for this line"}}},
+        {"backup leaving the INF directory through a subfolder",
+         [](CheckedDisk& d) { d.setLine(36, "TWO.INF=A\\..\\..\\X"); },
+         {{"layout.ini", 36, E, "\"A\\..\\..\\X\" leads out of its folder"}}},
+        {"target and backup in a subfolder of the INF directory",
+         [](CheckedDisk& d) {
+             d.writeInf("OTHER/OEM1.INF", "[Devices]\r\nbase=1\r\n");
+             d.setLine(22, "OTHER\\OEM1.INF=ONE.QTR");
+             d.setLine(25, "OTHER\\OEM1.INF=ONE.QTR,OTHER\\OEM1.BAK");
+             d.setLine(35, "other/oem1.inf=OTHER\\OEM1.BAK");
+         },
+         {}},
+        {"blanks around the names after the comma",
+         [](CheckedDisk& d) { d.setLine(25, "ONE.INF = ONE.QTR , ONE.BAK"); },
+         {{"layout.ini", 25, W,
+           "the program reads \"ONE.INF=ONE.QTR , ONE.BAK\" as \"ONE.INF=ONE.QTR,ONE.BAK\""}}},
+        {"no USB.INF on the machine",
+         [](CheckedDisk& d) { d.removeInf("USB.INF"); },
+         {{"layout.ini", 33, W, "the install walks no [USB INF] line here"}}},
         {"one backup for two targets",
          [](CheckedDisk& d) { d.setLine(33, "USB.INF=USB.QTR,ONE.BAK"); },
          {{"layout.ini", 33, E, "already the backup of ONE.INF on line 25"},
@@ -398,6 +420,12 @@ TEST(DiskCheck, DeviceLines) {
         {"device path naming no key",
          [](CheckedDisk& d) { d.setLine(39, "\\=1"); },
          {{"layout.ini", 39, E, "names no key"}}},
+        {"device path the registry takes for no name",
+         [](CheckedDisk& d) { d.setLine(39, "PCI\\VEN_7E57&DEV_0001\\=1"); },
+         {{"layout.ini", 39, E, "is no key name the registry takes"}}},
+        {"device path with a doubled backslash",
+         [](CheckedDisk& d) { d.setLine(41, "PCI\\\\VEN_7E57&DEV_0002=1"); },
+         {{"layout.ini", 41, E, "is no key name the registry takes"}}},
         {"device key not in the registry",
          [](CheckedDisk& d) { d.setLine(41, "PCI\\VEN_7E57&DEV_0009=1"); },
          {{"layout.ini", 41, W, "not in this machine's registry"}}},
@@ -479,7 +507,7 @@ TEST(DiskCheck, FilesTheLayoutNamesHave8Dot3NamesInTheDisksFolder) {
         {"fragment named as a device",
          [renameFragment](CheckedDisk& d) { renameFragment(d, "AUX.QTR"); },
          {{"layout.ini", 22, E, "as the device AUX"},
-          {"layout.ini", 25, E, "outside its folder or a device"},
+          {"layout.ini", 25, E, "\"AUX.QTR\" names a device"},
           {"layout.ini", 35, W, "nothing for this line"}}},
         {"picture with a blank in its name",
          [](CheckedDisk& d) {
@@ -499,6 +527,20 @@ TEST(DiskCheck, FilesTheLayoutNamesHave8Dot3NamesInTheDisksFolder) {
          },
          {{"layout.ini", 6, E, "name of the Windows program"}}},
         {"names in lower case", [](CheckedDisk& d) { d.setLine(6, "16=pic16.bmp"); }, {}},
+        {"fragment in a subfolder of the disk",
+         [fragment](CheckedDisk& d) {
+             d.writeDisk("WIN95/ONE.QTR", fragment);
+             d.setLine(22, "ONE.INF=WIN95\\ONE.QTR");
+             d.setLine(25, "ONE.INF=WIN95\\ONE.QTR,ONE.BAK");
+         },
+         {{"layout.ini", 22, W, "is in a subfolder of the disk: the program reads it there"}}},
+        {"fragment in a subfolder with a long name",
+         [fragment](CheckedDisk& d) {
+             d.writeDisk("WINDOWS95/ONE.QTR", fragment);
+             d.setLine(22, "ONE.INF=WINDOWS95\\ONE.QTR");
+             d.setLine(25, "ONE.INF=WINDOWS95\\ONE.QTR,ONE.BAK");
+         },
+         {{"layout.ini", 22, E, "is no 8.3 name"}}},
     });
 }
 

@@ -28,6 +28,10 @@ const char kTarget[] = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
                        "[A]\r\n  a = 1  \r\n; about b\r\nb=2\r\n\r\n"
                        "[B]\r\nx=1\r\n";
 
+// Keyless data lines, as an INF file's registry sections hold them.
+const char kKeyless[] = "; hard disk controllers\r\n[Reg]\r\nHKR,,,,%Class%\r\n; icon\r\n"
+                        "HKR,,Icon,,-9\r\n\r\n[Std]\r\nDev=inst,PCI\\CC_0101\r\n";
+
 } // namespace
 
 TEST(MergeCheck, PassesTheTargetWithExactlyTheMergesLinesAdded) {
@@ -64,11 +68,124 @@ TEST(MergeCheck, PassesTheTargetWithExactlyTheMergesLinesAdded) {
          "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
          "[A]\r\n  a = 1  \r\n; about b\r\nb=3\r\n\r\n[B]\r\nx=1\r\n",
          false},
-        {"a comment dropped",
+        // A profile writer may delete a section's keys and insert the new
+        // ones: the comments and blank lines of a rewritten section may move
+        // or go, its data lines may not.
+        {"a rewritten section without its comments",
+         kTarget,
+         {{"A", {"c=3"}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+         "[A]\r\na=1\r\nb=2\r\nc=3\r\n\r\n[B]\r\nx=1\r\n",
+         true},
+        {"a rewritten section without its trailing blank line",
+         kTarget,
+         {{"A", {"c=3"}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+         "[A]\r\n  a = 1  \r\n; about b\r\nb=2\r\nc=3\r\n[B]\r\nx=1\r\n",
+         true},
+        {"a rewritten section's comment moved to its end, its lines in read form",
+         kTarget,
+         {{"A", {"c=3"}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+         "[A]\r\na=1\r\nb=2\r\nc=3\r\n\r\n; about b\r\n[B]\r\nx=1\r\n",
+         true},
+        {"a comment dropped from a section not written",
+         kTarget,
+         {{"B", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+         "[A]\r\n  a = 1  \r\nb=2\r\n\r\n[B]\r\nx=1\r\n",
+         false},
+        {"a comment twice",
          kTarget,
          {{"A", {}}},
          "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
-         "[A]\r\n  a = 1  \r\nb=2\r\n\r\n[B]\r\nx=1\r\n",
+         "[A]\r\n  a = 1  \r\n; about b\r\nb=2\r\n; about b\r\n\r\n[B]\r\nx=1\r\n",
+         false},
+        {"a comment the section never had",
+         kTarget,
+         {{"A", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+         "[A]\r\n  a = 1  \r\n; about a\r\nb=2\r\n\r\n[B]\r\nx=1\r\n",
+         false},
+        // A line a read takes for blank because a NUL starts it may go
+        // too, but comes back only with its bytes.
+        {"a line of NUL and text kept in a rewritten section",
+         std::string("[S]\r\na=1\r\n\0x\r\n", 14),
+         {{"S", {"b=2"}}},
+         std::string("[S]\r\na=1\r\nb=2\r\n\0x\r\n", 19),
+         true},
+        {"a line of NUL and text dropped from a rewritten section",
+         std::string("[S]\r\na=1\r\n\0x\r\n", 14),
+         {{"S", {"b=2"}}},
+         "[S]\r\na=1\r\nb=2\r\n",
+         true},
+        {"a line of NUL and other text in a rewritten section",
+         std::string("[S]\r\na=1\r\n\0x\r\n", 14),
+         {{"S", {"b=2"}}},
+         std::string("[S]\r\na=1\r\nb=2\r\n\0y\r\n", 19),
+         false},
+        {"a rewritten section's data line lost",
+         kTarget,
+         {{"A", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[A]\r\nb=2\r\n\r\n[B]\r\nx=1\r\n",
+         false},
+        {"a rewritten section's data line changed",
+         kTarget,
+         {{"A", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[A]\r\na=1\r\nb=3\r\n[B]\r\nx=1\r\n",
+         false},
+        {"a rewritten section's data line doubled",
+         kTarget,
+         {{"A", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
+         "[A]\r\na=1\r\nb=2\r\na=1\r\n[B]\r\nx=1\r\n",
+         false},
+        {"a rewritten section's data lines moved",
+         kTarget,
+         {{"A", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[A]\r\nb=2\r\na=1\r\n[B]\r\nx=1\r\n",
+         false},
+        {"a rewritten section's data line moved to another section",
+         kTarget,
+         {{"A", {}}},
+         "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n[A]\r\na=1\r\n[B]\r\nb=2\r\nx=1\r\n",
+         false},
+        // The lines of an INF file without "=" are data: a writer that drops
+        // every line without "=" (comments, blanks, HKR lines) loses them.
+        {"keyless lines kept, the comments gone",
+         kKeyless,
+         {{"Reg", {"HKR,,New,,1"}}},
+         "; hard disk controllers\r\n[Reg]\r\nHKR,,,,%Class%\r\nHKR,,Icon,,-9\r\n"
+         "HKR,,New,,1\r\n[Std]\r\nDev=inst,PCI\\CC_0101\r\n",
+         true},
+        {"a keyless line lost",
+         kKeyless,
+         {{"Reg", {"HKR,,New,,1"}}},
+         "; hard disk controllers\r\n[Reg]\r\nHKR,,Icon,,-9\r\nHKR,,New,,1\r\n"
+         "[Std]\r\nDev=inst,PCI\\CC_0101\r\n",
+         false},
+        {"a keyless line changed",
+         kKeyless,
+         {{"Reg", {}}},
+         "; hard disk controllers\r\n[Reg]\r\nHKR,,,,%Class%\r\nHKR,,Icon,,-8\r\n"
+         "[Std]\r\nDev=inst,PCI\\CC_0101\r\n",
+         false},
+        {"a keyless line doubled",
+         kKeyless,
+         {{"Reg", {}}},
+         "; hard disk controllers\r\n[Reg]\r\nHKR,,,,%Class%\r\nHKR,,Icon,,-9\r\n"
+         "HKR,,Icon,,-9\r\n[Std]\r\nDev=inst,PCI\\CC_0101\r\n",
+         false},
+        {"keyless lines moved",
+         kKeyless,
+         {{"Reg", {}}},
+         "; hard disk controllers\r\n[Reg]\r\nHKR,,Icon,,-9\r\nHKR,,,,%Class%\r\n"
+         "[Std]\r\nDev=inst,PCI\\CC_0101\r\n",
+         false},
+        {"every line without = dropped, as Wine's writer does",
+         kKeyless,
+         {{"Std", {"New=inst,PCI\\VEN_5A17&DEV_7111"}}},
+         "[Reg]\r\n[Std]\r\nDev=inst,PCI\\CC_0101\r\nNew=inst,PCI\\VEN_5A17&DEV_7111\r\n",
          false},
         {"a line of a section not written as a read returns it",
          kTarget,

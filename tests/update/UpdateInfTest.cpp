@@ -172,22 +172,61 @@ TEST_F(UpdateInfTest, RestorePutsTheBackupBackOnlyWhenItCan) {
     EXPECT_EQ(machine.readC(std::string(kInfDir) + "S.INF"), "live");
 }
 
-TEST(UpdateInfNames, OnlyPlainFileNamesStayInTheirFolder) {
-    const std::pair<const char*, BOOL> rows[] = {
-        {"MSHDC.INF", TRUE},   {"T.OLD,X", TRUE},    {"1.QTR,U.OLD", TRUE},
-        {"A=B", TRUE},         {"CONFIG.QBK", TRUE}, {"COM10", TRUE},
-        {"LPT", TRUE},         {"NULL.INF", TRUE},   {"", FALSE},
-        {"..", FALSE},         {".", FALSE},         {"..\\SYSTEM.REG", FALSE},
-        {"INF\\A.INF", FALSE}, {"INF/A.INF", FALSE}, {"C:A.INF", FALSE},
-        {"C:\\A.INF", FALSE},  {"\\A.INF", FALSE},   {"A.INF.", FALSE},
-        {"A.INF ", FALSE},     {" A.INF", FALSE},    {"A*.INF", FALSE},
-        {"A?.INF", FALSE},     {"CON", FALSE},       {"nul", FALSE},
-        {"Aux.QBK", FALSE},    {"PRN .TXT", FALSE},  {"COM1", FALSE},
-        {"lpt9.old", FALSE},   {"A\tB", FALSE},      {"A|B", FALSE},
+TEST(UpdateInfNames, ANameMayBeginWithSubfoldersButNeverLeavesItsFolder) {
+    const std::pair<const char*, CUpdateInf::NameFault> rows[] = {
+        {"MSHDC.INF", CUpdateInf::nameInFolder},
+        {"T.OLD,X", CUpdateInf::nameInFolder},
+        {"1.QTR,U.OLD", CUpdateInf::nameInFolder},
+        {"A=B", CUpdateInf::nameInFolder},
+        {"CONFIG.QBK", CUpdateInf::nameInFolder},
+        {"COM10", CUpdateInf::nameInFolder},
+        {"LPT", CUpdateInf::nameInFolder},
+        {"NULL.INF", CUpdateInf::nameInFolder},
+        {"WIN95\\MSHDC.QTR", CUpdateInf::nameInFolder},
+        {"OTHER\\OEM1.INF", CUpdateInf::nameInFolder},
+        {"INF/A.INF", CUpdateInf::nameInFolder},
+        {"A\\B C\\D.INF", CUpdateInf::nameInFolder},
+        {"", CUpdateInf::nameEmpty},
+        {"A\\\\B.INF", CUpdateInf::nameEmpty},
+        {"OTHER\\", CUpdateInf::nameEmpty},
+        {"C:A.INF", CUpdateInf::nameDrive},
+        {"C:\\A.INF", CUpdateInf::nameDrive},
+        {"C:\\X", CUpdateInf::nameDrive},
+        {"\\A.INF", CUpdateInf::nameRooted},
+        {"/A.INF", CUpdateInf::nameRooted},
+        {"..", CUpdateInf::nameParent},
+        {"..\\SYSTEM.REG", CUpdateInf::nameParent},
+        {"A\\..\\..\\X", CUpdateInf::nameParent},
+        {"OTHER/../../X", CUpdateInf::nameParent},
+        {"...\\X", CUpdateInf::nameParent},
+        {"CON", CUpdateInf::nameDevice},
+        {"nul", CUpdateInf::nameDevice},
+        {"NUL", CUpdateInf::nameDevice},
+        {"Aux.QBK", CUpdateInf::nameDevice},
+        {"PRN .TXT", CUpdateInf::nameDevice},
+        {"COM1", CUpdateInf::nameDevice},
+        {"lpt9.old", CUpdateInf::nameDevice},
+        {"CON\\A.INF", CUpdateInf::nameDevice},
+        {"OTHER\\NUL", CUpdateInf::nameDevice},
+        {"A*.INF", CUpdateInf::nameWildcard},
+        {"A?.INF", CUpdateInf::nameWildcard},
+        {"A\tB", CUpdateInf::nameCharacter},
+        {"A|B", CUpdateInf::nameCharacter},
+        {".", CUpdateInf::nameBlurred},
+        {".\\A.INF", CUpdateInf::nameBlurred},
+        {"A.INF.", CUpdateInf::nameBlurred},
+        {"A.INF ", CUpdateInf::nameBlurred},
+        {" A.INF", CUpdateInf::nameBlurred},
+        {"OTHER.\\A.INF", CUpdateInf::nameBlurred},
     };
-    for (const auto& [name, plain] : rows) {
-        EXPECT_EQ(CUpdateInf::IsPlainName(name), plain) << '"' << name << '"';
+    for (const auto& [name, fault] : rows) {
+        EXPECT_EQ(CUpdateInf::JudgeName(name), fault) << '"' << name << '"';
+        EXPECT_EQ(CUpdateInf::IsNameInFolder(name),
+                  fault == CUpdateInf::nameInFolder ? TRUE : FALSE);
     }
+    // One file, two spellings.
+    EXPECT_TRUE(CUpdateInf::SameName("other/oem1.inf", "OTHER\\OEM1.INF"));
+    EXPECT_FALSE(CUpdateInf::SameName("OTHER\\OEM1.INF", "OEM1.INF"));
 }
 
 // What sits at the backup name decides whether the install may change the

@@ -98,8 +98,11 @@ TEST_F(WalkersTest, CheckFilesFailsWhenAnyLineFails) {
 }
 
 TEST_F(WalkersTest, DeviceKeysGoWithTheirSubkeysAndNothingElse) {
-    start("[ControlFlags]\r\nROOT\\X=1\r\nA=B=C\r\nROOT\\MISSING=1\r\nNOEQUALS\r\n=1\r\n\\=1\r\n");
-    window.DeleteDeviceKeys("ControlFlags");
+    // Key paths the registry takes for no name (a trailing or doubled
+    // backslash) are passed over as missing keys are.
+    start("[ControlFlags]\r\nROOT\\Y\\=1\r\nROOT\\\\Y=1\r\nROOT\\X=1\r\nA=B=C\r\n"
+          "ROOT\\MISSING=1\r\nNOEQUALS\r\n=1\r\n\\=1\r\n");
+    EXPECT_TRUE(window.DeleteDeviceKeys("ControlFlags"));
     std::string registry = machine.readC("WINDOWS/SYSTEM.REG");
     EXPECT_EQ(registry.find("Enum\\ROOT\\X"), std::string::npos);
     EXPECT_EQ(registry.find("[HKEY_LOCAL_MACHINE\\Enum\\A]"), std::string::npos);
@@ -226,7 +229,7 @@ TEST_F(WalkersTest, LinesThatWouldDestroyALiveFileAreRefusedAndCounted) {
          0,
          0,
          1,
-         1,
+         0,
          {}},
         {"the uninstall backup is its own target",
          "[UNINSTALL]\r\nA.INF=a.inf\r\n",
@@ -238,7 +241,7 @@ TEST_F(WalkersTest, LinesThatWouldDestroyALiveFileAreRefusedAndCounted) {
         {"names leaving their folder",
          "[COMMON]\r\nA.INF=S.QTR,..\\SYSTEM.REG\r\nB.INF=..\\S.QTR,B.OLD\r\n"
          "[UNINSTALL]\r\nA.INF=..\\SYSTEM.REG\r\nC:\\WINDOWS\\INF\\A.INF=A.OLD\r\n"
-         "A.INF=INF/A.OLD\r\nA.INF=NUL\r\nA.INF=com1.old\r\nA.INF=A.OLD.\r\n",
+         "A.INF=A\\..\\..\\X\r\nA.INF=NUL\r\nA.INF=com1.old\r\nA.INF=A.OLD.\r\n",
          2,
          0,
          6,
@@ -273,13 +276,37 @@ TEST_F(WalkersTest, LinesThatWouldDestroyALiveFileAreRefusedAndCounted) {
          1,
          0,
          {}},
-        {"one backup missing, one put back",
+        // A target without its backup was installed, and cannot be put
+        // back, only when it holds the lines an install line merges into it
+        // under that backup name.
+        {"one backup missing, no install line making it, one put back",
          "[UNINSTALL]\r\nA.INF=A.OLD\r\nB.INF=B.OLD\r\n",
+         0,
+         1,
+         0,
+         0,
+         {"WINDOWS/INF/A.INF", "WINDOWS/INF/A.OLD"}},
+        {"a backup missing, its target holding what the install adds",
+         "[950B]\r\nB.INF=B.QTR,B.OLD\r\n[UNINSTALL]\r\nA.INF=A.OLD\r\nB.INF=B.OLD\r\n",
          0,
          1,
          0,
          1,
          {"WINDOWS/INF/A.INF", "WINDOWS/INF/A.OLD"}},
+        {"a backup missing, its target without what the install adds",
+         "[950B]\r\nB.INF=S.QTR,B.OLD\r\n[UNINSTALL]\r\nB.INF=B.OLD\r\n",
+         0,
+         0,
+         0,
+         0,
+         {}},
+        {"a backup missing, its fragment not on the disk",
+         "[950B]\r\nB.INF=GONE.QTR,B.OLD\r\n[UNINSTALL]\r\nB.INF=B.OLD\r\n",
+         0,
+         0,
+         0,
+         0,
+         {}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -292,6 +319,7 @@ TEST_F(WalkersTest, LinesThatWouldDestroyALiveFileAreRefusedAndCounted) {
         drive.writeC("WINDOWS/INF/DIR.OLD/X", "x");
         drive.writeC("WINDOWS/SYSTEM.REG", kRegistry);
         drive.writeDisk("S.QTR", "[S]\r\nnew=1\r\n");
+        drive.writeDisk("B.QTR", "[S]\r\nb=installed\r\n");
         drive.writeDisk("layout.ini", row.layout);
         drive.boot();
         ASSERT_EQ(launcher.GetLayout()->Load(), 1);

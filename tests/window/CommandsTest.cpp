@@ -705,6 +705,36 @@ TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
          IDS_UNINSTALL_INCOMPLETE,
          {},
          34},
+        {"install backup on a drive",
+         false,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             setLayoutLine(d, 24, "ONE.INF=ONE.QTR,C:\\X");
+         },
+         kInstall,
+         IDS_UPDATE_INCOMPLETE,
+         {},
+         24},
+        {"install backup leaving the INF folder through a subfolder",
+         false,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             setLayoutLine(d, 24, "ONE.INF=ONE.QTR,A\\..\\..\\X");
+         },
+         kInstall,
+         IDS_UPDATE_INCOMPLETE,
+         {},
+         24},
+        {"uninstall backup a device",
+         true,
+         [](const TestDisk& d) {
+             onlyTheFirstLines(d);
+             setLayoutLine(d, 34, "ONE.INF=NUL");
+         },
+         kUninstall,
+         IDS_UNINSTALL_INCOMPLETE,
+         {},
+         34},
         {"one backup for two targets",
          false,
          [](const TestDisk& d) {
@@ -738,7 +768,7 @@ TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
          {"WINDOWS/INF/TWO.INF", "WINDOWS/INF/TWO.BAK", "WINDOWS/INF/USB.INF",
           "WINDOWS/INF/USB.BAK"},
          0},
-        {"a missing backup",
+        {"the backup of an installed target deleted by hand",
          true,
          [](const TestDisk& d) { std::remove(d.infPath("ONE.BAK").c_str()); },
          kUninstall,
@@ -854,6 +884,192 @@ TEST(Commands, NoSlipAndNoOddFileDestroysALiveFile) {
             EXPECT_NE(check.output.find("layout.ini:" + std::to_string(row.checkLine) + ": error:"),
                       std::string::npos)
                 << check.output;
+        }
+    }
+}
+
+namespace {
+
+// Whether the registry file still holds device key name below Enum\PCI.
+bool hasDeviceKey(const TestDisk& disk, const std::string& name) {
+    return disk.registry().find("[HKEY_LOCAL_MACHINE\\Enum\\PCI\\" + name + "]") !=
+           std::string::npos;
+}
+
+// Replaces line number (from 1) of layout.ini with lines, which may be more
+// than one.
+void setLayoutLines(const TestDisk& disk, int number, const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? "" : "\r\n") + line;
+    }
+    setLayoutLine(disk, number, text);
+}
+
+} // namespace
+
+// What an ordinary driver disk or an ordinary machine does is no fault: each
+// row runs the real program through an install (and, when the row changes
+// the machine or asks for it, an uninstall after it), and each command ends
+// as designed: no stop message, the device keys deleted, the restart
+// question. setup --check on the row's layout says what the program does.
+TEST(Commands, OrdinaryDisksAndMachinesInstallAndUninstallAsDesigned) {
+    struct Row {
+        const char* what;
+        bool usb;                                  // USB.INF on the machine at the start
+        std::function<void(const TestDisk&)> disk; // the row's disk and machine
+        bool uninstall;                            // an uninstall follows the install
+        // Run before the uninstall: a change to the machine, or a look at
+        // what the install did.
+        std::function<void(const TestDisk&)> beforeUninstall;
+        std::function<void(const TestDisk&)> outcome; // what the files hold at the end
+        std::vector<std::string> deleted;             // device keys gone at the end
+        std::vector<std::string> kept;                // device keys still there
+        int checkStatus;                              // setup --check's exit status
+        const char* checkWords;                       // in its output
+    };
+    const Row rows[] = {
+        {"fragments in a subfolder of the disk",
+         true,
+         [](const TestDisk& d) {
+             d.writeDisk("WIN95/ONE.QTR", readHostFile(d.disk() + "/ONE.QTR"));
+             std::remove((d.disk() + "/ONE.QTR").c_str());
+             setLayoutLine(d, 20, "ONE.INF=WIN95\\ONE.QTR");
+             setLayoutLine(d, 24, "ONE.INF=WIN95\\ONE.QTR,ONE.BAK");
+         },
+         false,
+         nullptr,
+         [](const TestDisk& d) {
+             EXPECT_EQ(d.inf("ONE.BAK"), TestDisk::kOneInf);
+             EXPECT_NE(d.inf("ONE.INF").find("%New%=new_install"), std::string::npos);
+         },
+         {"VEN_7E57&DEV_0001", "VEN_7E57&DEV_0002"},
+         {"VEN_7E57&DEV_0003"},
+         0,
+         "fragment \"WIN95\\ONE.QTR\" is in a subfolder of the disk: the program reads it there"},
+        {"a target in INF\\OTHER with its backup beside it",
+         true,
+         [](const TestDisk& d) {
+             writeHostFile(d.infPath("OTHER/OEM1.INF"), TestDisk::kOneInf);
+             setLayoutLines(d, 34, {"ONE.INF=ONE.BAK", "OTHER\\OEM1.INF=OTHER\\OEM1.BAK"});
+             setLayoutLines(d, 24,
+                            {"ONE.INF=ONE.QTR,ONE.BAK", "OTHER\\OEM1.INF=ONE.QTR,OTHER\\OEM1.BAK"});
+         },
+         true,
+         [](const TestDisk& d) {
+             EXPECT_EQ(d.inf("OTHER/OEM1.BAK"), TestDisk::kOneInf);
+             EXPECT_NE(d.inf("OTHER/OEM1.INF").find("%New%=new_install"), std::string::npos);
+         },
+         [](const TestDisk& d) {
+             EXPECT_EQ(d.inf("OTHER/OEM1.INF"), TestDisk::kOneInf);
+             EXPECT_FALSE(d.infExists("OTHER/OEM1.BAK"));
+             EXPECT_EQ(d.inf("ONE.INF"), TestDisk::kOneInf);
+         },
+         {"VEN_7E57&DEV_0001", "VEN_7E57&DEV_0002"},
+         {"VEN_7E57&DEV_0003"},
+         0,
+         "OTHER\\OEM1.INF is not in [CHECK FILES]"},
+        {"blanks after the comma",
+         true,
+         [](const TestDisk& d) { setLayoutLine(d, 24, "ONE.INF = ONE.QTR, ONE.BAK"); },
+         false,
+         nullptr,
+         [](const TestDisk& d) {
+             EXPECT_EQ(d.inf("ONE.BAK"), TestDisk::kOneInf);
+             EXPECT_FALSE(d.infExists(" ONE.BAK"));
+         },
+         {"VEN_7E57&DEV_0001", "VEN_7E57&DEV_0002"},
+         {"VEN_7E57&DEV_0003"},
+         0,
+         "blanks around the names after \"=\" are no part of them: the program reads "
+         "\"ONE.INF=ONE.QTR, ONE.BAK\" as \"ONE.INF=ONE.QTR,ONE.BAK\""},
+        {"installed without USB.INF, uninstalled with it",
+         false,
+         nullptr,
+         true,
+         [](const TestDisk& d) { writeHostFile(d.infPath("USB.INF"), TestDisk::kUsbInf); },
+         [](const TestDisk& d) {
+             EXPECT_EQ(d.inf("ONE.INF"), TestDisk::kOneInf);
+             EXPECT_EQ(d.inf("TWO.INF"), TestDisk::kTwoInf);
+             EXPECT_EQ(d.inf("USB.INF"), TestDisk::kUsbInf);
+             EXPECT_FALSE(d.infExists("ONE.BAK"));
+         },
+         {"VEN_7E57&DEV_0001", "VEN_7E57&DEV_0002"},
+         {"VEN_7E57&DEV_0003"},
+         0,
+         "USB.INF is not on this machine, or read-only: the install walks no [USB INF] line "
+         "here"},
+        {"an uninstall line for another release's target",
+         true,
+         [](const TestDisk& d) {
+             d.writeDisk("THREE.QTR", "[Devices]\r\nrelease=950A\r\n");
+             writeHostFile(d.infPath("THREE.INF"), TestDisk::kTwoInf);
+             setLayoutLines(d, 36, {"USB.INF=USB.BAK", "THREE.INF=THREE.BAK"});
+             setLayoutLine(d, 28, "THREE.INF=THREE.QTR,THREE.BAK");
+         },
+         true,
+         nullptr,
+         [](const TestDisk& d) {
+             EXPECT_EQ(d.inf("THREE.INF"), TestDisk::kTwoInf);
+             EXPECT_EQ(d.inf("TWO.INF"), TestDisk::kTwoInf);
+             EXPECT_FALSE(d.infExists("TWO.BAK"));
+         },
+         {"VEN_7E57&DEV_0001", "VEN_7E57&DEV_0002"},
+         {"VEN_7E57&DEV_0003"},
+         0,
+         "THREE.INF is not in [CHECK FILES]"},
+        {"a device key path with a trailing backslash",
+         true,
+         [](const TestDisk& d) {
+             setLayoutLines(d, 38, {"PCI\\VEN_7E57&DEV_0003\\=1", "PCI\\VEN_7E57&DEV_0001=1"});
+         },
+         false,
+         nullptr,
+         nullptr,
+         {"VEN_7E57&DEV_0001", "VEN_7E57&DEV_0002"},
+         {"VEN_7E57&DEV_0003"},
+         1,
+         "layout.ini:38: error: device key path \"PCI\\VEN_7E57&DEV_0003\\\" is no key name the "
+         "registry takes"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TestDisk disk(row.usb);
+        if (row.disk) {
+            row.disk(disk);
+        }
+        SetupResult check = run(disk, "", {"--check"});
+        EXPECT_EQ(check.exitStatus, row.checkStatus) << check.output;
+        EXPECT_NE(check.output.find(row.checkWords), std::string::npos) << check.output;
+
+        std::vector<const char*> commands = {kInstall};
+        if (row.uninstall) {
+            commands.push_back(kUninstall);
+        }
+        for (const char* command : commands) {
+            if (command == kUninstall && row.beforeUninstall) {
+                row.beforeUninstall(disk);
+            }
+            SetupResult result = run(disk, std::string(command) + kAnswerAndClose);
+            SCOPED_TRACE(traceText(result));
+            EXPECT_EQ(result.exitStatus, 0) << result.errors;
+            EXPECT_TRUE(result.traced(box(IDS_RESTART, 36, 7)));
+            for (unsigned stop : {IDS_UPDATE_INCOMPLETE, IDS_REGISTRY_FAILED,
+                                  IDS_UNINSTALL_INCOMPLETE, IDS_NO_UNINSTALL}) {
+                EXPECT_EQ(
+                    indexOf(result, "MessageBoxA(0x1, " + emu::quoteForTrace(text(stop).c_str())),
+                    -1)
+                    << stop;
+            }
+        }
+        if (row.outcome) {
+            row.outcome(disk);
+        }
+        for (const std::string& key : row.deleted) {
+            EXPECT_FALSE(hasDeviceKey(disk, key)) << key;
+        }
+        for (const std::string& key : row.kept) {
+            EXPECT_TRUE(hasDeviceKey(disk, key)) << key;
         }
     }
 }
