@@ -2,6 +2,7 @@
 // what that costs for a hive of a real machine's size.
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
@@ -56,7 +57,7 @@ void BinaryHiveDeleteOneKey(benchmark::State& state) {
     const auto path = *emu::kernel::splitRegistryKeyPath(kBinaryKey);
     for (auto _ : state) {
         emu::kernel::CregFile file(hive);
-        emu::kernel::CregWriter writer(file);
+        emu::kernel::CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
         if (writer.deleteKeys(file.findKeys(path)) != 2) {
             state.SkipWithError("the key was not deleted");
             break;

@@ -7,6 +7,7 @@
 #include "fuzz/Check.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 
 #include <cstddef>
@@ -69,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t key : matches) {
         expected += subtreeSize(file, key);
     }
-    CregWriter writer(file);
+    CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
     check(writer.deleteKeys(matches) == expected);
     CregFile again(writer.bytes());
     check(!again.error());

@@ -8,6 +8,7 @@
 #include "fuzz/Check.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "tests/support/CregSamples.h"
 
@@ -72,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             below.insert(below.end(), subkeys.begin(), subkeys.end());
         }
 
-        CregWriter writer(file);
+        CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
         check(writer.deleteKeys({chosen}) == below.size());
         CregFile again(writer.bytes());
         check(!again.error());

@@ -70,6 +70,17 @@ CregFile::CregFile(std::string bytes) : m_bytes(std::move(bytes)) {
     m_starts.clear();
 }
 
+void CregFile::dropKeys(const std::vector<size_t>& keys, std::string bytes) {
+    for (size_t key : keys) {
+        if (key == 0 || key >= m_keys.size()) {
+            continue;
+        }
+        auto& siblings = m_keys[m_keys[key].parent].subkeys;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+    }
+    m_bytes = std::move(bytes);
+}
+
 bool CregFile::fail(size_t offset, std::string reason) {
     if (!m_error) {
         m_error = std::move(reason);

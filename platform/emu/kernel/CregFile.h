@@ -84,6 +84,11 @@ public:
     explicit CregFile(std::string bytes);
 
     const std::optional<std::string>& error() const { return m_error; }
+
+    // Takes these keys out of the tree after a CregWriter deleted them, with
+    // bytes its result: their subkeys stay in keys() but no link reaches
+    // them any more. Spares reading the changed file again.
+    void dropKeys(const std::vector<size_t>& keys, std::string bytes);
     // The file offset the error is about.
     size_t errorOffset() const { return m_errorOffset; }
     const std::string& bytes() const { return m_bytes; }

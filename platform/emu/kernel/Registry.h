@@ -2,8 +2,11 @@
 // MachineConfig::registryFile or else SYSTEM.DAT in the Windows directory when
 // it is there and SYSTEM.REG when not. The file's content picks the format:
 // Windows 95's binary hive (CregFile) when it starts with "CREG", a REGEDIT4
-// text file (RegistryFile) otherwise. The file is read afresh for every operation, so a change made
-// to it between calls counts, and it is written back whole and atomically.
+// text file (RegistryFile) otherwise. A change made to the file between calls
+// counts: a text file is read afresh for every operation, a binary hive's
+// parsed form is kept only while its file stays the same (device, inode,
+// size and times; its bytes too while the times cannot yet tell). Every
+// change is written back whole and atomically.
 #pragma once
 
 #include "platform/emu/MachineConfig.h"

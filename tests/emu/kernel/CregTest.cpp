@@ -4,6 +4,7 @@
 // files are refused and left as they were.
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
@@ -478,7 +479,7 @@ TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
     uint32_t entrySize = CregFile::read32(file.bytes(), entry);
     uint32_t unusedBefore = CregFile::read32(file.bytes(), key.block + 8);
 
-    emu::kernel::CregWriter writer(file);
+    emu::kernel::CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
     EXPECT_EQ(writer.deleteKeys(keys), 4u); // the key, its device, Child, Grandchild
     const std::string& after = writer.bytes();
     // The data entry is free as the format marks it, in place.
@@ -531,7 +532,7 @@ TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
     for (const char* key : {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
                             "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"}) {
         CregFile file(installed);
-        emu::kernel::CregWriter writer(file);
+        emu::kernel::CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
         ASSERT_EQ(writer.deleteKeys(file.findKeys(*emu::kernel::splitRegistryKeyPath(key))), 2u);
         installed = writer.bytes();
     }
