@@ -78,7 +78,7 @@ public:
 
     CregBuilder system(const std::vector<std::string>& demoKeys) {
         CregBuilder hive;
-        layAsWindows95(hive);
+        layAsItsRelease(hive);
         addConfig(hive);
         addEnum(hive, demoKeys);
         addHardware(hive);
@@ -90,7 +90,7 @@ public:
 
     CregBuilder user() const {
         CregBuilder hive;
-        layAsWindows95(hive);
+        layAsItsRelease(hive);
         hive.addKey("AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.Current",
                     {CregBuilder::string("", "C:\\WINDOWS\\MEDIA\\The Microsoft Sound.wav")});
         hive.addKey("AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current",
@@ -117,14 +117,17 @@ public:
     }
 
 private:
-    // Windows 95's way of growing a hive: data blocks of 4 KB with at most
-    // 255 entries each, the key tree in chunks of 4 KB after the first 8 KB.
-    // Windows 98, 98 SE and ME grow their hives with habits of their own (a
-    // free offset that points at a hole, among others); once CregBuilder can
-    // write those, they are chosen here by the release.
-    static void layAsWindows95(CregBuilder& hive) {
+    // Windows' way of growing a hive: data blocks of 4 KB with at most 255
+    // entries each, the key tree in chunks of 4 KB after the first 8 KB.
+    // Windows 98, 98 SE and ME (4.10 and 4.90) keep their blocks' counters,
+    // holes and values with habits of their own (CregHabits).
+    void layAsItsRelease(CregBuilder& hive) const {
         hive.setBlockSize(0x1000);
         hive.setEntriesPerBlock(255);
+        std::string version = m_release.versionNumber;
+        bool later = version.rfind("4.10", 0) == 0 || version.rfind("4.90", 0) == 0;
+        hive.setHabit(later ? emu::kernel::CregHabit::Windows98
+                            : emu::kernel::CregHabit::Windows95);
     }
 
     void addConfig(CregBuilder& hive) const {

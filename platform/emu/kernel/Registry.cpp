@@ -274,6 +274,12 @@ std::string registryHostPath() {
     return findHive().hostPath;
 }
 
+std::string classesHiveHostPath() {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    auto named = nameWindowsPath(g_registry.windowsDir + "\\CLASSES.DAT");
+    return named && !named->leavesDrive && isNamed(named->hostPath) ? named->hostPath : "";
+}
+
 LONG deleteLocalMachineKey(std::string_view path) {
     auto key = splitRegistryKeyPath(path);
     if (!key) {

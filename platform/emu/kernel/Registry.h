@@ -62,4 +62,9 @@ bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error);
 // hive file; hostPath is set to the file checked.
 bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& problems);
 
+// Windows ME's third hive, CLASSES.DAT in the Windows directory: its host
+// path when there is one, else empty. The emulated registry neither reads
+// nor changes it.
+std::string classesHiveHostPath();
+
 } // namespace emu::kernel
