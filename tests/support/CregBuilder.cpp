@@ -441,7 +441,7 @@ void listKey(const CregFile& file, size_t key, const std::string& path,
         const CregFile::Key& k = file.keys()[c];
         std::string childPath = path.empty() ? k.name : path + "\\" + k.name;
         lines.push_back(cregKeyLine(childPath));
-        for (const CregFile::Value& value : k.values) {
+        for (const CregFile::Value& value : file.values(c)) {
             lines.push_back(cregValueLine(childPath, value.type, value.name, value.data));
         }
         listKey(file, c, childPath, lines);

@@ -311,13 +311,22 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
     key.blockIndex = blockNumber;
     // The shape was checked when the block was read, so no read below fails.
     size_t offset = found->offset;
+    key.name = std::string_view(m_bytes).substr(offset + kDataEntryHeaderSize,
+                                                read16(m_bytes, offset + 12));
+    return true;
+}
+
+std::vector<CregFile::Value> CregFile::values(size_t key) const {
+    std::vector<Value> values;
+    if (!m_keys[key].data) {
+        return values;
+    }
+    size_t offset = *m_keys[key].data;
     ByteReader fields(m_bytes, offset, read32(m_bytes, offset + 8));
+    fields.skip(kDataEntryHeaderSize + read16(m_bytes, offset + 12));
+    unsigned count = read16(m_bytes, offset + 14);
     std::string_view text;
-    fields.skip(kDataEntryHeaderSize);
-    fields.bytes(read16(m_bytes, offset + 12), text);
-    key.name = text;
-    unsigned values = read16(m_bytes, offset + 14);
-    for (unsigned i = 0; i < values; ++i) {
+    for (unsigned i = 0; i < count; ++i) {
         Value value{};
         uint16_t nameSize = 0;
         uint16_t dataSize = 0;
@@ -329,9 +338,9 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
         value.name = text;
         fields.bytes(dataSize, text);
         value.data = text;
-        key.values.push_back(std::move(value));
+        values.push_back(std::move(value));
     }
-    return true;
+    return values;
 }
 
 std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
@@ -356,7 +365,7 @@ std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
 std::optional<std::string> CregFile::stringValue(const RegistryKeyPath& path,
                                                  std::string_view name) const {
     for (size_t key : findKeys(path)) {
-        for (const Value& value : m_keys[key].values) {
+        for (const Value& value : values(key)) {
             if (value.type == kStringType && AnsiText::equalNoCase(value.name, name)) {
                 return value.data.substr(0, value.data.find('\0'));
             }

@@ -24,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <thread>
 
 using corvane_test::CregBuilder;
 using corvane_test::CregOracle;
@@ -592,6 +593,60 @@ TEST(CregRegistry, DeletesFromAGrownHiveAndKeepsEveryOtherKeyInPlace) {
         for (const auto& [key, place] : placesOf(now)) {
             ASSERT_EQ(places.at(key), place) << key;
         }
+    }
+}
+
+// The parsed hive is kept between calls only while the file is the one read
+// or written: a file of the same size rewritten in place right after a call
+// (its times may not change), later, or replaced by another file is read
+// again.
+TEST(CregRegistry, AChangeToTheFileBetweenCallsCounts) {
+    auto hiveWith = [](const std::string& name) {
+        CregBuilder hive;
+        hive.setHabit(CregHabit::Windows98);
+        hive.addKey("Enum\\ROOT\\" + name, {CregBuilder::string("Class", "System")});
+        hive.addKey("Enum\\ROOT\\" + name + "2", {CregBuilder::string("Class", "System")});
+        return hive.build();
+    };
+    const std::string first = hiveWith("AAAA");
+    const std::string second = hiveWith("BBBB");
+    ASSERT_EQ(first.size(), second.size());
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> change;
+    };
+    const Case cases[] = {
+        {"rewritten in place at once",
+         [&](const std::string& path) { writeHostFile(path, second); }},
+        {"rewritten in place later",
+         [&](const std::string& path) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(150));
+             writeHostFile(path, second);
+         }},
+        {"replaced by another file",
+         [&](const std::string& path) {
+             writeHostFile(path + ".new", second);
+             std::filesystem::rename(path + ".new", path);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, first);
+        RegistryMachine machine(path);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\AAAA"), ERROR_SUCCESS);
+        c.change(path);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\AAAA2"), ERROR_FILE_NOT_FOUND);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\BBBB"), ERROR_SUCCESS);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\BBBB"), ERROR_FILE_NOT_FOUND);
+        CregFile now(readHostFile(path));
+        ASSERT_FALSE(now.error().has_value());
+        EXPECT_EQ(corvane_test::cregListing(now),
+                  std::vector<std::string>(
+                      {"key Enum", "key Enum\\ROOT", "key Enum\\ROOT\\BBBB2",
+                       corvane_test::cregValueLine("Enum\\ROOT\\BBBB2", 1, "Class",
+                                                   "System" + std::string(1, '\0'))}));
     }
 }
 
