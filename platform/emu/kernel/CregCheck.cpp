@@ -12,8 +12,8 @@ namespace {
 
 class Checker {
 public:
-    Checker(std::string_view bytes, const CregFile& file)
-        : m_bytes(bytes), m_file(file), m_habits(cregHabitsOf(file)) {}
+    Checker(std::string_view bytes, const CregFile& file, const CregHabits& habits)
+        : m_bytes(bytes), m_file(file), m_habits(habits) {}
 
     std::vector<CregFinding> run() {
         checkSum("the file header", 0, CregFile::kHeaderSize, 12, CregFile::read16(m_bytes, 18));
@@ -112,23 +112,30 @@ private:
 
     // Follows the list from the tree header; the first bad link ends it.
     void checkFreeList() {
-        std::vector<size_t> live;
+        // Where the entries of keys in the tree start, byte by byte.
+        std::vector<bool> live(m_file.treeSize(), false);
         for (const CregFile::Key& key : m_file.keys()) {
-            live.push_back(key.treeEntry - CregFile::kTreeOffset);
+            live[key.treeEntry - CregFile::kTreeOffset] = true;
         }
-        std::sort(live.begin(), live.end());
+        auto overlapsKey = [&](size_t entry) {
+            size_t first =
+                entry >= CregFile::kKeyEntrySize ? entry - CregFile::kKeyEntrySize + 1 : 0;
+            for (size_t at = first; at < entry + CregFile::kKeyEntrySize && at < live.size();
+                 ++at) {
+                if (live[at]) {
+                    return true;
+                }
+            }
+            return false;
+        };
         std::vector<bool> seen(m_file.treeSize(), false);
         size_t link = CregFile::kTreeOffset + 12;
         for (uint32_t entry = at32(link); entry != CregFile::kNone; entry = at32(link)) {
             std::string problem;
-            auto after = std::upper_bound(live.begin(), live.end(), entry);
-            bool overlapsKey =
-                (after != live.end() && *after < entry + CregFile::kKeyEntrySize) ||
-                (after != live.begin() && *(after - 1) + CregFile::kKeyEntrySize > entry);
             if (entry < CregFile::kTreeHeaderSize || entry > m_file.treeSize() ||
                 m_file.treeSize() - entry < CregFile::kKeyEntrySize) {
                 problem = "lies outside the key tree";
-            } else if (overlapsKey) {
+            } else if (overlapsKey(entry)) {
                 problem = "is the entry of a key in the tree";
             } else if (at32(CregFile::kTreeOffset + entry) != CregFile::kFreeKeyMark) {
                 problem = "is not marked free";
@@ -174,7 +181,14 @@ std::vector<CregFinding> checkCregFile(const CregFile& file) {
     if (file.error()) {
         return {CregFinding{file.errorOffset(), *file.error()}};
     }
-    return Checker(file.bytes(), file).run();
+    return checkCregFile(file, cregHabitsOf(file));
+}
+
+std::vector<CregFinding> checkCregFile(const CregFile& file, const CregHabits& habits) {
+    if (file.error()) {
+        return {CregFinding{file.errorOffset(), *file.error()}};
+    }
+    return Checker(file.bytes(), file, habits).run();
 }
 
 } // namespace emu::kernel

@@ -41,11 +41,13 @@ struct CregFinding {
 };
 
 class CregFile;
+struct CregHabits;
 
 // Every problem of the file, none for a sound one.
 std::vector<CregFinding> checkCregFile(std::string_view bytes);
-// The same for a file already read.
+// The same for a file already read, and for one whose habits are known.
 std::vector<CregFinding> checkCregFile(const CregFile& file);
+std::vector<CregFinding> checkCregFile(const CregFile& file, const CregHabits& habits);
 
 // The hash a key entry keeps of its name.
 uint32_t cregNameHash(std::string_view name);

@@ -47,15 +47,17 @@ uint32_t CregFile::read32(std::string_view bytes, size_t offset) {
 }
 
 uint32_t CregFile::wordSum(std::string_view bytes, size_t offset, size_t size) {
+    // A plain loop over whole words, which the compiler turns into wide
+    // loads: a hive's blocks and tree are summed in full on every check and
+    // change. The caller has checked the range.
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes.data()) + offset;
+    size_t words = size / 4;
     uint32_t sum = 0;
-    ByteReader words(bytes, offset, size);
-    for (uint32_t word = 0; words.u32(word);) {
-        sum += word;
+    for (size_t i = 0; i < words; ++i) {
+        sum += ByteReader::le32(at + 4 * i);
     }
-    for (unsigned shift = 0; !words.atEnd(); shift += 8) {
-        uint8_t byte = 0;
-        words.u8(byte);
-        sum += static_cast<uint32_t>(byte) << shift;
+    for (size_t i = words * 4, shift = 0; i < size; ++i, shift += 8) {
+        sum += static_cast<uint32_t>(at[i]) << shift;
     }
     return sum;
 }
@@ -149,8 +151,12 @@ bool CregFile::readDataBlocks() {
         m_blocks.push_back(Block{offset, size});
         offset += size;
     }
-    std::sort(m_dataEntries.begin(), m_dataEntries.end(),
-              [](const DataEntry& a, const DataEntry& b) { return a.id < b.id; });
+    // Windows numbers a block's entries mostly in their order, so the list
+    // is often sorted already.
+    auto byId = [](const DataEntry& a, const DataEntry& b) { return a.id < b.id; };
+    if (!std::is_sorted(m_dataEntries.begin(), m_dataEntries.end(), byId)) {
+        std::sort(m_dataEntries.begin(), m_dataEntries.end(), byId);
+    }
     auto twice =
         std::adjacent_find(m_dataEntries.begin(), m_dataEntries.end(),
                            [](const DataEntry& a, const DataEntry& b) { return a.id == b.id; });

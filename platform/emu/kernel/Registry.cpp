@@ -192,8 +192,7 @@ CregFile* keptHive(const std::string& hostPath) {
         return nullptr;
     }
     if (g_parsed.recent) {
-        auto bytes = readFileShared(hostPath);
-        if (!bytes || *bytes != g_parsed.file->bytes()) {
+        if (!fileHolds(hostPath, g_parsed.file->bytes())) {
             return nullptr;
         }
         g_parsed.recent = isRecent(info);
@@ -213,7 +212,7 @@ ParsedHive& parseHive(const std::string& hostPath, std::string bytes) {
         // Damage that no release of Windows leaves, or block counters that
         // break the habits of the rest of the file, stop the run: a change
         // would give the file new checksums and counters and hide it.
-        for (const CregFinding& finding : checkCregFile(file)) {
+        for (const CregFinding& finding : checkCregFile(file, g_parsed.habits)) {
             if (finding.stopsChange()) {
                 g_parsed.damage = "at " + CregFile::hex(finding.offset) + ": " + finding.what;
                 break;
