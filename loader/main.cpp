@@ -8,6 +8,7 @@
 #include "loader/author/DiskWriter.h"
 #include "loader/author/DryRun.h"
 #include "loader/author/LayoutWatcher.h"
+#include "loader/author/ReleaseSummary.h"
 #include "loader/author/SkinSheet.h"
 #include "loader/author/WindowsProgram.h"
 #include "platform/emu/Machine.h"
@@ -63,8 +64,11 @@ int checkDisk(const std::string& program, emu::host::HostOptions options) {
     if (!bootMachine(program, options.machine)) {
         return kBadUsage;
     }
+    // The release first: the findings are about the sections it selects.
+    std::string release = "release: " + loader::author::releaseSummary() + "\n";
     loader::author::CheckReport report = loader::author::checkDisk();
     emu::shutdown();
+    std::fputs(release.c_str(), stdout);
     std::fputs(report.text().c_str(), stdout);
     return std::fflush(stdout) == 0 ? report.exitStatus() : kBadUsage;
 }

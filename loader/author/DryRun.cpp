@@ -4,6 +4,7 @@
 #include "app/ProgramLimits.h"
 #include "loader/ProgramResources.h"
 #include "loader/author/ProgramWindow.h"
+#include "loader/author/ReleaseSummary.h"
 #include "loader/author/UnifiedDiff.h"
 #include "platform/emu/Machine.h"
 #include "platform/emu/kernel/Registry.h"
@@ -284,6 +285,9 @@ bool DryRun::runCommand(int& command, std::string& error) {
         } else {
             m_out << "dry run of command " << command << " on a copy of drive C: (" << m_original
                   << "); the drive itself is not changed\n";
+            if (command == 100) {
+                m_out << "release: " << releaseSummary() << "\n";
+            }
             collectRefusals(command, window);
             // The command as the menu posts it, run by the window's own handler.
             window->SendMessage(WM_COMMAND, static_cast<WPARAM>(command), 0);

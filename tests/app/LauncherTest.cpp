@@ -4,6 +4,7 @@
 #include "platform/emu/kernel/Trace.h"
 #include "platform/framework/CWnd.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/CregSamples.h"
 #include "tests/support/ScriptedInput.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TestDisk.h"
@@ -140,26 +141,56 @@ TEST_F(StartUp, AnotherPlatformReadsTheLayoutThenRefusesWithoutShowingTheWindow)
     EXPECT_EQ(app.m_pMainWnd, nullptr);
 }
 
+// The tag follows the service-pack text: given (--csd), or as the release
+// the registry records reports it.
 TEST(ReleaseTag, ComesFromTheServicePackText) {
     struct Row {
         DWORD platform;
-        const char* csd;
+        const char* csd; // nullptr: not given
+        // VersionNumber and SubVersionNumber in SYSTEM.DAT; nullptr: none
+        const char* version;
+        const char* subVersion;
         int supported;
         const char* tag;
     };
     const Row rows[] = {
-        {1, " A ", 1, "950A"}, {1, " B", 1, "950B"}, {1, " C", 1, "950"},
-        {1, "", 1, "950"},     {1, "aB", 1, "950A"}, {1, "Service Pack 1", 1, "950A"},
-        {1, "b", 1, "950B"},   {2, " A ", 0, ""},    {0, "", 0, ""},
+        {1, " A ", nullptr, nullptr, 1, "950A"},
+        {1, " B", nullptr, nullptr, 1, "950B"},
+        {1, " C", nullptr, nullptr, 1, "950"},
+        {1, "", nullptr, nullptr, 1, "950"},
+        {1, "aB", nullptr, nullptr, 1, "950A"},
+        {1, "Service Pack 1", nullptr, nullptr, 1, "950A"},
+        {1, "b", nullptr, nullptr, 1, "950B"},
+        {2, " A ", nullptr, nullptr, 0, ""},
+        {0, "", nullptr, nullptr, 0, ""},
+        {1, nullptr, nullptr, nullptr, 1, "950"},
+        // Each release as it records itself: 95, OSR1, OSR2, OSR2.1, OSR2.5,
+        // 98, 98 SE, ME; --csd decides over the registry.
+        {1, nullptr, "4.00.950", "", 1, "950"},
+        {1, nullptr, "4.00.950", " A", 1, "950A"},
+        {1, nullptr, "4.00.1111", " B", 1, "950B"},
+        {1, nullptr, "4.03.1212", " B", 1, "950B"},
+        {1, nullptr, "4.03.1214", " C", 1, "950"},
+        {1, nullptr, "4.10.1998", " ", 1, "950"},
+        {1, nullptr, "4.10.2222", " A ", 1, "950A"},
+        {1, nullptr, "4.90.3000", " ", 1, "950"},
+        {1, " A ", "4.00.1111", " B", 1, "950A"},
     };
     for (const Row& row : rows) {
         TestMachine machine;
         machine.config().platformId = row.platform;
-        machine.config().csdVersion = row.csd;
+        if (row.csd != nullptr) {
+            machine.config().csdVersion = row.csd;
+        }
+        if (row.version != nullptr) {
+            machine.writeC("WINDOWS/SYSTEM.DAT", cregReleaseHive(row.version, row.subVersion));
+        }
         machine.boot();
         CLauncherApp app;
-        EXPECT_EQ(app.ClassifyRelease(), row.supported) << row.csd;
-        EXPECT_STREQ(app.GetReleaseTag(), row.tag) << row.platform << " " << row.csd;
+        std::string which =
+            std::string(row.csd ? row.csd : "-") + "/" + (row.version ? row.version : "-");
+        EXPECT_EQ(app.ClassifyRelease(), row.supported) << which;
+        EXPECT_STREQ(app.GetReleaseTag(), row.tag) << row.platform << " " << which;
     }
 }
 

@@ -50,7 +50,9 @@ TEST(CommandLine, DefaultsShowAWindowOnTheStandardMachine) {
     // Empty: C:'s MSDOS.SYS names it when the machine boots, else C:\WINDOWS.
     EXPECT_EQ(options.machine.windowsDir, "");
     EXPECT_EQ(options.disk, "");
-    EXPECT_EQ(options.machine.platformId, 1u);
+    // Unset: the release the registry records decides, else Windows 95.
+    EXPECT_FALSE(options.machine.platformId.has_value());
+    EXPECT_FALSE(options.machine.csdVersion.has_value());
     EXPECT_EQ(options.machine.screenWidth, 800);
     EXPECT_EQ(options.machine.screenHeight, 600);
     EXPECT_EQ(options.machine.screenDepth, 32);

@@ -1,6 +1,7 @@
 // setup --dry-run: what it reports against what the command really does on
 // another copy of the same drive, and the unified diff it reports with.
 #include "loader/author/UnifiedDiff.h"
+#include "tests/support/CregSamples.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TempDir.h"
 
@@ -252,6 +253,48 @@ TEST(DryRun, CommandsThatWouldNotSucceedOrCannotRunSaySo) {
     EXPECT_NE(dry.output.find("the command would not succeed\n"), std::string::npos);
     EXPECT_NE(dry.errors.find("SYSTEM.DAT: the key tree's size"), std::string::npos) << dry.errors;
     EXPECT_EQ(treeFiles(work / "broken-c"), broken);
+}
+
+// The install merges the sections of the release the registry records, and
+// the report names it: an OSR2 SYSTEM.DAT selects [950B], whose fragment
+// alone adds the host bridge; a Windows 98 SE SYSTEM.REG selects [950A].
+TEST(DryRun, TheReleaseInTheRegistrySelectsTheInstallSections) {
+    const std::string key = "Software\\Microsoft\\Windows\\CurrentVersion";
+    CregBuilder osr2 = cregDemoHive();
+    osr2.addKey(key, {CregBuilder::string("VersionNumber", "4.00.1111"),
+                      CregBuilder::string("SubVersionNumber", " B")});
+    struct Row {
+        const char* what;
+        const char* file; // in C:\WINDOWS
+        std::string registry;
+        const char* release;
+        bool bridge; // the later release's fragment is merged
+    };
+    const Row rows[] = {
+        {"OSR2", "SYSTEM.DAT", osr2.build(),
+         "release: Windows 95 OSR2, service-pack text \" B\": sections COMMON, 950B\n", true},
+        {"98 SE", "SYSTEM.REG",
+         readHostFile(demoFolder("c/WINDOWS/SYSTEM.REG")) + "\r\n[HKEY_LOCAL_MACHINE\\" + key +
+             "]\r\n\"VersionNumber\"=\"4.10.2222\"\r\n\"SubVersionNumber\"=\" A \"\r\n",
+         "release: Windows 98 SE, service-pack text \" A \": sections COMMON, 950A\n", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir work;
+        copyHostTree(demoFolder("disk"), work / "disk");
+        copyHostTree(demoFolder("c"), work / "c");
+        writeHostFile(work / "c/WINDOWS/" + row.file, row.registry);
+        const std::map<std::string, std::string> before = treeFiles(work / "c");
+        DryRunResult dry = dryRun(work, work / "disk", work / "c", "100");
+        EXPECT_EQ(dry.status, 0) << dry.errors << dry.output;
+        EXPECT_NE(dry.output.find(row.release), std::string::npos) << dry.output;
+        EXPECT_EQ(dry.output.find("+%PCI\\VEN_5A17&DEV_7190.DeviceDesc%") != std::string::npos,
+                  row.bridge)
+            << dry.output;
+        EXPECT_NE(dry.output.find("--- C:\\WINDOWS\\INF\\MACHINE.INF"), std::string::npos)
+            << dry.output;
+        EXPECT_EQ(treeFiles(work / "c"), before);
+    }
 }
 
 TEST(DryRun, UnifiedDiffAgreesWithDiffU) {

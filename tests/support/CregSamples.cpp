@@ -191,4 +191,33 @@ std::vector<std::pair<std::string, std::string>> cregFuzzSeeds() {
             {"grown98.dat", grown98.build()}};
 }
 
+namespace {
+const char kCurrentVersion[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+} // namespace
+
+std::string cregReleaseHive(const char* version, const char* subVersion) {
+    std::vector<CregBuilder::Value> values;
+    for (auto [name, text] :
+         {std::pair{"VersionNumber", version}, std::pair{"SubVersionNumber", subVersion}}) {
+        if (text != nullptr) {
+            values.push_back(CregBuilder::string(name, text));
+        }
+    }
+    CregBuilder hive;
+    hive.addKey(kCurrentVersion, values);
+    return hive.build();
+}
+
+std::string regeditReleaseText(const char* version, const char* subVersion) {
+    std::string text =
+        std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\") + kCurrentVersion + "]\r\n";
+    for (auto [name, value] :
+         {std::pair{"VersionNumber", version}, std::pair{"SubVersionNumber", subVersion}}) {
+        if (value != nullptr) {
+            text += "\"" + std::string(name) + "\"=\"" + value + "\"\r\n";
+        }
+    }
+    return text;
+}
+
 } // namespace corvane_test

@@ -37,6 +37,13 @@ CregBuilder cregInstallDriveHive();
 // demo/SYSTEM.DAT: the demo C: drive's SYSTEM.REG as Windows 95 would keep it.
 CregBuilder cregDemoHive();
 
+// An installation's record of its release: the key
+// Software\Microsoft\Windows\CurrentVersion with VersionNumber and
+// SubVersionNumber (nullptr: the value is missing), as a SYSTEM.DAT file or
+// as a REGEDIT4 file.
+std::string cregReleaseHive(const char* version, const char* subVersion);
+std::string regeditReleaseText(const char* version, const char* subVersion);
+
 // File name and bytes of each seed.
 std::vector<std::pair<std::string, std::string>> cregFuzzSeeds();
 

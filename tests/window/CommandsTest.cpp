@@ -1,10 +1,14 @@
 // The menu's commands end to end: the real setup executable, headless, on a
 // test disk and C: drive, driven from the keyboard by an input script.
 #include "loader/ProgramResources.h"
+#include "platform/emu/kernel/CregCheck.h"
+#include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/Trace.h"
 #include "resources/resource.h"
+#include "tests/support/CregBuilder.h"
 #include "tests/support/SetupRun.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestDisk.h"
 
 #include <cstdio>
@@ -16,12 +20,14 @@
 #include <thread>
 #include <unistd.h>
 
+using corvane_test::CregBuilder;
 using corvane_test::folderEntries;
 using corvane_test::readHostFile;
 using corvane_test::SetupResult;
 using corvane_test::SetupRun;
 using corvane_test::TempDir;
 using corvane_test::TestDisk;
+using corvane_test::treeContents;
 using corvane_test::writeHostFile;
 
 namespace {
@@ -266,7 +272,6 @@ TEST(Commands, ARegistryThatCannotBeChangedEndsTheCommandWithoutARestart) {
     const Case cases[] = {
         {"install, malformed", kInstall, malformed, false, true, 1},
         {"uninstall, malformed", kUninstall, malformed, false, true, 1},
-        {"install, read-only", kInstall, TestDisk::kRegistry, true, true, 1},
         {"install, no device keys", kInstall, "REGEDIT4\r\n", false, false, 2},
     };
     for (const Case& c : cases) {
@@ -372,6 +377,172 @@ const char kAnswerAndClose[] = "key n\nclose\nclose\n";
 // and the INF folder always ends in a state one of them leaves alone:
 // everything installed over the original backups, or everything as before.
 // With the lock made unopenable no copy changes anything.
+// The registry file is a regular file or the install stops with message 138
+// and leaves it as it was: a folder, a pipe or a link that leads nowhere is
+// never read as an empty registry, a hive damaged as no Windows leaves it is
+// never mended. A link leads to the file that changes and stays a link; a
+// read-only hive is the system's own and is written and kept read-only; a
+// hive the user may not write is an honest failure.
+TEST(Commands, TheRegistryFileIsARegularFileOrTheInstallStops) {
+    CregBuilder builder;
+    builder.addKey("Enum\\PCI\\VEN_7E57&DEV_0001\\BUS_00&DEV_07",
+                   {CregBuilder::string("Class", "hdc")});
+    builder.addKey("Enum\\PCI\\VEN_7E57&DEV_0002", {CregBuilder::string("Class", "USB")});
+    builder.addKey("Enum\\PCI\\VEN_7E57&DEV_0003", {CregBuilder::string("Class", "Keep")});
+    const std::string hive = builder.build();
+    std::string wrongChecksum = hive;
+    const size_t firstBlock = emu::kernel::CregFile::read32(hive, 8);
+    wrongChecksum[firstBlock + 28] = static_cast<char>(wrongChecksum[firstBlock + 28] ^ 0x10);
+    using Prepare = std::function<void(const TestDisk&, const std::string& elsewhere)>;
+    auto windows = [](const TestDisk& d, const std::string& name) {
+        return d.cDrive() + "/WINDOWS/" + name;
+    };
+    auto hiveAt = [&windows, hive](const char* name, mode_t mode) -> Prepare {
+        return [=](const TestDisk& d, const std::string&) {
+            writeHostFile(windows(d, name), hive);
+            ASSERT_EQ(chmod(windows(d, name).c_str(), mode), 0);
+        };
+    };
+    auto bytesAt = [&windows](std::string bytes) -> Prepare {
+        return [=](const TestDisk& d, const std::string&) {
+            writeHostFile(windows(d, "SYSTEM.DAT"), bytes);
+        };
+    };
+    struct Row {
+        const char* what;
+        Prepare prepare;
+        bool registryOption; // --registry ELSEWHERE/LINK.DAT
+        LONG result;         // of the first deletion
+        const char* changed; // the hive that changes, below the test's folder; none when it fails
+        mode_t mode;         // that hive's mode afterwards
+        const char* check;   // in --check's output; empty: not run
+        bool asAUser = false;
+    };
+    const Row rows[] = {
+        {"a folder",
+         [&](const TestDisk& d, const std::string&) {
+             std::filesystem::create_directory(windows(d, "SYSTEM.DAT"));
+         },
+         false, ERROR_BADDB, "", 0, "SYSTEM.DAT:0: error: is a folder, not a file"},
+        {"a pipe",
+         [&](const TestDisk& d, const std::string&) {
+             ASSERT_EQ(mkfifo(windows(d, "SYSTEM.DAT").c_str(), 0644), 0);
+         },
+         false, ERROR_BADDB, "", 0, ""},
+        {"a dangling link",
+         [&](const TestDisk& d, const std::string&) {
+             ASSERT_EQ(symlink("NOWHERE.DAT", windows(d, "SYSTEM.DAT").c_str()), 0);
+         },
+         false, ERROR_BADDB, "", 0, ""},
+        {"a link to a hive inside the drive",
+         [&](const TestDisk& d, const std::string&) {
+             std::filesystem::create_directory(d.cDrive() + "/HIVES");
+             writeHostFile(d.cDrive() + "/HIVES/REAL.DAT", hive);
+             ASSERT_EQ(symlink("../HIVES/REAL.DAT", windows(d, "SYSTEM.DAT").c_str()), 0);
+         },
+         false, ERROR_SUCCESS, "c/HIVES/REAL.DAT", 0644, ""},
+        {"--registry naming a link",
+         [&](const TestDisk&, const std::string& elsewhere) {
+             writeHostFile(elsewhere + "/REAL.DAT", hive);
+             ASSERT_EQ(symlink("REAL.DAT", (elsewhere + "/LINK.DAT").c_str()), 0);
+         },
+         true, ERROR_SUCCESS, "elsewhere/REAL.DAT", 0644, ""},
+        {"one wrong checksum", bytesAt(wrongChecksum), false, ERROR_BADDB, "", 0,
+         "data block 0's checksum"},
+        {"data after its end", bytesAt(hive + std::string(1 << 20, '\0')), false, ERROR_BADDB, "",
+         0, "bytes follow the last data block"},
+        {"a read-only hive, hidden and system on Windows", hiveAt("SYSTEM.DAT", 0444), false,
+         ERROR_SUCCESS, "c/WINDOWS/SYSTEM.DAT", 0444, ""},
+        {"a hive the user may not write", hiveAt("SYSTEM.DAT", 0644), false, ERROR_ACCESS_DENIED,
+         "", 0, "", true},
+        {"a read-only hive of the user who runs the program",
+         [&](const TestDisk& d, const std::string& elsewhere) {
+             hiveAt("SYSTEM.DAT", 0444)(d, elsewhere);
+             ASSERT_EQ(chown(windows(d, "SYSTEM.DAT").c_str(), 65534, 65534), 0);
+         },
+         false, ERROR_SUCCESS, "c/WINDOWS/SYSTEM.DAT", 0444, "", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        if (row.asAUser && geteuid() != 0) {
+            continue; // only the superuser may run the program as another user
+        }
+        TestDisk disk;
+        const std::string root = std::filesystem::path(disk.disk()).parent_path().string();
+        const std::string elsewhere = root + "/elsewhere";
+        std::filesystem::create_directory(elsewhere);
+        if (row.asAUser) {
+            // Everything but the hive is open to the user who runs the program.
+            std::filesystem::permissions(root, std::filesystem::perms::all);
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+                std::filesystem::permissions(entry.path(), std::filesystem::perms::all);
+            }
+        }
+        row.prepare(disk, elsewhere);
+        auto windowsBefore = treeContents(disk.cDrive() + "/WINDOWS");
+        const auto elsewhereBefore = treeContents(elsewhere);
+
+        SetupRun setup;
+        setup.disk = disk.disk();
+        setup.cDrive = disk.cDrive();
+        bool fails = row.result != ERROR_SUCCESS;
+        setup.script =
+            std::string(kInstall) + (fails ? "key enter\n" : "key n\n") + kQuit + "key y\n";
+        if (row.registryOption) {
+            setup.extraArgs = {"--registry", elsewhere + "/LINK.DAT"};
+        }
+        setup.asUser = row.asAUser ? 65534 : 0; // nobody
+        SetupResult result = setup.run();
+        EXPECT_EQ(result.exitStatus, 0) << traceText(result) << result.errors;
+        std::vector<std::string> deletions = result.calls("RegDeleteKeyA");
+        ASSERT_FALSE(deletions.empty()) << traceText(result);
+        EXPECT_EQ(deletions[0].substr(deletions[0].rfind(" = ") + 3), std::to_string(row.result));
+        EXPECT_EQ(result.traced(box(IDS_REGISTRY_FAILED, 16, 1)), fails) << traceText(result);
+        EXPECT_EQ(result.traced(box(IDS_RESTART, 36, 7)), !fails) << traceText(result);
+
+        auto windowsAfter = treeContents(disk.cDrive() + "/WINDOWS");
+        auto elsewhereAfter = treeContents(elsewhere);
+        if (fails) {
+            EXPECT_EQ(deletions.size(), 1u);
+            EXPECT_EQ(elsewhereAfter, elsewhereBefore);
+        } else {
+            // The device keys went from the file the name leads to, which
+            // keeps its mode; every name stays what it was.
+            std::string changed = root + "/" + row.changed;
+            emu::kernel::CregFile after(readHostFile(changed));
+            ASSERT_FALSE(after.error().has_value()) << *after.error();
+            EXPECT_TRUE(after.findKeys({"Enum", "PCI", "VEN_7E57&DEV_0001"}).empty());
+            EXPECT_TRUE(after.findKeys({"Enum", "PCI", "VEN_7E57&DEV_0002"}).empty());
+            EXPECT_FALSE(after.findKeys({"Enum", "PCI", "VEN_7E57&DEV_0003"}).empty());
+            EXPECT_TRUE(emu::kernel::checkCregFile(after).empty());
+            struct stat info {};
+            ASSERT_EQ(stat(changed.c_str(), &info), 0);
+            EXPECT_EQ(info.st_mode & 07777, row.mode);
+            if (changed == disk.cDrive() + "/WINDOWS/SYSTEM.DAT") {
+                windowsBefore.erase("SYSTEM.DAT");
+                windowsAfter.erase("SYSTEM.DAT");
+            }
+            for (const auto& [name, text] : elsewhereBefore) {
+                if (text.rfind("<link", 0) == 0) {
+                    EXPECT_EQ(elsewhereAfter[name], text) << name;
+                }
+            }
+        }
+        for (auto* tree : {&windowsBefore, &windowsAfter}) {
+            for (auto at = tree->begin(); at != tree->end();) {
+                at = at->first.rfind("INF", 0) == 0 ? tree->erase(at) : std::next(at);
+            }
+        }
+        EXPECT_EQ(windowsAfter, windowsBefore);
+
+        if (*row.check != '\0') {
+            SetupResult check = run(disk, "", {"--check"});
+            EXPECT_EQ(check.exitStatus, 1) << check.output;
+            EXPECT_NE(check.output.find(row.check), std::string::npos) << check.output;
+        }
+    }
+}
+
 TEST(Commands, CopiesRacingEachOtherAlwaysLeaveALegalState) {
     TestDisk clean;
     TestDisk installed;

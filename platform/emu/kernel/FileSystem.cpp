@@ -242,14 +242,6 @@ std::function<bool(int)> writeAll(std::string_view bytes) {
     };
 }
 
-// Whether the host lets this user write the file once its read-only
-// attribute, the owner write bit, is set aside: the owner and the superuser
-// may, anybody else as the other permission bits say.
-bool userMayWrite(const std::string& hostPath, const struct stat& info) {
-    uid_t user = geteuid();
-    return user == 0 || user == info.st_uid || access(hostPath.c_str(), W_OK) == 0;
-}
-
 } // namespace
 
 bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) {
@@ -259,17 +251,18 @@ bool replaceFileAtomically(const std::string& hostPath, std::string_view bytes) 
 }
 
 DWORD replaceSystemFile(const std::string& hostPath, std::string_view bytes) {
+    // The file a link leads to is replaced, so the link stays.
     char* real = realpath(hostPath.c_str(), nullptr);
     if (real == nullptr) {
         return ERROR_ACCESS_DENIED;
     }
     std::string target = real;
     free(real);
-    struct stat info {};
-    if (stat(target.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || !userMayWrite(target, info)) {
+    std::optional<HostEntry> entry = HostEntry::at(target);
+    if (!entry || !entry->isRegularFile() || !entry->userMayWriteApartFromReadOnly(target)) {
         return ERROR_ACCESS_DENIED;
     }
-    DWORD error = FileReplacer::replace(target, info.st_mode & 07777, false, writeAll(bytes),
+    DWORD error = FileReplacer::replace(target, entry->permissions(), false, writeAll(bytes),
                                         FileReplacer::Writer::System);
     return error == ERROR_SUCCESS ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }

@@ -1,5 +1,7 @@
 #include "platform/emu/kernel/HostEntry.h"
 
+#include <unistd.h>
+
 namespace emu::kernel {
 
 std::optional<HostEntry> HostEntry::at(const std::string& hostPath) {
@@ -59,6 +61,11 @@ DWORD HostEntry::attributes() const {
     attributes |= isReadOnly() ? FILE_ATTRIBUTE_READONLY : 0;
     // A file with no other attribute reports NORMAL, which is never combined.
     return attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
+bool HostEntry::userMayWriteApartFromReadOnly(const std::string& hostPath) const {
+    uid_t user = geteuid();
+    return user == 0 || user == m_info.st_uid || access(hostPath.c_str(), W_OK) == 0;
 }
 
 bool HostEntry::isSameFileAs(const HostEntry& other) const {

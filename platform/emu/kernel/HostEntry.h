@@ -43,6 +43,13 @@ public:
 
     bool isFolder() const { return S_ISDIR(m_info.st_mode); }
     bool isRegularFile() const { return S_ISREG(m_info.st_mode); }
+    // Only an entry from linkAt can be a link.
+    bool isLink() const { return S_ISLNK(m_info.st_mode); }
+    // Whether the host lets this user write the file at hostPath (this
+    // entry) once its read-only attribute, the owner write bit, is set
+    // aside: the owner and the superuser may, anybody else as the other
+    // permission bits say.
+    bool userMayWriteApartFromReadOnly(const std::string& hostPath) const;
     // Windows' read-only attribute: the owner write bit is clear.
     bool isReadOnly() const { return (m_info.st_mode & S_IWUSR) == 0; }
     unsigned long long size() const { return static_cast<unsigned long long>(m_info.st_size); }

@@ -12,7 +12,6 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
-#include <sys/stat.h>
 #include <utility>
 
 namespace emu::kernel {
@@ -90,29 +89,28 @@ struct HiveFile {
 };
 
 std::string faultOf(const std::string& hostPath, bool leavesDrive) {
-    struct stat info {};
-    if (lstat(hostPath.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
-        stat(hostPath.c_str(), &info) != 0) {
+    std::optional<HostEntry> named = HostEntry::linkAt(hostPath);
+    std::optional<HostEntry> entry = HostEntry::at(hostPath);
+    if (named && named->isLink() && !entry) {
         return "is a link that leads nowhere";
     }
     if (leavesDrive) {
         return "is a link that leads outside its drive";
     }
-    if (stat(hostPath.c_str(), &info) != 0) {
+    if (!entry) {
         return "cannot be reached";
     }
-    if (S_ISDIR(info.st_mode)) {
+    if (entry->isFolder()) {
         return "is a folder, not a file";
     }
-    if (!S_ISREG(info.st_mode)) {
+    if (!entry->isRegularFile()) {
         return "is a pipe or device, not a file";
     }
     return "";
 }
 
 bool isNamed(const std::string& hostPath) {
-    struct stat info {};
-    return lstat(hostPath.c_str(), &info) == 0;
+    return HostEntry::linkAt(hostPath).has_value();
 }
 
 // Whatever carries the name is the registry file: Windows 95's own binary

@@ -215,7 +215,12 @@ TEST(DisplayLibrary, RunsWithoutAWindowNeverMapIt) {
         {{"--help"}, {}, 0, "usage: setup", false},
         {headless, {}, 0, "", true},
         {headless, {}, 0, "", false},
-        {{"--check", "--drive", c}, {}, 0, "check: 0 errors, 0 warnings\n", false},
+        {{"--check", "--drive", c},
+         {},
+         0,
+         "release: no release recorded in the registry, service-pack text \"\": sections COMMON, "
+         "950\ncheck: 0 errors, 0 warnings\n",
+         false},
         {{"--dry-run", "100", "--drive", c}, {}, 0, "dry run of command 100", false},
         {{"--sheet", work / "sheet.png", "--drive", c}, {}, 0, "", false},
         {{}, {}, 1, "setup: no display available; use --headless\n", false},

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <dirent.h>
 #include <fcntl.h>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -17,6 +18,8 @@
 
 namespace corvane_test {
 namespace {
+
+namespace fs = std::filesystem;
 
 const std::string kDemo = std::string(CORVANE_TEST_DATA) + "/../demo";
 const char kInstall[] = "wait 300\nkey enter\nkey n\nclose\n";
@@ -80,6 +83,35 @@ TEST(ImageRun, InstallAndUninstallOnAnImageGiveTheBytesOfTheSameRunsOnAFolder) {
         EXPECT_EQ(image.fsckReport(), "");
         EXPECT_FALSE(hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
     }
+}
+
+// Windows keeps SYSTEM.DAT hidden, system and read-only; the install
+// changes it all the same, and its directory entry keeps its name and all
+// three attributes.
+TEST(ImageRun, AHiddenSystemReadOnlyHiveIsChangedAndKeepsItsAttributes) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    copyHostTree(kDemo + "/c", work / "c");
+    fs::remove(work / "c/WINDOWS/SYSTEM.REG");
+    fs::copy_file(kDemo + "/SYSTEM.DAT", work / "c/WINDOWS/SYSTEM.DAT");
+    FatImage image = FatImage::make(ImageKind::Fat32Disk, work / "c.img", work / "c");
+    runTool({"mattrib", "-i", image.path + "@@" + std::to_string(image.offset), "+h", "+s", "+r",
+             "::/WINDOWS/SYSTEM.DAT"});
+    const std::string before = image.files().at("WINDOWS/SYSTEM.DAT");
+    const std::string flags = image.attributes().at("WINDOWS/SYSTEM.DAT");
+    ASSERT_NE(flags.find("SHR"), std::string::npos) << flags;
+
+    SetupResult install = runOn(image.driveValue, work / "disk", kInstall);
+    EXPECT_EQ(install.exitStatus, 0) << install.errors;
+    EXPECT_EQ(
+        install.calls("RegDeleteKeyA(HKEY_LOCAL_MACHINE, \"Enum\\\\PCI\\\\VEN_5A17&DEV_7110\") = 0")
+            .size(),
+        1u);
+    const std::map<std::string, std::string> files = image.files();
+    ASSERT_EQ(files.count("WINDOWS/SYSTEM.DAT"), 1u);
+    EXPECT_NE(files.at("WINDOWS/SYSTEM.DAT"), before);
+    EXPECT_EQ(image.attributes().at("WINDOWS/SYSTEM.DAT"), flags);
+    EXPECT_EQ(image.fsckReport(), "");
 }
 
 TEST(ImageRun, TheDriverDiskRunsFromAFloppyImageThatIsNeverWritten) {

@@ -1,11 +1,14 @@
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/SystemInfo.h"
+#include "platform/emu/kernel/WindowsRelease.h"
 #include "platform/win32.h"
+#include "tests/support/CregSamples.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <set>
 #include <thread>
 #include <vector>
@@ -33,24 +36,52 @@ int stepsInFiveSeconds() {
 
 } // namespace
 
-TEST(System, GetVersionExAReportsTheConfiguredPlatform) {
+// The version record is that of the release the registry records (binary
+// or text), as that release reports it; --platform-id and --csd decide over
+// it, and without the values it is the first release's.
+TEST(System, GetVersionExAReportsTheInstalledReleaseOrTheConfiguredOne) {
     const std::string longText(200, 'x');
     struct Case {
-        DWORD platformId;
-        std::string csd;
+        const char* name;
+        const char* version;    // VersionNumber; nullptr: none
+        const char* subVersion; // SubVersionNumber; nullptr: none
+        bool binary;            // SYSTEM.DAT, else SYSTEM.REG
+        std::optional<DWORD> platformId;
+        std::optional<std::string> csd;
         DWORD major, minor, build;
         std::string reported;
     };
     const Case cases[] = {
-        {VER_PLATFORM_WIN32_WINDOWS, "", 4, 0, 0x040003B6, ""},
-        {VER_PLATFORM_WIN32_WINDOWS, " A ", 4, 0, 0x040003B6, " A "},
-        {VER_PLATFORM_WIN32_WINDOWS, longText, 4, 0, 0x040003B6, longText.substr(0, 127)},
-        {VER_PLATFORM_WIN32_NT, "Service Pack 3", 4, 0, 1381, "Service Pack 3"},
-        {VER_PLATFORM_WIN32s, "", 3, 10, 0, ""},
+        {"no release", nullptr, nullptr, true, VER_PLATFORM_WIN32_WINDOWS, "", 4, 0, 0x040003B6,
+         ""},
+        {"no release", nullptr, nullptr, true, VER_PLATFORM_WIN32_WINDOWS, " A ", 4, 0, 0x040003B6,
+         " A "},
+        {"no release", nullptr, nullptr, true, VER_PLATFORM_WIN32_WINDOWS, longText, 4, 0,
+         0x040003B6, longText.substr(0, 127)},
+        {"no release", nullptr, nullptr, true, VER_PLATFORM_WIN32_NT, "Service Pack 3", 4, 0, 1381,
+         "Service Pack 3"},
+        {"no release", nullptr, nullptr, true, VER_PLATFORM_WIN32s, "", 3, 10, 0, ""},
+        {"Windows 95", "4.00.950", "", true, {}, {}, 4, 0, 0x040003B6, ""},
+        {"Windows 95 OSR1", "4.00.950", " A", false, {}, {}, 4, 0, 0x040003B6, " A"},
+        {"Windows 95 OSR2", "4.00.1111", " B", true, {}, {}, 4, 0, 0x04000457, " B"},
+        {"Windows 95 OSR2.1", "4.03.1212", " B", false, {}, {}, 4, 3, 0x040304BC, " B"},
+        {"Windows 95 OSR2.5", "4.03.1214", " C", true, {}, {}, 4, 3, 0x040304BE, " C"},
+        {"Windows 98", "4.10.1998", " ", false, {}, {}, 4, 10, 0x040A07CE, " "},
+        {"Windows 98 SE", "4.10.2222", " A ", true, {}, {}, 4, 10, 0x040A08AE, " A "},
+        {"Windows ME", "4.90.3000", " ", false, {}, {}, 4, 90, 0x045A0BB8, " "},
+        {"Windows 95 OSR2", "4.00.1111", " B", true, {}, " A ", 4, 0, 0x04000457, " A "},
+        {"Windows 95 OSR2", "4.00.1111", " B", false, VER_PLATFORM_WIN32_NT, {}, 4, 0, 1381, " B"},
+        {"no release", nullptr, nullptr, true, {}, {}, 4, 0, 0x040003B6, ""},
+        {"Windows 4.0.950.7", "4.0.950.7", " B", false, {}, {}, 4, 0, 0x040003B6, " B"},
     };
-    TestMachine machine;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.platformId);
+        SCOPED_TRACE(std::string(c.name) + (c.binary ? " in SYSTEM.DAT" : " in SYSTEM.REG"));
+        TestMachine machine;
+        if (c.version != nullptr || c.subVersion != nullptr) {
+            machine.writeC(c.binary ? "WINDOWS/SYSTEM.DAT" : "WINDOWS/SYSTEM.REG",
+                           c.binary ? corvane_test::cregReleaseHive(c.version, c.subVersion)
+                                    : corvane_test::regeditReleaseText(c.version, c.subVersion));
+        }
         machine.config().platformId = c.platformId;
         machine.config().csdVersion = c.csd;
         machine.boot();
@@ -59,7 +90,7 @@ TEST(System, GetVersionExAReportsTheConfiguredPlatform) {
         record.dwOSVersionInfoSize = sizeof record;
         ASSERT_EQ(GetVersionExA(&record), TRUE);
         EXPECT_EQ(record.dwOSVersionInfoSize, 148u);
-        EXPECT_EQ(record.dwPlatformId, c.platformId);
+        EXPECT_EQ(record.dwPlatformId, c.platformId.value_or(VER_PLATFORM_WIN32_WINDOWS));
         EXPECT_EQ(record.dwMajorVersion, c.major);
         EXPECT_EQ(record.dwMinorVersion, c.minor);
         EXPECT_EQ(record.dwBuildNumber, c.build);
@@ -67,6 +98,8 @@ TEST(System, GetVersionExAReportsTheConfiguredPlatform) {
         for (size_t i = c.reported.size(); i < sizeof record.szCSDVersion; ++i) {
             EXPECT_EQ(record.szCSDVersion[i], '\0') << i;
         }
+        auto release = emu::kernel::WindowsRelease::installed();
+        EXPECT_EQ(release ? release->name() : "no release", c.name);
     }
 }
 
