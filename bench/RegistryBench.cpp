@@ -106,8 +106,11 @@ constexpr size_t kGrownHiveKeys = 44000;
 const char* const kDeviceKeys[] = {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
                                    "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"};
 
+// The argument is the release whose habits the hive keeps: 95 or 98.
 void GrownHiveRegDeleteFourKeys(benchmark::State& state) {
-    const std::string hive = corvane_test::cregGrownHive(kGrownHiveKeys).build();
+    const auto habit = state.range(0) == 98 ? emu::kernel::CregHabit::Windows98
+                                            : emu::kernel::CregHabit::Windows95;
+    const std::string hive = corvane_test::cregGrownHive(kGrownHiveKeys, habit).build();
     corvane_test::TempDir dir;
     std::filesystem::create_directories(dir / "c/WINDOWS");
     const std::string file = dir / "c/WINDOWS/SYSTEM.DAT";
@@ -130,6 +133,6 @@ void GrownHiveRegDeleteFourKeys(benchmark::State& state) {
     emu::kernel::shutdownFiles();
     state.counters["file_bytes"] = static_cast<double>(hive.size());
 }
-BENCHMARK(GrownHiveRegDeleteFourKeys)->Unit(benchmark::kMillisecond);
+BENCHMARK(GrownHiveRegDeleteFourKeys)->Arg(95)->Arg(98)->Unit(benchmark::kMillisecond);
 
 } // namespace

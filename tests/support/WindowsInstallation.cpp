@@ -88,6 +88,21 @@ public:
         return hive;
     }
 
+    // Windows ME keeps the file types and classes in a third hive.
+    CregBuilder classes() const {
+        CregBuilder hive;
+        layAsItsRelease(hive);
+        hive.addKey(".txt", {CregBuilder::string("", "txtfile")});
+        hive.addKey(".inf", {CregBuilder::string("", "inffile")});
+        hive.addKey("txtfile\\shell\\open\\command",
+                    {CregBuilder::string("", "C:\\WINDOWS\\NOTEPAD.EXE %1")});
+        hive.addKey("inffile\\shell\\install\\command",
+                    {CregBuilder::string(
+                        "", "C:\\WINDOWS\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall "
+                            "132 %1")});
+        return hive;
+    }
+
     CregBuilder user() const {
         CregBuilder hive;
         layAsItsRelease(hive);
@@ -536,6 +551,11 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
         {"WINDOWS/SYSTEM.DA0", system, true},
         {"WINDOWS/USER.DAT", user, true},
         {"WINDOWS/USER.DA0", user, true},
+    };
+    if (std::string(m_release.versionNumber).rfind("4.90", 0) == 0) {
+        files.push_back({"WINDOWS/CLASSES.DAT", HiveWriter(m_release).classes().build(), true});
+    }
+    std::vector<File> more = {
         {"WINDOWS/WIN.INI", crlf("[windows]\nload=\nrun=\n\n[Desktop]\nWallpaper=(None)\n"), false},
         {"WINDOWS/SYSTEM.INI", crlf("[boot]\nshell=Explorer.exe\n\n[386Enh]\nmouse=*vmouse\n"),
          false},
@@ -550,6 +570,7 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
         {"Program Files/Ardelle/UNINST.EXE", programBytes(12 * 1024, 6), false},
         {kNonAsciiFile, crlf("Curriculum vitae, draft of 3 March\n"), false},
     };
+    files.insert(files.end(), more.begin(), more.end());
     // The INF files the demo disk merges into, as this release ships them.
     for (const char* name : {"MSHDC.INF", "MACHINE.INF", "USB.INF"}) {
         if (std::string(name) != "USB.INF" || m_release.usb) {
