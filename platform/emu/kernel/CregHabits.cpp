@@ -36,7 +36,7 @@ CregBlockCounts countCregBlock(std::string_view bytes, size_t offset, size_t siz
             // its size.
             counts.slackBytes += entrySize - CregFile::read32(bytes, entry + 8);
             if (number >= numbers.size()) {
-                numbers.resize(size_t{number} + 1, false);
+                numbers.resize(std::max<size_t>(size_t{number} + 1, 2 * numbers.size()), false);
             }
             numbers[number] = true;
             counts.highestNumber = std::max(counts.highestNumber, number);
