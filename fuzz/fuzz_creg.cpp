@@ -2,8 +2,8 @@
 // file that reads gives back its own bytes, and deleting the key the first
 // input byte picks (with every key at its path) leaves a file that still
 // reads, keeps its size, lacks that path and has lost exactly the keys that
-// were below it. The structure check judges any bytes: a file that does not
-// read is one finding, where the reader stopped.
+// were below it; every key's values decode. The structure check judges any
+// bytes: a file that does not read is one finding, where the reader stopped.
 #include "fuzz/Check.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
@@ -59,6 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     check(file.bytes() == bytes);
     check(!file.keys().empty());
+    // Values are decoded only when asked for, from entries the reader has
+    // shown sound: every key's decode inside its file.
+    for (size_t key = 0; key < file.keys().size(); ++key) {
+        check(file.values(key).size() ==
+              (file.keys()[key].data ? CregFile::read16(bytes, *file.keys()[key].data + 14) : 0u));
+    }
     if (file.keys().size() < 2) {
         return 0;
     }
