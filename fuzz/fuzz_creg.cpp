@@ -2,11 +2,12 @@
 // file that reads gives back its own bytes, and deleting the key the first
 // input byte picks (with every key at its path) leaves a file that still
 // reads, keeps its size, lacks that path and has lost exactly the keys that
-// were below it. The structure check judges any bytes: a file that does not
-// read is one finding, where the reader stopped.
+// were below it; every key's values decode. The structure check judges any
+// bytes: a file that does not read is one finding, where the reader stopped.
 #include "fuzz/Check.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 
 #include <cstddef>
@@ -58,6 +59,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     check(file.bytes() == bytes);
     check(!file.keys().empty());
+    // Values are decoded only when asked for, from entries the reader has
+    // shown sound: every key's decode inside its file.
+    for (size_t key = 0; key < file.keys().size(); ++key) {
+        check(file.values(key).size() ==
+              (file.keys()[key].data ? CregFile::read16(bytes, *file.keys()[key].data + 14) : 0u));
+    }
     if (file.keys().size() < 2) {
         return 0;
     }
@@ -69,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t key : matches) {
         expected += subtreeSize(file, key);
     }
-    CregWriter writer(file);
+    CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
     check(writer.deleteKeys(matches) == expected);
     CregFile again(writer.bytes());
     check(!again.error());

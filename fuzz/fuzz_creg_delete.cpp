@@ -1,13 +1,14 @@
-// Deletions from hives grown as Windows grows them: the first input byte
-// picks a generated hive, each following pair of bytes (up to four) a key to
-// delete with
-// everything below it. After every deletion the file keeps its size, reads
-// again, passes the structure check (links, free list, counters, checksums),
-// lacks exactly the keys deleted, and every other key keeps its key entry and
-// its data entry's number and block.
+// Deletions from hives grown as Windows grows them, with Windows 95's or
+// Windows 98's habits: the first input byte picks a generated hive, each
+// following pair of bytes (up to four) a key to delete with everything below
+// it. After every deletion the file keeps its size, reads again, keeps the
+// habits it had, passes the structure check (links, free list, counters,
+// checksums), lacks exactly the keys deleted, and every other key keeps its
+// key entry and its data entry's number and block.
 #include "fuzz/Check.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "tests/support/CregSamples.h"
 
@@ -36,12 +37,21 @@ std::vector<std::string> makeHives() {
     fewPerBlock.setEntriesPerBlock(5);
     corvane_test::CregBuilder chunked = corvane_test::cregGrownHive(320);
     chunked.setBlockSize(0x2000);
+    // The same shapes with Windows 98's habits, which the writer keeps.
+    using emu::kernel::CregHabit;
+    corvane_test::CregBuilder smallBlocks98 = corvane_test::cregGrownHive(60, CregHabit::Windows98);
+    smallBlocks98.setBlockSize(0x300);
+    corvane_test::CregBuilder chunked98 = corvane_test::cregGrownHive(320, CregHabit::Windows98);
+    chunked98.setBlockSize(0x2000);
     return {corvane_test::cregSampleHive().build(),
             plain.build(),
             smallBlocks.build(),
             fewPerBlock.build(),
             corvane_test::cregInstallDriveHive().build(),
-            chunked.build()};
+            chunked.build(),
+            corvane_test::cregSampleHive(CregHabit::Windows98).build(),
+            smallBlocks98.build(),
+            chunked98.build()};
 }
 
 // The key of before whose key entry is at entry; none when no key's is.
@@ -59,6 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     CregFile file(hives[data[0] % hives.size()]);
     check(!file.error());
+    const emu::kernel::CregHabits habits = emu::kernel::cregHabitsOf(file);
+    check(habits.certain);
     for (size_t at = 1; at + 1 < size && at < 1 + 2 * 4; at += 2) {
         if (file.keys().size() < 2) {
             break;
@@ -72,10 +84,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             below.insert(below.end(), subkeys.begin(), subkeys.end());
         }
 
-        CregWriter writer(file);
+        CregWriter writer(file, habits.habit);
         check(writer.deleteKeys({chosen}) == below.size());
         CregFile again(writer.bytes());
         check(!again.error());
+        check(emu::kernel::cregHabitsOf(again).habit == habits.habit);
         check(again.bytes().size() == file.bytes().size());
         check(emu::kernel::checkCregFile(again).empty());
         check(again.keys().size() == file.keys().size() - below.size());

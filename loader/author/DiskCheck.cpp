@@ -45,6 +45,12 @@ CheckReport checkDisk() {
             report.error(hive, 0, problem);
         }
     }
+    std::string classes = emu::kernel::classesHiveHostPath();
+    if (!classes.empty()) {
+        report.warning(classes, 0,
+                       "Windows ME's hive of file types and classes: left alone, neither "
+                       "checked nor changed");
+    }
     return report;
 }
 

@@ -2,7 +2,11 @@
 // names the findings it must produce (file, line, severity and the words
 // that say why), and a disk without mistakes must produce none.
 #include "loader/author/DiskCheck.h"
+#include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
+#include "platform/emu/kernel/CregWriter.h"
 #include "tests/support/BmpFile.h"
+#include "tests/support/CregSamples.h"
 #include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
@@ -579,27 +583,50 @@ TEST(DiskCheck, DeviceKeysAreLookedUpInABinaryRegistry) {
         << finding.text;
 }
 
-// The registry file itself is checked: one error per problem, at its offset.
+// The registry file itself is checked: one error per problem, at its offset,
+// whatever release's habits it keeps; Windows ME's CLASSES.DAT beside it is
+// named as left alone.
 TEST(DiskCheck, TheBinaryRegistrysStructureIsChecked) {
     const std::string good = readHostFile(TestMachine::demoSource() + "/SYSTEM.DAT");
+    corvane_test::CregBuilder demo98 = corvane_test::cregDemoHive();
+    demo98.setHabit(emu::kernel::CregHabit::Windows98);
+    const std::string good98 = demo98.build();
+    const size_t block98 = emu::kernel::CregFile::read32(good98, 8);
+    auto setByte = [](size_t offset, char byte) {
+        return [offset, byte](std::string& bytes) { bytes[offset] = byte; };
+    };
     struct Row {
         const char* what;
-        size_t offset;
-        char byte;
-        const char* finding; // empty: none
+        const std::string& hive;
+        std::function<void(std::string&)> change;
+        const char* finding;  // empty: none
+        bool classes = false; // a CLASSES.DAT beside it
     };
     const Row rows[] = {
-        {"sound", 0, 'C', ""},
-        {"key tree checksum", 0x34, '\x55', "at 0x34: the key tree's checksum"},
-        {"key tree size", 0x27, '\x7F', "at 0x24: the key tree's size"},
+        {"sound", good, setByte(0, 'C'), ""},
+        {"key tree checksum", good, setByte(0x34, '\x55'), "at 0x34: the key tree's checksum"},
+        {"key tree size", good, setByte(0x27, '\x7F'), "at 0x24: the key tree's size"},
+        {"Windows 98's habits", good98, setByte(0, 'C'), ""},
+        {"Windows 98's unused bytes", good98,
+         [&](std::string& bytes) {
+             bytes[block98 + 8] = static_cast<char>(bytes[block98 + 8] + 4);
+             emu::kernel::CregWriter::resum(
+                 bytes, block98, emu::kernel::CregFile::read32(bytes, block98 + 4), block98 + 28,
+                 emu::kernel::CregFile::read16(bytes, block98 + 12));
+         },
+         "data block 0's count of unused bytes"},
+        {"Windows ME's CLASSES.DAT", good98, setByte(0, 'C'), "", true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         TestMachine demo(TestMachine::demo());
         std::filesystem::remove(demo.cDrive() + "/WINDOWS/SYSTEM.REG");
-        std::string bytes = good;
-        bytes[row.offset] = row.byte;
+        std::string bytes = row.hive;
+        row.change(bytes);
         writeHostFile(demo.cDrive() + "/WINDOWS/SYSTEM.DAT", bytes);
+        if (row.classes) {
+            writeHostFile(demo.cDrive() + "/WINDOWS/CLASSES.DAT", "CREG and whatever follows");
+        }
         demo.boot();
         testing::internal::CaptureStderr();
         CheckReport report = loader::author::checkDisk();
@@ -610,13 +637,21 @@ TEST(DiskCheck, TheBinaryRegistrysStructureIsChecked) {
                 registry.push_back(finding);
             }
         }
+        if (row.classes) {
+            ASSERT_EQ(report.findings().size(), 1u) << describe(report.findings());
+            EXPECT_EQ(report.findings()[0].severity, W);
+            EXPECT_NE(report.findings()[0].file.find("CLASSES.DAT"), std::string::npos);
+            EXPECT_NE(report.findings()[0].text.find("left alone"), std::string::npos);
+            EXPECT_EQ(report.exitStatus(), 0);
+            continue;
+        }
         if (*row.finding == '\0') {
             EXPECT_TRUE(report.findings().empty()) << describe(report.findings());
             continue;
         }
         ASSERT_EQ(registry.size(), 1u) << describe(report.findings());
         EXPECT_EQ(registry[0].severity, E);
-        EXPECT_EQ(registry[0].text.find(row.finding), 0u) << registry[0].text;
+        EXPECT_NE(registry[0].text.find(row.finding), std::string::npos) << registry[0].text;
         EXPECT_EQ(report.exitStatus(), 1);
     }
 }

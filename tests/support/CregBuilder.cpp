@@ -7,6 +7,7 @@
 namespace corvane_test {
 
 using emu::kernel::CregFile;
+using emu::kernel::CregHabit;
 
 namespace {
 
@@ -27,13 +28,16 @@ void set32(std::string& out, size_t offset, uint32_t value) {
 }
 
 // A data entry freed in place: numbered 0xFFFF in block 0xFFFF; what it held
-// before stays behind its header, as a deleted key's name would.
-std::string freeDataEntry(size_t size, const std::string& leftOver) {
+// before stays behind its header, as a deleted key's name would. Windows 95
+// marks it as using 0xFFFFFFFF bytes, Windows 98 leaves its old count.
+std::string freeDataEntry(size_t size, const std::string& leftOver, CregHabit habit) {
     std::string entry;
     put32(entry, static_cast<uint32_t>(size));
     put16(entry, CregFile::kFreeEntry);
     put16(entry, CregFile::kFreeEntry);
-    put32(entry, CregFile::kNone);
+    bool stale = habit == CregHabit::Windows98 && !leftOver.empty();
+    put32(entry, stale ? static_cast<uint32_t>(CregFile::kDataEntryHeaderSize + leftOver.size())
+                       : CregFile::kNone);
     put32(entry, 0);
     put32(entry, 0);
     entry += leftOver.substr(0, size - std::min(size, entry.size()));
@@ -60,13 +64,14 @@ void setChecksum(std::string& out, size_t offset, size_t size, size_t field) {
 }
 
 // Data blocks filled one entry after another, up to a size and a count of
-// numbered entries; a closed block ends with one free entry (Windows 95's
-// way) or, where the rest is too small for an entry, with slack in its last
-// entry. Free entries met on the way stay where they are (Windows 98's way).
+// numbered entries; a closed block ends with one free entry or, where the
+// rest is too small for an entry, with slack in its last entry. Free entries
+// met on the way stay where they are. The counters follow the habit.
 class BlockFiller {
 public:
-    BlockFiller(size_t blockSize, size_t entriesPerBlock, bool checksums)
-        : m_blockSize(blockSize), m_entriesPerBlock(entriesPerBlock), m_checksums(checksums) {}
+    BlockFiller(size_t blockSize, size_t entriesPerBlock, bool checksums, CregHabit habit)
+        : m_blockSize(blockSize), m_entriesPerBlock(entriesPerBlock), m_checksums(checksums),
+          m_habit(habit) {}
 
     bool fits(size_t size) const {
         return m_current.empty() ||
@@ -79,31 +84,41 @@ public:
     void addUsed(const std::string& entry) {
         m_last = m_current.size();
         m_current += entry;
+        m_slack += entry.size() - CregFile::read32(entry, 8);
         ++m_ids;
     }
     void addFree(const std::string& entry) {
+        uint32_t at = static_cast<uint32_t>(CregFile::kBlockHeaderSize + m_current.size());
         if (m_firstFree == CregFile::kNone) {
-            m_firstFree = static_cast<uint32_t>(CregFile::kBlockHeaderSize + m_current.size());
+            m_firstFree = at;
         }
+        m_lastHole = at;
         m_freeBytes += entry.size();
         m_current += entry;
     }
     void close() {
         size_t end = CregFile::kBlockHeaderSize + m_current.size();
         size_t room = m_blockSize > end ? m_blockSize - end : 0;
+        // Windows 98 names the last hole in the middle, else the free end.
+        uint32_t namedFree = m_lastHole;
         if (room >= CregFile::kDataEntryHeaderSize) {
-            addFree(freeDataEntry(room, ""));
+            addFree(freeDataEntry(room, "", m_habit));
         } else if (room > 0 && m_ids > 0) {
             set32(m_current, m_last,
                   CregFile::read32(m_current, m_last) + static_cast<uint32_t>(room));
             m_current.append(room, '\0');
+            m_slack += room;
+        }
+        bool is98 = m_habit == CregHabit::Windows98;
+        if (namedFree == CregFile::kNone) {
+            namedFree = m_lastHole;
         }
         std::string block = "RGDB";
         put32(block, static_cast<uint32_t>(CregFile::kBlockHeaderSize + m_current.size()));
-        put32(block, static_cast<uint32_t>(m_freeBytes));
+        put32(block, static_cast<uint32_t>(m_freeBytes + (is98 ? m_slack : 0)));
         put16(block, m_checksums ? 0x000D : 0x0009);
         put16(block, static_cast<uint16_t>(m_blocks.size()));
-        put32(block, m_firstFree);
+        put32(block, is98 ? namedFree : m_firstFree);
         put16(block, static_cast<uint16_t>(m_ids > 0 ? m_ids - 1 : 0));
         put16(block, static_cast<uint16_t>(m_ids));
         put32(block, 0);
@@ -115,7 +130,9 @@ public:
         m_blocks.push_back(block);
         m_current.clear();
         m_freeBytes = 0;
+        m_slack = 0;
         m_firstFree = CregFile::kNone;
+        m_lastHole = CregFile::kNone;
         m_ids = 0;
     }
     const std::vector<std::string>& blocks() const { return m_blocks; }
@@ -124,20 +141,23 @@ private:
     size_t m_blockSize;
     size_t m_entriesPerBlock;
     bool m_checksums;
+    CregHabit m_habit;
     std::string m_current;
     size_t m_last = 0;
     size_t m_freeBytes = 0;
+    size_t m_slack = 0; // bytes entries in use leave unused
     uint32_t m_firstFree = CregFile::kNone;
+    uint32_t m_lastHole = CregFile::kNone;
     unsigned m_ids = 0;
     std::vector<std::string> m_blocks;
 };
 
 std::string dataEntry(const std::string& name, const std::vector<CregBuilder::Value>& values,
-                      uint16_t number, uint16_t block) {
+                      uint16_t number, uint16_t block, CregHabit habit) {
     std::string body;
     for (const auto& value : values) {
         put32(body, value.type);
-        put32(body, 0);
+        put32(body, habit == CregHabit::Windows98 ? CregFile::kNone : 0);
         put16(body, static_cast<uint16_t>(value.name.size()));
         put16(body, static_cast<uint16_t>(value.data.size()));
         body += value.name;
@@ -271,16 +291,21 @@ std::string CregBuilder::build() const {
     uint32_t tail = placer.place();
     size_t treeSize = placer.end();
 
-    BlockFiller blocks(m_blockSize, m_entriesPerBlock, m_checksums);
+    BlockFiller blocks(m_blockSize, m_entriesPerBlock, m_checksums, m_habit);
     std::vector<std::pair<uint16_t, uint16_t>> dataOf(m_nodes.size());
-    // The root has no name and no values, so no data entry.
+    // The root has no name and no values: Windows 95 gives it no data entry,
+    // Windows 98 an empty one.
     dataOf[0] = {CregFile::kFreeEntry, CregFile::kFreeEntry};
+    if (m_habit == CregHabit::Windows98) {
+        dataOf[0] = {blocks.nextNumber(), blocks.currentBlock()};
+        blocks.addUsed(dataEntry("", {}, dataOf[0].first, dataOf[0].second, m_habit));
+    }
     for (size_t i = 1; i < m_nodes.size(); ++i) {
         const Node& node = m_nodes[i];
-        std::string entry = dataEntry(node.name, node.values, 0, 0);
+        std::string entry = dataEntry(node.name, node.values, 0, 0, m_habit);
         if (node.gapBefore > 0) {
             std::string gap =
-                freeDataEntry((node.gapBefore + 3) / 4 * 4, "Deleted" + std::to_string(i));
+                freeDataEntry((node.gapBefore + 3) / 4 * 4, "Deleted" + std::to_string(i), m_habit);
             if (!blocks.fits(gap.size() + entry.size())) {
                 blocks.close();
             }
@@ -290,7 +315,8 @@ std::string CregBuilder::build() const {
             blocks.close();
         }
         dataOf[i] = {blocks.nextNumber(), blocks.currentBlock()};
-        blocks.addUsed(dataEntry(node.name, node.values, dataOf[i].first, dataOf[i].second));
+        blocks.addUsed(
+            dataEntry(node.name, node.values, dataOf[i].first, dataOf[i].second, m_habit));
     }
     blocks.close();
 
@@ -415,7 +441,7 @@ void listKey(const CregFile& file, size_t key, const std::string& path,
         const CregFile::Key& k = file.keys()[c];
         std::string childPath = path.empty() ? k.name : path + "\\" + k.name;
         lines.push_back(cregKeyLine(childPath));
-        for (const CregFile::Value& value : k.values) {
+        for (const CregFile::Value& value : file.values(c)) {
             lines.push_back(cregValueLine(childPath, value.type, value.name, value.data));
         }
         listKey(file, c, childPath, lines);

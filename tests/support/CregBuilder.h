@@ -10,12 +10,19 @@
 // bytes of its old name. Counters are those of the entries; checksums are
 // kept (and their flags set) unless setChecksums(false).
 //
+// With setHabit(CregHabit::Windows98) the file keeps Windows 98's habits
+// (CregHabits): a block's unused bytes count the slack of its entries in
+// use, its first free entry is the last hole in its middle, a hole keeps a
+// stale count of bytes in use, values carry 0xFFFFFFFF in their reserved
+// field and the root's key entry names an empty data entry.
+//
 // listing() describes what a reader must find, one line per key and per
 // value in the file's order, the way CregOracle and cregListing() describe a
 // file they read, so that tests compare the three.
 #pragma once
 
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 
 #include <cstdint>
 #include <string>
@@ -44,6 +51,8 @@ public:
     void setBlockSize(size_t bytes) { m_blockSize = bytes; }
     void setEntriesPerBlock(size_t count) { m_entriesPerBlock = count; }
     void setChecksums(bool kept) { m_checksums = kept; }
+    void setHabit(emu::kernel::CregHabit habit) { m_habit = habit; }
+    emu::kernel::CregHabit habit() const { return m_habit; }
     size_t keyCount() const { return m_nodes.size() - 1; }
 
     std::string build() const;
@@ -72,6 +81,7 @@ private:
     size_t m_blockSize = 0x1000;
     size_t m_entriesPerBlock = 255;
     bool m_checksums = true;
+    emu::kernel::CregHabit m_habit = emu::kernel::CregHabit::Windows95;
 };
 
 // One line of a listing: a key's path, or a value under its key's path.

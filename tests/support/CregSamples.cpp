@@ -2,8 +2,9 @@
 
 namespace corvane_test {
 
-CregBuilder cregSampleHive() {
+CregBuilder cregSampleHive(emu::kernel::CregHabit habit) {
     CregBuilder hive;
+    hive.setHabit(habit);
     hive.setBlockSize(0x200);
     hive.addKey("Config\\0001\\Display", {CregBuilder::string("Resolution", "800,600")});
     hive.addKey("Enum");
@@ -50,8 +51,10 @@ CregBuilder cregLargeHive(size_t bytes) {
     return hive;
 }
 
-CregBuilder cregGrownHive(size_t keys) {
+CregBuilder cregGrownHive(size_t keys, emu::kernel::CregHabit habit) {
     CregBuilder hive;
+    hive.setHabit(habit);
+    const uint32_t gapEvery = habit == emu::kernel::CregHabit::Windows98 ? 12 : 40;
     hive.setBlockSize(0xA000);
     uint32_t state = 0x5A17;
     auto next = [&state](uint32_t range) {
@@ -109,7 +112,7 @@ CregBuilder cregGrownHive(size_t keys) {
                         std::to_string(serial / 64) + "\\" + number);
             break;
         }
-        if (next(40) == 0) {
+        if (next(gapEvery) == 0) {
             hive.addGap(20 + next(300));
         }
     }
@@ -173,14 +176,19 @@ CregBuilder cregDemoHive() {
 }
 
 std::vector<std::pair<std::string, std::string>> cregFuzzSeeds() {
+    using emu::kernel::CregHabit;
     CregBuilder empty;
     CregBuilder deep;
     deep.addKey("A\\B\\C\\D\\E\\F\\G\\H", {CregBuilder::dword("Depth", 8)});
     deep.addKey("a\\b", {CregBuilder::string("", "same name, other case")});
+    CregBuilder grown98 = cregGrownHive(40, CregHabit::Windows98);
+    grown98.setBlockSize(0x400);
     return {{"sample.dat", cregSampleHive().build()},
             {"empty.dat", empty.build()},
             {"deep.dat", deep.build()},
-            {"devices.dat", cregLargeHive(6000).build()}};
+            {"devices.dat", cregLargeHive(6000).build()},
+            {"sample98.dat", cregSampleHive(CregHabit::Windows98).build()},
+            {"grown98.dat", grown98.build()}};
 }
 
 namespace {

@@ -14,7 +14,7 @@ namespace corvane_test {
 // A small SYSTEM.DAT: keys several levels deep, every value type, a gap left
 // by a deleted key, names that differ only in case, and blocks small enough
 // that the data runs over several of them.
-CregBuilder cregSampleHive();
+CregBuilder cregSampleHive(emu::kernel::CregHabit habit = emu::kernel::CregHabit::Windows95);
 
 // A hive of about `bytes` bytes: device keys under Enum\ROOT, each with a
 // device instance and a few values, in 4 KB data blocks.
@@ -24,8 +24,11 @@ CregBuilder cregLargeHive(size_t bytes);
 // depths and with the values Windows keeps (device trees under Enum, driver
 // classes, software settings), the key tree in many chunks, data blocks of up
 // to 255 entries, and a deleted key's traces every few dozen keys. The four
-// device keys of cregInstallDriveHive() are among them.
-CregBuilder cregGrownHive(size_t keys);
+// device keys of cregInstallDriveHive() are among them. With Windows 98's
+// habits the deleted keys' traces come more often, as on a machine whose
+// devices came and went, so that most blocks hold several holes.
+CregBuilder cregGrownHive(size_t keys,
+                          emu::kernel::CregHabit habit = emu::kernel::CregHabit::Windows95);
 
 // The SYSTEM.DAT of the install-system-dat acceptance scenario's C: drive:
 // the four device keys the demo disk deletes, a gap, and keys that stay.

@@ -78,7 +78,7 @@ public:
 
     CregBuilder system(const std::vector<std::string>& demoKeys) {
         CregBuilder hive;
-        layAsWindows95(hive);
+        layAsItsRelease(hive);
         addConfig(hive);
         addEnum(hive, demoKeys);
         addHardware(hive);
@@ -88,9 +88,24 @@ public:
         return hive;
     }
 
+    // Windows ME keeps the file types and classes in a third hive.
+    CregBuilder classes() const {
+        CregBuilder hive;
+        layAsItsRelease(hive);
+        hive.addKey(".txt", {CregBuilder::string("", "txtfile")});
+        hive.addKey(".inf", {CregBuilder::string("", "inffile")});
+        hive.addKey("txtfile\\shell\\open\\command",
+                    {CregBuilder::string("", "C:\\WINDOWS\\NOTEPAD.EXE %1")});
+        hive.addKey("inffile\\shell\\install\\command",
+                    {CregBuilder::string(
+                        "", "C:\\WINDOWS\\rundll.exe setupx.dll,InstallHinfSection DefaultInstall "
+                            "132 %1")});
+        return hive;
+    }
+
     CregBuilder user() const {
         CregBuilder hive;
-        layAsWindows95(hive);
+        layAsItsRelease(hive);
         hive.addKey("AppEvents\\Schemes\\Apps\\.Default\\SystemStart\\.Current",
                     {CregBuilder::string("", "C:\\WINDOWS\\MEDIA\\The Microsoft Sound.wav")});
         hive.addKey("AppEvents\\Schemes\\Apps\\.Default\\SystemExit\\.Current",
@@ -117,14 +132,17 @@ public:
     }
 
 private:
-    // Windows 95's way of growing a hive: data blocks of 4 KB with at most
-    // 255 entries each, the key tree in chunks of 4 KB after the first 8 KB.
-    // Windows 98, 98 SE and ME grow their hives with habits of their own (a
-    // free offset that points at a hole, among others); once CregBuilder can
-    // write those, they are chosen here by the release.
-    static void layAsWindows95(CregBuilder& hive) {
+    // Windows' way of growing a hive: data blocks of 4 KB with at most 255
+    // entries each, the key tree in chunks of 4 KB after the first 8 KB.
+    // Windows 98, 98 SE and ME (4.10 and 4.90) keep their blocks' counters,
+    // holes and values with habits of their own (CregHabits).
+    void layAsItsRelease(CregBuilder& hive) const {
         hive.setBlockSize(0x1000);
         hive.setEntriesPerBlock(255);
+        std::string version = m_release.versionNumber;
+        bool later = version.rfind("4.10", 0) == 0 || version.rfind("4.90", 0) == 0;
+        hive.setHabit(later ? emu::kernel::CregHabit::Windows98
+                            : emu::kernel::CregHabit::Windows95);
     }
 
     void addConfig(CregBuilder& hive) const {
@@ -533,6 +551,11 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
         {"WINDOWS/SYSTEM.DA0", system, true},
         {"WINDOWS/USER.DAT", user, true},
         {"WINDOWS/USER.DA0", user, true},
+    };
+    if (std::string(m_release.versionNumber).rfind("4.90", 0) == 0) {
+        files.push_back({"WINDOWS/CLASSES.DAT", HiveWriter(m_release).classes().build(), true});
+    }
+    std::vector<File> more = {
         {"WINDOWS/WIN.INI", crlf("[windows]\nload=\nrun=\n\n[Desktop]\nWallpaper=(None)\n"), false},
         {"WINDOWS/SYSTEM.INI", crlf("[boot]\nshell=Explorer.exe\n\n[386Enh]\nmouse=*vmouse\n"),
          false},
@@ -547,6 +570,7 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
         {"Program Files/Ardelle/UNINST.EXE", programBytes(12 * 1024, 6), false},
         {kNonAsciiFile, crlf("Curriculum vitae, draft of 3 March\n"), false},
     };
+    files.insert(files.end(), more.begin(), more.end());
     // The INF files the demo disk merges into, as this release ships them.
     for (const char* name : {"MSHDC.INF", "MACHINE.INF", "USB.INF"}) {
         if (std::string(name) != "USB.INF" || m_release.usb) {

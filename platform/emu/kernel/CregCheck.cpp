@@ -2,6 +2,7 @@
 
 #include "platform/emu/kernel/AnsiText.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 
 #include <algorithm>
 
@@ -11,7 +12,8 @@ namespace {
 
 class Checker {
 public:
-    Checker(std::string_view bytes, const CregFile& file) : m_bytes(bytes), m_file(file) {}
+    Checker(std::string_view bytes, const CregFile& file, const CregHabits& habits)
+        : m_bytes(bytes), m_file(file), m_habits(habits) {}
 
     std::vector<CregFinding> run() {
         checkSum("the file header", 0, CregFile::kHeaderSize, 12, CregFile::read16(m_bytes, 18));
@@ -30,8 +32,9 @@ private:
     uint32_t at32(size_t offset) const { return CregFile::read32(m_bytes, offset); }
     uint16_t at16(size_t offset) const { return CregFile::read16(m_bytes, offset); }
 
-    void find(size_t offset, std::string what, bool inEveryRelease = false) {
-        m_findings.push_back(CregFinding{offset, std::move(what), inEveryRelease});
+    void find(size_t offset, std::string what, bool inEveryRelease = false,
+              bool breaksHabit = false) {
+        m_findings.push_back(CregFinding{offset, std::move(what), inEveryRelease, breaksHabit});
     }
 
     void checkSum(const std::string& what, size_t offset, size_t size, size_t field,
@@ -46,8 +49,10 @@ private:
 
     void checkCounter(size_t field, uint32_t found, uint32_t expected, const std::string& what) {
         if (found != expected) {
-            find(field, what + " is " + CregFile::hex(found) + ", its entries make it " +
-                            CregFile::hex(expected));
+            find(field,
+                 what + " is " + CregFile::hex(found) + ", its entries make it " +
+                     CregFile::hex(expected),
+                 false, m_habits.certain);
         }
     }
 
@@ -57,9 +62,13 @@ private:
         checkCounter(block.offset + 14, at16(block.offset + 14), static_cast<uint32_t>(index),
                      name + "'s number");
         CregBlockCounts counts = countCregBlock(m_bytes, block.offset, block.size);
-        checkCounter(block.offset + 8, at32(block.offset + 8), counts.unused,
+        CregHabit habit = m_habits.habit;
+        checkCounter(block.offset + 8, at32(block.offset + 8), counts.unused(habit),
                      name + "'s count of unused bytes");
-        checkCounter(block.offset + 16, at32(block.offset + 16), counts.firstFree,
+        // Windows 98 may name any free entry; the lowest is the one shown.
+        uint32_t firstFree = at32(block.offset + 16);
+        checkCounter(block.offset + 16, firstFree,
+                     counts.freeEntryFits(habit, firstFree) ? firstFree : counts.lowestFree,
                      name + "'s first free entry");
         checkCounter(block.offset + 20, at16(block.offset + 20), counts.highestNumber,
                      name + "'s highest entry number");
@@ -103,23 +112,30 @@ private:
 
     // Follows the list from the tree header; the first bad link ends it.
     void checkFreeList() {
-        std::vector<size_t> live;
+        // Where the entries of keys in the tree start, byte by byte.
+        std::vector<bool> live(m_file.treeSize(), false);
         for (const CregFile::Key& key : m_file.keys()) {
-            live.push_back(key.treeEntry - CregFile::kTreeOffset);
+            live[key.treeEntry - CregFile::kTreeOffset] = true;
         }
-        std::sort(live.begin(), live.end());
+        auto overlapsKey = [&](size_t entry) {
+            size_t first =
+                entry >= CregFile::kKeyEntrySize ? entry - CregFile::kKeyEntrySize + 1 : 0;
+            for (size_t at = first; at < entry + CregFile::kKeyEntrySize && at < live.size();
+                 ++at) {
+                if (live[at]) {
+                    return true;
+                }
+            }
+            return false;
+        };
         std::vector<bool> seen(m_file.treeSize(), false);
         size_t link = CregFile::kTreeOffset + 12;
         for (uint32_t entry = at32(link); entry != CregFile::kNone; entry = at32(link)) {
             std::string problem;
-            auto after = std::upper_bound(live.begin(), live.end(), entry);
-            bool overlapsKey =
-                (after != live.end() && *after < entry + CregFile::kKeyEntrySize) ||
-                (after != live.begin() && *(after - 1) + CregFile::kKeyEntrySize > entry);
             if (entry < CregFile::kTreeHeaderSize || entry > m_file.treeSize() ||
                 m_file.treeSize() - entry < CregFile::kKeyEntrySize) {
                 problem = "lies outside the key tree";
-            } else if (overlapsKey) {
+            } else if (overlapsKey(entry)) {
                 problem = "is the entry of a key in the tree";
             } else if (at32(CregFile::kTreeOffset + entry) != CregFile::kFreeKeyMark) {
                 problem = "is not marked free";
@@ -141,6 +157,7 @@ private:
 
     std::string_view m_bytes;
     const CregFile& m_file;
+    CregHabits m_habits;
     std::vector<CregFinding> m_findings;
 };
 
@@ -156,33 +173,6 @@ uint32_t cregNameHash(std::string_view name) {
     return hash;
 }
 
-CregBlockCounts countCregBlock(std::string_view bytes, size_t offset, size_t size) {
-    CregBlockCounts counts{0, CregFile::kNone, 0, 0};
-    std::vector<bool> numbers;
-    size_t end = offset + size;
-    for (size_t entry = offset + CregFile::kBlockHeaderSize; entry < end;) {
-        uint32_t entrySize = CregFile::read32(bytes, entry);
-        uint16_t number = CregFile::read16(bytes, entry + 4);
-        if (number == CregFile::kFreeEntry) {
-            counts.unused += entrySize;
-            if (counts.firstFree == CregFile::kNone) {
-                counts.firstFree = static_cast<uint32_t>(entry - offset);
-            }
-        } else {
-            if (number >= numbers.size()) {
-                numbers.resize(size_t{number} + 1, false);
-            }
-            numbers[number] = true;
-            counts.highestNumber = std::max(counts.highestNumber, number);
-        }
-        entry += entrySize;
-    }
-    while (counts.firstFreeNumber < numbers.size() && numbers[counts.firstFreeNumber]) {
-        ++counts.firstFreeNumber;
-    }
-    return counts;
-}
-
 std::vector<CregFinding> checkCregFile(std::string_view bytes) {
     return checkCregFile(CregFile{std::string(bytes)});
 }
@@ -191,7 +181,14 @@ std::vector<CregFinding> checkCregFile(const CregFile& file) {
     if (file.error()) {
         return {CregFinding{file.errorOffset(), *file.error()}};
     }
-    return Checker(file.bytes(), file).run();
+    return checkCregFile(file, cregHabitsOf(file));
+}
+
+std::vector<CregFinding> checkCregFile(const CregFile& file, const CregHabits& habits) {
+    if (file.error()) {
+        return {CregFinding{file.errorOffset(), *file.error()}};
+    }
+    return Checker(file.bytes(), file, habits).run();
 }
 
 } // namespace emu::kernel

@@ -47,15 +47,17 @@ uint32_t CregFile::read32(std::string_view bytes, size_t offset) {
 }
 
 uint32_t CregFile::wordSum(std::string_view bytes, size_t offset, size_t size) {
+    // A plain loop over whole words, which the compiler turns into wide
+    // loads: a hive's blocks and tree are summed in full on every check and
+    // change. The caller has checked the range.
+    const auto* at = reinterpret_cast<const unsigned char*>(bytes.data()) + offset;
+    size_t words = size / 4;
     uint32_t sum = 0;
-    ByteReader words(bytes, offset, size);
-    for (uint32_t word = 0; words.u32(word);) {
-        sum += word;
+    for (size_t i = 0; i < words; ++i) {
+        sum += ByteReader::le32(at + 4 * i);
     }
-    for (unsigned shift = 0; !words.atEnd(); shift += 8) {
-        uint8_t byte = 0;
-        words.u8(byte);
-        sum += static_cast<uint32_t>(byte) << shift;
+    for (size_t i = words * 4, shift = 0; i < size; ++i, shift += 8) {
+        sum += static_cast<uint32_t>(at[i]) << shift;
     }
     return sum;
 }
@@ -68,6 +70,17 @@ CregFile::CregFile(std::string bytes) : m_bytes(std::move(bytes)) {
     m_dataEntries.clear();
     m_covered.clear();
     m_starts.clear();
+}
+
+void CregFile::dropKeys(const std::vector<size_t>& keys, std::string bytes) {
+    for (size_t key : keys) {
+        if (key == 0 || key >= m_keys.size()) {
+            continue;
+        }
+        auto& siblings = m_keys[m_keys[key].parent].subkeys;
+        siblings.erase(std::remove(siblings.begin(), siblings.end(), key), siblings.end());
+    }
+    m_bytes = std::move(bytes);
 }
 
 bool CregFile::fail(size_t offset, std::string reason) {
@@ -138,8 +151,12 @@ bool CregFile::readDataBlocks() {
         m_blocks.push_back(Block{offset, size});
         offset += size;
     }
-    std::sort(m_dataEntries.begin(), m_dataEntries.end(),
-              [](const DataEntry& a, const DataEntry& b) { return a.id < b.id; });
+    // Windows numbers a block's entries mostly in their order, so the list
+    // is often sorted already.
+    auto byId = [](const DataEntry& a, const DataEntry& b) { return a.id < b.id; };
+    if (!std::is_sorted(m_dataEntries.begin(), m_dataEntries.end(), byId)) {
+        std::sort(m_dataEntries.begin(), m_dataEntries.end(), byId);
+    }
     auto twice =
         std::adjacent_find(m_dataEntries.begin(), m_dataEntries.end(),
                            [](const DataEntry& a, const DataEntry& b) { return a.id == b.id; });
@@ -300,13 +317,22 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
     key.blockIndex = blockNumber;
     // The shape was checked when the block was read, so no read below fails.
     size_t offset = found->offset;
+    key.name = std::string_view(m_bytes).substr(offset + kDataEntryHeaderSize,
+                                                read16(m_bytes, offset + 12));
+    return true;
+}
+
+std::vector<CregFile::Value> CregFile::values(size_t key) const {
+    std::vector<Value> values;
+    if (!m_keys[key].data) {
+        return values;
+    }
+    size_t offset = *m_keys[key].data;
     ByteReader fields(m_bytes, offset, read32(m_bytes, offset + 8));
+    fields.skip(kDataEntryHeaderSize + read16(m_bytes, offset + 12));
+    unsigned count = read16(m_bytes, offset + 14);
     std::string_view text;
-    fields.skip(kDataEntryHeaderSize);
-    fields.bytes(read16(m_bytes, offset + 12), text);
-    key.name = text;
-    unsigned values = read16(m_bytes, offset + 14);
-    for (unsigned i = 0; i < values; ++i) {
+    for (unsigned i = 0; i < count; ++i) {
         Value value{};
         uint16_t nameSize = 0;
         uint16_t dataSize = 0;
@@ -318,9 +344,9 @@ bool CregFile::readKeyData(Key& key, size_t entry) {
         value.name = text;
         fields.bytes(dataSize, text);
         value.data = text;
-        key.values.push_back(std::move(value));
+        values.push_back(std::move(value));
     }
-    return true;
+    return values;
 }
 
 std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
@@ -345,7 +371,7 @@ std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
 std::optional<std::string> CregFile::stringValue(const RegistryKeyPath& path,
                                                  std::string_view name) const {
     for (size_t key : findKeys(path)) {
-        for (const Value& value : m_keys[key].values) {
+        for (const Value& value : values(key)) {
             if (value.type == kStringType && AnsiText::equalNoCase(value.name, name)) {
                 return value.data.substr(0, value.data.find('\0'));
             }

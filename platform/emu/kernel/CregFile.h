@@ -63,7 +63,6 @@ public:
 
     struct Key {
         std::string name;
-        std::vector<Value> values;
         size_t parent;               // index into keys(); the root's is its own
         std::vector<size_t> subkeys; // indexes into keys(), in the file's order
         size_t treeEntry;            // file offset of its key entry
@@ -84,6 +83,11 @@ public:
     explicit CregFile(std::string bytes);
 
     const std::optional<std::string>& error() const { return m_error; }
+
+    // Takes these keys out of the tree after a CregWriter deleted them, with
+    // bytes its result: their subkeys stay in keys() but no link reaches
+    // them any more. Spares reading the changed file again.
+    void dropKeys(const std::vector<size_t>& keys, std::string bytes);
     // The file offset the error is about.
     size_t errorOffset() const { return m_errorOffset; }
     const std::string& bytes() const { return m_bytes; }
@@ -92,6 +96,10 @@ public:
     const std::vector<Key>& keys() const { return m_keys; }
     const std::vector<Block>& blocks() const { return m_blocks; }
     size_t treeSize() const { return m_treeSize; }
+
+    // The values of keys()[key], in the file's order, decoded from its data
+    // entry when asked for (a large hive is read without them).
+    std::vector<Value> values(size_t key) const;
 
     // Every key at that path below the root, names compared without regard to
     // case; more than one only where sibling names differ only in case.

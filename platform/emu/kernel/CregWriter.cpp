@@ -1,7 +1,5 @@
 #include "platform/emu/kernel/CregWriter.h"
 
-#include "platform/emu/kernel/CregCheck.h"
-
 #include <algorithm>
 
 namespace emu::kernel {
@@ -44,8 +42,9 @@ void write32(std::string& bytes, size_t offset, uint32_t value) {
 
 } // namespace
 
-CregWriter::CregWriter(const CregFile& file)
-    : m_file(file), m_bytes(file.bytes()), m_changedBlocks(file.blocks().size(), false) {}
+CregWriter::CregWriter(const CregFile& file, CregHabit habit)
+    : m_file(file), m_habit(habit), m_bytes(file.bytes()),
+      m_lastFreed(file.blocks().size(), CregFile::kNone) {}
 
 size_t CregWriter::deleteKeys(const std::vector<size_t>& keys) {
     const auto& all = m_file.keys();
@@ -110,14 +109,14 @@ void CregWriter::freeKey(size_t key) {
     write16(m_bytes, data + kEntryNumber, CregFile::kFreeEntry);
     write16(m_bytes, data + kEntryBlock, CregFile::kFreeEntry);
     write32(m_bytes, data + kEntryUsed, CregFile::kNone);
-    m_changedBlocks[k.blockIndex] = true;
+    m_lastFreed[k.blockIndex] = static_cast<uint32_t>(data - k.block);
 }
 
 void CregWriter::finish() {
     const auto& blocks = m_file.blocks();
     for (size_t i = 0; i < blocks.size(); ++i) {
-        if (m_changedBlocks[i]) {
-            recountBlock(m_bytes, blocks[i].offset, blocks[i].size);
+        if (m_lastFreed[i] != CregFile::kNone) {
+            recountBlock(m_bytes, blocks[i].offset, blocks[i].size, m_habit, m_lastFreed[i]);
         }
     }
     resum(m_bytes, CregFile::kTreeOffset, m_file.treeSize(), CregFile::kTreeOffset + kTreeChecksum,
@@ -125,10 +124,12 @@ void CregWriter::finish() {
     resum(m_bytes, 0, CregFile::kHeaderSize, kFileChecksum, CregFile::read16(m_bytes, kFileFlags));
 }
 
-void CregWriter::recountBlock(std::string& bytes, size_t offset, size_t size) {
+void CregWriter::recountBlock(std::string& bytes, size_t offset, size_t size, CregHabit habit,
+                              uint32_t lastFreed) {
     CregBlockCounts counts = countCregBlock(bytes, offset, size);
-    write32(bytes, offset + kBlockUnused, counts.unused);
-    write32(bytes, offset + kBlockFreeEntry, counts.firstFree);
+    write32(bytes, offset + kBlockUnused, counts.unused(habit));
+    bool namesLast = habit == CregHabit::Windows98 && lastFreed != CregFile::kNone;
+    write32(bytes, offset + kBlockFreeEntry, namesLast ? lastFreed : counts.lowestFree);
     write16(bytes, offset + kBlockHighestNumber, counts.highestNumber);
     write16(bytes, offset + kBlockFirstFreeNumber, counts.firstFreeNumber);
     resum(bytes, offset, size, offset + kBlockChecksum,

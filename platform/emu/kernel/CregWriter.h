@@ -11,14 +11,18 @@
 //     block 0xFFFF with 0xFFFFFFFF bytes in use, and the rest of it is
 //     zeroed so that no name of a deleted key stays readable;
 //   - every changed block's counters are set from its entries (unused bytes,
-//     first free entry, highest and first free entry number), and the
-//     checksums of the tree, of every changed block and of the file header
-//     are made right where their flags say they are kept.
+//     first free entry, highest and first free entry number) the way the
+//     file's own release keeps them (CregHabits: Windows 98 counts the
+//     slack of entries in use as unused and names the hole it made last as
+//     the first free entry), and the checksums of the tree, of every changed
+//     block and of the file header are made right where their flags say
+//     they are kept.
 // No other byte changes: every other key keeps its entry, number, values and
 // place, and the header's version fields stay as they were.
 #pragma once
 
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 
 #include <string>
 #include <vector>
@@ -27,16 +31,19 @@ namespace emu::kernel {
 
 class CregWriter {
 public:
-    explicit CregWriter(const CregFile& file);
+    CregWriter(const CregFile& file, CregHabit habit);
 
     // Deletes the keys (indexes into file.keys(); never the root, none below
     // another) with everything below them. Returns how many keys went.
     size_t deleteKeys(const std::vector<size_t>& keys);
 
     const std::string& bytes() const { return m_bytes; }
+    std::string takeBytes() { return std::move(m_bytes); }
 
-    // Sets a block's counters from its entries; used for every block changed.
-    static void recountBlock(std::string& bytes, size_t offset, size_t size);
+    // Sets a block's counters from its entries, under the habit; lastFreed is
+    // the offset in the block of the hole made last (0xFFFFFFFF: none).
+    static void recountBlock(std::string& bytes, size_t offset, size_t size, CregHabit habit,
+                             uint32_t lastFreed);
     // Makes the sum of the range's words 0 by its checksum field, when the
     // flags say the checksum is kept.
     static void resum(std::string& bytes, size_t offset, size_t size, size_t checksumField,
@@ -49,8 +56,9 @@ private:
     uint32_t read32(size_t offset) const { return CregFile::read32(m_bytes, offset); }
 
     const CregFile& m_file;
+    CregHabit m_habit;
     std::string m_bytes;
-    std::vector<bool> m_changedBlocks; // per block of the file
+    std::vector<uint32_t> m_lastFreed; // per block of the file: offset in it; 0xFFFFFFFF unchanged
 };
 
 } // namespace emu::kernel

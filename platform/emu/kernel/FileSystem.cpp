@@ -201,6 +201,26 @@ std::optional<std::string> readFileShared(const std::string& hostPath) {
     return file->readAll();
 }
 
+bool fileHolds(const std::string& hostPath, std::string_view bytes) {
+    DWORD error = ERROR_SUCCESS;
+    std::unique_ptr<HostFile> file =
+        HostFile::open(hostPath, {GENERIC_READ, kShareAll, OPEN_EXISTING, 0}, error);
+    if (!file) {
+        return false;
+    }
+    std::string chunk(1 << 16, '\0');
+    size_t compared = 0;
+    DWORD done = 0;
+    do {
+        if (!file->read(chunk.data(), static_cast<DWORD>(chunk.size()), done, error) ||
+            bytes.substr(compared, done) != std::string_view(chunk.data(), done)) {
+            return false;
+        }
+        compared += done;
+    } while (done == chunk.size());
+    return compared == bytes.size();
+}
+
 namespace {
 
 // Writes all of bytes into a temporary being filled; false when the host

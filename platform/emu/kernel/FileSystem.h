@@ -50,6 +50,9 @@ std::string windowsDirectory();
 // reading and writing; nullopt when it is missing or another opener denies
 // reading.
 std::optional<std::string> readFileShared(const std::string& hostPath);
+// Whether the file, read as readFileShared() reads it, holds exactly these
+// bytes; compared chunk by chunk, without a copy of the whole file.
+bool fileHolds(const std::string& hostPath, std::string_view bytes);
 
 // Replaces a host file's content through a temporary file in the same folder
 // and a rename, so a crash leaves the old or the new file. Fails, changing

@@ -228,16 +228,22 @@ std::optional<unsigned long long> HostFile::size() const {
 }
 
 std::optional<std::string> HostFile::readAll() {
+    // Read straight into the result, sized by the file's length where it is
+    // known (a registry hive runs to megabytes); the file may still grow.
+    constexpr DWORD kChunk = 1 << 16;
     std::string content;
-    char chunk[8192];
+    std::optional<unsigned long long> known = size();
+    content.reserve((known ? static_cast<size_t>(*known) : 0) + kChunk);
     DWORD done = 0;
     DWORD error = ERROR_SUCCESS;
     do {
-        if (!read(chunk, sizeof chunk, done, error)) {
+        size_t have = content.size();
+        content.resize(have + kChunk);
+        if (!read(&content[have], kChunk, done, error)) {
             return std::nullopt;
         }
-        content.append(chunk, done);
-    } while (done == sizeof chunk);
+        content.resize(have + done);
+    } while (done == kChunk);
     return content;
 }
 

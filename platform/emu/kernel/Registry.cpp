@@ -2,12 +2,15 @@
 
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/RegistryFile.h"
 
+#include <chrono>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -20,9 +23,25 @@ struct RegistryState {
     std::string windowsDir;
 };
 
+// A binary hive as last read or written by us, kept while its file stays
+// the same, so that a run parses a large hive once and not once per call.
+// The file is the same while its device, inode, size, modification and
+// change times are; a file changed within the file system's timestamp
+// granularity of when those were taken may show the same times, so then its
+// bytes are compared too (once they are old enough, the times alone tell).
+struct ParsedHive {
+    std::string hostPath;
+    struct stat identity {};
+    bool recent = false; // the times may not yet tell a change from none
+    std::unique_ptr<CregFile> file;
+    CregHabits habits;
+    std::optional<std::string> damage; // why no change may be made to it
+};
+
 // Serialises the read-change-write of the hive between threads.
 std::mutex g_registryMutex;
 RegistryState g_registry;
+ParsedHive g_parsed; // under g_registryMutex
 
 void reportMalformed(const std::string& path, const RegistryFile::ParseError& error) {
     std::fprintf(stderr, "setup: registry file %s, line %d: %s\n", path.c_str(), error.line,
@@ -46,39 +65,18 @@ LONG deleteFromText(const std::string& hostPath, const std::string& text,
     return replaceSystemFile(hostPath, hive.text());
 }
 
-LONG deleteFromBinary(const std::string& hostPath, std::string bytes, const RegistryKeyPath& key) {
-    CregFile hive(std::move(bytes));
-    if (hive.error()) {
-        reportMalformed(hostPath, *hive.error());
-        return ERROR_BADDB;
-    }
-    // Damage that no release of Windows leaves stops the run: a change
-    // would give the file new checksums and hide it.
-    for (const CregFinding& finding : checkCregFile(hive)) {
-        if (finding.inEveryRelease) {
-            reportMalformed(hostPath, "at " + CregFile::hex(finding.offset) + ": " + finding.what);
-            return ERROR_BADDB;
-        }
-    }
-    std::vector<size_t> keys = hive.findKeys(key);
-    if (keys.empty()) {
-        return ERROR_FILE_NOT_FOUND;
-    }
-    CregWriter writer(hive);
-    writer.deleteKeys(keys);
-    return replaceSystemFile(hostPath, writer.bytes());
-}
-
 } // namespace
 
 void bootRegistry(const MachineConfig& config) {
     std::lock_guard<std::mutex> lock(g_registryMutex);
     g_registry = RegistryState{config.registryFile, windowsDirectory()};
+    g_parsed = ParsedHive{};
 }
 
 void shutdownRegistry() {
     std::lock_guard<std::mutex> lock(g_registryMutex);
     g_registry = RegistryState{};
+    g_parsed = ParsedHive{};
 }
 
 namespace {
@@ -152,10 +150,131 @@ std::optional<std::string> readHive(const HiveFile& hive, LONG& error) {
     return text;
 }
 
+bool sameTime(const struct timespec& a, const struct timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           sameTime(a.st_mtim, b.st_mtim) && sameTime(a.st_ctim, b.st_ctim);
+}
+
+// Whether a change made now could leave the file's times as they are:
+// timestamps are as coarse as the kernel's tick, a few milliseconds.
+bool isRecent(const struct stat& info) {
+    auto now = std::chrono::system_clock::now().time_since_epoch();
+    auto changed =
+        std::chrono::seconds(info.st_ctim.tv_sec) + std::chrono::nanoseconds(info.st_ctim.tv_nsec);
+    return now - changed < std::chrono::milliseconds(100);
+}
+
+// Records the file's identity for the parsed hive; false when it is gone.
+bool remember(ParsedHive& parsed, const std::string& hostPath) {
+    struct stat info {};
+    if (stat(hostPath.c_str(), &info) != 0) {
+        parsed = ParsedHive{};
+        return false;
+    }
+    parsed.hostPath = hostPath;
+    parsed.identity = info;
+    parsed.recent = isRecent(info);
+    return true;
+}
+
+// The parsed hive when the file is still the one it was read from, without
+// reading it where its times tell.
+CregFile* keptHive(const std::string& hostPath) {
+    struct stat info {};
+    if (!g_parsed.file || g_parsed.hostPath != hostPath || stat(hostPath.c_str(), &info) != 0 ||
+        !sameFile(info, g_parsed.identity)) {
+        return nullptr;
+    }
+    if (g_parsed.recent) {
+        if (!fileHolds(hostPath, g_parsed.file->bytes())) {
+            return nullptr;
+        }
+        g_parsed.recent = isRecent(info);
+    }
+    return g_parsed.file.get();
+}
+
+// Reads the binary hive in bytes (just read from hostPath) and keeps it.
+ParsedHive& parseHive(const std::string& hostPath, std::string bytes) {
+    g_parsed = ParsedHive{};
+    g_parsed.file = std::make_unique<CregFile>(std::move(bytes));
+    CregFile& file = *g_parsed.file;
+    if (file.error()) {
+        g_parsed.damage = *file.error();
+    } else {
+        g_parsed.habits = cregHabitsOf(file);
+        // Damage that no release of Windows leaves, or block counters that
+        // break the habits of the rest of the file, stop the run: a change
+        // would give the file new checksums and counters and hide it.
+        for (const CregFinding& finding : checkCregFile(file, g_parsed.habits)) {
+            if (finding.stopsChange()) {
+                g_parsed.damage = "at " + CregFile::hex(finding.offset) + ": " + finding.what;
+                break;
+            }
+        }
+    }
+    remember(g_parsed, hostPath);
+    return g_parsed;
+}
+
+// The registry file's content: the parsed binary hive (kept between calls
+// while the file stays the same), or the text of a REGEDIT4 file. Nullopt
+// with error set as readHive() does.
+struct HiveContent {
+    ParsedHive* binary = nullptr;
+    std::string text;
+};
+
+std::optional<HiveContent> loadHive(const HiveFile& hive, LONG& error) {
+    if (hive.fault.empty() && !hive.hostPath.empty() && keptHive(hive.hostPath) != nullptr) {
+        error = ERROR_SUCCESS;
+        return HiveContent{&g_parsed, ""};
+    }
+    auto bytes = readHive(hive, error);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    // The file's content says which format it is, whatever its name.
+    if (CregFile::hasSignature(*bytes)) {
+        return HiveContent{&parseHive(hive.hostPath, std::move(*bytes)), ""};
+    }
+    return HiveContent{nullptr, std::move(*bytes)};
+}
+
+LONG deleteFromBinary(const std::string& hostPath, ParsedHive& parsed, const RegistryKeyPath& key) {
+    if (parsed.damage) {
+        reportMalformed(hostPath, *parsed.damage);
+        return ERROR_BADDB;
+    }
+    CregFile& hive = *parsed.file;
+    std::vector<size_t> keys = hive.findKeys(key);
+    if (keys.empty()) {
+        return ERROR_FILE_NOT_FOUND;
+    }
+    CregWriter writer(hive, parsed.habits.habit);
+    writer.deleteKeys(keys);
+    LONG error = replaceSystemFile(hostPath, writer.bytes());
+    if (error == ERROR_SUCCESS) {
+        hive.dropKeys(keys, writer.takeBytes());
+        remember(parsed, hostPath);
+    }
+    return error;
+}
+
 } // namespace
 
 std::string registryHostPath() {
     return findHive().hostPath;
+}
+
+std::string classesHiveHostPath() {
+    std::lock_guard<std::mutex> lock(g_registryMutex);
+    auto named = nameWindowsPath(g_registry.windowsDir + "\\CLASSES.DAT");
+    return named && !named->leavesDrive && isNamed(named->hostPath) ? named->hostPath : "";
 }
 
 LONG deleteLocalMachineKey(std::string_view path) {
@@ -166,15 +285,14 @@ LONG deleteLocalMachineKey(std::string_view path) {
     HiveFile hive = findHive();
     std::lock_guard<std::mutex> lock(g_registryMutex);
     LONG error = ERROR_SUCCESS;
-    auto text = readHive(hive, error);
-    if (!text) {
+    auto content = loadHive(hive, error);
+    if (!content) {
         return error; // ERROR_FILE_NOT_FOUND: no hive file, an empty registry
     }
-    // The file's content says which format it is, whatever its name.
-    if (CregFile::hasSignature(*text)) {
-        return deleteFromBinary(hive.hostPath, std::move(*text), *key);
+    if (content->binary != nullptr) {
+        return deleteFromBinary(hive.hostPath, *content->binary, *key);
     }
-    return deleteFromText(hive.hostPath, *text, *key);
+    return deleteFromText(hive.hostPath, content->text, *key);
 }
 
 bool localMachineKeyExists(std::string_view path) {
@@ -188,15 +306,15 @@ bool localMachineKeyExists(std::string_view path) {
         return false;
     }
     LONG error = ERROR_SUCCESS;
-    auto text = readHive(hive, error);
-    if (!text) {
+    auto content = loadHive(hive, error);
+    if (!content) {
         return false;
     }
-    if (CregFile::hasSignature(*text)) {
-        CregFile file(std::move(*text));
+    if (content->binary != nullptr) {
+        const CregFile& file = *content->binary->file;
         return !file.error() && !file.findKeys(*key).empty();
     }
-    RegistryFile file(*text);
+    RegistryFile file(content->text);
     return !file.error() && file.hasKey(*key);
 }
 
@@ -211,15 +329,15 @@ std::optional<std::string> localMachineString(std::string_view path, std::string
         return std::nullopt;
     }
     LONG error = ERROR_SUCCESS;
-    auto text = readHive(hive, error);
-    if (!text) {
+    auto content = loadHive(hive, error);
+    if (!content) {
         return std::nullopt;
     }
-    if (CregFile::hasSignature(*text)) {
-        CregFile file(std::move(*text));
+    if (content->binary != nullptr) {
+        const CregFile& file = *content->binary->file;
         return file.error() ? std::nullopt : file.stringValue(*key, name);
     }
-    RegistryFile file(*text);
+    RegistryFile file(content->text);
     return file.error() ? std::nullopt : file.stringValue(*key, name);
 }
 

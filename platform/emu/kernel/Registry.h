@@ -2,8 +2,11 @@
 // MachineConfig::registryFile or else SYSTEM.DAT in the Windows directory when
 // it is there and SYSTEM.REG when not. The file's content picks the format:
 // Windows 95's binary hive (CregFile) when it starts with "CREG", a REGEDIT4
-// text file (RegistryFile) otherwise. The file is read afresh for every operation, so a change made
-// to it between calls counts, and it is written back whole and atomically.
+// text file (RegistryFile) otherwise. A change made to the file between calls
+// counts: a text file is read afresh for every operation, a binary hive's
+// parsed form is kept only while its file stays the same (device, inode,
+// size and times; its bytes too while the times cannot yet tell). Every
+// change is written back whole and atomically.
 #pragma once
 
 #include "platform/emu/MachineConfig.h"
@@ -58,5 +61,10 @@ bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error);
 // ..." in a REGEDIT4 file), none for a sound file. False when there is no
 // hive file; hostPath is set to the file checked.
 bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& problems);
+
+// Windows ME's third hive, CLASSES.DAT in the Windows directory: its host
+// path when there is one, else empty. The emulated registry neither reads
+// nor changes it.
+std::string classesHiveHostPath();
 
 } // namespace emu::kernel

@@ -7,6 +7,8 @@
 // puts every INF file back byte for byte and leaves nothing else changed.
 #include "loader/ProgramResources.h"
 #include "platform/emu/kernel/CregCheck.h"
+#include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/Trace.h"
 #include "resources/resource.h"
@@ -245,7 +247,8 @@ void expectRestartQuestionOnly(const SetupResult& run) {
 }
 
 // SYSTEM.DAT holds the installation's keys less the deleted ones, as
-// libcreg reads it, and passes the structure check.
+// libcreg reads it, passes the structure check and keeps the habits of its
+// release (Windows 98's for 98, 98 SE and ME).
 void expectHive(const std::string& bytes, const WindowsInstallation& installation,
                 const std::vector<std::string>& deleted) {
     TempDir work;
@@ -257,6 +260,9 @@ void expectHive(const std::string& bytes, const WindowsInstallation& installatio
     auto findings = emu::kernel::checkCregFile(bytes);
     EXPECT_TRUE(findings.empty()) << findings.size() << " findings, the first: "
                                   << (findings.empty() ? "" : findings[0].what);
+    emu::kernel::CregHabits habits = emu::kernel::cregHabitsOf(emu::kernel::CregFile(bytes));
+    EXPECT_EQ(habits.habit, installation.systemHive().habit());
+    EXPECT_TRUE(habits.certain);
 }
 
 void expectProtected(const Drive& drive, const DriveState& state) {
@@ -326,6 +332,9 @@ TEST_P(WindowsReleases, InstallThenUninstallOnTheReleasesOwnInstallation) {
     Drive drive(installation, row.image, work);
     const DriveState before = drive.state();
     ASSERT_EQ(before.files.count(WindowsInstallation::kSystemDat), 1u);
+    // Windows ME's third hive is there, and no run changes it (below).
+    bool me = std::string(installation.release().versionNumber).rfind("4.90", 0) == 0;
+    EXPECT_EQ(before.files.count("WINDOWS/CLASSES.DAT"), me ? 1u : 0u);
     ASSERT_TRUE(contains(before.names, WindowsInstallation::kNonAsciiFile));
     expectProtected(drive, before);
 

@@ -1,6 +1,11 @@
 // A crash at any step of a whole-file write leaves the old or the new file.
+#include "platform/emu/kernel/CregCheck.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/win32.h"
 #include "tests/e2e/updatekill/CrashChild.h"
+#include "tests/support/CregOracle.h"
+#include "tests/support/CregSamples.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
 
 #include <algorithm>
@@ -36,7 +41,24 @@ struct Row {
     // Replacing an existing file names its temporary for the step before the
     // rename; a crash there must be seen, to see the clean-up work.
     bool namesTemporary;
+    // A registry hive at C:\DATA\SYSTEM.DAT as HKEY_LOCAL_MACHINE.
+    bool hive = false;
 };
+
+// A Windows 98 SYSTEM.DAT of 8 MB with the demo disk's device keys.
+const std::string& windows98Hive() {
+    static const std::string bytes =
+        corvane_test::cregGrownHive(44000, emu::kernel::CregHabit::Windows98).build();
+    return bytes;
+}
+
+// Both versions of a hive read as libcreg reads them, and are sound.
+void expectSoundHive(const std::string& bytes) {
+    corvane_test::TempDir dir;
+    corvane_test::writeHostFile(dir / "SYSTEM.DAT", bytes);
+    EXPECT_TRUE(corvane_test::CregOracle::listing(dir / "SYSTEM.DAT").has_value());
+    EXPECT_TRUE(emu::kernel::checkCregFile(bytes).empty());
+}
 
 const std::vector<Row>& rows() {
     static const std::vector<Row> table = {
@@ -49,16 +71,22 @@ const std::vector<Row>& rows() {
         {"WritePrivateProfileSectionA", "OLD.INI",
          [] { WritePrivateProfileSectionA("B", "b=2\0b=5\0d=4\0", "C:\\DATA\\OLD.INI"); }, true},
         {"DeleteFileA", "OLD.TXT", [] { DeleteFileA("C:\\DATA\\OLD.TXT"); }, false},
+        {"RegDeleteKeyA on a Windows 98 hive of 8 MB", "SYSTEM.DAT",
+         [] { RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_7E57&DEV_2301"); }, true, true},
     };
     return table;
 }
 
 const std::vector<std::string> kDataFiles = {"OLD.INI", "OLD.TXT", "SRC.TXT"};
 
-void prepare(TestMachine& machine) {
+void prepare(TestMachine& machine, const Row& row) {
     machine.writeC("DATA/SRC.TXT", sourceText());
     machine.writeC("DATA/OLD.TXT", kOldText);
     machine.writeC("DATA/OLD.INI", kOldIni);
+    if (row.hive) {
+        machine.writeC("DATA/SYSTEM.DAT", windows98Hive());
+        machine.config().registryFile = machine.onC("DATA/SYSTEM.DAT");
+    }
 }
 
 std::optional<std::string> contentOf(const TestMachine& machine, const std::string& name) {
@@ -71,7 +99,7 @@ std::optional<std::string> contentOf(const TestMachine& machine, const std::stri
 // The target as the action leaves it when nothing cuts it short.
 std::optional<std::string> finalState(const Row& row) {
     TestMachine machine;
-    prepare(machine);
+    prepare(machine, row);
     machine.boot();
     row.action();
     machine.shutdown();
@@ -102,18 +130,24 @@ TEST(KernelReplaceKill, EveryCrashLeavesTheOldOrTheNewFile) {
         SCOPED_TRACE(row.what);
         std::optional<std::string> initial = [&] {
             TestMachine machine;
-            prepare(machine);
+            prepare(machine, row);
             return contentOf(machine, row.target);
         }();
         std::optional<std::string> final = finalState(row);
         ASSERT_NE(initial, final) << "the action must change its target";
+        if (row.hive) {
+            // Every step below leaves one of the two, so both must be sound.
+            ASSERT_TRUE(initial && final);
+            expectSoundHive(*initial);
+            expectSoundHive(*final);
+        }
 
         bool reachedFinal = false;
         int temporariesLeft = 0;
         int steps = 1;
         for (; steps <= kMaxSteps; ++steps) {
             TestMachine machine;
-            prepare(machine);
+            prepare(machine, row);
             machine.config().crashAfterFileSteps = steps;
             std::string detail;
             ChildEnding ending = corvane_test::runInChild(

@@ -4,6 +4,7 @@
 // files are refused and left as they were.
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
@@ -23,6 +24,7 @@
 #include <functional>
 #include <map>
 #include <sys/stat.h>
+#include <thread>
 
 using corvane_test::CregBuilder;
 using corvane_test::CregOracle;
@@ -31,6 +33,7 @@ using corvane_test::RegistryMachine;
 using corvane_test::TempDir;
 using corvane_test::writeHostFile;
 using emu::kernel::CregFile;
+using emu::kernel::CregHabit;
 
 namespace {
 
@@ -98,7 +101,10 @@ TEST(CregFile, ReadsGeneratedFilesAsLibcregDoes) {
     CregBuilder noChecksums = corvane_test::cregSampleHive();
     noChecksums.setChecksums(false);
     CregBuilder grown = corvane_test::cregGrownHive(12000);
-    const CregBuilder* cases[] = {nullptr, &large, &empty, &oneBigValue, &noChecksums, &grown};
+    CregBuilder sample98 = corvane_test::cregSampleHive(CregHabit::Windows98);
+    CregBuilder grown98 = corvane_test::cregGrownHive(12000, CregHabit::Windows98);
+    const CregBuilder* cases[] = {nullptr,      &large, &empty,    &oneBigValue,
+                                  &noChecksums, &grown, &sample98, &grown98};
     CregBuilder sample = corvane_test::cregSampleHive();
     cases[0] = &sample;
     for (const CregBuilder* hive : cases) {
@@ -478,7 +484,7 @@ TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
     uint32_t entrySize = CregFile::read32(file.bytes(), entry);
     uint32_t unusedBefore = CregFile::read32(file.bytes(), key.block + 8);
 
-    emu::kernel::CregWriter writer(file);
+    emu::kernel::CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
     EXPECT_EQ(writer.deleteKeys(keys), 4u); // the key, its device, Child, Grandchild
     const std::string& after = writer.bytes();
     // The data entry is free as the format marks it, in place.
@@ -531,7 +537,7 @@ TEST(CregFile, CheckedInFilesAreTheGeneratorsFiles) {
     for (const char* key : {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
                             "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"}) {
         CregFile file(installed);
-        emu::kernel::CregWriter writer(file);
+        emu::kernel::CregWriter writer(file, emu::kernel::cregHabitsOf(file).habit);
         ASSERT_EQ(writer.deleteKeys(file.findKeys(*emu::kernel::splitRegistryKeyPath(key))), 2u);
         installed = writer.bytes();
     }
@@ -590,11 +596,175 @@ TEST(CregRegistry, DeletesFromAGrownHiveAndKeepsEveryOtherKeyInPlace) {
     }
 }
 
+// The parsed hive is kept between calls only while the file is the one read
+// or written: a file of the same size rewritten in place right after a call
+// (its times may not change), later, or replaced by another file is read
+// again.
+TEST(CregRegistry, AChangeToTheFileBetweenCallsCounts) {
+    auto hiveWith = [](const std::string& name) {
+        CregBuilder hive;
+        hive.setHabit(CregHabit::Windows98);
+        hive.addKey("Enum\\ROOT\\" + name, {CregBuilder::string("Class", "System")});
+        hive.addKey("Enum\\ROOT\\" + name + "2", {CregBuilder::string("Class", "System")});
+        return hive.build();
+    };
+    const std::string first = hiveWith("AAAA");
+    const std::string second = hiveWith("BBBB");
+    ASSERT_EQ(first.size(), second.size());
+    struct Case {
+        const char* what;
+        std::function<void(const std::string& path)> change;
+    };
+    const Case cases[] = {
+        {"rewritten in place at once",
+         [&](const std::string& path) { writeHostFile(path, second); }},
+        {"rewritten in place later",
+         [&](const std::string& path) {
+             std::this_thread::sleep_for(std::chrono::milliseconds(150));
+             writeHostFile(path, second);
+         }},
+        {"replaced by another file",
+         [&](const std::string& path) {
+             writeHostFile(path + ".new", second);
+             std::filesystem::rename(path + ".new", path);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, first);
+        RegistryMachine machine(path);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\AAAA"), ERROR_SUCCESS);
+        c.change(path);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\AAAA2"), ERROR_FILE_NOT_FOUND);
+        ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\BBBB"), ERROR_SUCCESS);
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\ROOT\\BBBB"), ERROR_FILE_NOT_FOUND);
+        CregFile now(readHostFile(path));
+        ASSERT_FALSE(now.error().has_value());
+        EXPECT_EQ(corvane_test::cregListing(now),
+                  std::vector<std::string>(
+                      {"key Enum", "key Enum\\ROOT", "key Enum\\ROOT\\BBBB2",
+                       corvane_test::cregValueLine("Enum\\ROOT\\BBBB2", 1, "Class",
+                                                   "System" + std::string(1, '\0'))}));
+    }
+}
+
+namespace {
+
+const char* const kDeviceKeys[] = {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
+                                   "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"};
+
+// The demo disk's four device keys among others, with Windows 98's habits;
+// depth puts a chain of subkeys below each, gapEvery leaves a deleted key's
+// hole after every so many keys.
+CregBuilder windows98Hive(size_t blockSize, int depth, int gapEvery) {
+    CregBuilder hive;
+    hive.setHabit(CregHabit::Windows98);
+    hive.setBlockSize(blockSize);
+    int added = 0;
+    auto add = [&](const std::string& path, std::vector<CregBuilder::Value> values) {
+        if (gapEvery > 0 && ++added % gapEvery == 0) {
+            hive.addGap(24 + static_cast<size_t>(added % 5) * 16);
+        }
+        hive.addKey(path, std::move(values));
+    };
+    add("Config\\0001\\Display\\Settings", {CregBuilder::string("Resolution", "800,600")});
+    for (const char* device : kDeviceKeys) {
+        std::string key = std::string(device) + "\\BUS_00&DEV_07&FUNC_01";
+        add(key, {CregBuilder::string("Class", "System"), CregBuilder::dword("Count", 3)});
+        for (int level = 0; level < depth; ++level) {
+            key += "\\Level" + std::to_string(level);
+            add(key,
+                {CregBuilder::binary("Bits", std::string(static_cast<size_t>(level % 7), 'b'))});
+        }
+        add("Enum\\ROOT\\Stays" + std::string(device).substr(13),
+            {CregBuilder::string("Class", "Printer")});
+    }
+    for (int i = 0; i < 120; ++i) {
+        add("Software\\Maker\\Product" + std::to_string(i),
+            {CregBuilder::string("Path", "C:\\TOOL" + std::to_string(i))});
+    }
+    return hive;
+}
+
+// Blocks whose first-free field names a hole that is not their lowest free
+// entry: only Windows 98 does that.
+size_t blocksNamingALaterHole(const CregFile& file) {
+    size_t count = 0;
+    for (const CregFile::Block& block : file.blocks()) {
+        auto counts = emu::kernel::countCregBlock(file.bytes(), block.offset, block.size);
+        count += CregFile::read32(file.bytes(), block.offset + 16) != counts.lowestFree;
+    }
+    return count;
+}
+
+} // namespace
+
+// Windows 98's hives as such installations keep them: the four device keys
+// go, every other key and value stays in place and in order, libcreg agrees,
+// the structure check finds nothing, and the file keeps Windows 98's habits
+// (its holes, the counting of unused bytes, free offsets at holes).
+TEST(CregRegistry, DeletesTheDeviceKeysFromWindows98Hives) {
+    struct Case {
+        const char* name;
+        CregBuilder hive;
+        size_t minimumBytes;
+    };
+    Case cases[] = {
+        {"small", windows98Hive(0x1000, 0, 0), 0},
+        {"deep", windows98Hive(0x800, 12, 0), 0},
+        {"holes in mid-block", windows98Hive(0x400, 1, 3), 0},
+        {"free offsets at holes", windows98Hive(0x1000, 2, 2), 0},
+        {"grown to 8 MB", corvane_test::cregGrownHive(44000, CregHabit::Windows98),
+         8 * 1000 * 1000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string original = c.hive.build();
+        ASSERT_GE(original.size(), c.minimumBytes);
+        CregFile before(original);
+        ASSERT_FALSE(before.error().has_value()) << *before.error();
+        auto habits = emu::kernel::cregHabitsOf(before);
+        EXPECT_EQ(habits.habit, CregHabit::Windows98);
+        EXPECT_TRUE(habits.certain);
+        auto places = placesOf(before);
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        writeHostFile(path, original);
+        expectTree(path, c.hive.listing());
+        {
+            RegistryMachine machine(path);
+            for (const char* key : kDeviceKeys) {
+                ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS) << key;
+            }
+        }
+        std::vector<std::string> deleted(std::begin(kDeviceKeys), std::end(kDeviceKeys));
+        expectTree(path, c.hive.listing(deleted));
+        std::string after = readHostFile(path);
+        EXPECT_EQ(after.size(), original.size());
+        CregFile now(after);
+        ASSERT_FALSE(now.error().has_value());
+        for (const auto& [key, place] : placesOf(now)) {
+            ASSERT_EQ(places.at(key), place) << key;
+        }
+        habits = emu::kernel::cregHabitsOf(now);
+        EXPECT_EQ(habits.habit, CregHabit::Windows98);
+        EXPECT_TRUE(habits.certain);
+        // Every block freed into names the hole freed last.
+        EXPECT_GE(blocksNamingALaterHole(now), blocksNamingALaterHole(before));
+        EXPECT_GT(blocksNamingALaterHole(now), 0u);
+    }
+}
+
+namespace {
+
 // The structure check finds one problem per changed field, at that field;
 // the sums are made right again where the row is not about a checksum, as a
-// writer that got only that field wrong would leave them.
-TEST(CregCheck, FindsEachWrongFieldOnce) {
-    const std::string good = corvane_test::cregGrownHive(3000).build();
+// writer that got only that field wrong would leave them. Damage to a
+// checksum or to a block counter of a file whose other blocks keep their
+// habits stops a change; the rest is for the check's reader.
+void expectEachWrongFieldFoundOnce(const std::string& good) {
     CregFile file(good);
     ASSERT_FALSE(file.error().has_value());
     ASSERT_TRUE(emu::kernel::checkCregFile(good).empty());
@@ -625,24 +795,28 @@ TEST(CregCheck, FindsEachWrongFieldOnce) {
         bool resum;
         size_t offset; // of the finding
         const char* finding;
+        bool stops = false;
     };
     const Case cases[] = {
         {"file header checksum", 12, CregFile::read32(good, 12) + 1, false, 12,
-         "file header's checksum"},
+         "file header's checksum", true},
         {"key tree checksum", tree + 20, CregFile::read32(good, tree + 20) ^ 0x100, false,
-         tree + 20, "key tree's checksum"},
+         tree + 20, "key tree's checksum", true},
         {"block checksum", block.offset + 28, 0, false, block.offset + 28,
-         "data block 3's checksum"},
-        {"a byte under the tree checksum", tree + 24, 1, false, tree + 20, "key tree's checksum"},
+         "data block 3's checksum", true},
+        {"a byte under the tree checksum", tree + 24, 1, false, tree + 20, "key tree's checksum",
+         true},
         {"unused bytes", block.offset + 8, CregFile::read32(good, block.offset + 8) + 4, true,
-         block.offset + 8, "unused bytes"},
-        {"first free entry", block.offset + 16, 0x20, true, block.offset + 16, "first free entry"},
+         block.offset + 8, "unused bytes", true},
+        // Inside the block's first entry: no entry starts there.
+        {"first free entry", block.offset + 16, 0x22, true, block.offset + 16, "first free entry",
+         true},
         {"highest number", block.offset + 20,
          (CregFile::read32(good, block.offset + 20) & 0xFFFF0000) | 7, true, block.offset + 20,
-         "highest entry number"},
+         "highest entry number", true},
         {"block number", block.offset + 12,
          (CregFile::read32(good, block.offset + 12) & 0xFFFF) | 9u << 16, true, block.offset + 14,
-         "number"},
+         "number", true},
         {"free list head to a key", tree + 12, liveEntry, true, tree + 12, "entry of a key"},
         {"free list head past the tree", tree + 12, static_cast<uint32_t>(file.treeSize()), true,
          tree + 12, "outside"},
@@ -669,6 +843,35 @@ TEST(CregCheck, FindsEachWrongFieldOnce) {
         ASSERT_EQ(findings.size(), 1u) << describe(findings);
         EXPECT_EQ(findings[0].offset, c.offset) << describe(findings);
         EXPECT_NE(findings[0].what.find(c.finding), std::string::npos) << describe(findings);
+        EXPECT_EQ(findings[0].stopsChange(), c.stops) << describe(findings);
+    }
+}
+
+} // namespace
+
+TEST(CregCheck, FindsEachWrongFieldOnceWhateverTheHabits) {
+    for (CregHabit habit : {CregHabit::Windows95, CregHabit::Windows98}) {
+        SCOPED_TRACE(habit == CregHabit::Windows95 ? "Windows 95" : "Windows 98");
+        expectEachWrongFieldFoundOnce(corvane_test::cregGrownHive(3000, habit).build());
+    }
+    expectEachWrongFieldFoundOnce(windows98Hive(0x400, 1, 3).build());
+}
+
+// A file none of whose blocks keeps a habit we know: the check reports each
+// counter, but none of them stops a change (the habits may be Windows' own).
+TEST(CregCheck, CountersOfUnknownHabitsAreReportedWithoutStoppingAChange) {
+    std::string bytes = corvane_test::cregGrownHive(3000).build();
+    CregFile file(bytes);
+    for (const CregFile::Block& block : file.blocks()) {
+        bytes[block.offset + 8] = static_cast<char>(bytes[block.offset + 8] + 1);
+        emu::kernel::CregWriter::resum(bytes, block.offset, block.size, block.offset + 28,
+                                       CregFile::read16(bytes, block.offset + 12));
+    }
+    auto findings = emu::kernel::checkCregFile(bytes);
+    ASSERT_EQ(findings.size(), file.blocks().size()) << describe(findings);
+    for (const auto& finding : findings) {
+        EXPECT_NE(finding.what.find("unused bytes"), std::string::npos) << finding.what;
+        EXPECT_FALSE(finding.stopsChange()) << finding.what;
     }
 }
 
