@@ -68,7 +68,6 @@ CregHabits cregHabitsOf(const CregFile& file) {
     const std::string& bytes = file.bytes();
     size_t only95 = 0;
     size_t only98 = 0;
-    size_t both = 0;
     size_t neither = 0;
     for (const CregFile::Block& block : file.blocks()) {
         CregBlockCounts counts = countCregBlock(bytes, block.offset, block.size);
@@ -78,15 +77,19 @@ CregHabits cregHabitsOf(const CregFile& file) {
         bool fits98 = counts.fits(CregHabit::Windows98, unused, firstFree);
         only95 += fits95 && !fits98;
         only98 += fits98 && !fits95;
-        both += fits95 && fits98;
         neither += !fits95 && !fits98;
     }
     CregHabits habits;
     habits.habit = only98 > only95   ? CregHabit::Windows98
                    : only95 > only98 ? CregHabit::Windows95
                                      : releaseHabit(file);
+    // A block that fits both habits tells nothing about them: a file is
+    // certain of its habit only through blocks that fit it alone. A real
+    // file whose blocks that tell fit neither of the two rules (a habit of a
+    // release that these rules do not know) stays uncertain, so its counters
+    // are reported and never stop a change.
     bool is98 = habits.habit == CregHabit::Windows98;
-    size_t keeping = both + (is98 ? only98 : only95);
+    size_t keeping = is98 ? only98 : only95;
     size_t breaking = neither + (is98 ? only95 : only98);
     habits.certain = keeping > 0 && breaking * 4 <= keeping;
     return habits;

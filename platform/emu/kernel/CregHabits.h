@@ -48,8 +48,9 @@ CregBlockCounts countCregBlock(std::string_view bytes, size_t offset, size_t siz
 
 struct CregHabits {
     CregHabit habit = CregHabit::Windows95;
-    // Four in five blocks or more keep the habit: a block that breaks it is
-    // damage, not a habit we do not know.
+    // Of the blocks whose counters fit one habit alone or neither, four in
+    // five or more keep this one: a block that breaks it is damage, not a
+    // habit we do not know.
     bool certain = false;
 };
 CregHabits cregHabitsOf(const CregFile& file);
