@@ -227,13 +227,13 @@ std::optional<unsigned long long> HostFile::size() const {
     return entry->size();
 }
 
-std::optional<std::string> HostFile::readAll() {
+std::optional<std::string> HostFile::readAll(unsigned long long limit) {
     std::string content;
     char chunk[8192];
     DWORD done = 0;
     DWORD error = ERROR_SUCCESS;
     do {
-        if (!read(chunk, sizeof chunk, done, error)) {
+        if (!read(chunk, sizeof chunk, done, error) || content.size() + done > limit) {
             return std::nullopt;
         }
         content.append(chunk, done);
