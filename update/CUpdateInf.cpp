@@ -449,11 +449,15 @@ int CUpdateInf::InfFileExists(LPCSTR name) {
 }
 
 int CUpdateInf::CheckFilePair(LPCSTR infName, LPCSTR sourceName) {
+    // A file larger than the merge is made for fails the check as well, so
+    // that the command stops before it changes anything.
     int passed = 0;
-    if (IsNullName(infName) || CFile::TestOpen(m_infDir + infName, CFile::modeWrite)) {
+    if (IsNullName(infName) || (CFile::TestOpen(m_infDir + infName, CFile::modeWrite) &&
+                                !IsLargerThan(m_infDir + infName, kLargestInfFile))) {
         passed = 1;
     }
-    if (IsNullName(sourceName) || CFile::TestOpen(m_sourceDir + sourceName, CFile::modeRead)) {
+    if (IsNullName(sourceName) || (CFile::TestOpen(m_sourceDir + sourceName, CFile::modeRead) &&
+                                   !IsLargerThan(m_sourceDir + sourceName, kLargestFragment))) {
         passed += 1;
     }
     return passed;

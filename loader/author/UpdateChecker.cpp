@@ -202,14 +202,27 @@ void UpdateChecker::checkFileList(CUpdateInf& update) {
         }
         if (!isNullName(infName)) {
             m_listedInfFiles.push_back(infName);
-            if (update.CheckFilePair(infName.c_str(), "NULL") != 2) {
+            std::optional<unsigned long long> size = fileSize(m_infDir + infName);
+            if (size && *size > kLargestInfFile) {
+                m_report.error(kLayoutFile, entry.line,
+                               quoted(m_infDir + infName) +
+                                   " is over 16 MB: the file check fails and no command runs");
+            } else if (update.CheckFilePair(infName.c_str(), "NULL") != 2) {
                 m_report.warning(kLayoutFile, entry.line,
                                  quoted(m_infDir + infName) +
                                      " is missing, read-only or in use on this machine: the "
                                      "file check fails there and no command runs");
             }
         }
-        if (!isNullName(sourceName) && update.CheckFilePair("NULL", sourceName.c_str()) != 2) {
+        std::optional<unsigned long long> size =
+            isNullName(sourceName) ? std::nullopt
+                                   : fileSize(update.GetSourceDir() + std::string(sourceName));
+        if (size && *size > kLargestFragment) {
+            m_report.error(kLayoutFile, entry.line,
+                           "fragment " + quoted(sourceName) +
+                               " is over 32 KB: the file check fails and no command runs");
+        } else if (!isNullName(sourceName) &&
+                   update.CheckFilePair("NULL", sourceName.c_str()) != 2) {
             m_report.error(kLayoutFile, entry.line,
                            "fragment " + quoted(sourceName) +
                                " is missing from the disk: the file check fails and no command "

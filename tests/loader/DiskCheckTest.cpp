@@ -456,18 +456,20 @@ TEST(DiskCheck, SectionsOverTheBufferSizesAndTheProfileReadLimit) {
         // 32 KB, which the install refuses whole.
         {"fragment section over what a profile read returns",
          [](CheckedDisk& d) { d.writeDisk("ONE.QTR", longSection("Devices", 400, 100)); },
-         {{"layout.ini", 25, E, "40,811 bytes, over 32 KB, more than Windows 95's profile"}}},
+         {{"layout.ini", 22, E, "\"ONE.QTR\" is over 32 KB: the file check fails"},
+          {"layout.ini", 25, E, "40,811 bytes, over 32 KB, more than Windows 95's profile"}}},
         {"fragment of 3 GB",
          [](CheckedDisk& d) {
              d.writeDisk("ONE.QTR", "[Devices]\r\nnew=1\r\n");
              d.resizeDisk("ONE.QTR", 3ull << 30);
          },
-         {{"layout.ini", 25, E, "3,221,225,472 bytes, over 32 KB"}}},
+         {{"layout.ini", 22, E, "\"ONE.QTR\" is over 32 KB: the file check fails"},
+          {"layout.ini", 25, E, "3,221,225,472 bytes, over 32 KB"}}},
         {"Windows INF file of 3 GB",
          [](CheckedDisk& d) { d.resizeInf("ONE.INF", 3ull << 30); },
-         {{kInf + std::string("ONE.INF"), 0, E,
-           "3,221,225,472 bytes, over 16 MB: the install "
-           "leaves it as it is"}}},
+         {{"layout.ini", 22, E, "ONE.INF\" is over 16 MB: the file check fails"},
+          {kInf + std::string("ONE.INF"), 0, E,
+           "3,221,225,472 bytes, over 16 MB: the install leaves it as it is"}}},
         {"fragment section names over 256 bytes",
          [](CheckedDisk& d) {
              std::string text;

@@ -587,6 +587,8 @@ TEST_F(UpdateInfTest, FilesLargerThanTheMergeIsMadeForAreRefusedBeforeAnythingIs
         const std::string targetBefore = fileStamp(target);
         const std::string sourceBefore = fileStamp(source);
         CUpdateInf update;
+        // The file check before a command already fails on the file too large.
+        EXPECT_EQ(update.CheckFilePair("T.INF", "S.QTR"), row.merged ? 2 : 1);
         EXPECT_EQ(update.UpdateFile("T.INF", "S.QTR", "T.OLD"), row.merged ? 1 : 0);
         EXPECT_EQ(fileStamp(source), sourceBefore);
         if (row.merged) {
