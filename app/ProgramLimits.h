@@ -26,6 +26,16 @@ const DWORD kPlatformListLimit = 32767;
 // Files over this size Windows 95's profile functions may not read or write
 // whole.
 const DWORD kPlatformFileSize = 32 * 1024;
+// The largest fragment an install merges. A larger one is more than Windows
+// 95's profile functions read whole, so no Windows 95 machine could merge it,
+// and merging it section by section (each section a read of both files and
+// a rewrite of the work file) would keep the window waiting for minutes: it
+// is refused before anything is touched.
+const DWORD kLargestFragment = kPlatformFileSize;
+// The largest Windows INF file the merge reads whole (its check keeps the
+// file's bytes in memory): far above any INF file of Windows 95 and far
+// below the memory of a small host. A larger one is left as it is.
+const DWORD kLargestInfFile = 16 * 1024 * 1024;
 
 // The window takes the menu commands 1 to 400; these three do work.
 const UINT kFirstCommand = 1;

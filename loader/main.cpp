@@ -20,8 +20,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -36,6 +38,7 @@ constexpr int kBadUsage = 2;
 constexpr int kNoDisplay = 1;
 constexpr int kDiskRefused = 1;
 constexpr int kImageNotWritten = 5;
+constexpr int kStopped = 6;
 
 // The name the program was started as, so that messages name the installed
 // program as the user typed it.
@@ -178,11 +181,36 @@ emu::host::SessionEnds imageSessionEnds(const std::string& program,
     return ends;
 }
 
-} // namespace
+// The last resort for a fault no step of the program handles (the host out
+// of memory, say): said on stderr, and the process ends with kStopped rather
+// than aborting without a word. Every file the program writes is replaced
+// whole, so what it leaves is as it was or as finished.
+std::string g_program = "setup";
 
-int main(int argc, char** argv) {
+[[noreturn]] void stopOnFault(const char* what) {
+    std::fprintf(stderr, "%s: stopped: %s\n", g_program.c_str(), what);
+    std::fflush(nullptr);
+    std::_Exit(kStopped);
+}
+
+void stopOnUncaughtException() {
+    try {
+        std::exception_ptr fault = std::current_exception();
+        if (fault) {
+            std::rethrow_exception(fault);
+        }
+    } catch (const std::bad_alloc&) {
+        stopOnFault("the host has no memory left");
+    } catch (const std::exception& e) {
+        stopOnFault(e.what());
+    } catch (...) {
+    }
+    stopOnFault("an unexpected fault");
+}
+
+int runProgram(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const std::string program = programName(argv[0]);
+    const std::string program = g_program;
     loader::CommandLine line;
     std::string error;
     if (!loader::parseCommandLine(args, line, error)) {
@@ -274,4 +302,19 @@ int main(int argc, char** argv) {
         return result;
     }
     return finishImages(program, images, result);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    g_program = programName(argv[0]);
+    // Threads of the emulated machine end here too.
+    std::set_terminate(stopOnUncaughtException);
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        stopOnFault("the host has no memory left");
+    } catch (const std::exception& e) {
+        stopOnFault(e.what());
+    }
 }

@@ -251,7 +251,7 @@ BOOL CMergeCheck::ReadWholeFile(LPCSTR path, std::vector<char>& text) {
     }
     DWORD high = 0;
     DWORD size = GetFileSize(hFile, &high);
-    BOOL read = size != INVALID_FILE_SIZE && high == 0 ? TRUE : FALSE;
+    BOOL read = size != INVALID_FILE_SIZE && high == 0 && size <= kLargestInfFile ? TRUE : FALSE;
     // An empty file has nothing to map.
     if (read && size > 0) {
         read = FALSE;

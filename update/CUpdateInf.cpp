@@ -72,6 +72,32 @@ FileState LookAt(LPCSTR path) {
 
 // A backup worth trusting: a file that opens, and not an empty one standing
 // for a target that has lines (a file left empty by an earlier failure).
+// Whether the file at path is larger than limit bytes; a file that is there
+// but cannot be sized counts as larger, a missing one as not.
+BOOL IsLargerThan(LPCSTR path, DWORD limit) {
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES) {
+        return FALSE;
+    }
+    HANDLE hFile = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (hFile == INVALID_HANDLE_VALUE) {
+        return FALSE; // what cannot be opened is judged by the steps that open it
+    }
+    DWORD high = 0;
+    DWORD size = GetFileSize(hFile, &high);
+    BOOL sized = size != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
+    CloseHandle(hFile);
+    return !sized || high != 0 || size > limit ? TRUE : FALSE;
+}
+
+// Whether a merge of source into target stays within the sizes the merge is
+// made for (kLargestFragment, kLargestInfFile).
+BOOL IsMergeBounded(LPCSTR targetPath, LPCSTR sourcePath) {
+    return !IsLargerThan(sourcePath, kLargestFragment) && !IsLargerThan(targetPath, kLargestInfFile)
+               ? TRUE
+               : FALSE;
+}
+
 BOOL IsSoundBackup(const FileState& backup, const FileState& target) {
     return backup.readable && (backup.size != 0 || target.size == 0);
 }
@@ -223,8 +249,12 @@ int CUpdateInf::UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup) {
                                !CFile::TestOpen(targetPath, CFile::modeWrite))) {
         return 0;
     }
-    // A file the profile functions would see only part of is left before
-    // anything is touched.
+    // A fragment or a file larger than the merge is made for, or one the
+    // profile functions would see only part of, is left before anything is
+    // touched.
+    if (!IsMergeBounded(targetPath, sourcePath)) {
+        return 0;
+    }
     CMergeCheck check;
     if (!check.ReadTarget(targetPath) || !check.ProfileSeesWhole(targetPath)) {
         return 0;
@@ -258,6 +288,9 @@ int CUpdateInf::BackupFile(LPCSTR backupPath, LPCSTR targetPath) {
 }
 
 int CUpdateInf::MergeFile(LPCSTR targetPath, LPCSTR sourcePath) {
+    if (!IsMergeBounded(targetPath, sourcePath)) {
+        return 0;
+    }
     CMergeCheck check;
     if (!check.ReadTarget(targetPath) || !check.ProfileSeesWhole(targetPath)) {
         return 0;
@@ -383,6 +416,9 @@ BOOL CUpdateInf::HoldsFragment(LPCSTR target, LPCSTR source) {
     if (GetFileAttributesA(sourcePath) == INVALID_FILE_ATTRIBUTES) {
         return FALSE;
     }
+    if (!IsMergeBounded(targetPath, sourcePath)) {
+        return TRUE;
+    }
     CSectionList names;
     names.ReadSectionNames(sourcePath, kSectionNamesSize);
     if (!names.IsWhole()) {
@@ -413,11 +449,15 @@ int CUpdateInf::InfFileExists(LPCSTR name) {
 }
 
 int CUpdateInf::CheckFilePair(LPCSTR infName, LPCSTR sourceName) {
+    // A file larger than the merge is made for fails the check as well, so
+    // that the command stops before it changes anything.
     int passed = 0;
-    if (IsNullName(infName) || CFile::TestOpen(m_infDir + infName, CFile::modeWrite)) {
+    if (IsNullName(infName) || (CFile::TestOpen(m_infDir + infName, CFile::modeWrite) &&
+                                !IsLargerThan(m_infDir + infName, kLargestInfFile))) {
         passed = 1;
     }
-    if (IsNullName(sourceName) || CFile::TestOpen(m_sourceDir + sourceName, CFile::modeRead)) {
+    if (IsNullName(sourceName) || (CFile::TestOpen(m_sourceDir + sourceName, CFile::modeRead) &&
+                                   !IsLargerThan(m_sourceDir + sourceName, kLargestFragment))) {
         passed += 1;
     }
     return passed;

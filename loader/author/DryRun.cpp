@@ -7,6 +7,7 @@
 #include "loader/author/ReleaseSummary.h"
 #include "loader/author/UnifiedDiff.h"
 #include "platform/emu/Machine.h"
+#include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/emu/user/controls/MessageBox.h"
@@ -34,7 +35,14 @@ namespace loader::author {
 
 namespace {
 
+// A file's bytes, or for a file larger than the kernel reads whole (which no
+// command changes: the merge refuses it) a line that stands for it.
 std::string readWhole(const fs::path& path) {
+    std::error_code failed;
+    uintmax_t size = fs::file_size(path, failed);
+    if (!failed && size > emu::kernel::kWholeFileReadLimit) {
+        return "\n(a file of " + std::to_string(size) + " bytes, not compared)\n";
+    }
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();

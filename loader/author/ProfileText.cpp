@@ -1,5 +1,6 @@
 #include "loader/author/ProfileText.h"
 
+#include "app/ProgramLimits.h"
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/win32.h"
 
@@ -8,16 +9,29 @@ namespace loader::author {
 namespace {
 using emu::kernel::ProfileFile;
 
-bool readWhole(const std::string& windowsPath, std::string& text) {
+bool readWhole(const std::string& windowsPath, std::string& text, bool& tooLarge) {
     HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    DWORD high = 0;
+    DWORD size = GetFileSize(file, &high);
+    tooLarge = high != 0 || size > kLargestInfFile;
+    if (tooLarge) {
+        CloseHandle(file);
         return false;
     }
     char buffer[4096];
     DWORD read = 0;
     bool ok = true;
     while ((ok = ReadFile(file, buffer, sizeof buffer, &read, nullptr) != FALSE) && read > 0) {
+        // A file that grows while it is read stops at the limit all the same.
+        tooLarge = text.size() + read > kLargestInfFile;
+        if (tooLarge) {
+            ok = false;
+            break;
+        }
         text.append(buffer, read);
     }
     CloseHandle(file);
@@ -36,8 +50,9 @@ ProfileText& ProfileText::operator=(ProfileText&&) noexcept = default;
 
 bool ProfileText::load(const std::string& windowsPath) {
     m_file.reset();
+    m_tooLarge = false;
     std::string text;
-    if (!readWhole(windowsPath, text)) {
+    if (!readWhole(windowsPath, text, m_tooLarge)) {
         return false;
     }
     m_file = std::make_unique<ProfileFile>(std::move(text));

@@ -37,6 +37,9 @@ public:
     // reading, and the text is then empty.
     bool load(const std::string& windowsPath);
     bool loaded() const { return m_file != nullptr; }
+    // Whether the last load failed on a file over the limit the disk check
+    // reads whole (kLargestInfFile).
+    bool tooLarge() const { return m_tooLarge; }
 
     // The header line of the first section of that name; 0 when absent.
     int sectionLine(std::string_view section) const;
@@ -56,6 +59,7 @@ public:
 
 private:
     std::unique_ptr<emu::kernel::ProfileFile> m_file;
+    bool m_tooLarge = false;
 };
 
 } // namespace loader::author

@@ -9,7 +9,13 @@
 #include "window/CSetupWnd.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <stdexcept>
+#include <string_view>
+
+#include <sys/stat.h>
 
 namespace loader::author {
 
@@ -80,8 +86,31 @@ bool SkinSheet::windowAtDepth(const emu::MachineConfig& machine, int depth,
     return true;
 }
 
+bool SkinSheet::mayReplace(const std::string& file, std::string& error) {
+    struct stat entry;
+    if (lstat(file.c_str(), &entry) != 0) {
+        if (errno == ENOENT) {
+            return true;
+        }
+        error = "cannot write " + file + ": " + std::strerror(errno);
+        return false;
+    }
+    char start[8] = {};
+    std::ifstream in(file, std::ios::binary);
+    in.read(start, sizeof start);
+    if (!S_ISREG(entry.st_mode) ||
+        !emu::host::Screenshot::isPng(std::string_view(start, static_cast<size_t>(in.gcount())))) {
+        error = file + " is not a PNG picture; --sheet replaces only a picture";
+        return false;
+    }
+    return true;
+}
+
 bool SkinSheet::write(const emu::host::HostOptions& options, const std::string& file,
                       std::string& error) {
+    if (!mayReplace(file, error)) {
+        return false;
+    }
     emu::host::RgbImage halves[2];
     for (int i = 0; i < 2; ++i) {
         if (!windowAtDepth(options.machine, kDepths[i], halves[i], error)) {

@@ -19,10 +19,15 @@ public:
     // Pixels between and around the two windows.
     static constexpr int kMargin = 16;
 
-    // Writes the sheet to the host file file; false with the reason in error.
+    // Writes the sheet to the host file file, a new one or a PNG picture,
+    // which it replaces whole (a new file renamed into place); false with the
+    // reason in error, and the file unchanged.
     static bool write(const emu::host::HostOptions& options, const std::string& file,
                       std::string& error);
 
+    // Whether file may take the sheet: it is missing, or a PNG picture (not
+    // a layout.ini named by mistake); false with the reason in error.
+    static bool mayReplace(const std::string& file, std::string& error);
     // The launcher window on a machine of that depth, as the screen shows it.
     static bool windowAtDepth(const emu::MachineConfig& machine, int depth,
                               emu::host::RgbImage& image, std::string& error);

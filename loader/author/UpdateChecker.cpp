@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
+#include <optional>
 
 namespace loader::author {
 
@@ -101,6 +102,24 @@ void checkListSize(CheckReport& report, const std::string& file, int line, const
                            "-byte buffer that tools reading the disk use");
     }
 }
+// The size of the file at a Windows path; nullopt when it cannot be opened
+// or sized.
+std::optional<unsigned long long> fileSize(const std::string& windowsPath) {
+    HANDLE file = CreateFileA(windowsPath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    DWORD high = 0;
+    DWORD low = GetFileSize(file, &high);
+    bool sized = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
+    CloseHandle(file);
+    if (!sized) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned long long>(high) << 32 | low;
+}
+
 } // namespace
 
 UpdateChecker::UpdateChecker(const ProfileText& layout, CheckReport& report)
@@ -183,14 +202,27 @@ void UpdateChecker::checkFileList(CUpdateInf& update) {
         }
         if (!isNullName(infName)) {
             m_listedInfFiles.push_back(infName);
-            if (update.CheckFilePair(infName.c_str(), "NULL") != 2) {
+            std::optional<unsigned long long> size = fileSize(m_infDir + infName);
+            if (size && *size > kLargestInfFile) {
+                m_report.error(kLayoutFile, entry.line,
+                               quoted(m_infDir + infName) +
+                                   " is over 16 MB: the file check fails and no command runs");
+            } else if (update.CheckFilePair(infName.c_str(), "NULL") != 2) {
                 m_report.warning(kLayoutFile, entry.line,
                                  quoted(m_infDir + infName) +
                                      " is missing, read-only or in use on this machine: the "
                                      "file check fails there and no command runs");
             }
         }
-        if (!isNullName(sourceName) && update.CheckFilePair("NULL", sourceName.c_str()) != 2) {
+        std::optional<unsigned long long> size =
+            isNullName(sourceName) ? std::nullopt
+                                   : fileSize(update.GetSourceDir() + std::string(sourceName));
+        if (size && *size > kLargestFragment) {
+            m_report.error(kLayoutFile, entry.line,
+                           "fragment " + quoted(sourceName) +
+                               " is over 32 KB: the file check fails and no command runs");
+        } else if (!isNullName(sourceName) &&
+                   update.CheckFilePair("NULL", sourceName.c_str()) != 2) {
             m_report.error(kLayoutFile, entry.line,
                            "fragment " + quoted(sourceName) +
                                " is missing from the disk: the file check fails and no command "
@@ -229,6 +261,16 @@ void UpdateChecker::checkFragment(CUpdateInf& update, const InstallLine& entry) 
                          "[USB INF] line here");
         return;
     }
+    std::optional<unsigned long long> fragmentSize =
+        fileSize(update.GetSourceDir() + std::string(entry.source));
+    if (fragmentSize && *fragmentSize > kLargestFragment) {
+        m_report.error(kLayoutFile, entry.line,
+                       "fragment " + quoted(entry.source) + " is " + bytes(*fragmentSize) +
+                           " bytes, over 32 KB, more than Windows 95's profile functions read "
+                           "whole: the install refuses it and " +
+                           entry.target + " gets nothing from it");
+        return;
+    }
     ProfileText fragment;
     if (!CFile::TestOpen((update.GetSourceDir() + std::string(entry.source)).c_str(),
                          CFile::modeRead) ||
@@ -241,7 +283,7 @@ void UpdateChecker::checkFragment(CUpdateInf& update, const InstallLine& entry) 
     ProfileText target;
     std::string targetName = m_infDir + entry.target;
     bool targetRead = target.load(targetName);
-    if (!targetRead) {
+    if (!targetRead && !target.tooLarge()) {
         m_report.warning(kLayoutFile, entry.line,
                          quoted(targetName) +
                              " is not on this machine: the install makes it from the fragment "
@@ -484,25 +526,21 @@ void UpdateChecker::checkLargeTargets() {
         bool seen = std::any_of(reported.begin(), reported.end(), [&](const std::string& name) {
             return sameName(name, targetName);
         });
-        HANDLE file =
-            seen ? INVALID_HANDLE_VALUE
-                 : CreateFileA(targetName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                               nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            continue;
-        }
-        DWORD high = 0;
-        DWORD low = GetFileSize(file, &high);
-        bool sized = low != INVALID_FILE_SIZE || GetLastError() == ERROR_SUCCESS;
-        CloseHandle(file);
-        size_t size = static_cast<size_t>((static_cast<unsigned long long>(high) << 32) | low);
-        if (!sized || size <= kPlatformFileSize) {
+        std::optional<unsigned long long> size = seen ? std::nullopt : fileSize(targetName);
+        if (!size || *size <= kPlatformFileSize) {
             continue;
         }
         reported.push_back(targetName);
+        if (*size > kLargestInfFile) {
+            m_report.error(targetName, 0,
+                           "is " + bytes(*size) +
+                               " bytes, over 16 MB: the install leaves it as it is and "
+                               "merges nothing into it");
+            continue;
+        }
         m_report.warning(
             targetName, 0,
-            "is " + bytes(size) +
+            "is " + bytes(*size) +
                 " bytes, over 32 KB: Windows 95's profile functions may not read or write "
                 "this file whole; the program checks its work and leaves the file "
                 "unchanged if they do not");

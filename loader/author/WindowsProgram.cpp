@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -20,6 +21,17 @@ std::string programFolder() {
     std::string text(path, static_cast<size_t>(length));
     size_t slash = text.rfind('/');
     return slash == std::string::npos ? "" : text.substr(0, slash);
+}
+
+// The program goes on a driver disk, a floppy disk or a folder copied to
+// one: a file over 16 MB (far over any floppy) is no setup.exe for it, and is
+// not read.
+const uintmax_t kLargestProgram = 16 * 1024 * 1024;
+
+bool tooLarge(const std::string& path) {
+    std::error_code failed;
+    uintmax_t size = std::filesystem::file_size(path, failed);
+    return !failed && size > kLargestProgram;
 }
 
 bool readFile(const std::string& path, std::string& bytes) {
@@ -64,6 +76,10 @@ bool WindowsProgram::read(const std::string& named, std::string& bytes, std::str
         }
     }
     for (const std::string& place : places) {
+        if (tooLarge(place)) {
+            error = place + " is over 16 MB: no setup.exe for a driver disk";
+            return false;
+        }
         if (!readFile(place, bytes)) {
             continue;
         }

@@ -131,6 +131,13 @@ public:
     void writeDisk(const std::string& name, const std::string& bytes) {
         m_machine.writeDisk(name, bytes);
     }
+    // Sparse: the size without the disk space.
+    void resizeDisk(const std::string& name, unsigned long long size) {
+        std::filesystem::resize_file(m_machine.onDisk(name), size);
+    }
+    void resizeInf(const std::string& name, unsigned long long size) {
+        std::filesystem::resize_file(m_machine.onC("WINDOWS/INF/" + name), size);
+    }
     void removeDisk(const std::string& name) { std::filesystem::remove(m_machine.onDisk(name)); }
     void writeInf(const std::string& name, const std::string& text) {
         m_machine.writeC("WINDOWS/INF/" + name, text);
@@ -449,10 +456,24 @@ TEST(DiskCheck, SectionsOverTheBufferSizesAndTheProfileReadLimit) {
         {"fragment section over 4,096 bytes",
          [](CheckedDisk& d) { d.writeDisk("ONE.QTR", "\r\n" + longSection("Devices", 60, 80)); },
          {{"ONE.QTR", 2, W, "4,096-byte buffer"}}},
+        // A section over what a profile read returns makes a fragment over
+        // 32 KB, which the install refuses whole.
         {"fragment section over what a profile read returns",
          [](CheckedDisk& d) { d.writeDisk("ONE.QTR", longSection("Devices", 400, 100)); },
-         {{"ONE.QTR", 1, W, "at most 32,767"},
-          {kInf + std::string("ONE.INF"), 1, W, "at most 32,767"}}},
+         {{"layout.ini", 22, E, "\"ONE.QTR\" is over 32 KB: the file check fails"},
+          {"layout.ini", 25, E, "40,811 bytes, over 32 KB, more than Windows 95's profile"}}},
+        {"fragment of 3 GB",
+         [](CheckedDisk& d) {
+             d.writeDisk("ONE.QTR", "[Devices]\r\nnew=1\r\n");
+             d.resizeDisk("ONE.QTR", 3ull << 30);
+         },
+         {{"layout.ini", 22, E, "\"ONE.QTR\" is over 32 KB: the file check fails"},
+          {"layout.ini", 25, E, "3,221,225,472 bytes, over 32 KB"}}},
+        {"Windows INF file of 3 GB",
+         [](CheckedDisk& d) { d.resizeInf("ONE.INF", 3ull << 30); },
+         {{"layout.ini", 22, E, "ONE.INF\" is over 16 MB: the file check fails"},
+          {kInf + std::string("ONE.INF"), 0, E,
+           "3,221,225,472 bytes, over 16 MB: the install leaves it as it is"}}},
         {"fragment section names over 256 bytes",
          [](CheckedDisk& d) {
              std::string text;

@@ -1,5 +1,7 @@
 // setup --sheet and setup --watch, checked against what ordinary sessions of
 // the program show on the same emulated screen.
+#include "platform/emu/host/Screenshot.h"
+#include "platform/emu/kernel/FileSteps.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -144,6 +146,59 @@ TEST(SkinSheet, BothHalvesAreWhatTheProgramShowsAtThatDepth) {
         }
     }
     EXPECT_EQ(sheet.pixel(sheet.width - 1, sheet.height - 1), ground);
+}
+
+TEST(SkinSheet, ReplacesOnlyAPictureAndThatWhole) {
+    TempDir work;
+    copyHostTree(demoFolder("disk"), work / "disk");
+    copyHostTree(demoFolder("c"), work / "c");
+    emu::host::RgbImage small;
+    small.width = 2;
+    small.height = 1;
+    small.rgb = {1, 2, 3, 4, 5, 6};
+    std::string error;
+    ASSERT_TRUE(emu::host::Screenshot::writePng(work / "old.png", small, error)) << error;
+    writeHostFile(work / "text.png", "not a picture\n");
+    writeHostFile(work / "empty.png", "");
+    struct Case {
+        const char* target; // in work
+        bool replaced;      // else refused, the file unchanged
+    };
+    const Case cases[] = {
+        {"disk/layout.ini", false}, // a layout named by mistake
+        {"text.png", false},        // a .png name on other bytes
+        {"empty.png", false},
+        {"old.png", true}, // an earlier sheet
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        const std::string file = work / c.target;
+        const std::string before = readHostFile(file);
+        int status =
+            runSetup(work / "disk", "--drive C='" + work / "c" + "' --sheet '" + file + "'",
+                     work / "errors.txt");
+        const std::string errors = readHostFile(work / "errors.txt");
+        if (c.replaced) {
+            EXPECT_EQ(status, 0) << errors;
+            EXPECT_GT(readPng(file).width, small.width);
+        } else {
+            EXPECT_EQ(status, 2);
+            EXPECT_NE(errors.find(file + " is not a PNG picture; --sheet replaces only a picture"),
+                      std::string::npos)
+                << errors;
+            EXPECT_EQ(readHostFile(file), before);
+        }
+    }
+    // A write that fails on a full disk leaves the sheet there whole and no
+    // new file beside it.
+    const std::string sheet = readHostFile(work / "old.png");
+    const std::vector<std::string> entries = folderEntries(work.path());
+    emu::kernel::FileSteps::failWrite(1);
+    EXPECT_FALSE(emu::host::Screenshot::writePng(work / "old.png", small, error));
+    emu::kernel::FileSteps::failWrite(-1);
+    EXPECT_EQ(error, "cannot write screenshot " + work / "old.png");
+    EXPECT_EQ(readHostFile(work / "old.png"), sheet);
+    EXPECT_EQ(folderEntries(work.path()), entries);
 }
 
 // The demo's layout.ini with some of its lines replaced.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using corvane_test::sectionText;
 using corvane_test::TestMachine;
@@ -523,5 +524,82 @@ TEST_F(UpdateInfTest, AMergedCopyCutByTheSectionWriteIsRefusedAndAnOlderBackupSt
             EXPECT_FALSE(machine.existsOnC(std::string(kInfDir) + "T.OLD"));
         }
         EXPECT_EQ(corvane_test::folderEntries(machine.onC(kInfDir)).size(), backupBefore ? 2u : 1u);
+    }
+}
+
+namespace {
+
+// A fragment of exactly size bytes: one section of short lines, filled up
+// with a comment.
+std::string fragmentOfSize(size_t size) {
+    std::string text = "[Devices]\r\n";
+    for (int i = 0; text.size() + 100 < size; ++i) {
+        text += "k" + std::to_string(i) + "=1\r\n";
+    }
+    return text + ";" + std::string(size - text.size() - 3, 'x') + "\r\n";
+}
+
+// What tells a file that was not rewritten: the same file, size and time.
+std::string fileStamp(const std::string& path) {
+    struct stat st = {};
+    EXPECT_EQ(stat(path.c_str(), &st), 0) << path;
+    return std::to_string(st.st_ino) + " " + std::to_string(st.st_size) + " " +
+           std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+} // namespace
+
+TEST_F(UpdateInfTest, FilesLargerThanTheMergeIsMadeForAreRefusedBeforeAnythingIsTouched) {
+    std::string manySections;
+    for (int i = 0; i < 50000; ++i) {
+        manySections += "[S" + std::to_string(i) + "]\r\nk=1\r\n";
+    }
+    const unsigned long long threeGb = 3ull << 30;
+    struct Row {
+        const char* what;
+        std::string fragment;
+        unsigned long long fragmentSparseSize; // 0: as written
+        unsigned long long targetSparseSize;   // 0: as written
+        bool merged;
+    };
+    const Row rows[] = {
+        {"a 32 KB fragment", fragmentOfSize(32 * 1024), 0, 0, true},
+        {"a fragment of 32 KB and a byte", fragmentOfSize(32 * 1024 + 1), 0, 0, false},
+        {"a fragment of 50,000 sections", manySections, 0, 0, false},
+        {"a 3 GB fragment", "[Devices]\r\nk=1\r\n", threeGb, 0, false},
+        {"a target of 16 MB and a byte", "[Devices]\r\nk=1\r\n", 0, (16ull << 20) + 1, false},
+        {"a 3 GB target", "[Devices]\r\nk=1\r\n", 0, threeGb, false},
+    };
+    const std::string target = machine.onC(std::string(kInfDir) + "T.INF");
+    const std::string source = machine.onDisk("S.QTR");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::remove(machine.onC(std::string(kInfDir) + "T.OLD").c_str());
+        machine.writeC(std::string(kInfDir) + "T.INF", "[Version]\r\nSignature=\"$CHICAGO$\"\r\n");
+        machine.writeDisk("S.QTR", row.fragment);
+        // Sparse files: the size without the disk space, NULs after the text.
+        if (row.targetSparseSize != 0) {
+            ASSERT_EQ(truncate(target.c_str(), static_cast<off_t>(row.targetSparseSize)), 0);
+        }
+        if (row.fragmentSparseSize != 0) {
+            ASSERT_EQ(truncate(source.c_str(), static_cast<off_t>(row.fragmentSparseSize)), 0);
+        }
+        const std::string targetBefore = fileStamp(target);
+        const std::string sourceBefore = fileStamp(source);
+        CUpdateInf update;
+        // The file check before a command already fails on the file too large.
+        EXPECT_EQ(update.CheckFilePair("T.INF", "S.QTR"), row.merged ? 2 : 1);
+        EXPECT_EQ(update.UpdateFile("T.INF", "S.QTR", "T.OLD"), row.merged ? 1 : 0);
+        EXPECT_EQ(fileStamp(source), sourceBefore);
+        if (row.merged) {
+            EXPECT_NE(fileStamp(target), targetBefore);
+            continue;
+        }
+        // Refused: no backup, no work file, the target not rewritten.
+        EXPECT_EQ(fileStamp(target), targetBefore);
+        EXPECT_EQ(corvane_test::folderEntries(machine.onC(kInfDir)),
+                  (std::vector<std::string>{"T.INF"}));
+        // Uninstall cannot tell what such a fragment added: it counts as held.
+        EXPECT_TRUE(update.HoldsFragment("T.INF", "S.QTR"));
     }
 }

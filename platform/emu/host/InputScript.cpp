@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -153,6 +154,12 @@ bool InputScript::parse(std::string_view text, InputScript& script, std::string&
 }
 
 bool InputScript::load(const std::string& hostPath, InputScript& script, std::string& error) {
+    std::error_code failed;
+    uintmax_t size = std::filesystem::file_size(hostPath, failed);
+    if (!failed && size > kLargestScript) {
+        error = "input script " + hostPath + " is over 16 MB";
+        return false;
+    }
     std::ifstream in(hostPath, std::ios::binary);
     if (!in) {
         error = "cannot read input script " + hostPath;

@@ -6,6 +6,7 @@
 
 #include "platform/win32.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,9 @@ public:
     // Reads a whole script; on the first bad line returns false with
     // "line N: reason" in error.
     static bool parse(std::string_view text, InputScript& script, std::string& error);
+    // Reads and parses a script file; one over kLargestScript is refused.
     static bool load(const std::string& hostPath, InputScript& script, std::string& error);
+    static constexpr uintmax_t kLargestScript = 16 * 1024 * 1024;
     // The virtual-key code of a key name, 0 for an unknown name.
     static UINT keyCode(std::string_view name);
 

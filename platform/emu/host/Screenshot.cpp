@@ -1,12 +1,11 @@
 #include "platform/emu/host/Screenshot.h"
 
 #include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/kernel/FileSystem.h"
 
 #include <png.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -14,12 +13,15 @@ namespace emu::host {
 
 namespace {
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+void appendBytes(png_structp png, png_bytep data, png_size_t size) {
+    auto* bytes = static_cast<std::string*>(png_get_io_ptr(png));
+    bytes->append(reinterpret_cast<const char*>(data), size);
+}
+
+void noFlush(png_structp) {}
 
 // libpng reports errors by longjmp; kept in a function of plain C data only.
-bool encode(std::FILE* file, const std::vector<png_byte>& rgb, int width, int height) {
+bool encode(std::string* bytes, const std::vector<png_byte>& rgb, int width, int height) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     if (png == nullptr) {
         return false;
@@ -29,7 +31,7 @@ bool encode(std::FILE* file, const std::vector<png_byte>& rgb, int width, int he
         png_destroy_write_struct(&png, &info);
         return false;
     }
-    png_init_io(png, file);
+    png_set_write_fn(png, bytes, appendBytes, noFlush);
     png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
                  PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
@@ -78,19 +80,23 @@ bool Screenshot::write(const std::string& hostPath, std::string& error) {
 }
 
 bool Screenshot::writePng(const std::string& hostPath, const RgbImage& image, std::string& error) {
-    int width = image.width;
-    int height = image.height;
-    const std::vector<png_byte>& rgb = image.rgb;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(hostPath.c_str(), "wb"));
-    if (!file) {
-        error = "cannot write screenshot " + hostPath;
-        return false;
-    }
-    if (!encode(file.get(), rgb, width, height)) {
+    // The whole picture is made in memory first; then it replaces the file
+    // in one rename, so a write that fails (a full disk) leaves the old file.
+    std::string bytes;
+    if (!encode(&bytes, image.rgb, image.width, image.height)) {
         error = "cannot encode screenshot " + hostPath;
         return false;
     }
+    if (!kernel::replaceFileAtomically(hostPath, bytes)) {
+        error = "cannot write screenshot " + hostPath;
+        return false;
+    }
     return true;
+}
+
+bool Screenshot::isPng(std::string_view bytes) {
+    static constexpr std::string_view kSignature("\x89PNG\r\n\x1a\n", 8);
+    return bytes.substr(0, kSignature.size()) == kSignature;
 }
 
 } // namespace emu::host

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace emu::host {
@@ -22,7 +23,10 @@ public:
     static bool write(const std::string& hostPath, std::string& error);
     // The part of the screen inside area (screen coordinates, clipped to it).
     static RgbImage grab(const RECT& area);
+    // Replaces the file with the picture whole, or leaves it as it was.
     static bool writePng(const std::string& hostPath, const RgbImage& image, std::string& error);
+    // Whether bytes start as a PNG file does.
+    static bool isPng(std::string_view bytes);
 };
 
 } // namespace emu::host

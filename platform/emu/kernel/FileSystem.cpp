@@ -198,7 +198,11 @@ std::optional<std::string> readFileShared(const std::string& hostPath) {
     if (!file) {
         return std::nullopt;
     }
-    return file->readAll();
+    std::optional<unsigned long long> size = file->size();
+    if (!size || *size > kWholeFileReadLimit) {
+        return std::nullopt;
+    }
+    return file->readAll(kWholeFileReadLimit);
 }
 
 bool fileHolds(const std::string& hostPath, std::string_view bytes) {

@@ -46,9 +46,15 @@ DWORD setCurrentDirectory(std::string_view windowsPath);
 // The Windows directory as a Windows path.
 std::string windowsDirectory();
 
+// The most bytes of one file the kernel reads whole into memory (a profile
+// file, a registry file, MSDOS.SYS): far above any such file of Windows 95,
+// whose profile functions were made for files of a few KB, and far below the
+// memory of a small host.
+constexpr unsigned long long kWholeFileReadLimit = 16ull * 1024 * 1024;
+
 // The whole content of a host file, read as an opener that grants others
-// reading and writing; nullopt when it is missing or another opener denies
-// reading.
+// reading and writing; nullopt when it is missing, another opener denies
+// reading, or it is larger than kWholeFileReadLimit.
 std::optional<std::string> readFileShared(const std::string& hostPath);
 // Whether the file, read as readFileShared() reads it, holds exactly these
 // bytes; compared chunk by chunk, without a copy of the whole file.

@@ -4,6 +4,7 @@
 #include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/ShareLock.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 
@@ -227,19 +228,19 @@ std::optional<unsigned long long> HostFile::size() const {
     return entry->size();
 }
 
-std::optional<std::string> HostFile::readAll() {
+std::optional<std::string> HostFile::readAll(unsigned long long limit) {
     // Read straight into the result, sized by the file's length where it is
     // known (a registry hive runs to megabytes); the file may still grow.
     constexpr DWORD kChunk = 1 << 16;
     std::string content;
     std::optional<unsigned long long> known = size();
-    content.reserve((known ? static_cast<size_t>(*known) : 0) + kChunk);
+    content.reserve(static_cast<size_t>(std::min(known.value_or(0), limit)) + kChunk);
     DWORD done = 0;
     DWORD error = ERROR_SUCCESS;
     do {
         size_t have = content.size();
         content.resize(have + kChunk);
-        if (!read(&content[have], kChunk, done, error)) {
+        if (!read(&content[have], kChunk, done, error) || have + done > limit) {
             return std::nullopt;
         }
         content.resize(have + done);

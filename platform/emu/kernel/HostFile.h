@@ -42,7 +42,9 @@ public:
     bool read(void* buffer, DWORD count, DWORD& done, DWORD& error);
     bool write(const void* buffer, DWORD count, DWORD& done, DWORD& error);
     std::optional<unsigned long long> size() const;
-    std::optional<std::string> readAll();
+    // The rest of the file; nullopt when a read fails or it grows past
+    // limit bytes while it is read.
+    std::optional<std::string> readAll(unsigned long long limit);
 
     HostFile(UniqueFd fd, DWORD access, std::string hostPath);
 

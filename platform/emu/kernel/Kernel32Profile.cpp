@@ -61,7 +61,11 @@ std::string readProfileText(LPCSTR windowsPath) {
     }
     for (int attempt = 0;; ++attempt) {
         std::optional<std::string> text = emu::kernel::readFileShared(*host);
-        if (text || attempt == kHeldAttempts || !emu::kernel::HostEntry::existsAt(*host)) {
+        std::optional<emu::kernel::HostEntry> entry = emu::kernel::HostEntry::at(*host);
+        // A file over the kernel's read limit is no held file: it reads as
+        // empty at once.
+        if (text || attempt == kHeldAttempts || !entry ||
+            entry->size() > emu::kernel::kWholeFileReadLimit) {
             return withinFileLimit(text.value_or(std::string()));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -283,6 +283,23 @@ TEST(DiskKit, DisksThatCannotBeMadeAreRefusedAndLeaveNothing) {
          },
          makeImage, 1, "the check found an error",
          "error: fragment \"TB5IDEXTRA.ADD\" is no 8.3 name", "out.img"},
+        // Sparse files of 3 GB: refused by their size, never read whole.
+        {"a fragment of 3 GB",
+         [](const Workbench& bench) {
+             std::filesystem::resize_file(bench.disk() + "/TB5IDE.ADD", 3ull << 30);
+         },
+         makeImage, 1, "the check found an error",
+         "error: fragment \"TB5IDE.ADD\" is 3,221,225,472 bytes, over 32 KB", "out.img"},
+        {"a setup.exe of 3 GB",
+         [](const Workbench& bench) {
+             writeHostFile(bench.dir / "huge.exe", "MZ");
+             std::filesystem::resize_file(bench.dir / "huge.exe", 3ull << 30);
+         },
+         [](const Workbench& bench) {
+             return runIn(bench.disk(), setup() + " --make-disk ../out.img --setup-exe '" +
+                                            bench.dir / "huge.exe" + "' --drive C=../c");
+         },
+         1, "huge.exe is over 16 MB: no setup.exe for a driver disk", "", "out.img"},
         {"an output folder that holds a file",
          [](const Workbench& bench) { writeHostFile(bench.dir / "out/notes.txt", "mine"); },
          [](const Workbench& bench) { return bench.makeDisk("../out"); }, 1,

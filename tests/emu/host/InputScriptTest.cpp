@@ -1,5 +1,7 @@
 #include "platform/emu/host/InputScript.h"
+#include "tests/support/TempDir.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -70,11 +72,17 @@ TEST(InputScriptParse, ABadLineIsNamedByItsNumber) {
     }
 }
 
-TEST(InputScriptParse, AMissingFileIsReported) {
+TEST(InputScriptParse, AMissingFileAndOneOver16MBAreReported) {
     InputScript script;
     std::string error;
     EXPECT_FALSE(InputScript::load("/nonexistent/corvane/script.txt", script, error));
     EXPECT_NE(error.find("/nonexistent/corvane/script.txt"), std::string::npos);
+    // A sparse file of 3 GB: refused by its size, never read.
+    corvane_test::TempDir work;
+    corvane_test::writeHostFile(work / "huge.script", "close\n");
+    std::filesystem::resize_file(work / "huge.script", 3ull << 30);
+    EXPECT_FALSE(InputScript::load(work / "huge.script", script, error));
+    EXPECT_EQ(error, "input script " + work / "huge.script" + " is over 16 MB");
 }
 
 } // namespace
