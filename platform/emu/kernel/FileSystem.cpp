@@ -191,7 +191,7 @@ DWORD setCurrentDirectory(std::string_view path) {
     return ERROR_SUCCESS;
 }
 
-std::optional<std::string> readFileShared(const std::string& hostPath) {
+std::optional<std::string> readFileShared(const std::string& hostPath, unsigned long long limit) {
     DWORD error = ERROR_SUCCESS;
     std::unique_ptr<HostFile> file =
         HostFile::open(hostPath, {GENERIC_READ, kShareAll, OPEN_EXISTING, 0}, error);
@@ -199,10 +199,10 @@ std::optional<std::string> readFileShared(const std::string& hostPath) {
         return std::nullopt;
     }
     std::optional<unsigned long long> size = file->size();
-    if (!size || *size > kWholeFileReadLimit) {
+    if (!size || *size > limit) {
         return std::nullopt;
     }
-    return file->readAll(kWholeFileReadLimit);
+    return file->readAll(limit);
 }
 
 bool fileHolds(const std::string& hostPath, std::string_view bytes) {

@@ -47,15 +47,21 @@ DWORD setCurrentDirectory(std::string_view windowsPath);
 std::string windowsDirectory();
 
 // The most bytes of one file the kernel reads whole into memory (a profile
-// file, a registry file, MSDOS.SYS): far above any such file of Windows 95,
-// whose profile functions were made for files of a few KB, and far below the
-// memory of a small host.
+// file, MSDOS.SYS): far above any such file of Windows 95, whose profile
+// functions were made for files of a few KB, and far below the memory of a
+// small host.
 constexpr unsigned long long kWholeFileReadLimit = 16ull * 1024 * 1024;
+// The same for a registry file. A hive of Windows 98 or ME with many
+// programs installed runs to megabytes, and no published limit says how far
+// it may grow; refusing a real one would stop every install on that
+// machine, so its bound lies well above the largest seen.
+constexpr unsigned long long kRegistryFileReadLimit = 128ull * 1024 * 1024;
 
 // The whole content of a host file, read as an opener that grants others
 // reading and writing; nullopt when it is missing, another opener denies
-// reading, or it is larger than kWholeFileReadLimit.
-std::optional<std::string> readFileShared(const std::string& hostPath);
+// reading, or it is larger than limit.
+std::optional<std::string> readFileShared(const std::string& hostPath,
+                                          unsigned long long limit = kWholeFileReadLimit);
 // Whether the file, read as readFileShared() reads it, holds exactly these
 // bytes; compared chunk by chunk, without a copy of the whole file.
 bool fileHolds(const std::string& hostPath, std::string_view bytes);

@@ -145,7 +145,7 @@ std::optional<std::string> readHive(const HiveFile& hive, LONG& error) {
         error = ERROR_FILE_NOT_FOUND;
         return std::nullopt;
     }
-    auto text = readFileShared(hive.hostPath);
+    auto text = readFileShared(hive.hostPath, kRegistryFileReadLimit);
     error = text ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
     return text;
 }
@@ -371,7 +371,8 @@ bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& prob
     if (hostPath.empty() || !isNamed(hostPath)) {
         return false;
     }
-    auto text = hive.fault.empty() ? readFileShared(hostPath) : std::nullopt;
+    auto text =
+        hive.fault.empty() ? readFileShared(hostPath, kRegistryFileReadLimit) : std::nullopt;
     if (!hive.fault.empty()) {
         problems.push_back(hive.fault);
     } else if (!text) {
@@ -404,7 +405,7 @@ bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
     if (hostPath.empty() || !isNamed(hostPath)) {
         return true;
     }
-    auto text = readFileShared(hostPath);
+    auto text = readFileShared(hostPath, kRegistryFileReadLimit);
     if (!text) {
         error = hostPath + ": cannot be read";
         return false;

@@ -886,12 +886,12 @@ TEST(CregCheck, AFileThatDoesNotReadIsOneFinding) {
     EXPECT_NE(findings[0].what.find("key tree's size"), std::string::npos);
 }
 
-// Windows 98 and Me files grow past what Windows 95 makes: a file of 16 MB,
-// here a grown hive with one more block of 14 MB of free space, reads and
-// takes a deletion like any other.
-TEST(CregRegistry, ReadsAndChangesAFileOf16MB) {
+// Windows 98 and Me files grow past what Windows 95 makes, and past the
+// bound of a profile file: a file of 20 MB, here a grown hive with one more
+// block of 18 MB of free space, reads and takes a deletion like any other.
+TEST(CregRegistry, ReadsAndChangesAFileOf20MB) {
     std::string bytes = corvane_test::cregGrownHive(2000).build();
-    const size_t total = 16 * 1024 * 1024;
+    const size_t total = 20 * 1024 * 1024;
     const uint32_t blockSize = static_cast<uint32_t>(total - bytes.size());
     auto put32 = [](std::string& out, uint32_t value) {
         for (int i = 0; i < 4; ++i) {
