@@ -1,6 +1,6 @@
 #include "skin/CLayout.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "platform/framework/AfxWin.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CFile.h"

@@ -1,13 +1,13 @@
 #include "skin/CMenuCollector.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
+#include "common/SplitAtEquals.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CString.h"
 #include "platform/framework/TextToInt.h"
 #include "skin/CLayout.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
-#include "skin/SplitAtEquals.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "skin/CMyFont.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "platform/framework/CString.h"
 #include "platform/framework/TextToInt.h"
 

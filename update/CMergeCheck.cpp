@@ -1,6 +1,6 @@
 #include "update/CMergeCheck.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "update/CSectionList.h"
 
 #include <cstring>

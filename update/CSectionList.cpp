@@ -1,6 +1,6 @@
 #include "update/CSectionList.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 #include "update/CUpdateInf.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "platform/framework/CFile.h"
 #include "update/CMergeCheck.h"
 #include "update/CSectionList.h"

@@ -1,7 +1,7 @@
 #include "update/CUpdateLines.h"
 
-#include "app/ProgramLimits.h"
-#include "skin/SplitAtEquals.h"
+#include "common/ProgramLimits.h"
+#include "common/SplitAtEquals.h"
 #include "update/CSectionList.h"
 #include "update/CUpdateInf.h"
 

@@ -1,6 +1,6 @@
 #include "window/CSetupWnd.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "platform/framework/AfxWin.h"
 #include "platform/framework/CClientDC.h"
 #include "platform/framework/CPaintDC.h"

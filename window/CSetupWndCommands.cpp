@@ -3,11 +3,11 @@
 #include "window/CSetupWnd.h"
 
 #include "app/CLauncherApp.h"
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
+#include "common/SplitAtEquals.h"
 #include "platform/framework/AfxWin.h"
 #include "resources/resource.h"
 #include "skin/CLayout.h"
-#include "skin/SplitAtEquals.h"
 #include "update/CMyRegistry.h"
 #include "update/CProgressDlg.h"
 #include "update/CSectionList.h"

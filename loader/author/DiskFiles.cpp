@@ -1,11 +1,11 @@
 #include "loader/author/DiskFiles.h"
 
+#include "common/SplitAtEquals.h"
 #include "loader/author/ValueText.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/framework/CString.h"
 #include "platform/win32.h"
 #include "skin/CLayout.h"
-#include "skin/SplitAtEquals.h"
 #include "update/CUpdateInf.h"
 #include "update/CUpdateLines.h"
 

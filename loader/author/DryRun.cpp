@@ -1,7 +1,7 @@
 #include "loader/author/DryRun.h"
 
 #include "app/CLauncherApp.h"
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "loader/ProgramResources.h"
 #include "loader/author/ProgramWindow.h"
 #include "loader/author/ReleaseSummary.h"

@@ -1,6 +1,6 @@
 #include "loader/author/ProfileText.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/win32.h"
 

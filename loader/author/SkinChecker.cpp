@@ -1,6 +1,7 @@
 #include "loader/author/SkinChecker.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
+#include "common/SplitAtEquals.h"
 #include "loader/author/ValueText.h"
 #include "platform/framework/CDC.h"
 #include "platform/framework/CFile.h"
@@ -9,7 +10,6 @@
 #include "skin/CMyBitmap.h"
 #include "skin/CMyFont.h"
 #include "skin/CMyMenu.h"
-#include "skin/SplitAtEquals.h"
 
 #include <map>
 #include <vector>

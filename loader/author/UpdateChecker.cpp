@@ -1,11 +1,11 @@
 #include "loader/author/UpdateChecker.h"
 
-#include "app/ProgramLimits.h"
+#include "common/ProgramLimits.h"
+#include "common/SplitAtEquals.h"
 #include "loader/author/ValueText.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/RegistryFile.h"
 #include "platform/framework/CFile.h"
-#include "skin/SplitAtEquals.h"
 #include "update/CUpdateInf.h"
 
 #include <algorithm>

@@ -55,8 +55,13 @@ bool inProgram(const std::string& file) {
 // The part of the emulation a file belongs to, lowest first; -1 outside it.
 int emulationRank(const std::string& file) {
     static const std::pair<const char*, int> kParts[] = {
-        {"platform/emu/MachineConfig", 0}, {"platform/emu/kernel/", 1}, {"platform/emu/gdi/", 2},
-        {"platform/emu/user/", 3},         {"platform/emu/host/", 4},   {"platform/emu/", 5},
+        {"platform/emu/MachineConfig", 0},
+        {"platform/emu/hostsupport/", 0},
+        {"platform/emu/kernel/", 1},
+        {"platform/emu/gdi/", 2},
+        {"platform/emu/user/", 3},
+        {"platform/emu/host/", 4},
+        {"platform/emu/", 5},
     };
     for (const auto& [prefix, rank] : kParts)
         if (startsWith(file, prefix))

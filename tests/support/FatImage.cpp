@@ -1,6 +1,6 @@
 #include "tests/support/FatImage.h"
 
-#include "platform/emu/host/HostTool.h"
+#include "platform/emu/hostsupport/HostTool.h"
 #include "tests/support/TempDir.h"
 
 #include <dirent.h>
@@ -46,7 +46,7 @@ void copyTree(const FatImage& fat, const std::string& folder) {
 } // namespace
 
 std::string runTool(const std::vector<std::string>& argv) {
-    emu::host::ToolResult result = emu::host::HostTool::run(argv);
+    emu::hostsupport::ToolResult result = emu::hostsupport::HostTool::run(argv);
     if (!result.succeeded()) {
         throw std::runtime_error(argv[0] + " failed: " + result.output + result.errors);
     }
@@ -89,8 +89,8 @@ FatImage FatImage::make(ImageKind kind, const std::string& path, const std::stri
         table += std::string("start=2048, type=") + (kind == ImageKind::Fat32Disk ? "c" : "6") +
                  ", bootable\n";
     }
-    emu::host::ToolResult sfdisk =
-        emu::host::HostTool::run({"sh", "-c", "printf '" + table + "' | sfdisk -q " + path});
+    emu::hostsupport::ToolResult sfdisk =
+        emu::hostsupport::HostTool::run({"sh", "-c", "printf '" + table + "' | sfdisk -q " + path});
     if (!sfdisk.succeeded()) {
         throw std::runtime_error("sfdisk failed: " + sfdisk.errors);
     }
@@ -167,7 +167,7 @@ std::string FatImage::fsckReport() const {
     std::string volume = work / "volume";
     runTool({"dd", "if=" + path, "of=" + volume, "bs=512", "skip=" + std::to_string(offset / 512),
              "count=" + std::to_string(length / 512), "status=none"});
-    emu::host::ToolResult fsck = emu::host::HostTool::run({"fsck.fat", "-n", volume});
+    emu::hostsupport::ToolResult fsck = emu::hostsupport::HostTool::run({"fsck.fat", "-n", volume});
     return fsck.succeeded() ? "" : fsck.output + fsck.errors;
 }
 

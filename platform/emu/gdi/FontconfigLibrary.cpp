@@ -1,6 +1,6 @@
 #include "platform/emu/gdi/FontconfigLibrary.h"
 
-#include "platform/emu/kernel/HostLibrary.h"
+#include "platform/emu/hostsupport/HostLibrary.h"
 
 namespace emu::gdi {
 
@@ -14,7 +14,7 @@ struct Loaded {
 
 Loaded loadLibrary() {
     Loaded loaded;
-    kernel::HostLibrary library;
+    hostsupport::HostLibrary library;
     if (!library.open(FontconfigLibrary::kFileName, loaded.error)) {
         return loaded;
     }

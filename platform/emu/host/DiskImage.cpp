@@ -1,7 +1,7 @@
 #include "platform/emu/host/DiskImage.h"
 
+#include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/emu/kernel/ByteReader.h"
-#include "platform/emu/kernel/UniqueFd.h"
 
 #include <array>
 #include <cerrno>
@@ -346,7 +346,7 @@ std::optional<ImageVolume> DiskImage::findVolume(const std::string& imageName,
     std::string file;
     int partition = 0;
     splitName(imageName, file, partition);
-    kernel::UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    hostsupport::UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd.valid() || fstat(fd.get(), &info) != 0) {
         refusal = file + " cannot be read: " + std::strerror(errno);

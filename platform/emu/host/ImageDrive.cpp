@@ -1,7 +1,7 @@
 #include "platform/emu/host/ImageDrive.h"
 
-#include "platform/emu/host/HostTool.h"
-#include "platform/emu/kernel/UniqueFd.h"
+#include "platform/emu/hostsupport/HostTool.h"
+#include "platform/emu/hostsupport/UniqueFd.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -72,7 +72,7 @@ std::string onImage(const std::string& relative) {
 }
 
 bool syncPath(const std::string& path, int flags) {
-    kernel::UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC));
+    hostsupport::UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC));
     return fd.valid() && fsync(fd.get()) == 0;
 }
 
@@ -80,8 +80,8 @@ bool syncPath(const std::string& path, int flags) {
 // where from has them, so a mostly empty volume costs only its data.
 bool copyRegion(const std::string& from, std::uint64_t offset, std::uint64_t length,
                 const std::string& to) {
-    kernel::UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    kernel::UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    hostsupport::UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
+    hostsupport::UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
     if (!in.valid() || !out.valid() || ftruncate(out.get(), static_cast<off_t>(length)) != 0) {
         return false;
     }
@@ -187,7 +187,7 @@ bool ImageDrive::checkVolume(const std::string& imageFile, std::string& error) {
             return false;
         }
     }
-    ToolResult fsck = HostTool::run({"fsck.fat", "-n", checked});
+    hostsupport::ToolResult fsck = hostsupport::HostTool::run({"fsck.fat", "-n", checked});
     if (checked != imageFile) {
         unlink(checked.c_str());
     }
@@ -221,7 +221,7 @@ bool ImageDrive::mtools(const std::string& tool, const std::vector<std::string>&
                         const std::string& imageFile, std::string& output, std::string& error) {
     std::vector<std::string> argv = {tool, "-i", imageArgument(imageFile)};
     argv.insert(argv.end(), args.begin(), args.end());
-    ToolResult result = HostTool::run(argv);
+    hostsupport::ToolResult result = hostsupport::HostTool::run(argv);
     output = result.output;
     if (!result.succeeded()) {
         error = result.failure(tool) + " (" + m_volume.path + ")";
@@ -468,8 +468,9 @@ bool ImageDrive::applyChanges(const Tree& now, std::string& error) {
         return true;
     }
     std::string work = m_workFolder + "/image";
-    ToolResult copy = HostTool::run({"cp", "--reflink=auto", "--sparse=always",
-                                     "--preserve=mode,ownership", m_volume.path, work});
+    hostsupport::ToolResult copy =
+        hostsupport::HostTool::run({"cp", "--reflink=auto", "--sparse=always",
+                                    "--preserve=mode,ownership", m_volume.path, work});
     if (!copy.succeeded()) {
         error = copy.failure("cp") + " (a work copy of " + m_volume.path + ")";
         return false;

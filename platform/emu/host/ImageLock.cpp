@@ -37,7 +37,7 @@ bool ImageLock::take(const std::string& path, bool forWriting, const std::functi
                      std::string& error) {
     bool toldWaiting = false;
     for (;;) {
-        kernel::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        hostsupport::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd.valid()) {
             error = path + " cannot be opened: " + std::strerror(errno);
             return false;

@@ -5,7 +5,7 @@
 // until the object goes.
 #pragma once
 
-#include "platform/emu/kernel/UniqueFd.h"
+#include "platform/emu/hostsupport/UniqueFd.h"
 
 #include <functional>
 #include <string>
@@ -37,7 +37,7 @@ public:
     static int recordLockHolder(int fd, bool forWriting);
 
 private:
-    kernel::UniqueFd m_fd;
+    hostsupport::UniqueFd m_fd;
 };
 
 } // namespace emu::host

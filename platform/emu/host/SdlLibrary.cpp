@@ -1,6 +1,6 @@
 #include "platform/emu/host/SdlLibrary.h"
 
-#include "platform/emu/kernel/HostLibrary.h"
+#include "platform/emu/hostsupport/HostLibrary.h"
 
 namespace emu::host {
 
@@ -14,7 +14,7 @@ struct Loaded {
 
 Loaded loadLibrary() {
     Loaded loaded;
-    kernel::HostLibrary library;
+    hostsupport::HostLibrary library;
     if (!library.open(SdlLibrary::kFileName, loaded.error)) {
         return loaded;
     }

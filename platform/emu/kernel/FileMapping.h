@@ -4,13 +4,15 @@
 // closed first.
 #pragma once
 
+#include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/emu/kernel/HostFile.h"
-#include "platform/emu/kernel/UniqueFd.h"
 #include "platform/win32.h"
 
 #include <memory>
 
 namespace emu::kernel {
+
+using hostsupport::UniqueFd;
 
 class FileMapping {
 public:

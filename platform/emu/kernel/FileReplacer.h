@@ -10,7 +10,7 @@
 // which tells a live temporary from a stale one.
 #pragma once
 
-#include "platform/emu/kernel/UniqueFd.h"
+#include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/win32.h"
 
 #include <functional>
@@ -18,6 +18,8 @@
 #include <sys/types.h>
 
 namespace emu::kernel {
+
+using hostsupport::UniqueFd;
 
 class FileReplacer {
 public:

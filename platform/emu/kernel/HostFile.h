@@ -2,7 +2,7 @@
 // the access it was granted and its place in the file's share modes.
 #pragma once
 
-#include "platform/emu/kernel/UniqueFd.h"
+#include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/win32.h"
 
 #include <memory>
@@ -10,6 +10,8 @@
 #include <string>
 
 namespace emu::kernel {
+
+using hostsupport::UniqueFd;
 
 struct OpenRequest {
     DWORD access = GENERIC_READ;

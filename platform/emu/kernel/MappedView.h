@@ -3,13 +3,15 @@
 // counts as open until the view is unmapped.
 #pragma once
 
+#include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/emu/kernel/FileMapping.h"
-#include "platform/emu/kernel/UniqueFd.h"
 #include "platform/win32.h"
 
 #include <memory>
 
 namespace emu::kernel {
+
+using hostsupport::UniqueFd;
 
 class MappedView {
 public:

@@ -1,4 +1,4 @@
-#include "platform/emu/host/HostTool.h"
+#include "platform/emu/hostsupport/HostTool.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,7 +10,7 @@
 
 extern char** environ;
 
-namespace emu::host {
+namespace emu::hostsupport {
 
 namespace {
 
@@ -132,4 +132,4 @@ ToolResult HostTool::run(const std::vector<std::string>& argv) {
     return result;
 }
 
-} // namespace emu::host
+} // namespace emu::hostsupport

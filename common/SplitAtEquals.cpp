@@ -1,4 +1,4 @@
-#include "skin/SplitAtEquals.h"
+#include "common/SplitAtEquals.h"
 
 BOOL SplitAtEquals(LPCSTR line, CString& key, CString& value) {
     CString text(line);

@@ -1,8 +1,8 @@
-#include "platform/emu/kernel/HostLibrary.h"
+#include "platform/emu/hostsupport/HostLibrary.h"
 
 #include <dlfcn.h>
 
-namespace emu::kernel {
+namespace emu::hostsupport {
 
 bool HostLibrary::open(const char* fileName, std::string& error) {
     m_fileName = fileName;
@@ -36,4 +36,4 @@ bool HostLibrary::complete(std::string& error) {
     return true;
 }
 
-} // namespace emu::kernel
+} // namespace emu::hostsupport

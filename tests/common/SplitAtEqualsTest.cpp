@@ -1,4 +1,4 @@
-#include "skin/SplitAtEquals.h"
+#include "common/SplitAtEquals.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace emu::kernel {
+namespace emu::hostsupport {
 
 class UniqueFd {
 public:
@@ -35,4 +35,4 @@ private:
     int m_fd = -1;
 };
 
-} // namespace emu::kernel
+} // namespace emu::hostsupport

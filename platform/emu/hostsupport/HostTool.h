@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace emu::host {
+namespace emu::hostsupport {
 
 struct ToolResult {
     int status = -1; // the exit status; -1 when the tool could not run or was killed
@@ -25,4 +25,4 @@ public:
     static ToolResult run(const std::vector<std::string>& argv);
 };
 
-} // namespace emu::host
+} // namespace emu::hostsupport

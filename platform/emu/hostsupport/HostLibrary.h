@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace emu::kernel {
+namespace emu::hostsupport {
 
 class HostLibrary {
 public:
@@ -36,4 +36,4 @@ private:
     std::string m_missing;
 };
 
-} // namespace emu::kernel
+} // namespace emu::hostsupport
