@@ -122,6 +122,8 @@ TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {
     std::string ntfsDisk = diskBytes.substr(0, 1048576) + ntfsBoot + std::string(1048576, '\0');
     std::string ntfsTable = ntfsDisk;
     ntfsTable[446 + 4] = 0x07;
+    ntfsTable.replace(446 + 12, 4,
+                      std::string("\x00\x08\x00\x00", 4)); // 2048 sectors, as the file holds
     std::string sector0 = diskBytes.substr(0, 512);
     struct Row {
         const char* what;
