@@ -61,6 +61,22 @@ std::string refusedName(std::initializer_list<const CString*> names) {
     return "";
 }
 
+// The first of names that holds "[" or "]", with what that does; empty when
+// none does. Windows takes such a long name, but no 8.3 name holds those
+// characters, and mtools, which copies files into disk images, reads them
+// as a pattern that matches other files.
+std::string patternName(std::initializer_list<const CString*> names) {
+    for (const CString* name : names) {
+        std::string text = static_cast<LPCSTR>(*name);
+        if (text.find_first_of("[]") != std::string::npos) {
+            return quoted(text) +
+                   " holds \"[\" or \"]\": no 8.3 name holds it, and tools that copy files into "
+                   "disk images read it as a pattern that matches other files";
+        }
+    }
+    return "";
+}
+
 bool isNullName(const std::string& name) {
     return sameName(name, "NULL");
 }
@@ -369,6 +385,11 @@ void UpdateChecker::reportInstallVerdict(const CUpdateLines::Line& line, int num
     std::string why;
     switch (verdict) {
     case CUpdateLines::lineAllowed:
+        why = patternName({&line.target, &line.source, &line.backup});
+        if (!why.empty()) {
+            m_report.error(kLayoutFile, number,
+                           "install line " + quoted(static_cast<LPCSTR>(line.text)) + ": " + why);
+        }
         return;
     case CUpdateLines::lineUnreadable:
         why = "install line " + quoted(static_cast<LPCSTR>(line.text)) +
@@ -410,6 +431,11 @@ void UpdateChecker::reportUninstallVerdict(const CUpdateLines::Line& line, int n
     std::string why;
     switch (verdict) {
     case CUpdateLines::lineAllowed:
+        why = patternName({&line.target, &line.backup});
+        if (!why.empty()) {
+            m_report.error(kLayoutFile, number,
+                           "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) + ": " + why);
+        }
         return;
     case CUpdateLines::lineUnreadable:
         why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) +
