@@ -1,0 +1,86 @@
+// Names between a disk image, mtools and the emulated machine: what comes
+// back the same is carried, what would not is refused.
+#include "platform/emu/host/ImageNames.h"
+#include "tests/support/FatImage.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using corvane_test::runTool;
+using corvane_test::TempDir;
+using emu::host::ImageNames;
+
+namespace {
+
+// The name mtools gives a file named name in a new floppy image.
+std::string writtenAs(const std::string& name) {
+    TempDir work;
+    corvane_test::writeHostFile(work / name, "x");
+    runTool({"mkfs.fat", "-C", work / "f.img", "1440"});
+    runTool({"mcopy", "-i", work / "f.img", work / name, "::/"});
+    std::string listing = runTool({"mdir", "-b", "-i", work / "f.img", "::/"});
+    return listing.substr(3, listing.find('\n') - 3);
+}
+
+} // namespace
+
+TEST(ImageNames, CarryANameOnlyWhereItComesBackTheSame) {
+    struct Row {
+        const char* name;     // UTF-8, as mtools prints it
+        const char* ansi;     // in code page 1252; nullptr: refused
+        const char* refusal;  // a part of the reason
+        bool writable = true; // mtools writes it back exactly
+    };
+    const Row rows[] = {
+        {"MACH_.QBK", "MACH_.QBK", ""},
+        {"MACH\xC3\x84.QBK", "MACH\xC4.QBK", ""}, // Ä, 437's 0x8E
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e.txt",
+         "Gr\xFC\xDF"
+         "e.txt",
+         ""}, // ü, ß
+        {"\xE2\x82\xAC"
+         "uro Notes.txt",
+         "\x80uro Notes.txt", ""},                   // € with a long name
+        {"\xE2\x82\xAC.TXT", "\x80.TXT", "", false}, // €: mtools writes E.TXT
+        {"\xC3\x98RE.TXT", "\xD8RE.TXT", "", false}, // Ø: not in 437
+        {"\xC3\x98re.TXT", "\xD8re.TXT", ""},        // mixed case: a long name
+        {"\xC3\xA4.txt", "\xE4.txt", "", false},     // ä: mtools writes Ä
+        {"\xC3\x84.TXT", "\xC4.TXT", ""},            // Ä
+        {"\xD0\x96URNAL.TXT", nullptr, "U+0416"},    // Cyrillic
+        {"\xE2\x96\x91.TXT", nullptr, "U+2591"},     // 437's 0xB0, not 1252's
+        {"A\x01.TXT", nullptr, "U+0001"},
+        {"\xC3\x28.TXT", nullptr, "no UTF-8"},
+        {"\xC0\x80.TXT", nullptr, "no UTF-8"}, // overlong
+        {"\xE2\x82", nullptr, "no UTF-8"},     // cut short
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto ansi = ImageNames::toAnsi(row.name);
+        ASSERT_EQ(ansi.ok(), row.ansi != nullptr) << (ansi ? *ansi : ansi.reason());
+        if (!ansi) {
+            EXPECT_NE(ansi.reason().find(row.refusal), std::string::npos) << ansi.reason();
+            continue;
+        }
+        EXPECT_EQ(*ansi, row.ansi);
+        auto back = ImageNames::toTool(*ansi);
+        EXPECT_EQ(back.ok(), row.writable) << (back ? *back : back.reason());
+        // What mtools itself makes of it, through the tools' settings.
+        EXPECT_EQ(writtenAs(row.name) == row.name, row.writable) << writtenAs(row.name);
+        if (back) {
+            EXPECT_EQ(*back, row.name);
+        } else {
+            EXPECT_NE(back.reason().find("no long name"), std::string::npos) << back.reason();
+        }
+    }
+    EXPECT_TRUE(ImageNames::sameName("MACH\xC4.QBK", "mach\xE4.qbk"));
+    EXPECT_FALSE(ImageNames::sameName("MACH\xC4.QBK", "MACH_.QBK"));
+}
+
+TEST(ImageNames, APathReachesMtoolsAsItselfNeverAsAPattern) {
+    EXPECT_EQ(ImageNames::literal("WINDOWS/INF/MSPORTS.IN[F]"), "::/WINDOWS/INF/MSPORTS.IN\\[F\\]");
+    EXPECT_EQ(ImageNames::literal("A*/B?"), "::/A\\*/B\\?");
+    EXPECT_EQ(ImageNames::literal(""), "::/");
+    EXPECT_EQ(ImageNames::literalNew("D[1]/E[2]"), "::/D\\[1\\]/E[2]");
+    EXPECT_EQ(ImageNames::literalNew("E[2]"), "::/E[2]");
+}
