@@ -39,6 +39,12 @@ public:
     // Whether the work folder's names a and b (ANSI) are one name to the
     // emulated machine, which matches names without regard to case.
     static bool sameName(std::string_view a, std::string_view b);
+
+    // Renames every entry below root, copied out by mtools in UTF-8, to its
+    // ANSI spelling. Refused, naming the entry (UTF-8, relative to root),
+    // when a name has no ANSI spelling or two names of one folder become one
+    // name to the machine; root is then to be thrown away.
+    static hostsupport::Result<void> respellTree(const std::string& root);
 };
 
 } // namespace emu::host

@@ -84,3 +84,42 @@ TEST(ImageNames, APathReachesMtoolsAsItselfNeverAsAPattern) {
     EXPECT_EQ(ImageNames::literalNew("D[1]/E[2]"), "::/D\\[1\\]/E[2]");
     EXPECT_EQ(ImageNames::literalNew("E[2]"), "::/E[2]");
 }
+
+TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
+    TempDir work;
+    runTool({"mkdir", "-p",
+             work / "ok/Gr\xC3\xBC\xC3\x9F"
+                    "e"});
+    corvane_test::writeHostFile(work / "ok/MACH\xC3\x84.QBK", "stray");
+    corvane_test::writeHostFile(work / "ok/MACH_.QBK", "real");
+    corvane_test::writeHostFile(work / "ok/Gr\xC3\xBC\xC3\x9F"
+                                       "e/\xC3\x84.TXT",
+                                "a");
+    auto done = ImageNames::respellTree(work / "ok");
+    ASSERT_TRUE(done) << done.reason();
+    EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH\xC4.QBK"), "stray");
+    EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH_.QBK"), "real");
+    EXPECT_EQ(corvane_test::readHostFile(work / "ok/Gr\xFC\xDF"
+                                                "e/\xC4.TXT"),
+              "a");
+
+    struct Row {
+        std::vector<std::string> files;
+        const char* says;
+    };
+    const Row rows[] = {
+        {{"LOGS/\xD0\x96URNAL.TXT"}, "the name \"LOGS/\xD0\x96URNAL.TXT\" holds U+0416"},
+        {{"\xC3\xA4.txt", "\xC3\x84.TXT"}, "are one name to Windows"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.says);
+        TempDir folder;
+        runTool({"mkdir", "-p", folder / "LOGS"});
+        for (const std::string& file : row.files) {
+            corvane_test::writeHostFile(folder / file, "x");
+        }
+        auto refused = ImageNames::respellTree(folder.path());
+        ASSERT_FALSE(refused);
+        EXPECT_NE(refused.reason().find(row.says), std::string::npos) << refused.reason();
+    }
+}
