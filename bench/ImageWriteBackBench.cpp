@@ -44,15 +44,14 @@ void measure(benchmark::State& state, bool open) {
     const std::string image = work / "c.img";
     for (auto _ : state) {
         corvane_test::runTool({"cp", "--sparse=always", original, image});
-        std::string error;
         Clock::time_point begin = Clock::now();
-        std::unique_ptr<emu::host::ImageDrive> drive =
-            emu::host::ImageDrive::open(image, false, nullptr, error);
+        auto opened = emu::host::ImageDrive::open(image, false, nullptr);
         double opening = since(begin);
-        if (!drive) {
-            state.SkipWithError(error.c_str());
+        if (!opened) {
+            state.SkipWithError(opened.reason().c_str());
             break;
         }
+        std::unique_ptr<emu::host::ImageDrive>& drive = *opened;
         const std::string inf = drive->folder() + "/WINDOWS/INF/";
         for (const char* name : {"MACHINE", "MSHDC", "USB"}) {
             std::string text = corvane_test::readHostFile(inf + name + ".INF");
@@ -61,10 +60,11 @@ void measure(benchmark::State& state, bool open) {
         }
         corvane_test::writeHostFile(drive->folder() + "/WINDOWS/SYSTEM.REG", "REGEDIT4\r\n\r\n");
         begin = Clock::now();
-        bool written = drive->commit(error);
+        emu::hostsupport::Result<void> written = drive->commit();
         double writing = since(begin);
         if (!written || drive->changesWritten() != 7) {
-            state.SkipWithError(error.c_str());
+            state.SkipWithError(written ? "not every change was written"
+                                        : written.reason().c_str());
             break;
         }
         state.SetIterationTime(open ? opening : writing);

@@ -38,11 +38,13 @@ bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly
             return false;
         }
     }
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(
-        imageName, readOnly, [&] { waiting(file); }, error);
-    if (!drive) {
+    hostsupport::Result<std::unique_ptr<ImageDrive>> opened =
+        ImageDrive::open(imageName, readOnly, [&] { waiting(file); });
+    if (!opened) {
+        error = opened.reason();
         return false;
     }
+    std::unique_ptr<ImageDrive> drive = std::move(*opened);
     options.machine.drives[letter] = drive->folder();
     for (const auto& [folder, names] : drive->shortNames()) {
         options.machine.shortNames[folder] = names;
@@ -91,10 +93,13 @@ bool ImageDrives::hasWritable() const {
 bool ImageDrives::commit(std::string& error) {
     bool all = true;
     for (Mounted& mounted : m_drives) {
-        std::string why;
-        if (!mounted.readOnly && !mounted.drive->commit(why)) {
+        if (mounted.readOnly) {
+            continue;
+        }
+        hostsupport::Result<void> written = mounted.drive->commit();
+        if (!written) {
             error += (error.empty() ? "" : "\n") + std::string("drive ") + mounted.letter +
-                     ": not written back, the image is as it was: " + why;
+                     ": not written back, the image is as it was: " + written.reason();
             all = false;
         }
     }

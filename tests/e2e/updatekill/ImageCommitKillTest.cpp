@@ -42,11 +42,11 @@ void changeFiles(const std::string& folder) {
 // Opens the image, makes the changes and writes them back, ending the
 // process after afterSteps steps of the write-back (-1: never).
 void session(const std::string& imageName, int afterSteps) {
-    std::string error;
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(imageName, false, nullptr, error);
-    if (!drive) {
-        throw std::runtime_error(error);
+    auto opened = ImageDrive::open(imageName, false, nullptr);
+    if (!opened) {
+        throw std::runtime_error(opened.reason());
     }
+    std::unique_ptr<ImageDrive>& drive = *opened;
     changeFiles(drive->folder());
     int steps = 0;
     drive->setStepHook([&](const std::string&) {
@@ -54,8 +54,9 @@ void session(const std::string& imageName, int afterSteps) {
             std::_Exit(emu::kCrashExitStatus);
         }
     });
-    if (!drive->commit(error)) {
-        throw std::runtime_error(error);
+    emu::hostsupport::Result<void> written = drive->commit();
+    if (!written) {
+        throw std::runtime_error(written.reason());
     }
 }
 
@@ -101,8 +102,8 @@ TEST(ImageCommitKill, AKillAtAnyStepLeavesTheImageAsItWasOrWhole) {
                       ChildEnding::Completed)
                 << detail;
         } else {
-            std::string error;
-            EXPECT_TRUE(ImageDrive::open(image.driveValue, false, nullptr, error)) << error;
+            auto reopened = ImageDrive::open(image.driveValue, false, nullptr);
+            EXPECT_TRUE(reopened) << reopened.reason();
         }
         EXPECT_EQ(image.files(), whole);
         EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
@@ -123,12 +124,11 @@ TEST(ImageCommitKill, AKillDuringTheInstallLeavesTheImageAsItWas) {
     runTool({"cp", "--sparse=always", image.path, work / "original.img"});
     const std::string original = readHostFile(image.path);
     auto install = [&](int crashAfter) {
-        std::string error;
-        std::unique_ptr<ImageDrive> drive =
-            ImageDrive::open(image.driveValue, false, nullptr, error);
-        if (!drive) {
-            throw std::runtime_error(error);
+        auto opened = ImageDrive::open(image.driveValue, false, nullptr);
+        if (!opened) {
+            throw std::runtime_error(opened.reason());
         }
+        std::unique_ptr<ImageDrive>& drive = *opened;
         TestMachine machine{TestMachine::demo()};
         machine.config().drives['C'] = drive->folder();
         machine.config().crashAfterFileSteps = crashAfter;
@@ -138,8 +138,9 @@ TEST(ImageCommitKill, AKillDuringTheInstallLeavesTheImageAsItWas) {
         update.UpdateFile("MACHINE.INF", "MACHINE1.QTR", "MACHINE.QBK");
         update.UpdateFile("USB.INF", "USB.QTR", "USB.QBK");
         machine.shutdown();
-        if (!drive->commit(error)) {
-            throw std::runtime_error(error);
+        emu::hostsupport::Result<void> written = drive->commit();
+        if (!written) {
+            throw std::runtime_error(written.reason());
         }
     };
     std::string detail;

@@ -33,10 +33,9 @@ void fillDrive(const std::string& root) {
 }
 
 std::unique_ptr<ImageDrive> openDrive(const std::string& imageName) {
-    std::string error;
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(imageName, false, nullptr, error);
-    EXPECT_TRUE(drive) << error;
-    return drive;
+    auto drive = ImageDrive::open(imageName, false, nullptr);
+    EXPECT_TRUE(drive) << drive.reason();
+    return drive ? std::move(*drive) : nullptr;
 }
 
 } // namespace
@@ -74,8 +73,8 @@ TEST(ImageDrive, ShowsTheImageAndWritesBackExactlyWhatChangedOnEveryKindOfImage)
         writeHostFile(folder + "/WINDOWS/New Folder/A Long Name.txt", "long\r\n");
         ASSERT_EQ(unlink((folder + "/WINDOWS/INF/OLD.INF").c_str()), 0);
         EXPECT_EQ(readHostFile(image.path), before) << "nothing is written before the end";
-        std::string error;
-        ASSERT_TRUE(drive->commit(error)) << error;
+        emu::hostsupport::Result<void> written = drive->commit();
+        ASSERT_TRUE(written) << written.reason();
         EXPECT_EQ(drive->changesWritten(), 5);
 
         std::map<std::string, std::string> files = image.files();
@@ -98,7 +97,8 @@ TEST(ImageDrive, ShowsTheImageAndWritesBackExactlyWhatChangedOnEveryKindOfImage)
         // A second commit with nothing new leaves the file as it is.
         struct stat first {};
         stat(image.path.c_str(), &first);
-        ASSERT_TRUE(drive->commit(error)) << error;
+        written = drive->commit();
+        ASSERT_TRUE(written) << written.reason();
         EXPECT_EQ(drive->changesWritten(), 0);
         struct stat second {};
         stat(image.path.c_str(), &second);
@@ -170,10 +170,9 @@ TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {
             writeHostFile(path, row.bytes);
         }
         std::string before = readHostFile(path);
-        std::string error;
-        std::unique_ptr<ImageDrive> drive =
-            ImageDrive::open(path + row.suffix, false, nullptr, error);
-        EXPECT_FALSE(drive);
+        auto drive = ImageDrive::open(path + row.suffix, false, nullptr);
+        ASSERT_FALSE(drive);
+        const std::string& error = drive.reason();
         EXPECT_NE(error.find(row.says), std::string::npos) << error;
         EXPECT_EQ(error.find("qemu-img convert") != std::string::npos, row.convertible) << error;
         EXPECT_EQ(readHostFile(path), before);
@@ -194,17 +193,17 @@ TEST(ImageDrive, AnImageAnotherProgramHoldsARecordLockOnIsRefused) {
     lock.l_start = 100;
     lock.l_len = 1;
     ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
-    std::string error;
-    EXPECT_FALSE(ImageDrive::open(image.path, false, nullptr, error));
-    EXPECT_NE(error.find("in use by another program"), std::string::npos) << error;
     // mtools refuses a locked file even to read it: a driver disk image is
     // refused as plainly.
-    error.clear();
-    EXPECT_FALSE(ImageDrive::open(image.path, true, nullptr, error));
-    EXPECT_NE(error.find("in use by another program"), std::string::npos) << error;
+    for (bool readOnly : {false, true}) {
+        auto refused = ImageDrive::open(image.path, readOnly, nullptr);
+        ASSERT_FALSE(refused);
+        EXPECT_NE(refused.reason().find("in use by another program"), std::string::npos)
+            << refused.reason();
+    }
     close(fd);
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(image.path, false, nullptr, error);
-    EXPECT_TRUE(drive) << error;
+    auto drive = ImageDrive::open(image.path, false, nullptr);
+    EXPECT_TRUE(drive) << drive.reason();
     // While a run uses the image, a program that checks for record locks
     // (QEMU) finds one.
     int other = open(image.path.c_str(), O_RDWR);
@@ -247,23 +246,24 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     writeHostFile(work / "tree/A.TXT", "a");
     FatImage image = FatImage::make(ImageKind::Floppy, work / "a.img", work / "tree");
     std::string before = readHostFile(image.path);
-    std::string error;
 
     // More than the volume holds: mcopy fails in the work copy.
     std::unique_ptr<ImageDrive> drive = openDrive(image.path);
     ASSERT_TRUE(drive);
     writeHostFile(drive->folder() + "/BIG.BIN", std::string(2 * 1024 * 1024, 'x'));
-    EXPECT_FALSE(drive->commit(error));
-    EXPECT_NE(error.find("mcopy"), std::string::npos) << error;
+    emu::hostsupport::Result<void> written = drive->commit();
+    ASSERT_FALSE(written);
+    EXPECT_NE(written.reason().find("mcopy"), std::string::npos) << written.reason();
     EXPECT_EQ(readHostFile(image.path), before);
     drive.reset();
     EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
 
     // A read-only image file is not replaced; read-only use is fine.
     ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
-    EXPECT_FALSE(ImageDrive::open(image.path, false, nullptr, error));
-    EXPECT_NE(error.find("is read-only"), std::string::npos) << error;
-    EXPECT_TRUE(ImageDrive::open(image.path, true, nullptr, error)) << error;
+    auto refused = ImageDrive::open(image.path, false, nullptr);
+    ASSERT_FALSE(refused);
+    EXPECT_NE(refused.reason().find("is read-only"), std::string::npos) << refused.reason();
+    EXPECT_TRUE(ImageDrive::open(image.path, true, nullptr).ok());
     ASSERT_EQ(chmod(image.path.c_str(), 0640), 0);
 
     // Through a link, the file the link leads to takes the changes and the
@@ -272,7 +272,8 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     drive = openDrive(work / "link.img");
     ASSERT_TRUE(drive);
     writeHostFile(drive->folder() + "/B.TXT", "b");
-    ASSERT_TRUE(drive->commit(error)) << error;
+    written = drive->commit();
+    ASSERT_TRUE(written) << written.reason();
     struct stat link {};
     ASSERT_EQ(lstat((work / "link.img").c_str(), &link), 0);
     EXPECT_TRUE(S_ISLNK(link.st_mode));
