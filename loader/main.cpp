@@ -256,10 +256,10 @@ int runProgram(int argc, char** argv) {
     emu::host::ImageDrives images;
     // Only a run of the program writes its images back.
     bool writeBack = line.action == loader::Action::Run;
-    if (!images.open(
-            options, writeBack,
-            [&program](const std::string& image) { sayWaiting(program, image); }, error)) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+    emu::hostsupport::Result<void> opened = images.open(
+        options, writeBack, [&program](const std::string& image) { sayWaiting(program, image); });
+    if (!opened) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), opened.reason().c_str());
         return kBadUsage;
     }
     if (line.action == loader::Action::MakeDisk) {

@@ -455,14 +455,4 @@ Result<ImageVolume> DiskImage::findVolume(const std::string& imageName) {
     return volume;
 }
 
-std::optional<ImageVolume> DiskImage::findVolume(const std::string& imageName,
-                                                 std::string& refusal) {
-    Result<ImageVolume> volume = findVolume(imageName);
-    if (!volume) {
-        refusal = volume.reason();
-        return std::nullopt;
-    }
-    return *volume;
-}
-
 } // namespace emu::host

@@ -35,8 +35,6 @@ public:
     // end, a chain of logical partitions that loops, a FAT volume larger
     // than its partition.
     static hostsupport::Result<ImageVolume> findVolume(const std::string& imageName);
-    static std::optional<ImageVolume> findVolume(const std::string& imageName,
-                                                 std::string& refusal);
 
     // Splits "FILE@N" into FILE and N when FILE exists and N is a number
     // from 1 to 99; otherwise the whole name is the file and N is 0.

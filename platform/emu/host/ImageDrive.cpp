@@ -15,10 +15,9 @@ using hostsupport::Result;
 
 Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageName, bool readOnly,
                                                      const std::function<void()>& waiting) {
-    std::string error;
-    std::optional<ImageVolume> volume = DiskImage::findVolume(imageName, error);
+    Result<ImageVolume> volume = DiskImage::findVolume(imageName);
     if (!volume) {
-        return Failure{error};
+        return volume.failure();
     }
     // The new image is renamed over the file itself, never over a link to it.
     volume->path = ImageWorkFolder::canonical(volume->path);
@@ -30,8 +29,9 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     std::unique_ptr<ImageDrive> drive(new ImageDrive());
     drive->m_volume = *volume;
     drive->m_readOnly = readOnly;
-    if (!drive->m_lock.take(volume->path, !readOnly, waiting, error)) {
-        return Failure{error};
+    Result<void> locked = drive->m_lock.take(volume->path, !readOnly, waiting);
+    if (!locked) {
+        return locked.failure();
     }
     Result<void> made = drive->m_work.make(volume->path, readOnly);
     if (!made) {

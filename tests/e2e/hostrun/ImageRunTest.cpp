@@ -172,8 +172,8 @@ TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
     // Another run holds the image: this one waits, says so, and goes on
     // once the other is done.
     emu::host::ImageLock other;
-    std::string error;
-    ASSERT_TRUE(other.take(image.path, true, nullptr, error)) << error;
+    auto taken = other.take(image.path, true, nullptr);
+    ASSERT_TRUE(taken) << taken.reason();
     SetupRun waiting;
     waiting.cDrive = image.driveValue;
     waiting.disk = work / "disk";

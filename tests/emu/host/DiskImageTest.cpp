@@ -14,27 +14,42 @@ using corvane_test::runTool;
 using corvane_test::TempDir;
 using emu::host::DiskImage;
 
-TEST(DiskImage, FollowsTheChainOfLogicalPartitionsToEachOne) {
+TEST(DiskImage, FindsTheVolumeOfEachKindAndFollowsTheChainOfLogicalPartitions) {
     TempDir work;
     runTool({"mkdir", work / "tree"});
     struct Row {
         ImageKind kind;
-        int partition;
+        const char* partition; // "" for the image's own choice
         std::uint64_t firstSector;
+        const char* description;
     };
-    for (const Row& row :
-         {Row{ImageKind::TwoLogical, 5, 20480}, Row{ImageKind::TwoLogical, 6, 30720},
-          Row{ImageKind::ThreeLogical, 5, 20480}, Row{ImageKind::ThreeLogical, 6, 30720},
-          Row{ImageKind::ThreeLogical, 7, 40960}, Row{ImageKind::ThreeLogical, 1, 2048}}) {
-        SCOPED_TRACE(std::to_string(static_cast<int>(row.kind)) + "@" +
-                     std::to_string(row.partition));
+    for (const Row& row : {
+             Row{ImageKind::Floppy, "", 0, "a FAT12 volume"},
+             Row{ImageKind::Fat16Disk, "", 2048, "the FAT16 partition 1 of"},
+             Row{ImageKind::Fat32Disk, "", 2048, "the FAT32 partition 1 of"},
+             Row{ImageKind::FixedVhd, "", 2048, "partition 1 of"},
+             Row{ImageKind::SecondPartition, "@5", 20480, "the FAT16 partition 5 of"},
+             Row{ImageKind::TwoLogical, "@5", 20480, "partition 5 of"},
+             Row{ImageKind::TwoLogical, "@6", 30720, "the FAT16 partition 6 of"},
+             Row{ImageKind::ThreeLogical, "@5", 20480, "partition 5 of"},
+             Row{ImageKind::ThreeLogical, "@6", 30720, "partition 6 of"},
+             Row{ImageKind::ThreeLogical, "@7", 40960, "the FAT16 partition 7 of"},
+             Row{ImageKind::ThreeLogical, "", 2048, "partition 1 of"},
+         }) {
+        SCOPED_TRACE(std::to_string(static_cast<int>(row.kind)) + row.partition);
         FatImage image = FatImage::make(row.kind, work / "x.img", work / "tree");
-        auto volume = DiskImage::findVolume(image.path + "@" + std::to_string(row.partition));
+        auto volume = DiskImage::findVolume(image.path + row.partition);
         ASSERT_TRUE(volume) << volume.reason();
         EXPECT_EQ(volume->offset, row.firstSector * 512);
-        EXPECT_NE(volume->description.find("partition " + std::to_string(row.partition)),
-                  std::string::npos)
+        if (image.driveValue == image.path + row.partition) {
+            EXPECT_EQ(volume->offset, image.offset);
+            EXPECT_EQ(volume->length, image.length);
+        }
+        EXPECT_NE(volume->description.find(row.description), std::string::npos)
             << volume->description;
+        if (row.kind == ImageKind::FixedVhd) {
+            EXPECT_NE(volume->description.find("in a fixed VHD image"), std::string::npos);
+        }
         runTool({"rm", "-f", image.path});
     }
 }

@@ -215,31 +215,6 @@ TEST(ImageDrive, AnImageAnotherProgramHoldsARecordLockOnIsRefused) {
     close(other);
 }
 
-TEST(DiskImage, FindsTheVolumeOfEachKindAndItsPlace) {
-    TempDir work;
-    runTool({"mkdir", work / "tree"});
-    struct Row {
-        ImageKind kind;
-        const char* description;
-    };
-    for (const Row& row : {Row{ImageKind::Floppy, "a FAT12 volume"},
-                           Row{ImageKind::Fat16Disk, "the FAT16 partition 1 of"},
-                           Row{ImageKind::Fat32Disk, "the FAT32 partition 1 of"},
-                           Row{ImageKind::SecondPartition, "the FAT16 partition 5 of"},
-                           Row{ImageKind::FixedVhd, "in a fixed VHD image"}}) {
-        FatImage image = FatImage::make(row.kind, work / "x.img", work / "tree");
-        std::string refusal;
-        std::optional<emu::host::ImageVolume> volume =
-            DiskImage::findVolume(image.driveValue, refusal);
-        ASSERT_TRUE(volume) << refusal;
-        EXPECT_EQ(volume->offset, image.offset);
-        EXPECT_EQ(volume->length, image.length);
-        EXPECT_NE(volume->description.find(row.description), std::string::npos)
-            << volume->description;
-        runTool({"rm", "-f", image.path});
-    }
-}
-
 TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     TempDir work;
     runTool({"mkdir", work / "tree"});
