@@ -76,8 +76,8 @@ Result<void> ImageDrive::commit() {
     }
     step("copy");
     auto hook = [this](const std::string& name) { step(name); };
-    Result<void> written =
-        ImageWriter::write(Mtools(m_volume, placement.workCopy()), changes, folder(), hook);
+    Result<void> written = ImageWriter::write(Mtools(m_volume, placement.workCopy()), changes,
+                                              folder(), m_work.path() + "/names", hook);
     if (!written) {
         return written;
     }

@@ -200,6 +200,18 @@ Result<std::string> ImageNames::toTool(std::string_view ansi) {
     return utf8;
 }
 
+Result<std::string> ImageNames::toToolPath(std::string_view ansi) {
+    std::string utf8;
+    for (char byte : ansi) {
+        char32_t c = AnsiText::toUnicode(static_cast<unsigned char>(byte));
+        if (isControl(c)) {
+            return Failure{"holds the control character " + codePoint(c)};
+        }
+        appendUtf8(utf8, c);
+    }
+    return utf8;
+}
+
 std::string ImageNames::literal(std::string_view path) {
     return "::/" + escaped(path);
 }

@@ -28,6 +28,11 @@ public:
     // ("ä.txt" becomes "Ä.txt"); or a control character.
     static hostsupport::Result<std::string> toTool(std::string_view ansi);
 
+    // A path of the work folder (ANSI) as mtools spells it, for an entry
+    // the image holds already: nothing is made of its names, so any name
+    // but one with a control character comes back the same.
+    static hostsupport::Result<std::string> toToolPath(std::string_view ansi);
+
     // A path of the image ("WINDOWS/INF/A[1].INF", UTF-8) as mtools looks it
     // up, "::/" in front and every character it reads as a pattern ("*", "?",
     // "[", "]" and the backslash) escaped, so it names that entry and no other.

@@ -22,9 +22,6 @@ public:
     hostsupport::Result<std::string> run(const std::string& tool,
                                          const std::vector<std::string>& args) const;
 
-    // "::/" + relative path, as mtools names an entry of the volume.
-    static std::string onImage(const std::string& relative) { return "::/" + relative; }
-
 private:
     ImageVolume m_volume;
     std::string m_file;

@@ -1,6 +1,7 @@
 // Names between a disk image, mtools and the emulated machine: what comes
 // back the same is carried, what would not is refused.
 #include "platform/emu/host/ImageNames.h"
+#include "platform/emu/host/ImageDrive.h"
 #include "tests/support/FatImage.h"
 #include "tests/support/TempDir.h"
 
@@ -122,4 +123,53 @@ TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
         ASSERT_FALSE(refused);
         EXPECT_NE(refused.reason().find(row.says), std::string::npos) << refused.reason();
     }
+}
+
+// Through an image drive: names that differ only outside ASCII stay two
+// files, spelt in code page 1252 in the folder, and come back unchanged; a
+// new name mtools would spell otherwise is refused before anything is
+// written.
+TEST(ImageNames, AnImageDriveKeepsEveryNameAsTheImageHoldsIt) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    corvane_test::FatImage image = corvane_test::FatImage::make(corvane_test::ImageKind::Floppy,
+                                                                work / "a.img", work / "tree");
+    image.addFile("MACH\xC3\x84.QBK", "stray"); // MACHÄ.QBK
+    image.addFile("MACH_.QBK", "real");
+    image.addFile("Gr\xC3\xBC\xC3\x9F"
+                  "e Stra\xC3\x9F"
+                  "e.txt",
+                  "long"); // Grüße Straße.txt
+    image.addFile("Gr_sse Strasse.txt", "twin");
+    const std::map<std::string, std::string> before = image.files();
+    ASSERT_EQ(before.size(), 4u);
+
+    auto drive = emu::host::ImageDrive::open(image.path, false, nullptr);
+    ASSERT_TRUE(drive) << drive.reason();
+    const std::string folder = (*drive)->folder();
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/MACH\xC4.QBK"), "stray");
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/MACH_.QBK"), "real");
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/Gr\xFC\xDF"
+                                                  "e Stra\xDF"
+                                                  "e.txt"),
+              "long");
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/Gr_sse Strasse.txt"), "twin");
+
+    corvane_test::writeHostFile(folder + "/\xC4RGER.TXT", "new"); // ÄRGER.TXT
+    auto written = (*drive)->commit();
+    ASSERT_TRUE(written) << written.reason();
+    std::map<std::string, std::string> expected = before;
+    expected["\xC3\x84RGER.TXT"] = "new";
+    EXPECT_EQ(image.files(), expected);
+
+    const std::string bytes = corvane_test::readHostFile(image.path);
+    corvane_test::writeHostFile(folder + "/\x80.TXT", "euro"); // €.TXT would become E.TXT
+    written = (*drive)->commit();
+    ASSERT_FALSE(written);
+    EXPECT_NE(
+        written.reason().find("the name \"\xE2\x82\xAC.TXT\" cannot be written into the image"),
+        std::string::npos)
+        << written.reason();
+    EXPECT_TRUE(corvane_test::readHostFile(image.path) == bytes);
+    EXPECT_EQ(image.fsckReport(), "");
 }
