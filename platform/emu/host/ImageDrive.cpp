@@ -3,8 +3,10 @@
 #include "platform/emu/host/ImageCopyOut.h"
 #include "platform/emu/host/ImagePlacement.h"
 #include "platform/emu/host/ImageWriter.h"
+#include "platform/emu/host/InstallationCodePage.h"
 #include "platform/emu/host/Mtools.h"
 #include "platform/emu/host/VolumeCheck.h"
+#include "platform/emu/hostsupport/HostTool.h"
 
 #include <sys/stat.h>
 
@@ -41,8 +43,16 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     if (!checked) {
         return checked.failure();
     }
+    // The installation on the image may keep its short names in another
+    // code page than 437; the files that say so have ASCII names.
+    Result<int> codePage = InstallationCodePage::of(
+        Mtools(*volume, volume->path, hostsupport::HostTool::kShortNameCodePage), drive->folder());
+    if (!codePage) {
+        return Failure{volume->path + ": " + codePage.reason()};
+    }
+    drive->m_codePage = *codePage;
     Result<CopiedOut> copied =
-        ImageCopyOut::run(Mtools(*volume, volume->path), volume->path, drive->folder());
+        ImageCopyOut::run(Mtools(*volume, volume->path, *codePage), volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
@@ -76,8 +86,8 @@ Result<void> ImageDrive::commit() {
     }
     step("copy");
     auto hook = [this](const std::string& name) { step(name); };
-    Result<void> written = ImageWriter::write(Mtools(m_volume, placement.workCopy()), changes,
-                                              folder(), m_work.path() + "/names", hook);
+    Result<void> written = ImageWriter::write(Mtools(m_volume, placement.workCopy(), m_codePage),
+                                              changes, folder(), m_work.path() + "/names", hook);
     if (!written) {
         return written;
     }

@@ -69,6 +69,7 @@ private:
 
     ImageVolume m_volume;
     bool m_readOnly = false;
+    int m_codePage = 0; // of the short names, the installation's
     ImageLock m_lock;
     ImageWorkFolder m_work;
     Tree m_tree; // the folder as copied out

@@ -88,10 +88,8 @@ std::optional<unsigned char> ansiByte(char32_t c) {
 }
 
 // Whether the code page of short names has a place for the character (UTF-8).
-bool inShortNameCodePage(const std::string& character) {
-    static const std::string codePage =
-        "CP" + std::to_string(hostsupport::HostTool::kShortNameCodePage);
-    iconv_t convert = iconv_open(codePage.c_str(), "UTF-8");
+bool inShortNameCodePage(const std::string& character, int codePage) {
+    iconv_t convert = iconv_open(("CP" + std::to_string(codePage)).c_str(), "UTF-8");
     if (convert == reinterpret_cast<iconv_t>(-1)) {
         return false;
     }
@@ -172,7 +170,7 @@ Result<std::string> ImageNames::toAnsi(std::string_view utf8) {
     return ansi;
 }
 
-Result<std::string> ImageNames::toTool(std::string_view ansi) {
+Result<std::string> ImageNames::toTool(std::string_view ansi, int codePage) {
     std::string utf8;
     std::string lost; // why mtools would not keep a character of a short name
     for (char byte : ansi) {
@@ -184,9 +182,8 @@ Result<std::string> ImageNames::toTool(std::string_view ansi) {
         std::string character;
         appendUtf8(character, c);
         if (c >= 0x80 && lost.empty()) {
-            if (!inShortNameCodePage(character)) {
-                lost = codePoint(c) + ", which code page " +
-                       std::to_string(hostsupport::HostTool::kShortNameCodePage) +
+            if (!inShortNameCodePage(character, codePage)) {
+                lost = codePoint(c) + ", which code page " + std::to_string(codePage) +
                        " of the image's short names has no place for";
             } else if (isLowerAnsi(ansiByte)) {
                 lost = codePoint(c) + ", a small letter mtools writes as a capital";

@@ -23,10 +23,10 @@ public:
 
     // A name of the work folder (ANSI) as mtools takes it (UTF-8). Refused
     // when mtools would not write it exactly: in a name that fits a short
-    // name, and so gets no long name, a character outside the code page of
-    // short names ("€.TXT" becomes "E.TXT") or a small letter outside ASCII
+    // name, and so gets no long name, a character outside codePage, that of
+    // the short names ("€.TXT" becomes "E.TXT") or a small letter outside ASCII
     // ("ä.txt" becomes "Ä.txt"); or a control character.
-    static hostsupport::Result<std::string> toTool(std::string_view ansi);
+    static hostsupport::Result<std::string> toTool(std::string_view ansi, int codePage);
 
     // A path of the work folder (ANSI) as mtools spells it, for an entry
     // the image holds already: nothing is made of its names, so any name

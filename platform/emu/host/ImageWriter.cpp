@@ -39,8 +39,8 @@ struct ToolChanges {
 // from the file it copies.
 class Speller {
 public:
-    Speller(std::string folder, std::string staging)
-        : m_folder(std::move(folder)), m_staging(std::move(staging)) {}
+    Speller(std::string folder, std::string staging, int codePage)
+        : m_folder(std::move(folder)), m_staging(std::move(staging)), m_codePage(codePage) {}
 
     Result<void> spell(const ImageChanges& changes, ToolChanges& spelt) {
         for (const auto& [from, to] : {std::pair{&changes.removedFolders, &spelt.removedFolders},
@@ -107,7 +107,7 @@ private:
         if (!toTool(path, shown)) {
             return false;
         }
-        Result<std::string> name = ImageNames::toTool(baseOf(path));
+        Result<std::string> name = ImageNames::toTool(baseOf(path), m_codePage);
         if (!name) {
             m_failure =
                 Failure{"the name \"" + shown +
@@ -122,7 +122,7 @@ private:
             return std::nullopt;
         }
         std::string host = m_folder + "/" + file;
-        std::string name = *ImageNames::toTool(baseOf(file));
+        std::string name = *ImageNames::toTool(baseOf(file), m_codePage);
         if (name == baseOf(file)) {
             return host;
         }
@@ -139,6 +139,7 @@ private:
 
     std::string m_folder;
     std::string m_staging;
+    int m_codePage;
     int m_staged = 0;
     Failure m_failure;
 };
@@ -207,7 +208,7 @@ hostsupport::Result<void> ImageWriter::write(const Mtools& image, const ImageCha
     // nothing.
     ToolChanges spelt;
     ImageWorkFolder::removeTree(staging);
-    Result<void> named = Speller(folder, staging).spell(changes, spelt);
+    Result<void> named = Speller(folder, staging, image.codePage()).spell(changes, spelt);
     if (!named) {
         ImageWorkFolder::removeTree(staging);
         return named;

@@ -13,9 +13,12 @@ namespace emu::host {
 class Mtools {
 public:
     // The volume of image, read or written in file (the image itself or a
-    // copy of it laid out the same).
-    Mtools(ImageVolume volume, std::string file)
-        : m_volume(std::move(volume)), m_file(std::move(file)) {}
+    // copy of it laid out the same), its short names in codePage.
+    Mtools(ImageVolume volume, std::string file, int codePage)
+        : m_volume(std::move(volume)), m_file(std::move(file)), m_codePage(codePage) {}
+
+    // The OEM code page of the volume's short names.
+    int codePage() const { return m_codePage; }
 
     // Runs tool with args after "-i FILE@@OFFSET"; what it printed on stdout,
     // or why it failed.
@@ -25,6 +28,7 @@ public:
 private:
     ImageVolume m_volume;
     std::string m_file;
+    int m_codePage;
 };
 
 } // namespace emu::host

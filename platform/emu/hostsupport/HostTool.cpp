@@ -36,8 +36,8 @@ std::vector<std::string> toolEnvironment() {
 
 // What mtools reads as its configuration: the code page of the short names.
 // Without it mtools takes 850, whose upper half differs from 437's.
-std::string toolSettings() {
-    return "default_codepage=" + std::to_string(HostTool::kShortNameCodePage) + "\n";
+std::string toolSettings(int shortNameCodePage) {
+    return "default_codepage=" + std::to_string(shortNameCodePage) + "\n";
 }
 
 std::vector<char*> pointers(std::vector<std::string>& texts) {
@@ -89,7 +89,7 @@ std::string ToolResult::failure(const std::string& name) const {
     return name + ": " + line;
 }
 
-ToolResult HostTool::run(const std::vector<std::string>& argv) {
+ToolResult HostTool::run(const std::vector<std::string>& argv, int shortNameCodePage) {
     ToolResult result;
     // setpriv gives the tool the parent-death signal: a tool left running by
     // a killed run could go on writing into a file the next run has taken
@@ -108,7 +108,7 @@ ToolResult HostTool::run(const std::vector<std::string>& argv) {
     }
     // The settings fit the pipe's buffer: written whole before the child
     // starts, and the child reads end of file after them.
-    std::string settings = toolSettings();
+    std::string settings = toolSettings(shortNameCodePage);
     bool written =
         write(in[1], settings.data(), settings.size()) == static_cast<ssize_t>(settings.size());
     close(in[1]);

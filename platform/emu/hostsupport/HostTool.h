@@ -23,14 +23,16 @@ struct ToolResult {
 
 class HostTool {
 public:
-    // The OEM code page mtools reads and writes short names in: 437, that of
-    // the Windows 95 family's releases whose ANSI code page is 1252, the
-    // emulated machine's.
+    // The OEM code page mtools reads and writes short names in unless the
+    // caller names another: 437, that of the Windows 95 family's releases
+    // in the United States, whose ANSI code page is 1252, the emulated
+    // machine's.
     static constexpr int kShortNameCodePage = 437;
 
     // Runs argv (argv[0] found on PATH); its standard input holds the
     // settings mtools reads (MTOOLSRC=/dev/stdin) and then ends.
-    static ToolResult run(const std::vector<std::string>& argv);
+    static ToolResult run(const std::vector<std::string>& argv,
+                          int shortNameCodePage = kShortNameCodePage);
 };
 
 } // namespace emu::hostsupport

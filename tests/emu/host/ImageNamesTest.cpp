@@ -64,7 +64,7 @@ TEST(ImageNames, CarryANameOnlyWhereItComesBackTheSame) {
             continue;
         }
         EXPECT_EQ(*ansi, row.ansi);
-        auto back = ImageNames::toTool(*ansi);
+        auto back = ImageNames::toTool(*ansi, 437);
         EXPECT_EQ(back.ok(), row.writable) << (back ? *back : back.reason());
         // What mtools itself makes of it, through the tools' settings.
         EXPECT_EQ(writtenAs(row.name) == row.name, row.writable) << writtenAs(row.name);
@@ -172,4 +172,39 @@ TEST(ImageNames, AnImageDriveKeepsEveryNameAsTheImageHoldsIt) {
         << written.reason();
     EXPECT_TRUE(corvane_test::readHostFile(image.path) == bytes);
     EXPECT_EQ(image.fsckReport(), "");
+}
+
+// An installation whose registry names OEM code page 850 has its short
+// names read and written in 850: byte 0x9D is Ø there, ¥ in 437.
+TEST(ImageNames, TheInstallationsOemCodePageSpellsItsShortNames) {
+    for (const char* codePage : {"850", ""}) {
+        SCOPED_TRACE(codePage);
+        TempDir work;
+        runTool({"mkdir", "-p", work / "tree/WINDOWS"});
+        corvane_test::writeHostFile(
+            work / "tree/WINDOWS/SYSTEM.REG",
+            std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\"
+                        "Nls\\CodePage]\r\n") +
+                (*codePage ? std::string("\"OEMCP\"=\"") + codePage + "\"\r\n" : ""));
+        corvane_test::FatImage image = corvane_test::FatImage::make(corvane_test::ImageKind::Floppy,
+                                                                    work / "a.img", work / "tree");
+        corvane_test::writeHostFile(work / "\xC3\x98RE.TXT", "o"); // ØRE.TXT
+        runTool({"sh", "-c",
+                 "printf 'default_codepage=850\\n' | mcopy -i " + image.path + " '" +
+                     work / "\xC3\x98RE.TXT" + "' ::/"});
+
+        auto drive = emu::host::ImageDrive::open(image.path, false, nullptr);
+        ASSERT_TRUE(drive) << drive.reason();
+        const std::string folder = (*drive)->folder();
+        const bool in850 = *codePage != '\0';
+        EXPECT_EQ(corvane_test::hostFileExists(folder + "/\xD8RE.TXT"), in850);  // Ø
+        EXPECT_EQ(corvane_test::hostFileExists(folder + "/\xA5RE.TXT"), !in850); // ¥
+        corvane_test::writeHostFile(folder + "/\xD8LE.TXT", "new");
+        auto written = (*drive)->commit();
+        EXPECT_EQ(written.ok(), in850) << (written ? "" : written.reason());
+        if (in850) {
+            std::string root = corvane_test::readHostFile(image.path).substr(19 * 512, 14 * 512);
+            EXPECT_NE(root.find("\x9DLE     TXT"), std::string::npos) << "Ø as 850's 0x9D";
+        }
+    }
 }
