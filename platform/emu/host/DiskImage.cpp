@@ -255,9 +255,7 @@ private:
                     m_name + " has a damaged chain of logical partitions (the record at sector " +
                     std::to_string(record) + " is outside the extended partition or no record)"};
             }
-            if (record != base) {
-                table.tableSectors.push_back(record);
-            }
+            table.tableSectors.push_back(record);
             if (entries[0].type != 0) {
                 table.partitions.push_back(Partition{
                     number, entries[0].type, record + entries[0].firstSector, entries[0].sectors});
