@@ -1,5 +1,6 @@
 #include "tests/support/FatImage.h"
 
+#include "platform/emu/host/FatLayout.h"
 #include "platform/emu/hostsupport/HostTool.h"
 #include "tests/support/TempDir.h"
 
@@ -201,6 +202,32 @@ std::vector<std::string> FatImage::longNames() const {
         }
     }
     return names;
+}
+
+std::vector<std::pair<std::uint64_t, std::uint64_t>> FatImage::freeClusters() const {
+    emu::host::ImageVolume volume{path, offset, length, ""};
+    auto layout = emu::host::FatLayout::read(volume, path);
+    if (!layout) {
+        throw std::runtime_error(layout.reason());
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+    for (std::uint32_t cluster = layout->firstCluster(); cluster <= layout->lastCluster();
+         ++cluster) {
+        if (layout->isFree(cluster)) {
+            emu::host::ByteRange range = layout->cluster(cluster);
+            ranges.emplace_back(range.offset, range.length);
+        }
+    }
+    return ranges;
+}
+
+std::string FatImage::without(const std::string& file,
+                              const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges) {
+    std::string bytes = readHostFile(file);
+    for (const auto& [at, length] : ranges) {
+        bytes.replace(at, length, length, '\0');
+    }
+    return bytes;
 }
 
 } // namespace corvane_test

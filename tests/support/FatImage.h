@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane_test {
@@ -34,6 +35,12 @@ struct FatImage {
     std::map<std::string, std::string> attributes() const;
     // fsck.fat -n's verdict on the volume: empty when clean, else its report.
     std::string fsckReport() const;
+    // The byte ranges of the image file that are free clusters of its volume
+    // now: what a write may fill without a journal.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> freeClusters() const;
+    // The bytes of file with the ranges (offset, length) blanked.
+    static std::string without(const std::string& file,
+                               const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges);
 
     // Sets or clears attributes of a file of the volume, as mattrib takes
     // them: {"+h", "+s", "+r"}.
