@@ -195,7 +195,7 @@ TEST(ImageDrive, AnImageAnotherProgramHoldsARecordLockOnIsRefused) {
     lock.l_start = 100;
     lock.l_len = 1;
     ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
-    // mtools refuses a locked file even to read it: a driver disk image is
+    // A machine may be running on a locked image: a driver disk image is
     // refused as plainly.
     for (bool readOnly : {false, true}) {
         auto refused = ImageDrive::open(image.path, readOnly, nullptr);
