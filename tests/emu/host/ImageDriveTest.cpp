@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -260,6 +261,28 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     drive.reset();
     EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
 
+    // A written volume that fsck.fat does not find clean (here its second
+    // FAT made to differ after the copy) is put back, not kept.
+    drive = openDrive(image.path);
+    ASSERT_TRUE(drive);
+    const auto freeAreas = image.freeClusters();
+    const std::string used = FatImage::without(image.path, freeAreas);
+    writeHostFile(drive->folder() + "/C.TXT", "c");
+    drive->setStepHook([&](const std::string& step) {
+        if (step == "mcopy") {
+            writeHostFile(work / "byte", "\x77");
+            runTool({"dd", "if=" + work / "byte", "of=" + image.path, "bs=1", "seek=5124",
+                     "conv=notrunc", "status=none"});
+        }
+    });
+    written = drive->commit();
+    ASSERT_FALSE(written);
+    EXPECT_NE(written.reason().find("not clean"), std::string::npos) << written.reason();
+    EXPECT_TRUE(FatImage::without(image.path, freeAreas) == used) << "the image is not put back";
+    EXPECT_EQ(image.fsckReport(), "");
+    EXPECT_FALSE(corvane_test::hostFileExists(UndoJournal::pathFor(image.path)));
+    drive.reset();
+
     // A read-only image file is not replaced; read-only use is fine.
     ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
     auto refused = ImageDrive::open(image.path, false, nullptr);
@@ -286,6 +309,30 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     EXPECT_EQ(info.st_mode & 07777, 0640u) << "the image keeps its permissions";
     EXPECT_EQ(readHostFile(work / "hard.img"), readHostFile(image.path));
     EXPECT_EQ(info.st_nlink, 2u);
+}
+
+// A copy that waited for the image while its file was replaced locks the
+// file the name leads to when its turn comes, not the one it waited on.
+TEST(ImageLock, AWaitingCopyLocksTheFileTheNameNowLeadsTo) {
+    TempDir work;
+    writeHostFile(work / "c.img", "old");
+    writeHostFile(work / "new.img", "new");
+    emu::host::ImageLock other;
+    std::string error;
+    ASSERT_TRUE(other.take(work / "c.img", true, nullptr, error)) << error;
+    emu::host::ImageLock waiting;
+    ASSERT_TRUE(waiting.take(
+        work / "c.img", true,
+        [&] {
+            runTool({"mv", work / "new.img", work / "c.img"});
+            other.release();
+        },
+        error))
+        << error;
+    int fd = open((work / "c.img").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(flock(fd, LOCK_EX | LOCK_NB), 0) << "the file the name leads to is not locked";
+    close(fd);
 }
 
 // mtools takes no lock: another program may write the image while a run
