@@ -25,25 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// The demo's C: on a 2 GB FAT32 partition, at path, with no hole: the free
-// clusters hold a deleted file's bytes, and a 1 GB swap file is in use.
-void makeImage(const std::string& path, const std::string& scratch) {
-    const std::string demo = corvane_test::TestMachine::demoSource();
-    const std::string volume = path + "@@1048576";
-    corvane_test::runTool({"sh", "-c", "yes corvane | head -c 2G > " + path});
-    corvane_test::runTool(
-        {"sh", "-c", "printf 'label: dos\\nstart=2048, type=c\\n' | sfdisk -q " + path});
-    corvane_test::runTool(
-        {"mkfs.fat", "-F", "32", "--offset", "2048", path, std::to_string(2 * 1024 * 1024 - 1024)});
-    corvane_test::runTool({"sh", "-c", "yes deleted | head -c 1900M > " + scratch});
-    corvane_test::runTool({"mcopy", "-i", volume, scratch, "::/DELETED.BIN"});
-    corvane_test::runTool({"mdel", "-i", volume, "::/DELETED.BIN"});
-    corvane_test::runTool({"sh", "-c", "yes swapped | head -c 1G > " + scratch});
-    corvane_test::runTool({"mcopy", "-i", volume, scratch, "::/WIN386.SWP"});
-    corvane_test::runTool({"rm", scratch});
-    corvane_test::runTool({"mcopy", "-s", "-m", "-i", volume, demo + "/c/WINDOWS", "::/"});
-}
-
 // The disk space the files at paths take, in bytes.
 long long spaceOf(const std::vector<std::string>& paths) {
     long long total = 0;
@@ -66,7 +47,8 @@ double since(Clock::time_point begin) {
 void measure(benchmark::State& state, bool open) {
     corvane_test::TempDir work;
     const std::string original = work / "original.img";
-    makeImage(original, work / "scratch");
+    corvane_test::FatImage::makeUsedDisk(original, corvane_test::TestMachine::demoSource() + "/c",
+                                         work / "scratch");
     const std::string image = work / "c.img";
     // What a write-back may leave beside the image while it runs.
     const std::string folder = emu::host::ImageDrive::workFolderOf(image);

@@ -27,6 +27,12 @@ struct FatImage {
 
     // Makes an image of kind at path holding a copy of folder's tree.
     static FatImage make(ImageKind kind, const std::string& path, const std::string& folder);
+    // A 2 GB MBR disk at path, FAT32 partition 1 holding a copy of folder's
+    // tree, as a used installation is: no hole, its free clusters hold a
+    // deleted file's bytes and a 1 GB swap file is in use. scratch is a
+    // host file it may use.
+    static FatImage makeUsedDisk(const std::string& path, const std::string& folder,
+                                 const std::string& scratch);
 
     // Every file of the volume: path with '/' (as the image spells it) to
     // content, read with mcopy.
