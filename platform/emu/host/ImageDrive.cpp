@@ -28,14 +28,26 @@ std::string parentOf(const std::string& path) {
 Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageName, bool readOnly,
                                                      const std::function<void()>& waiting,
                                                      const std::function<void()>& rolledBack) {
-    // A killed write-back's journal is put back before the image is read:
-    // until then its partition's boot sector and FATs may be half written.
+    // Written where it lies: the file itself, never a link to it.
     std::string file;
     int partition = 0;
     DiskImage::splitName(imageName, file, partition);
+    const std::string image = ImageWorkFolder::canonical(file);
     struct stat info {};
-    if (stat(file.c_str(), &info) == 0 && S_ISREG(info.st_mode)) {
-        std::string image = ImageWorkFolder::canonical(file);
+    if (!readOnly && stat(image.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
+        return Failure{image + " is read-only; make it writable to install into it (a dry "
+                               "run does not need that)"};
+    }
+    std::unique_ptr<ImageDrive> drive(new ImageDrive());
+    drive->m_readOnly = readOnly;
+    std::string error;
+    if (stat(image.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        if (!drive->m_lock.take(image, !readOnly, waiting, error)) {
+            return Failure{error};
+        }
+        // Under the lock, a journal is a dead writer's. It is put back
+        // before the image is read: until then the partition's boot sector
+        // and FATs may be half written.
         Result<bool> undone = hostsupport::UndoJournal::rollBack(image);
         if (!undone) {
             return Failure{image + " has the journal of a write-back that was cut short (" +
@@ -46,22 +58,14 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
             rolledBack();
         }
     }
-    std::string error;
     std::optional<ImageVolume> volume = DiskImage::findVolume(imageName, error);
     if (!volume) {
         return Failure{error};
     }
-    // Written where it lies: the file itself, never a link to it.
-    volume->path = ImageWorkFolder::canonical(volume->path);
-    if (!readOnly && (stat(volume->path.c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0)) {
-        return Failure{volume->path + " is read-only; make it writable to install into it (a dry "
-                                      "run does not need that)"};
-    }
-    std::unique_ptr<ImageDrive> drive(new ImageDrive());
+    volume->path = image;
     drive->m_volume = *volume;
-    drive->m_readOnly = readOnly;
-    if (!drive->m_lock.take(volume->path, !readOnly, waiting, error)) {
-        return Failure{error};
+    if (!drive->m_lock.held()) {
+        return Failure{image + " is no file"};
     }
     if (!readOnly) {
         Result<ImageIdentity> identity = ImageIdentity::of(*volume);
