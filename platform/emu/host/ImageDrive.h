@@ -1,9 +1,14 @@
 // A disk image as a drive of the emulated machine. The image's files are
-// copied out with mtools into a private folder, which the machine maps like
-// any drive folder; at the end of a finished session exactly what changed in
-// that folder is written into a copy of the image with mtools, the copy is
-// checked with fsck.fat and renamed over the image. Until that rename the
-// image keeps every byte, so a killed or failed run leaves it as it was.
+// copied out with mtools into a private folder (ImageCopyOut, in an
+// ImageWorkFolder), which the machine maps like any drive folder; at the end
+// of a finished session exactly what changed in that folder
+// (TreeComparison) is written with mtools into the image where it lies
+// (ImageWriter), behind an undo journal that holds every region the tools
+// may overwrite (ImagePlacement); the volume is checked with fsck.fat
+// (VolumeCheck) before the journal goes. A failed write is undone; a killed
+// one is rolled back by the next run that opens the image, before anything
+// else. A write-back refuses an image another program changed since the run
+// opened it (ImageIdentity), keeping that program's change.
 //
 // The folder keeps what a FAT disk shows the program: read-only files lack
 // their write bits, and the short names of long-named entries are handed to
@@ -11,14 +16,20 @@
 #pragma once
 
 #include "platform/emu/host/DiskImage.h"
+#include "platform/emu/host/FatLayout.h"
+#include "platform/emu/host/ImageIdentity.h"
 #include "platform/emu/host/ImageLock.h"
+#include "platform/emu/host/ImagePlacement.h"
+#include "platform/emu/host/ImageWorkFolder.h"
+#include "platform/emu/host/TreeComparison.h"
+#include "platform/emu/hostsupport/Result.h"
 
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace emu::host {
@@ -28,17 +39,18 @@ public:
     // Opens the image of imageName ("FILE" or "FILE@N"): finds its volume, takes
     // the image's lock (waiting for another copy of this program, refusing
     // one another program holds), checks the volume with fsck.fat and copies
-    // its files out. A read-only drive is never written back. nullptr with
-    // the reason in error when any of it fails; nothing is changed then.
-    static std::unique_ptr<ImageDrive> open(const std::string& imageName, bool readOnly,
-                                            const std::function<void()>& waiting,
-                                            std::string& error);
-    ~ImageDrive();
+    // its files out. A journal a killed write-back left beside the image is
+    // rolled back first, and rolledBack called. A read-only drive is never
+    // written back. The reason when any of it fails; nothing is changed
+    // then.
+    static hostsupport::Result<std::unique_ptr<ImageDrive>>
+    open(const std::string& imageName, bool readOnly, const std::function<void()>& waiting,
+         const std::function<void()>& rolledBack = nullptr);
     ImageDrive(const ImageDrive&) = delete;
     ImageDrive& operator=(const ImageDrive&) = delete;
 
     // The host folder that holds the image's files.
-    const std::string& folder() const { return m_folder; }
+    const std::string& folder() const { return m_work.files(); }
     const ImageVolume& volume() const { return m_volume; }
     // Host folder (as the folder's own paths spell it) to upper-case short
     // name to the long name of that folder's entry.
@@ -46,10 +58,22 @@ public:
         return m_shortNames;
     }
 
-    // Writes what changed in the folder into the image, whole or not at all.
-    // False with the reason in error when it could not; the image is then as
-    // it was. Nothing to write leaves the image's file alone.
-    bool commit(std::string& error);
+    // Writes what changed in the folder into the image, whole or not at all;
+    // the reason when it could not, and the image is then as it was (or as
+    // another program that wrote it since the run opened it left it).
+    // Nothing to write leaves the image's file alone. commit() is prepare(),
+    // write() and finish(), with undo() after a failure; several drives
+    // written all or nothing call them in turn on each.
+    hostsupport::Result<void> commit();
+    // Refuses an image another program changed, finds the changes and seals
+    // the journal of what they overwrite. Writes nothing into the image.
+    hostsupport::Result<void> prepare();
+    // Writes the prepared changes into the image and checks its volume.
+    hostsupport::Result<void> write();
+    // Syncs the image and drops the journal: the changes stay.
+    hostsupport::Result<void> finish();
+    // Puts back what write() overwrote (nothing when nothing was prepared).
+    hostsupport::Result<void> undo();
     // How many file entries the last commit wrote, removed or changed.
     int changesWritten() const { return m_changes; }
 
@@ -59,44 +83,29 @@ public:
 
     // The work folder that belongs to the image at path: beside it, named
     // after it. Exists only while a run uses the image or after a killed run.
-    static std::string workFolderOf(const std::string& imagePath);
+    static std::string workFolderOf(const std::string& imagePath) {
+        return ImageWorkFolder::of(imagePath);
+    }
+
+    // Bytes of the image the last write-back's journal held.
+    std::uint64_t journalBytes() const { return m_journalBytes; }
 
 private:
-    struct Entry {
-        bool folder = false;
-        bool readOnly = false;
-        bool hidden = false;
-        bool system = false;
-        ino_t inode = 0;
-        off_t size = 0;
-        std::int64_t modified = 0; // ns
-        std::int64_t changed = 0;  // ns
-    };
-    using Tree = std::map<std::string, Entry>; // path relative to the folder, '/'
-
     ImageDrive() = default;
-    bool prepareWorkFolder(std::string& error);
-    bool checkVolume(const std::string& imageFile, std::string& error);
-    bool extract(std::string& error);
-    bool readAttributes(Tree& attributes, std::string& error);
-    bool readShortNames(std::string& error);
-    bool applyChanges(const Tree& now, std::string& error);
-    bool putInPlace(std::string& error);
-    // Runs an mtools command on the work copy of the image (or the image
-    // itself when reading); false with the reason in error.
-    bool mtools(const std::string& tool, const std::vector<std::string>& args,
-                const std::string& imageFile, std::string& output, std::string& error);
     void step(const std::string& name);
-    // FILE@@OFFSET: the volume in file, as mtools' -i takes it.
-    std::string imageArgument(const std::string& file) const;
-    static Tree scan(const std::string& root);
+    // The clusters the changes may overwrite that are in use: those of
+    // every directory they change and of every file they replace or delete.
+    hostsupport::Result<std::vector<std::uint32_t>> clustersToKeep(const FatLayout& layout) const;
 
     ImageVolume m_volume;
     bool m_readOnly = false;
     ImageLock m_lock;
-    std::string m_workFolder; // holds files/, the work copy and the volume checked
-    std::string m_folder;     // the drive's folder (canonical)
-    Tree m_tree;              // the folder as copied out
+    ImageWorkFolder m_work;
+    std::optional<ImageIdentity> m_identity; // the image as the run found it
+    Tree m_tree;                             // the folder as copied out
+    ImageChanges m_pending;                  // prepared, not yet finished
+    std::unique_ptr<ImagePlacement> m_placement;
+    std::uint64_t m_journalBytes = 0;
     std::map<std::string, std::map<std::string, std::string>> m_shortNames;
     std::function<void(const std::string&)> m_stepHook;
     int m_changes = 0;

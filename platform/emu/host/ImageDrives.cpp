@@ -38,11 +38,18 @@ bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly
             return false;
         }
     }
-    std::unique_ptr<ImageDrive> drive = ImageDrive::open(
-        imageName, readOnly, [&] { waiting(file); }, error);
-    if (!drive) {
+    hostsupport::Result<std::unique_ptr<ImageDrive>> opened = ImageDrive::open(
+        imageName, readOnly, [&] { waiting(file); },
+        [&] {
+            if (m_rolledBack) {
+                m_rolledBack(file);
+            }
+        });
+    if (!opened) {
+        error = opened.reason();
         return false;
     }
+    std::unique_ptr<ImageDrive> drive = std::move(*opened);
     options.machine.drives[letter] = drive->folder();
     for (const auto& [folder, names] : drive->shortNames()) {
         options.machine.shortNames[folder] = names;
@@ -89,16 +96,47 @@ bool ImageDrives::hasWritable() const {
 }
 
 bool ImageDrives::commit(std::string& error) {
-    bool all = true;
+    std::vector<Mounted*> writable;
     for (Mounted& mounted : m_drives) {
-        std::string why;
-        if (!mounted.readOnly && !mounted.drive->commit(why)) {
-            error += (error.empty() ? "" : "\n") + std::string("drive ") + mounted.letter +
-                     ": not written back, the image is as it was: " + why;
-            all = false;
+        if (!mounted.readOnly) {
+            writable.push_back(&mounted);
         }
     }
-    return all;
+    // Every journal sealed, then every image written and checked, then every
+    // journal dropped: a failure before the last step puts all back.
+    using Step = hostsupport::Result<void> (ImageDrive::*)();
+    for (Step step : {&ImageDrive::prepare, &ImageDrive::write, &ImageDrive::finish}) {
+        for (Mounted* mounted : writable) {
+            hostsupport::Result<void> done = (mounted->drive.get()->*step)();
+            if (done) {
+                continue;
+            }
+            error =
+                std::string("drive ") + mounted->letter + ": not written back: " + done.reason();
+            bool restored = step != &ImageDrive::finish || mounted == writable.front();
+            for (Mounted* other : writable) {
+                if (step == &ImageDrive::finish && other == mounted) {
+                    break; // the ones before it are written for good
+                }
+                error += step == &ImageDrive::finish
+                             ? std::string("\ndrive ") + other->letter + ": written"
+                             : "";
+            }
+            for (Mounted* other : writable) {
+                hostsupport::Result<void> undone = other->drive->undo();
+                if (!undone) {
+                    error += std::string("\ndrive ") + other->letter + ": " + undone.reason();
+                    restored = false;
+                }
+            }
+            if (restored) {
+                error +=
+                    writable.size() > 1 ? "; no image is changed" : "; the image is not changed";
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace emu::host
