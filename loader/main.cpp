@@ -254,6 +254,13 @@ int runProgram(int argc, char** argv) {
     }
     emu::host::HostOptions& options = line.host;
     emu::host::ImageDrives images;
+    images.setRollBackNotice([&program](const std::string& image) {
+        std::fprintf(stderr,
+                     "%s: %s: the write-back of an earlier run was cut short (killed, or a "
+                     "power cut); what it had written is put back, the image is as it was "
+                     "before that run\n",
+                     program.c_str(), image.c_str());
+    });
     // Only a run of the program writes its images back.
     bool writeBack = line.action == loader::Action::Run;
     emu::hostsupport::Result<void> opened = images.open(

@@ -1,19 +1,13 @@
 #include "loader/author/DiskWriter.h"
 
 #include "loader/author/StagingFolder.h"
+#include "platform/emu/hostsupport/HostTool.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <iomanip>
 #include <set>
 #include <sstream>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace loader::author {
 
@@ -25,71 +19,24 @@ std::string quotedPath(const std::string& path) {
     return "\"" + path + "\"";
 }
 
-// Runs an mtools program with argv; its exit status, -1 when it did not
-// run to its end. Its stdout and stderr together go to output. Long names
-// are switched off, so only the 8.3 entries are written.
-int runMtools(const std::vector<std::string>& argv, std::string& output) {
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
-        output = std::strerror(errno);
-        return -1;
-    }
-    pid_t child = fork();
-    if (child < 0) {
-        output = std::strerror(errno);
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        return -1;
-    }
-    if (child == 0) {
-        int nothing = open("/dev/null", O_RDONLY);
-        if (nothing >= 0) {
-            dup2(nothing, 0);
-        }
-        dup2(pipeFds[1], 1);
-        dup2(pipeFds[1], 2);
-        setenv("MTOOLS_NO_VFAT", "1", 1);
-        setenv("MTOOLS_SKIP_CHECK", "1", 1);
-        std::vector<char*> args;
-        for (const std::string& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        std::fprintf(stderr, "%s: %s\n", args[0], std::strerror(errno));
-        _exit(127);
-    }
-    close(pipeFds[1]);
-    char buffer[1024];
-    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) != 0;) {
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n < 0) {
-            break;
-        }
-        output.append(buffer, static_cast<size_t>(n));
-    }
-    close(pipeFds[0]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
+// Runs an mtools program with argv through the runner the image drives use,
+// in the same environment; its stdout goes to output. An upper-case 8.3
+// name is written as its short entry alone, as DiskFiles makes every name.
 bool mtools(const std::vector<std::string>& argv, std::string& output, std::string& error) {
-    int status = runMtools(argv, output);
-    if (status == 0) {
+    emu::hostsupport::ToolResult result = emu::hostsupport::HostTool::run(argv);
+    output = result.output;
+    if (result.succeeded()) {
         return true;
     }
-    while (!output.empty() && output.back() == '\n') {
-        output.pop_back();
+    std::string said = result.errors.empty() ? result.output : result.errors;
+    while (!said.empty() && said.back() == '\n') {
+        said.pop_back();
     }
-    if (status == 127) {
-        error = argv[0] +
-                " did not run (mtools makes floppy images: apt-get install mtools): " + output;
+    if (result.status < 0) {
+        error =
+            argv[0] + " did not run (mtools makes floppy images: apt-get install mtools): " + said;
     } else {
-        error = argv[0] + " failed: " + output;
+        error = argv[0] + " failed: " + said;
     }
     return false;
 }

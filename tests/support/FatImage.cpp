@@ -1,5 +1,6 @@
 #include "tests/support/FatImage.h"
 
+#include "platform/emu/host/FatLayout.h"
 #include "platform/emu/hostsupport/HostTool.h"
 #include "tests/support/TempDir.h"
 
@@ -251,6 +252,54 @@ std::vector<std::string> FatImage::longNames() const {
         }
     }
     return names;
+}
+
+FatImage FatImage::makeUsedDisk(const std::string& path, const std::string& folder,
+                                const std::string& scratch) {
+    FatImage image;
+    image.path = path;
+    image.offset = 1024 * 1024;
+    image.length = 2ULL * 1024 * 1024 * 1024 - image.offset;
+    image.driveValue = path;
+    const std::string volume = path + "@@" + std::to_string(image.offset);
+    runTool({"sh", "-c", "yes corvane | head -c 2G > " + path});
+    runTool({"sh", "-c", "printf 'label: dos\\nstart=2048, type=c\\n' | sfdisk -q " + path});
+    runTool(
+        {"mkfs.fat", "-F", "32", "--offset", "2048", path, std::to_string(image.length / 1024)});
+    runTool({"sh", "-c", "yes deleted | head -c 1900M > " + scratch});
+    runTool({"mcopy", "-i", volume, scratch, "::/DELETED.BIN"});
+    runTool({"mdel", "-i", volume, "::/DELETED.BIN"});
+    runTool({"sh", "-c", "yes swapped | head -c 1G > " + scratch});
+    runTool({"mcopy", "-i", volume, scratch, "::/WIN386.SWP"});
+    runTool({"rm", scratch});
+    runTool({"sh", "-c", "mcopy -s -m -i " + volume + " " + folder + "/* ::/"});
+    return image;
+}
+
+std::vector<std::pair<std::uint64_t, std::uint64_t>> FatImage::freeClusters() const {
+    emu::host::ImageVolume volume{path, offset, length, ""};
+    auto layout = emu::host::FatLayout::read(volume, path);
+    if (!layout) {
+        throw std::runtime_error(layout.reason());
+    }
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+    for (std::uint32_t cluster = layout->firstCluster(); cluster <= layout->lastCluster();
+         ++cluster) {
+        if (layout->isFree(cluster)) {
+            emu::host::ByteRange range = layout->cluster(cluster);
+            ranges.emplace_back(range.offset, range.length);
+        }
+    }
+    return ranges;
+}
+
+std::string FatImage::without(const std::string& file,
+                              const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges) {
+    std::string bytes = readHostFile(file);
+    for (const auto& [at, length] : ranges) {
+        bytes.replace(at, length, length, '\0');
+    }
+    return bytes;
 }
 
 } // namespace corvane_test

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace corvane_test {
@@ -30,6 +31,12 @@ struct FatImage {
 
     // Makes an image of kind at path holding a copy of folder's tree.
     static FatImage make(ImageKind kind, const std::string& path, const std::string& folder);
+    // A 2 GB MBR disk at path, FAT32 partition 1 holding a copy of folder's
+    // tree, as a used installation is: no hole, its free clusters hold a
+    // deleted file's bytes and a 1 GB swap file is in use. scratch is a
+    // host file it may use.
+    static FatImage makeUsedDisk(const std::string& path, const std::string& folder,
+                                 const std::string& scratch);
 
     // Every file of the volume: path with '/' (as the image spells it) to
     // content, read with mcopy.
@@ -38,6 +45,12 @@ struct FatImage {
     std::map<std::string, std::string> attributes() const;
     // fsck.fat -n's verdict on the volume: empty when clean, else its report.
     std::string fsckReport() const;
+    // The byte ranges of the image file that are free clusters of its volume
+    // now: what a write may fill without a journal.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> freeClusters() const;
+    // The bytes of file with the ranges (offset, length) blanked.
+    static std::string without(const std::string& file,
+                               const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges);
 
     // The bytes of the image outside the volume: the partition table and
     // every other partition.

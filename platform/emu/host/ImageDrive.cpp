@@ -1,13 +1,16 @@
 #include "platform/emu/host/ImageDrive.h"
 
 #include "platform/emu/host/ImageCopyOut.h"
-#include "platform/emu/host/ImagePlacement.h"
+#include "platform/emu/host/ImageNames.h"
 #include "platform/emu/host/ImageWriter.h"
 #include "platform/emu/host/InstallationCodePage.h"
 #include "platform/emu/host/Mtools.h"
 #include "platform/emu/host/VolumeCheck.h"
 #include "platform/emu/hostsupport/HostTool.h"
+#include "platform/emu/hostsupport/UndoJournal.h"
 
+#include <regex>
+#include <set>
 #include <sys/stat.h>
 
 namespace emu::host {
@@ -15,25 +18,64 @@ namespace emu::host {
 using hostsupport::Failure;
 using hostsupport::Result;
 
+namespace {
+
+// The folder of a relative path, "" for the root.
+std::string parentOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+} // namespace
+
 Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageName, bool readOnly,
-                                                     const std::function<void()>& waiting) {
+                                                     const std::function<void()>& waiting,
+                                                     const std::function<void()>& rolledBack) {
+    // Written where it lies: the file itself, never a link to it.
+    std::string file;
+    int partition = 0;
+    DiskImage::splitName(imageName, file, partition);
+    const std::string image = ImageWorkFolder::canonical(file);
+    struct stat info {};
+    if (!readOnly && stat(image.c_str(), &info) == 0 && (info.st_mode & S_IWUSR) == 0) {
+        return Failure{image + " is read-only; make it writable to install into it (a dry "
+                               "run does not need that)"};
+    }
+    std::unique_ptr<ImageDrive> drive(new ImageDrive());
+    drive->m_readOnly = readOnly;
+    if (stat(image.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
+        Result<void> locked = drive->m_lock.take(image, !readOnly, waiting);
+        if (!locked) {
+            return locked.failure();
+        }
+        // Under the lock, a journal is a dead writer's. It is put back
+        // before the image is read: until then the partition's boot sector
+        // and FATs may be half written.
+        Result<bool> undone = hostsupport::UndoJournal::rollBack(image);
+        if (!undone) {
+            return Failure{image + " has the journal of a write-back that was cut short (" +
+                           hostsupport::UndoJournal::pathFor(image) +
+                           "), and it cannot be put back: " + undone.reason()};
+        }
+        if (*undone && rolledBack) {
+            rolledBack();
+        }
+    }
     Result<ImageVolume> volume = DiskImage::findVolume(imageName);
     if (!volume) {
         return volume.failure();
     }
-    // The new image is renamed over the file itself, never over a link to it.
-    volume->path = ImageWorkFolder::canonical(volume->path);
-    struct stat info {};
-    if (!readOnly && (stat(volume->path.c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0)) {
-        return Failure{volume->path + " is read-only; make it writable to install into it (a dry "
-                                      "run does not need that)"};
-    }
-    std::unique_ptr<ImageDrive> drive(new ImageDrive());
+    volume->path = image;
     drive->m_volume = *volume;
-    drive->m_readOnly = readOnly;
-    Result<void> locked = drive->m_lock.take(volume->path, !readOnly, waiting);
-    if (!locked) {
-        return locked.failure();
+    if (!drive->m_lock.held()) {
+        return Failure{image + " is no file"};
+    }
+    if (!readOnly) {
+        Result<ImageIdentity> identity = ImageIdentity::of(*volume);
+        if (!identity) {
+            return identity.failure();
+        }
+        drive->m_identity = *identity;
     }
     Result<void> made = drive->m_work.make(volume->path, readOnly);
     if (!made) {
@@ -68,35 +110,185 @@ void ImageDrive::step(const std::string& name) {
     }
 }
 
-Result<void> ImageDrive::commit() {
+Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& layout) const {
+    const ImageChanges& changes = m_pending;
+    std::set<std::string> paths;
+    auto folderOf = [&](const std::string& path) {
+        std::string folder = parentOf(path);
+        if (!folder.empty()) {
+            paths.insert(folder);
+        }
+    };
+    for (const std::string& path : changes.removedFolders) {
+        // mdeltree writes into every folder below and frees every file's
+        // clusters, which a later copy may take.
+        folderOf(path);
+        for (auto it = m_tree.lower_bound(path);
+             it != m_tree.end() && (it->first == path || it->first.rfind(path + "/", 0) == 0);
+             ++it) {
+            paths.insert(it->first);
+        }
+    }
+    for (const std::string& path : changes.removedFiles) {
+        folderOf(path);
+        paths.insert(path);
+    }
+    for (const std::string& path : changes.newFolders) {
+        folderOf(path);
+    }
+    for (const auto& [folder, files] : changes.written) {
+        for (const std::string& path : files) {
+            folderOf(path);
+            if (m_tree.count(path) != 0) {
+                paths.insert(path); // replaced: its clusters are freed first
+            }
+        }
+    }
+    for (const auto& [flags, entries] : changes.attributes) {
+        for (const std::string& path : entries) {
+            folderOf(path);
+        }
+    }
+    std::vector<std::uint32_t> clusters;
+    bool root = !changes.removedFolders.empty() || !changes.removedFiles.empty() ||
+                !changes.newFolders.empty() || !changes.written.empty() ||
+                !changes.attributes.empty();
+    if (root && layout.isFat32()) {
+        // Every change may touch the root (a folder made or removed in it,
+        // or a change in it); cheap to keep.
+        clusters = layout.chain(layout.rootCluster());
+    }
+    std::vector<std::string> names;
+    for (const std::string& path : paths) {
+        // Folders made in the session hold free clusters only.
+        if (m_tree.count(path) != 0) {
+            Result<std::string> spelt = ImageNames::toToolPath(path);
+            if (!spelt) {
+                return spelt.failure();
+            }
+            names.push_back(ImageNames::literal(*spelt));
+        }
+    }
+    if (names.empty()) {
+        return clusters;
+    }
+    Result<std::string> listing =
+        Mtools(m_volume, m_volume.path, m_codePage).run("mshowfat", names);
+    if (!listing) {
+        return listing.failure();
+    }
+    // "::/WINDOWS/INF <1200-1203> <5000>": FAT names cannot hold '<' or '>'.
+    static const std::regex run("<([0-9]+)(?:-([0-9]+))?>");
+    for (auto it = std::sregex_iterator(listing->begin(), listing->end(), run);
+         it != std::sregex_iterator(); ++it) {
+        unsigned long first = std::stoul((*it)[1].str());
+        unsigned long last = (*it)[2].matched ? std::stoul((*it)[2].str()) : first;
+        if (first < layout.firstCluster() || last > layout.lastCluster() || last < first) {
+            return Failure{"mshowfat names clusters outside " + m_volume.path + "'s volume"};
+        }
+        for (unsigned long cluster = first; cluster <= last; ++cluster) {
+            clusters.push_back(static_cast<std::uint32_t>(cluster));
+        }
+    }
+    return clusters;
+}
+
+Result<void> ImageDrive::prepare() {
     m_changes = 0;
+    m_placement.reset();
     if (m_readOnly) {
         return {};
     }
-    Tree now = TreeComparison::scan(folder());
-    ImageChanges changes = TreeComparison::compare(m_tree, now);
-    m_changes = changes.count();
+    Result<ImageIdentity> now = ImageIdentity::of(m_volume);
+    std::string changed = now ? m_identity->changesIn(*now) : "it cannot be read";
+    if (!changed.empty()) {
+        return Failure{m_volume.path + " was changed by another program while this run used it (" +
+                       changed + "); this run's changes are not written, the other program's stay"};
+    }
+    m_pending = TreeComparison::compare(m_tree, TreeComparison::scan(folder()));
+    m_changes = m_pending.count();
     if (m_changes == 0) {
         return {};
     }
-    ImagePlacement placement(m_volume, m_work.path());
-    Result<void> copied = placement.copy();
-    if (!copied) {
-        return copied;
+    Result<FatLayout> layout = FatLayout::read(m_volume, m_volume.path);
+    if (!layout) {
+        return layout.failure();
     }
-    step("copy");
-    auto hook = [this](const std::string& name) { step(name); };
-    Result<void> written = ImageWriter::write(Mtools(m_volume, placement.workCopy(), m_codePage),
-                                              changes, folder(), m_work.path() + "/names", hook);
+    Result<std::vector<std::uint32_t>> clusters = clustersToKeep(*layout);
+    if (!clusters) {
+        return clusters.failure();
+    }
+    auto placement = std::make_unique<ImagePlacement>(m_volume, m_work.path());
+    Result<void> sealed = placement->seal(*layout, *clusters);
+    if (!sealed) {
+        return sealed;
+    }
+    m_journalBytes = placement->savedBytes();
+    m_placement = std::move(placement);
+    step("seal");
+    return {};
+}
+
+Result<void> ImageDrive::write() {
+    if (!m_placement) {
+        return {};
+    }
+    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path, m_codePage),
+                                              m_pending, folder(), m_work.path() + "/names",
+                                              [this](const std::string& name) { step(name); });
     if (!written) {
         return written;
     }
-    Result<void> placed = placement.putInPlace(hook);
-    if (!placed) {
-        return placed;
+    Result<void> checked = m_placement->check();
+    if (!checked) {
+        return checked;
     }
-    m_tree = TreeComparison::scan(folder());
+    step("fsck");
     return {};
+}
+
+Result<void> ImageDrive::finish() {
+    if (!m_placement) {
+        return {};
+    }
+    Result<void> finished = m_placement->finish();
+    if (!finished) {
+        return finished;
+    }
+    m_placement.reset();
+    step("finish");
+    m_tree = TreeComparison::scan(folder());
+    Result<ImageIdentity> identity = ImageIdentity::of(m_volume);
+    if (identity) {
+        m_identity = *identity;
+    }
+    return {};
+}
+
+Result<void> ImageDrive::undo() {
+    if (!m_placement) {
+        return {};
+    }
+    Result<void> undone = m_placement->undo();
+    m_placement.reset();
+    return undone;
+}
+
+Result<void> ImageDrive::commit() {
+    Result<void> done = prepare();
+    if (done) {
+        done = write();
+    }
+    if (done) {
+        done = finish();
+    }
+    if (!done) {
+        Result<void> undone = undo();
+        if (!undone) {
+            return Failure{done.reason() + "; " + undone.reason()};
+        }
+    }
+    return done;
 }
 
 } // namespace emu::host

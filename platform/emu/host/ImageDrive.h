@@ -2,10 +2,13 @@
 // copied out with mtools into a private folder (ImageCopyOut, in an
 // ImageWorkFolder), which the machine maps like any drive folder; at the end
 // of a finished session exactly what changed in that folder
-// (TreeComparison) is written into a copy of the image with mtools
-// (ImageWriter), the copy is checked with fsck.fat (VolumeCheck) and renamed
-// over the image (ImagePlacement). Until that rename the image keeps every
-// byte, so a killed or failed run leaves it as it was.
+// (TreeComparison) is written with mtools into the image where it lies
+// (ImageWriter), behind an undo journal that holds every region the tools
+// may overwrite (ImagePlacement); the volume is checked with fsck.fat
+// (VolumeCheck) before the journal goes. A failed write is undone; a killed
+// one is rolled back by the next run that opens the image, before anything
+// else. A write-back refuses an image another program changed since the run
+// opened it (ImageIdentity), keeping that program's change.
 //
 // The folder keeps what a FAT disk shows the program: read-only files lack
 // their write bits, and the short names of long-named entries are handed to
@@ -13,15 +16,21 @@
 #pragma once
 
 #include "platform/emu/host/DiskImage.h"
+#include "platform/emu/host/FatLayout.h"
+#include "platform/emu/host/ImageIdentity.h"
 #include "platform/emu/host/ImageLock.h"
+#include "platform/emu/host/ImagePlacement.h"
 #include "platform/emu/host/ImageWorkFolder.h"
 #include "platform/emu/host/TreeComparison.h"
 #include "platform/emu/hostsupport/Result.h"
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace emu::host {
 
@@ -30,10 +39,13 @@ public:
     // Opens the image of imageName ("FILE" or "FILE@N"): finds its volume, takes
     // the image's lock (waiting for another copy of this program, refusing
     // one another program holds), checks the volume with fsck.fat and copies
-    // its files out. A read-only drive is never written back. The reason
-    // when any of it fails; nothing is changed then.
+    // its files out. A journal a killed write-back left beside the image is
+    // rolled back first, and rolledBack called. A read-only drive is never
+    // written back. The reason when any of it fails; nothing is changed
+    // then.
     static hostsupport::Result<std::unique_ptr<ImageDrive>>
-    open(const std::string& imageName, bool readOnly, const std::function<void()>& waiting);
+    open(const std::string& imageName, bool readOnly, const std::function<void()>& waiting,
+         const std::function<void()>& rolledBack = nullptr);
     ImageDrive(const ImageDrive&) = delete;
     ImageDrive& operator=(const ImageDrive&) = delete;
 
@@ -47,9 +59,21 @@ public:
     }
 
     // Writes what changed in the folder into the image, whole or not at all;
-    // the reason when it could not, and the image is then as it was.
-    // Nothing to write leaves the image's file alone.
+    // the reason when it could not, and the image is then as it was (or as
+    // another program that wrote it since the run opened it left it).
+    // Nothing to write leaves the image's file alone. commit() is prepare(),
+    // write() and finish(), with undo() after a failure; several drives
+    // written all or nothing call them in turn on each.
     hostsupport::Result<void> commit();
+    // Refuses an image another program changed, finds the changes and seals
+    // the journal of what they overwrite. Writes nothing into the image.
+    hostsupport::Result<void> prepare();
+    // Writes the prepared changes into the image and checks its volume.
+    hostsupport::Result<void> write();
+    // Syncs the image and drops the journal: the changes stay.
+    hostsupport::Result<void> finish();
+    // Puts back what write() overwrote (nothing when nothing was prepared).
+    hostsupport::Result<void> undo();
     // How many file entries the last commit wrote, removed or changed.
     int changesWritten() const { return m_changes; }
 
@@ -63,16 +87,26 @@ public:
         return ImageWorkFolder::of(imagePath);
     }
 
+    // Bytes of the image the last write-back's journal held.
+    std::uint64_t journalBytes() const { return m_journalBytes; }
+
 private:
     ImageDrive() = default;
     void step(const std::string& name);
+    // The clusters the changes may overwrite that are in use: those of
+    // every directory they change and of every file they replace or delete.
+    hostsupport::Result<std::vector<std::uint32_t>> clustersToKeep(const FatLayout& layout) const;
 
     ImageVolume m_volume;
     bool m_readOnly = false;
     int m_codePage = 0; // of the short names, the installation's
     ImageLock m_lock;
     ImageWorkFolder m_work;
-    Tree m_tree; // the folder as copied out
+    std::optional<ImageIdentity> m_identity; // the image as the run found it
+    Tree m_tree;                             // the folder as copied out
+    ImageChanges m_pending;                  // prepared, not yet finished
+    std::unique_ptr<ImagePlacement> m_placement;
+    std::uint64_t m_journalBytes = 0;
     std::map<std::string, std::map<std::string, std::string>> m_shortNames;
     std::function<void(const std::string&)> m_stepHook;
     int m_changes = 0;

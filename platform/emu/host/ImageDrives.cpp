@@ -37,8 +37,13 @@ ImageDrives::mount(char letter, const std::string& imageName, bool readOnly, Hos
                                         ":; one image is one drive"};
         }
     }
-    hostsupport::Result<std::unique_ptr<ImageDrive>> opened =
-        ImageDrive::open(imageName, readOnly, [&] { waiting(file); });
+    hostsupport::Result<std::unique_ptr<ImageDrive>> opened = ImageDrive::open(
+        imageName, readOnly, [&] { waiting(file); },
+        [&] {
+            if (m_rolledBack) {
+                m_rolledBack(file);
+            }
+        });
     if (!opened) {
         return opened.failure();
     }
@@ -102,19 +107,47 @@ bool ImageDrives::hasWritable() const {
 }
 
 bool ImageDrives::commit(std::string& error) {
-    bool all = true;
+    std::vector<Mounted*> writable;
     for (Mounted& mounted : m_drives) {
-        if (mounted.readOnly) {
-            continue;
-        }
-        hostsupport::Result<void> written = mounted.drive->commit();
-        if (!written) {
-            error += (error.empty() ? "" : "\n") + std::string("drive ") + mounted.letter +
-                     ": not written back, the image is as it was: " + written.reason();
-            all = false;
+        if (!mounted.readOnly) {
+            writable.push_back(&mounted);
         }
     }
-    return all;
+    // Every journal sealed, then every image written and checked, then every
+    // journal dropped: a failure before the last step puts all back.
+    using Step = hostsupport::Result<void> (ImageDrive::*)();
+    for (Step step : {&ImageDrive::prepare, &ImageDrive::write, &ImageDrive::finish}) {
+        for (Mounted* mounted : writable) {
+            hostsupport::Result<void> done = (mounted->drive.get()->*step)();
+            if (done) {
+                continue;
+            }
+            error =
+                std::string("drive ") + mounted->letter + ": not written back: " + done.reason();
+            bool restored = step != &ImageDrive::finish || mounted == writable.front();
+            for (Mounted* other : writable) {
+                if (step == &ImageDrive::finish && other == mounted) {
+                    break; // the ones before it are written for good
+                }
+                error += step == &ImageDrive::finish
+                             ? std::string("\ndrive ") + other->letter + ": written"
+                             : "";
+            }
+            for (Mounted* other : writable) {
+                hostsupport::Result<void> undone = other->drive->undo();
+                if (!undone) {
+                    error += std::string("\ndrive ") + other->letter + ": " + undone.reason();
+                    restored = false;
+                }
+            }
+            if (restored) {
+                error +=
+                    writable.size() > 1 ? "; no image is changed" : "; the image is not changed";
+            }
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace emu::host

@@ -24,9 +24,16 @@ public:
     // refused; none is changed then, and none stays open.
     hostsupport::Result<void> open(HostOptions& options, bool writeBack,
                                    const std::function<void(const std::string&)>& waiting);
-    // Writes the changes of every writable image back, each whole or not at
-    // all. False with the reasons in error when any could not be.
+    // Writes the changes of every writable image back, all or nothing: every
+    // image's journal is sealed before the first is written, and when one
+    // cannot be written the others written before it are put back. False
+    // with the reason in error when any could not be.
     bool commit(std::string& error);
+    // rolledBack(image) is called when opening an image puts back the
+    // journal of a write-back that was cut short.
+    void setRollBackNotice(std::function<void(const std::string&)> rolledBack) {
+        m_rolledBack = std::move(rolledBack);
+    }
     // Ends the use of every image without writing anything back.
     void discard() { m_drives.clear(); }
     bool hasWritable() const;
@@ -48,6 +55,7 @@ private:
                                     const std::function<void(const std::string&)>& waiting);
 
     std::vector<Mounted> m_drives;
+    std::function<void(const std::string&)> m_rolledBack;
 };
 
 } // namespace emu::host

@@ -65,8 +65,8 @@ hostsupport::Result<void> ImageLock::take(const std::string& path, bool forWriti
             locked.st_dev != named.st_dev || locked.st_ino != named.st_ino) {
             continue;
         }
-        // mtools takes record locks on what it opens and fails on a file
-        // another program locked, so even reading needs the image free.
+        // A program holding a record lock (QEMU) may be running a machine
+        // on the image: even reading it is refused.
         int holder = recordLockHolder(fd.get(), true);
         if (holder != 0) {
             return Failure{

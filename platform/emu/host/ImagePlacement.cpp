@@ -1,62 +1,77 @@
 #include "platform/emu/host/ImagePlacement.h"
 
 #include "platform/emu/host/VolumeCheck.h"
-#include "platform/emu/hostsupport/HostTool.h"
-#include "platform/emu/hostsupport/UniqueFd.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace emu::host {
 
-namespace {
-
-bool syncPath(const std::string& path, int flags) {
-    hostsupport::UniqueFd fd(::open(path.c_str(), flags | O_CLOEXEC));
-    return fd.valid() && fsync(fd.get()) == 0;
-}
-
-std::string parentOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-}
-
-} // namespace
+using hostsupport::Failure;
+using hostsupport::Result;
 
 ImagePlacement::ImagePlacement(ImageVolume volume, std::string workFolder)
-    : m_volume(std::move(volume)), m_workFolder(std::move(workFolder)),
-      m_workCopy(m_workFolder + "/image") {}
+    : m_volume(std::move(volume)), m_workFolder(std::move(workFolder)) {}
 
-hostsupport::Result<void> ImagePlacement::copy() {
-    hostsupport::ToolResult copy =
-        hostsupport::HostTool::run({"cp", "--reflink=auto", "--sparse=always",
-                                    "--preserve=mode,ownership", m_volume.path, m_workCopy});
-    if (!copy.succeeded()) {
-        return hostsupport::Failure{copy.failure("cp") + " (a work copy of " + m_volume.path + ")"};
+Result<void> ImagePlacement::seal(const FatLayout& layout,
+                                  const std::vector<std::uint32_t>& clusters) {
+    m_journal = std::make_unique<hostsupport::UndoJournal>(m_volume.path);
+    for (const ByteRange& range : layout.systemAreas()) {
+        m_journal->keep(range.offset, range.length);
+    }
+    std::vector<std::uint32_t> sorted = clusters;
+    std::sort(sorted.begin(), sorted.end());
+    sorted.erase(std::unique(sorted.begin(), sorted.end()), sorted.end());
+    ByteRange run;
+    for (std::uint32_t cluster : sorted) {
+        ByteRange range = layout.cluster(cluster);
+        if (run.length != 0 && run.offset + run.length == range.offset) {
+            run.length += range.length;
+            continue;
+        }
+        if (run.length != 0) {
+            m_journal->keep(run.offset, run.length);
+        }
+        run = range;
+    }
+    if (run.length != 0) {
+        m_journal->keep(run.offset, run.length);
+    }
+    Result<void> sealed = m_journal->seal();
+    if (!sealed) {
+        m_journal.reset();
+        return Failure{"cannot save what the changes overwrite in " + m_volume.path + ": " +
+                       sealed.reason()};
     }
     return {};
 }
 
-hostsupport::Result<void> ImagePlacement::putInPlace(const StepHook& step) {
-    hostsupport::Result<void> checked = VolumeCheck::run(m_volume, m_workCopy, m_workFolder);
+Result<void> ImagePlacement::check() {
+    Result<void> checked = VolumeCheck::run(m_volume, m_volume.path, m_workFolder);
     if (!checked) {
-        return hostsupport::Failure{"after writing the changes, " + checked.reason()};
+        return Failure{"after writing the changes, " + checked.reason()};
     }
-    step("fsck");
-    if (!syncPath(m_workCopy, O_RDONLY)) {
-        return hostsupport::Failure{"cannot sync the work copy " + m_workCopy + ": " +
-                                    std::strerror(errno)};
+    return {};
+}
+
+Result<void> ImagePlacement::finish() {
+    Result<void> finished = m_journal->finish();
+    if (!finished) {
+        return Failure{"cannot sync " + m_volume.path + ": " + finished.reason()};
     }
-    step("sync");
-    if (rename(m_workCopy.c_str(), m_volume.path.c_str()) != 0) {
-        return hostsupport::Failure{"cannot put the work copy in place of " + m_volume.path + ": " +
-                                    std::strerror(errno)};
+    m_journal.reset();
+    return {};
+}
+
+Result<void> ImagePlacement::undo() {
+    if (!m_journal) {
+        return {};
     }
-    step("rename");
-    syncPath(parentOf(m_volume.path), O_RDONLY | O_DIRECTORY);
+    Result<void> undone = m_journal->undo();
+    m_journal.reset();
+    if (!undone) {
+        return Failure{"the saved bytes could not be put back into " + m_volume.path + " (" +
+                       undone.reason() + "); the next run on the image puts them back"};
+    }
     return {};
 }
 

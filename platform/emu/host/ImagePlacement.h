@@ -1,36 +1,50 @@
-// Puts an image's changes in place whole or not at all: the changes are
-// written into a work copy of the image, which is checked with fsck.fat,
-// synced and renamed over the image. Until that rename the image keeps every
-// byte.
+// Puts an image's changes in place, where the image lies, behind an undo
+// journal (UndoJournal): the original bytes of every region the image tools
+// may overwrite are saved beside the image and synced before the first
+// write; after the tools wrote, the volume is checked with fsck.fat and the
+// journal removed only after the image is synced. A failure puts the saved
+// bytes back; a kill leaves the journal for the next run's roll-back.
+//
+// The regions: the reserved sectors, both FATs and the fixed root directory,
+// and the clusters the caller names (those of every directory the write
+// changes and of every file it replaces or deletes). Clusters that were free
+// need no journal: the FATs put back make them free again.
 #pragma once
 
 #include "platform/emu/host/DiskImage.h"
+#include "platform/emu/host/FatLayout.h"
 #include "platform/emu/hostsupport/Result.h"
+#include "platform/emu/hostsupport/UndoJournal.h"
 
-#include <functional>
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace emu::host {
 
 class ImagePlacement {
 public:
-    using StepHook = std::function<void(const std::string&)>;
-
-    // The work copy of volume's image goes in workFolder.
+    // The scratch file of the check goes in workFolder.
     ImagePlacement(ImageVolume volume, std::string workFolder);
 
-    // The file to write the changes into, once copy() succeeded.
-    const std::string& workCopy() const { return m_workCopy; }
-    // Copies the image (holes and reflinks kept where the host can).
-    hostsupport::Result<void> copy();
-    // Checks the written work copy, syncs it and renames it over the image;
-    // step("fsck"), step("sync") and step("rename") after each.
-    hostsupport::Result<void> putInPlace(const StepHook& step);
+    // Saves the file system's own areas of layout and clusters, and seals
+    // the journal; nothing of the image may be written before.
+    hostsupport::Result<void> seal(const FatLayout& layout,
+                                   const std::vector<std::uint32_t>& clusters);
+    // fsck.fat -n of the written volume.
+    hostsupport::Result<void> check();
+    // Syncs the image and removes the journal.
+    hostsupport::Result<void> finish();
+    // Puts the saved bytes back.
+    hostsupport::Result<void> undo();
+    // Bytes the journal holds.
+    std::uint64_t savedBytes() const { return m_journal ? m_journal->savedBytes() : 0; }
 
 private:
     ImageVolume m_volume;
     std::string m_workFolder;
-    std::string m_workCopy;
+    std::unique_ptr<hostsupport::UndoJournal> m_journal;
 };
 
 } // namespace emu::host

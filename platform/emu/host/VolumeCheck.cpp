@@ -1,8 +1,10 @@
 #include "platform/emu/host/VolumeCheck.h"
 
+#include "platform/emu/host/FatLayout.h"
 #include "platform/emu/hostsupport/HostTool.h"
 #include "platform/emu/hostsupport/UniqueFd.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -13,36 +15,61 @@ namespace emu::host {
 
 namespace {
 
-// Copies length bytes of from at offset into a new file to, leaving holes
-// where from has them.
-bool copyRegion(const std::string& from, std::uint64_t offset, std::uint64_t length,
-                const std::string& to) {
+using hostsupport::Failure;
+using hostsupport::Result;
+
+// Copies the ranges of from (offsets in it) into a new file to of the
+// volume's length, at their places in the volume, leaving the rest a hole:
+// what fsck.fat reads of a volume, without the files' data.
+Result<void> copyRanges(const std::string& from, const ImageVolume& volume,
+                        const std::vector<ByteRange>& ranges, const std::string& to) {
     hostsupport::UniqueFd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
     hostsupport::UniqueFd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (!in.valid() || !out.valid() || ftruncate(out.get(), static_cast<off_t>(length)) != 0) {
-        return false;
+    if (!in.valid() || !out.valid() ||
+        ftruncate(out.get(), static_cast<off_t>(volume.length)) != 0) {
+        return Failure{"cannot make " + to + " to check " + volume.path + ": " +
+                       std::strerror(errno)};
     }
-    auto end = static_cast<off_t>(offset + length);
-    auto at = static_cast<off_t>(offset);
-    while (at < end) {
-        off_t data = lseek(in.get(), at, SEEK_DATA);
-        if (data < 0 || data >= end) {
-            break;
-        }
-        off_t hole = lseek(in.get(), data, SEEK_HOLE);
-        hole = hole < 0 || hole > end ? end : hole;
-        loff_t source = data;
-        loff_t target = data - static_cast<off_t>(offset);
-        while (source < hole) {
+    for (const ByteRange& range : ranges) {
+        loff_t source = static_cast<loff_t>(range.offset);
+        loff_t target = static_cast<loff_t>(range.offset - volume.offset);
+        loff_t end = source + static_cast<loff_t>(range.length);
+        while (source < end) {
             ssize_t done = copy_file_range(in.get(), &source, out.get(), &target,
-                                           static_cast<size_t>(hole - source), 0);
+                                           static_cast<size_t>(end - source), 0);
             if (done <= 0) {
-                return false;
+                return Failure{"cannot copy the file system of " + volume.path + " to check it: " +
+                               (done == 0 ? std::string("the file ends early")
+                                          : std::string(std::strerror(errno)))};
             }
         }
-        at = hole;
     }
-    return true;
+    return {};
+}
+
+// The system areas and directory clusters of the volume in file, adjacent
+// clusters joined.
+Result<std::vector<ByteRange>> fileSystemRanges(const ImageVolume& volume,
+                                                const std::string& file) {
+    Result<FatLayout> layout = FatLayout::read(volume, file);
+    if (!layout) {
+        return layout.failure();
+    }
+    Result<std::vector<std::uint32_t>> directories = layout->directoryClusters(file);
+    if (!directories) {
+        return directories.failure();
+    }
+    std::vector<ByteRange> ranges = layout->systemAreas();
+    std::sort(directories->begin(), directories->end());
+    for (std::uint32_t cluster : *directories) {
+        ByteRange range = layout->cluster(cluster);
+        if (ranges.back().offset + ranges.back().length == range.offset) {
+            ranges.back().length += range.length;
+        } else {
+            ranges.push_back(range);
+        }
+    }
+    return ranges;
 }
 
 } // namespace
@@ -51,10 +78,15 @@ hostsupport::Result<void> VolumeCheck::run(const ImageVolume& volume, const std:
                                            const std::string& scratchFolder) {
     std::string checked = file;
     if (volume.offset != 0) {
+        // fsck.fat reads the file system's own areas and directories only:
+        // those are copied out, the files' data stays behind.
         checked = scratchFolder + "/volume";
-        if (!copyRegion(file, volume.offset, volume.length, checked)) {
-            return hostsupport::Failure{"cannot copy the volume of " + volume.path +
-                                        " to check it: " + std::strerror(errno)};
+        Result<std::vector<ByteRange>> ranges = fileSystemRanges(volume, file);
+        Result<void> copied =
+            ranges ? copyRanges(file, volume, *ranges, checked) : Result<void>(ranges.failure());
+        if (!copied) {
+            unlink(checked.c_str());
+            return copied;
         }
     }
     hostsupport::ToolResult fsck = hostsupport::HostTool::run({"fsck.fat", "-n", checked});

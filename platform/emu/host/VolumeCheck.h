@@ -1,6 +1,9 @@
-// fsck.fat -n on the FAT volume of an image file: a volume inside a larger
-// image is first cut out into a scratch file (holes kept, so a mostly empty
-// volume costs only its data), as fsck.fat takes no offset.
+// fsck.fat -n on the FAT volume of an image file. fsck.fat takes no offset,
+// so a volume inside a larger image is checked in a scratch file that holds
+// what fsck.fat reads of it (the reserved sectors, the FATs, the root
+// directory and every directory's clusters, at their places) and holes for
+// the files' data: it costs the size of the file system's own areas, not of
+// the volume.
 #pragma once
 
 #include "platform/emu/host/DiskImage.h"

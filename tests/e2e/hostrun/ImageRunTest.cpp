@@ -3,6 +3,7 @@
 // disk runs from a floppy image that is never written; a run that does not
 // finish leaves the image as it was; two runs on one image take turns.
 #include "platform/emu/host/ImageDrive.h"
+#include "platform/emu/hostsupport/UndoJournal.h"
 #include "tests/support/FatImage.h"
 #include "tests/support/SetupRun.h"
 #include "tests/support/TempDir.h"
@@ -162,6 +163,54 @@ TEST(ImageRun, ARunThatDoesNotFinishLeavesTheImageAsItWas) {
     SetupResult dryRun = dry.run();
     EXPECT_EQ(dryRun.exitStatus, 0) << dryRun.errors;
     EXPECT_EQ(readHostFile(image.path), before);
+}
+
+// An image too full for the install's changes: the run ends with status 5
+// and puts back what it wrote. A journal left beside an image by a
+// write-back that was cut short is put back by the next run, which says so.
+TEST(ImageRun, AnImageThatCannotTakeTheChangesIsPutBackAndTheRunEndsWithStatus5) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    FatImage image = FatImage::make(ImageKind::Floppy, work / "c.img", kDemo + "/c");
+    std::string listing = runTool({"mdir", "-i", image.path, "::/"});
+    size_t end = listing.find(" bytes free");
+    ASSERT_NE(end, std::string::npos) << listing;
+    size_t begin = listing.find_last_not_of("0123456789 ", end - 1) + 1;
+    std::string digits;
+    for (char c : listing.substr(begin, end - begin)) {
+        if (c != ' ') {
+            digits += c;
+        }
+    }
+    writeHostFile(work / "FILLER.BIN", std::string(std::stoul(digits) - 1024, 'f'));
+    runTool({"mcopy", "-i", image.path, work / "FILLER.BIN", "::/FILLER.BIN"});
+    const auto freeAreas = image.freeClusters();
+    const std::string before = FatImage::without(image.path, freeAreas);
+    SetupResult run = runOn(image.driveValue, work / "disk", kInstall);
+    EXPECT_EQ(run.exitStatus, 5) << run.errors;
+    EXPECT_NE(run.errors.find("drive C: not written back"), std::string::npos) << run.errors;
+    EXPECT_TRUE(FatImage::without(image.path, freeAreas) == before) << "the image is changed";
+    EXPECT_EQ(image.fsckReport(), "");
+    EXPECT_FALSE(hostFileExists(emu::hostsupport::UndoJournal::pathFor(image.path)));
+
+    // A write-back cut short: its journal sealed, the image's boot sector
+    // and FATs overwritten, the writer gone.
+    {
+        emu::hostsupport::UndoJournal journal(image.path);
+        journal.keep(0, 8192);
+        ASSERT_TRUE(journal.seal().ok());
+        int fd = open(image.path.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        std::string torn(8192, 'x');
+        ASSERT_EQ(pwrite(fd, torn.data(), torn.size(), 0), 8192);
+        close(fd);
+    }
+    SetupResult next = runOn(image.driveValue, work / "disk", "close\nkey y\n");
+    EXPECT_NE(next.errors.find(image.path + ": the write-back of an earlier run was cut short"),
+              std::string::npos)
+        << next.errors;
+    EXPECT_TRUE(FatImage::without(image.path, freeAreas) == before) << "the image is not put back";
+    EXPECT_EQ(image.fsckReport(), "");
 }
 
 TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {

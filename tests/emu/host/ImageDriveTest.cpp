@@ -3,11 +3,15 @@
 // anything starts.
 #include "platform/emu/host/ImageDrive.h"
 #include "platform/emu/host/DiskImage.h"
+#include "platform/emu/host/ImageDrives.h"
+#include "platform/emu/hostsupport/UndoJournal.h"
 #include "tests/support/FatImage.h"
 #include "tests/support/TempDir.h"
 
 #include <fcntl.h>
+#include <functional>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -19,6 +23,7 @@ using corvane_test::TempDir;
 using corvane_test::writeHostFile;
 using emu::host::DiskImage;
 using emu::host::ImageDrive;
+using emu::hostsupport::UndoJournal;
 
 namespace {
 
@@ -193,7 +198,7 @@ TEST(ImageDrive, AnImageAnotherProgramHoldsARecordLockOnIsRefused) {
     lock.l_start = 100;
     lock.l_len = 1;
     ASSERT_EQ(fcntl(fd, F_OFD_SETLK, &lock), 0);
-    // mtools refuses a locked file even to read it: a driver disk image is
+    // A machine may be running on a locked image: a driver disk image is
     // refused as plainly.
     for (bool readOnly : {false, true}) {
         auto refused = ImageDrive::open(image.path, readOnly, nullptr);
@@ -233,6 +238,28 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     drive.reset();
     EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
 
+    // A written volume that fsck.fat does not find clean (here its second
+    // FAT made to differ after the copy) is put back, not kept.
+    drive = openDrive(image.path);
+    ASSERT_TRUE(drive);
+    const auto freeAreas = image.freeClusters();
+    const std::string used = FatImage::without(image.path, freeAreas);
+    writeHostFile(drive->folder() + "/C.TXT", "c");
+    drive->setStepHook([&](const std::string& step) {
+        if (step == "mcopy") {
+            writeHostFile(work / "byte", "\x77");
+            runTool({"dd", "if=" + work / "byte", "of=" + image.path, "bs=1", "seek=5124",
+                     "conv=notrunc", "status=none"});
+        }
+    });
+    written = drive->commit();
+    ASSERT_FALSE(written);
+    EXPECT_NE(written.reason().find("not clean"), std::string::npos) << written.reason();
+    EXPECT_TRUE(FatImage::without(image.path, freeAreas) == used) << "the image is not put back";
+    EXPECT_EQ(image.fsckReport(), "");
+    EXPECT_FALSE(corvane_test::hostFileExists(UndoJournal::pathFor(image.path)));
+    drive.reset();
+
     // A read-only image file is not replaced; read-only use is fine.
     ASSERT_EQ(chmod(image.path.c_str(), 0444), 0);
     auto refused = ImageDrive::open(image.path, false, nullptr);
@@ -242,8 +269,9 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     ASSERT_EQ(chmod(image.path.c_str(), 0640), 0);
 
     // Through a link, the file the link leads to takes the changes and the
-    // link stays a link.
+    // link stays a link; a hard link to the image is the image still.
     ASSERT_EQ(symlink(image.path.c_str(), (work / "link.img").c_str()), 0);
+    ASSERT_EQ(link(image.path.c_str(), (work / "hard.img").c_str()), 0);
     drive = openDrive(work / "link.img");
     ASSERT_TRUE(drive);
     writeHostFile(drive->folder() + "/B.TXT", "b");
@@ -256,4 +284,125 @@ TEST(ImageDrive, WhatCannotBeWrittenLeavesTheImageAsItWas) {
     struct stat info {};
     ASSERT_EQ(stat(image.path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0640u) << "the image keeps its permissions";
+    EXPECT_EQ(readHostFile(work / "hard.img"), readHostFile(image.path));
+    EXPECT_EQ(info.st_nlink, 2u);
+}
+
+// A copy that waited for the image while its file was replaced locks the
+// file the name leads to when its turn comes, not the one it waited on.
+TEST(ImageLock, AWaitingCopyLocksTheFileTheNameNowLeadsTo) {
+    TempDir work;
+    writeHostFile(work / "c.img", "old");
+    writeHostFile(work / "new.img", "new");
+    emu::host::ImageLock other;
+    auto taken = other.take(work / "c.img", true, nullptr);
+    ASSERT_TRUE(taken) << taken.reason();
+    emu::host::ImageLock waiting;
+    auto waited = waiting.take(work / "c.img", true, [&] {
+        runTool({"mv", work / "new.img", work / "c.img"});
+        other.release();
+    });
+    ASSERT_TRUE(waited) << waited.reason();
+    int fd = open((work / "c.img").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(flock(fd, LOCK_EX | LOCK_NB), 0) << "the file the name leads to is not locked";
+    close(fd);
+}
+
+// mtools takes no lock: another program may write the image while a run
+// holds it. The write-back sees that and keeps the other program's change.
+TEST(ImageDrive, AnImageAnotherProgramChangedWhileTheRunUsedItIsNotWrittenBack) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    writeHostFile(work / "tree/A.TXT", "a");
+    struct Row {
+        const char* what;
+        std::function<void(const FatImage&)> otherProgram;
+        const char* says;
+    };
+    const Row rows[] = {
+        {"mcopy into the image",
+         [&](const FatImage& image) {
+             writeHostFile(work / "OTHER.TXT", "other");
+             runTool({"mcopy", "-i", image.path + "@@" + std::to_string(image.offset),
+                      work / "OTHER.TXT", "::/OTHER.TXT"});
+         },
+         "its file system's FATs and directories"},
+        {"a new time only",
+         [](const FatImage& image) {
+             runTool({"touch", "-d", "2001-02-03", image.path});
+         },
+         "its modification time"},
+        {"another file renamed over it",
+         [&](const FatImage& image) {
+             runTool({"cp", image.path, work / "other.img"});
+             runTool({"mv", work / "other.img", image.path});
+         },
+         "it is another file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        FatImage image = FatImage::make(ImageKind::Fat16Disk, work / "c.img", work / "tree");
+        std::unique_ptr<ImageDrive> drive = openDrive(image.driveValue);
+        ASSERT_TRUE(drive);
+        writeHostFile(drive->folder() + "/MINE.TXT", "mine");
+        row.otherProgram(image);
+        std::string theirs = readHostFile(image.path);
+        emu::hostsupport::Result<void> written = drive->commit();
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.reason().find("changed by another program"), std::string::npos)
+            << written.reason();
+        EXPECT_NE(written.reason().find(row.says), std::string::npos) << written.reason();
+        EXPECT_EQ(readHostFile(image.path), theirs);
+        EXPECT_FALSE(corvane_test::hostFileExists(UndoJournal::pathFor(image.path)));
+        drive.reset();
+        runTool({"rm", "-f", image.path});
+    }
+}
+
+// Two image drives take a run's changes all or nothing: when the second
+// cannot be written, the first is put back.
+TEST(ImageDrives, ASecondDriveThatCannotBeWrittenLeavesTheFirstAsItWas) {
+    TempDir work;
+    fillDrive(work / "tree");
+    FatImage c = FatImage::make(ImageKind::Fat32Disk, work / "c.img", work / "tree");
+    FatImage d = FatImage::make(ImageKind::Floppy, work / "d.img", work / "tree");
+    struct Row {
+        const char* what;
+        std::size_t dSize; // of the file written to D:
+        bool written;
+    };
+    for (const Row& row : {Row{"D: too small for its change", 2 * 1024 * 1024, false},
+                           Row{"both fit", 1000, true}}) {
+        SCOPED_TRACE(row.what);
+        // A write may fill free clusters: the FATs put back keep them free.
+        const auto cFree = c.freeClusters();
+        const auto dFree = d.freeClusters();
+        const std::string cBefore = FatImage::without(c.path, cFree);
+        const std::string dBefore = FatImage::without(d.path, dFree);
+        emu::host::HostOptions options;
+        options.machine.drives['C'] = c.driveValue;
+        options.machine.drives['D'] = d.driveValue;
+        emu::host::ImageDrives drives;
+        auto opened = drives.open(options, true, nullptr);
+        ASSERT_TRUE(opened) << opened.reason();
+        std::string error;
+        writeHostFile(options.machine.drives['C'] + "/WINDOWS/INF/NEW.INF", "[New]\r\n");
+        writeHostFile(options.machine.drives['D'] + "/BIG.BIN", std::string(row.dSize, 'x'));
+        EXPECT_EQ(drives.commit(error), row.written) << error;
+        drives.discard();
+        if (row.written) {
+            EXPECT_EQ(c.files().at("WINDOWS/INF/NEW.INF"), "[New]\r\n");
+            EXPECT_EQ(d.files().at("BIG.BIN").size(), row.dSize);
+        } else {
+            EXPECT_NE(error.find("drive D: not written back"), std::string::npos) << error;
+            EXPECT_NE(error.find("no image is changed"), std::string::npos) << error;
+            EXPECT_TRUE(FatImage::without(c.path, cFree) == cBefore) << "C: is changed";
+            EXPECT_TRUE(FatImage::without(d.path, dFree) == dBefore) << "D: is changed";
+        }
+        EXPECT_EQ(c.fsckReport(), "");
+        EXPECT_EQ(d.fsckReport(), "");
+        EXPECT_FALSE(corvane_test::hostFileExists(UndoJournal::pathFor(c.path)));
+        EXPECT_FALSE(corvane_test::hostFileExists(UndoJournal::pathFor(d.path)));
+    }
 }
