@@ -136,13 +136,29 @@ void sayWaiting(const std::string& program, const std::string& image) {
                  program.c_str(), image.c_str(), program.c_str());
 }
 
-// The end of a run that finished: the images take the run's changes.
-int finishImages(const std::string& program, emu::host::ImageDrives& images, int status) {
+// A run with a window tells its user there, too, why the images stay as
+// they were: the box is an emulated message box, shown before the machine
+// shuts down, the host's only window the user looks at.
+void tellWindowedUser(const std::string& error) {
+    std::string text = "The changes of this run could not be written into the disk image; it is "
+                       "left as it was.\n\n" +
+                       error;
+    MessageBoxA(nullptr, text.c_str(), "corvane", MB_OK | MB_ICONERROR);
+}
+
+// The end of a run that finished: the images take the run's changes. A
+// failure is said on stderr and, when the run has a window, in a message box.
+int finishImages(const std::string& program, emu::host::ImageDrives& images, int status,
+                 bool windowed) {
     std::string error;
     bool written = images.commit(error);
     images.discard();
     if (!written) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+        std::fflush(stderr);
+        if (windowed) {
+            tellWindowedUser(error);
+        }
         return kImageNotWritten;
     }
     return status;
@@ -159,8 +175,8 @@ void dropImages(const std::string& program, emu::host::ImageDrives& images) {
 
 // The host's ends of a session, with the images written back when the user
 // closed the window and left as they were when the run broke off.
-emu::host::SessionEnds imageSessionEnds(const std::string& program,
-                                        emu::host::ImageDrives& images) {
+emu::host::SessionEnds imageSessionEnds(const std::string& program, emu::host::ImageDrives& images,
+                                        bool windowed) {
     emu::host::SessionEnds ends = emu::host::HostSession::processEnds();
     ends.exhausted = [program, &images, exhausted = ends.exhausted] {
         dropImages(program, images);
@@ -170,8 +186,15 @@ emu::host::SessionEnds imageSessionEnds(const std::string& program,
         dropImages(program, images);
         failed(reason);
     };
-    ends.closed = [program, &images, closed = ends.closed] {
-        int status = finishImages(program, images, 0);
+    // A second close while the failure is being told ends the run at once.
+    ends.closed = [program, &images, windowed, closed = ends.closed] {
+        static bool finishing = false;
+        if (finishing) {
+            std::fflush(nullptr);
+            std::_Exit(kImageNotWritten);
+        }
+        finishing = true;
+        int status = finishImages(program, images, 0, windowed);
         if (status != 0) {
             std::fflush(nullptr);
             std::_Exit(status);
@@ -240,10 +263,10 @@ int runProgram(int argc, char** argv) {
     });
     // Only a run of the program writes its images back.
     bool writeBack = line.action == loader::Action::Run;
-    if (!images.open(
-            options, writeBack,
-            [&program](const std::string& image) { sayWaiting(program, image); }, error)) {
-        std::fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+    emu::hostsupport::Result<void> opened = images.open(
+        options, writeBack, [&program](const std::string& image) { sayWaiting(program, image); });
+    if (!opened) {
+        std::fprintf(stderr, "%s: %s\n", program.c_str(), opened.reason().c_str());
         return kBadUsage;
     }
     if (line.action == loader::Action::MakeDisk) {
@@ -292,9 +315,10 @@ int runProgram(int argc, char** argv) {
         return kBadUsage;
     }
     int result = 0;
+    const bool windowed = display != nullptr;
     {
         emu::host::HostSession session(std::move(script), std::move(display),
-                                       imageSessionEnds(program, images));
+                                       imageSessionEnds(program, images, windowed));
         loader::author::LayoutWatcher watcher;
         if (line.watch) {
             session.setBeforeEachStep([&watcher] { watcher.check(); });
@@ -302,13 +326,17 @@ int runProgram(int argc, char** argv) {
         session.start();
         char commandLine[] = "";
         result = AfxWinMain(GetModuleHandleA(nullptr), nullptr, commandLine, SW_SHOWNORMAL);
+        // Written back while the machine and its window still run, so that
+        // a failure can be shown there.
+        if (result == 0) {
+            result = finishImages(program, images, result, windowed);
+        }
     }
     emu::shutdown();
     if (result != 0) {
         dropImages(program, images);
-        return result;
     }
-    return finishImages(program, images, result);
+    return result;
 }
 
 } // namespace

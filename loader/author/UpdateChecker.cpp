@@ -61,6 +61,22 @@ std::string refusedName(std::initializer_list<const CString*> names) {
     return "";
 }
 
+// The first of names that holds "[" or "]", with what that does; empty when
+// none does. Windows takes such a long name, but no 8.3 name holds those
+// characters, and mtools, which copies files into disk images, reads them
+// as a pattern that matches other files.
+std::string patternName(std::initializer_list<const CString*> names) {
+    for (const CString* name : names) {
+        std::string text = static_cast<LPCSTR>(*name);
+        if (text.find_first_of("[]") != std::string::npos) {
+            return quoted(text) +
+                   " holds \"[\" or \"]\": no 8.3 name holds it, and tools that copy files into "
+                   "disk images read it as a pattern that matches other files";
+        }
+    }
+    return "";
+}
+
 bool isNullName(const std::string& name) {
     return sameName(name, "NULL");
 }
@@ -365,12 +381,20 @@ void UpdateChecker::reportVerdict(const CUpdateLines::Line& line, bool install) 
     const CUpdateLines::Line* other = nullptr;
     CUpdateLines::Verdict verdict =
         install ? m_lines->JudgeInstall(line, &other) : m_lines->JudgeUninstall(line, &other);
-    if (verdict == CUpdateLines::lineAllowed) {
-        return;
-    }
     const int number = lineNumberOf(&line);
     const std::string kind = install ? "install" : "uninstall";
     const std::string text = quoted(static_cast<LPCSTR>(line.text));
+    if (verdict == CUpdateLines::lineAllowed) {
+        // Allowed by the program, but a name an image tool would read as a
+        // pattern.
+        const std::string pattern = install
+                                        ? patternName({&line.target, &line.source, &line.backup})
+                                        : patternName({&line.target, &line.backup});
+        if (!pattern.empty()) {
+            m_report.error(kLayoutFile, number, kind + " line " + text + ": " + pattern);
+        }
+        return;
+    }
     const std::string target = static_cast<LPCSTR>(line.target);
     const std::string backup = static_cast<LPCSTR>(line.backup);
     // The line the verdict names, when it names one.

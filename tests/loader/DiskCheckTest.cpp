@@ -388,6 +388,14 @@ TEST(DiskCheck, FileCheckInstallAndUninstallLines) {
          [](CheckedDisk& d) { d.setLine(25, "ONE.INF=\\ONE.QTR,ONE.BAK"); },
          {{"layout.ini", 25, E, "\"\\ONE.QTR\" begins at the root of the drive"},
           {"layout.ini", 35, W, "nothing for this line"}}},
+        {"backup with brackets, a pattern to image tools",
+         [](CheckedDisk& d) {
+             d.setLine(25, "ONE.INF=ONE.QTR,ONE.IN[F]");
+             d.setLine(35, "ONE.INF=ONE.IN[F]");
+         },
+         {{"layout.ini", 25, E,
+           "install line \"ONE.INF=ONE.QTR,ONE.IN[F]\": \"ONE.IN[F]\" holds \"[\" or \"]\""},
+          {"layout.ini", 35, E, "uninstall line \"ONE.INF=ONE.IN[F]\": \"ONE.IN[F]\" holds"}}},
         {"uninstall backup is a device",
          [](CheckedDisk& d) { d.setLine(36, "TWO.INF=NUL"); },
          {{"layout.ini", 36, E, "\"NUL\" names a device, not a file"}}},

@@ -4,10 +4,12 @@
 #include "platform/emu/hostsupport/HostTool.h"
 #include "tests/support/TempDir.h"
 
+#include <algorithm>
 #include <dirent.h>
 #include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -83,31 +85,56 @@ FatImage FatImage::make(ImageKind kind, const std::string& path, const std::stri
     }
     std::uint64_t size = kind == ImageKind::Fat32Disk ? 64 * kMiB : 32 * kMiB;
     runTool({"truncate", "-s", std::to_string(size), path});
+    const std::uint64_t sectors = size / 512;
+    // Each FAT volume as (first sector, sectors, mkfs.fat's -F or ""); the
+    // last holds the files.
+    std::vector<std::tuple<std::uint64_t, std::uint64_t, std::string>> volumes;
     std::string table = "label: dos\n";
-    if (kind == ImageKind::SecondPartition) {
-        table += "start=2048, size=16384, type=6\nstart=18432, type=5\nstart=20480, type=6\n";
+    if (kind == ImageKind::Fat16Disk || kind == ImageKind::Fat32Disk ||
+        kind == ImageKind::FixedVhd) {
+        bool fat32 = kind == ImageKind::Fat32Disk;
+        table += std::string("start=2048, type=") + (fat32 ? "c" : "6") + ", bootable\n";
+        volumes.emplace_back(2048, sectors - 2048, fat32 ? "32" : "16");
     } else {
-        table += std::string("start=2048, type=") + (kind == ImageKind::Fat32Disk ? "c" : "6") +
-                 ", bootable\n";
+        // Logical partitions 8192 sectors apart, each after its extended
+        // boot record, as sfdisk lays them out.
+        int logical = kind == ImageKind::SecondPartition ? 1
+                      : kind == ImageKind::TwoLogical    ? 2
+                                                         : 3;
+        table += "start=2048, size=16384, type=6\nstart=18432, type=5\n";
+        volumes.emplace_back(2048, 16384, "");
+        for (int i = 0; i < logical; ++i) {
+            std::uint64_t first = 20480 + 10240 * static_cast<std::uint64_t>(i);
+            bool last = i == logical - 1;
+            std::uint64_t length = last ? sectors - first : 8192;
+            table += "start=" + std::to_string(first) +
+                     (last ? "" : ", size=" + std::to_string(length)) + ", type=6\n";
+            volumes.emplace_back(first, length, last ? "16" : "");
+        }
+        fat.driveValue = path + "@" + std::to_string(4 + logical);
     }
     emu::hostsupport::ToolResult sfdisk =
         emu::hostsupport::HostTool::run({"sh", "-c", "printf '" + table + "' | sfdisk -q " + path});
     if (!sfdisk.succeeded()) {
         throw std::runtime_error("sfdisk failed: " + sfdisk.errors);
     }
-    std::uint64_t first = 2048;
-    std::uint64_t sectors = size / 512 - first;
-    if (kind == ImageKind::SecondPartition) {
-        runTool({"mkfs.fat", "--offset", "2048", path, std::to_string(16384 / 2)});
-        first = 20480;
-        sectors = size / 512 - first;
-        fat.driveValue = path + "@5";
+    for (const auto& [first, length, type] : volumes) {
+        std::vector<std::string> mkfs = {"mkfs.fat"};
+        if (!type.empty()) {
+            mkfs.insert(mkfs.end(), {"-F", type});
+        }
+        mkfs.insert(mkfs.end(),
+                    {"--offset", std::to_string(first), path, std::to_string(length / 2)});
+        runTool(mkfs);
+        FatImage volume;
+        volume.path = path;
+        volume.offset = first * 512;
+        volume.length = length * 512;
+        fat.neighbours.push_back(volume);
     }
-    std::string type = kind == ImageKind::Fat32Disk ? "32" : "16";
-    runTool({"mkfs.fat", "-F", type, "--offset", std::to_string(first), path,
-             std::to_string(sectors / 2)});
-    fat.offset = first * 512;
-    fat.length = sectors * 512;
+    fat.offset = fat.neighbours.back().offset;
+    fat.length = fat.neighbours.back().length;
+    fat.neighbours.pop_back();
     copyTree(fat, folder);
     if (kind == ImageKind::FixedVhd) {
         appendBytes(path, vhdFooter(size, 2));
@@ -170,6 +197,29 @@ std::string FatImage::fsckReport() const {
              "count=" + std::to_string(length / 512), "status=none"});
     emu::hostsupport::ToolResult fsck = emu::hostsupport::HostTool::run({"fsck.fat", "-n", volume});
     return fsck.succeeded() ? "" : fsck.output + fsck.errors;
+}
+
+std::string FatImage::bytesBeside() const {
+    std::string bytes = readHostFile(path);
+    return bytes.substr(0, offset) +
+           bytes.substr(std::min<std::uint64_t>(offset + length, bytes.size()));
+}
+
+void FatImage::setTableEntry(std::uint64_t tableSector, int index, unsigned type,
+                             std::uint64_t first, std::uint64_t sectors) const {
+    std::string entry(16, '\0');
+    entry[4] = static_cast<char>(type);
+    for (int i = 0; i < 4; ++i) {
+        entry[8 + static_cast<size_t>(i)] = static_cast<char>((first >> (8 * i)) & 0xFF);
+        entry[12 + static_cast<size_t>(i)] = static_cast<char>((sectors >> (8 * i)) & 0xFF);
+    }
+    std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+    file.seekp(static_cast<std::streamoff>(tableSector * 512 + 446 +
+                                           16 * static_cast<std::uint64_t>(index)));
+    file.write(entry.data(), 16);
+    if (!file) {
+        throw std::runtime_error("cannot write the partition table of " + path);
+    }
 }
 
 void FatImage::setAttributes(const std::string& path, const std::vector<std::string>& flags) const {

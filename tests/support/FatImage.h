@@ -16,6 +16,8 @@ enum class ImageKind {
     Fat16Disk,       // an MBR disk, FAT16 as partition 1
     Fat32Disk,       // an MBR disk, FAT32 as partition 1
     SecondPartition, // an MBR disk: FAT16 partition 1, the files on logical partition 5
+    TwoLogical,      // an MBR disk: FAT partitions 1, 5 and the files on 6
+    ThreeLogical,    // an MBR disk: FAT partitions 1, 5, 6 and the files on 7
     FixedVhd,        // a FAT16 disk followed by a fixed VHD footer
 };
 
@@ -24,6 +26,8 @@ struct FatImage {
     std::uint64_t offset = 0; // of the volume that holds the files
     std::uint64_t length = 0;
     std::string driveValue; // what --drive takes: path, or path@N
+    // The image's other FAT volumes, which a run on this one never touches.
+    std::vector<FatImage> neighbours;
 
     // Makes an image of kind at path holding a copy of folder's tree.
     static FatImage make(ImageKind kind, const std::string& path, const std::string& folder);
@@ -47,6 +51,14 @@ struct FatImage {
     // The bytes of file with the ranges (offset, length) blanked.
     static std::string without(const std::string& file,
                                const std::vector<std::pair<std::uint64_t, std::uint64_t>>& ranges);
+
+    // The bytes of the image outside the volume: the partition table and
+    // every other partition.
+    std::string bytesBeside() const;
+    // Overwrites entry index (0 to 3) of the partition table in the sector
+    // at tableSector (the MBR or an extended boot record).
+    void setTableEntry(std::uint64_t tableSector, int index, unsigned type, std::uint64_t first,
+                       std::uint64_t sectors) const;
 
     // Sets or clears attributes of a file of the volume, as mattrib takes
     // them: {"+h", "+s", "+r"}.

@@ -16,6 +16,8 @@ namespace emu::host {
 
 namespace {
 
+using hostsupport::Failure;
+using hostsupport::Result;
 using kernel::ByteReader;
 
 constexpr std::uint64_t kSector = 512;
@@ -121,6 +123,17 @@ struct Partition {
     unsigned type = 0;
     std::uint64_t firstSector = 0;
     std::uint64_t sectors = 0;
+
+    // The first sector after the partition.
+    std::uint64_t endSector() const { return firstSector + sectors; }
+    bool holds(std::uint64_t sector) const { return sector >= firstSector && sector < endSector(); }
+    bool overlaps(const Partition& other) const {
+        return firstSector < other.endSector() && other.firstSector < endSector();
+    }
+    std::string text() const {
+        return "partition " + std::to_string(number) + " (sectors " + std::to_string(firstSector) +
+               " to " + std::to_string(endSector() - 1) + ")";
+    }
 };
 
 bool isExtended(unsigned type) {
@@ -143,106 +156,165 @@ bool readEntries(const Sector& s, std::array<Partition, 4>& entries) {
     return true;
 }
 
+// What a partition table describes: the partitions, numbered as Linux
+// numbers them, and the sectors that hold the table itself (the MBR and
+// every extended boot record).
+struct PartitionTable {
+    std::vector<Partition> partitions;
+    std::vector<std::uint64_t> tableSectors = {0};
+    std::optional<Partition> extended; // the first extended partition of the MBR
+
+    bool isExtended(const Partition& p) const { return extended && p.number == extended->number; }
+};
+
 class ImageReader {
 public:
     ImageReader(int fd, std::uint64_t dataSize, std::string name)
         : m_fd(fd), m_size(dataSize), m_name(std::move(name)) {}
 
-    std::optional<ImageVolume> volume(int partition, std::string& refusal) {
+    Result<ImageVolume> volume(int partition) {
         Sector first{};
         if (!readSector(m_fd, 0, first)) {
-            refusal = m_name + " is truncated: " + sizeText(m_size) +
-                      ", less than the 512-byte first sector of a disk";
-            return std::nullopt;
+            return Failure{m_name + " is truncated: " + sizeText(m_size) +
+                           ", less than the 512-byte first sector of a disk"};
         }
         if (std::optional<FatBootSector> fat = readFatBootSector(first)) {
             if (partition != 0) {
-                refusal = m_name + " is a bare " + fat->type +
-                          " volume with no partition table, so it has no partition " +
-                          std::to_string(partition);
-                return std::nullopt;
+                return Failure{m_name + " is a bare " + fat->type +
+                               " volume with no partition table, so it has no partition " +
+                               std::to_string(partition)};
             }
-            return bareVolume(*fat, refusal);
+            return bareVolume(*fat);
         }
         if (const char* foreign = foreignFileSystem(first)) {
-            refusal = m_name + " holds " + foreign +
-                      "; this program reads FAT12, FAT16 and FAT32 volumes only";
-            return std::nullopt;
+            return Failure{m_name + " holds " + foreign +
+                           "; this program reads FAT12, FAT16 and FAT32 volumes only"};
         }
         std::array<Partition, 4> entries{};
         if (!readEntries(first, entries)) {
-            refusal = m_name +
-                      " is not a disk image this program reads: it starts with neither a FAT "
-                      "boot sector nor an MBR partition table";
-            return std::nullopt;
+            return Failure{m_name +
+                           " is not a disk image this program reads: it starts with neither a FAT "
+                           "boot sector nor an MBR partition table"};
         }
-        return partitionVolume(entries, partition, refusal);
+        Result<PartitionTable> table = readTable(entries);
+        if (!table) {
+            return table.failure();
+        }
+        Result<void> sound = checkTable(*table);
+        if (!sound) {
+            return sound.failure();
+        }
+        return partitionVolume(table->partitions, partition);
     }
 
 private:
-    std::optional<ImageVolume> bareVolume(const FatBootSector& fat, std::string& refusal) {
+    Result<ImageVolume> bareVolume(const FatBootSector& fat) {
         if (fat.bytes > m_size) {
-            refusal = m_name + " is truncated: its " + fat.type + " volume needs " +
-                      sizeText(fat.bytes) + " and the image holds " + sizeText(m_size);
-            return std::nullopt;
+            return Failure{m_name + " is truncated: its " + fat.type + " volume needs " +
+                           sizeText(fat.bytes) + " and the image holds " + sizeText(m_size)};
         }
         return ImageVolume{"", 0, fat.bytes, std::string("a ") + fat.type + " volume"};
     }
 
-    std::vector<Partition> allPartitions(const std::array<Partition, 4>& primary,
-                                         std::string& refusal) {
-        std::vector<Partition> found;
-        const Partition* extended = nullptr;
+    Result<PartitionTable> readTable(const std::array<Partition, 4>& primary) {
+        PartitionTable table;
         for (int i = 0; i < 4; ++i) {
             if (primary[i].type == 0) {
                 continue;
             }
             Partition p = primary[i];
             p.number = i + 1;
-            found.push_back(p);
-            if (isExtended(p.type) && extended == nullptr) {
-                extended = &primary[i];
+            table.partitions.push_back(p);
+            if (isExtended(p.type) && !table.extended) {
+                table.extended = p;
             }
         }
-        if (extended == nullptr) {
-            return found;
+        if (!table.extended) {
+            return table;
         }
         // Logical partitions: a chain of extended boot records, each giving
         // its partition relative to itself and the next record relative to
-        // the extended partition's start.
+        // the start of the extended partition (not to itself).
+        const std::uint64_t base = table.extended->firstSector;
         std::set<std::uint64_t> seen;
-        std::uint64_t record = extended->firstSector;
-        for (int number = 5; number < 5 + kMaxLogicalPartitions; ++number) {
+        std::uint64_t record = base;
+        for (int number = 5;; ++number) {
+            if (!seen.insert(record).second) {
+                return Failure{m_name + " has a chain of logical partitions that loops: the " +
+                               "record at sector " + std::to_string(record) + " comes round again"};
+            }
+            if (number == 5 + kMaxLogicalPartitions) {
+                return Failure{m_name + " has more than " + std::to_string(kMaxLogicalPartitions) +
+                               " logical partitions"};
+            }
             Sector s{};
             std::array<Partition, 4> entries{};
-            if (!seen.insert(record).second || !readSector(m_fd, record * kSector, s) ||
+            if (!table.extended->holds(record) || !readSector(m_fd, record * kSector, s) ||
                 !readEntries(s, entries)) {
-                refusal = m_name +
-                          " has a damaged chain of logical partitions (the record at sector " +
-                          std::to_string(record) + ")";
-                return {};
+                return Failure{
+                    m_name + " has a damaged chain of logical partitions (the record at sector " +
+                    std::to_string(record) + " is outside the extended partition or no record)"};
             }
+            table.tableSectors.push_back(record);
             if (entries[0].type != 0) {
-                found.push_back(Partition{number, entries[0].type, record + entries[0].firstSector,
-                                          entries[0].sectors});
+                table.partitions.push_back(Partition{
+                    number, entries[0].type, record + entries[0].firstSector, entries[0].sectors});
             }
             if (!isExtended(entries[1].type) || entries[1].firstSector == 0) {
                 break;
             }
-            record = extended->firstSector + entries[1].firstSector;
+            record = base + entries[1].firstSector;
         }
-        return found;
+        return table;
     }
 
-    std::optional<ImageVolume> partitionVolume(const std::array<Partition, 4>& primary, int wanted,
-                                               std::string& refusal) {
-        std::vector<Partition> partitions = allPartitions(primary, refusal);
-        if (!refusal.empty()) {
-            return std::nullopt;
+    // Partitions that overlap each other or the table, lie outside the
+    // extended partition that holds them, or run past the end of the file:
+    // any write into such a volume would land in another one.
+    Result<void> checkTable(const PartitionTable& table) {
+        const std::vector<Partition>& all = table.partitions;
+        for (size_t i = 0; i < all.size(); ++i) {
+            const Partition& p = all[i];
+            if (p.sectors == 0) {
+                continue;
+            }
+            if (p.endSector() * kSector > m_size) {
+                return Failure{m_name + " is truncated: " + p.text() + " ends at byte " +
+                               std::to_string(p.endSector() * kSector) + " and the image holds " +
+                               sizeText(m_size)};
+            }
+            bool container = table.isExtended(p);
+            bool logical = p.number >= 5;
+            if (logical && !(p.firstSector >= table.extended->firstSector &&
+                             p.endSector() <= table.extended->endSector())) {
+                return refusedTable(p.text() + " lies outside the extended " +
+                                    table.extended->text() + " that holds it");
+            }
+            for (std::uint64_t sector : table.tableSectors) {
+                if (p.holds(sector) && !(container && sector != 0)) {
+                    return refusedTable(p.text() + " overlaps the partition table at sector " +
+                                        std::to_string(sector));
+                }
+            }
+            for (size_t j = i + 1; j < all.size(); ++j) {
+                const Partition& q = all[j];
+                bool nested = (container && q.number >= 5) || (table.isExtended(q) && logical);
+                if (q.sectors != 0 && !nested && p.overlaps(q)) {
+                    return refusedTable(p.text() + " and " + q.text() + " overlap");
+                }
+            }
         }
+        return {};
+    }
+
+    Failure refusedTable(const std::string& found) const {
+        return Failure{m_name +
+                       " has a partition table no volume of it can be written through: " + found};
+    }
+
+    Result<ImageVolume> partitionVolume(const std::vector<Partition>& partitions, int wanted) {
         if (partitions.empty()) {
-            refusal = m_name + " has an MBR partition table with no partition in it";
-            return std::nullopt;
+            return Failure{m_name + " has an MBR partition table with no partition in it"};
         }
         std::string notFat;
         for (const Partition& p : partitions) {
@@ -250,17 +322,20 @@ private:
                 continue;
             }
             std::string name = "partition " + std::to_string(p.number) + " of " + m_name;
-            std::uint64_t start = p.firstSector * kSector;
-            std::uint64_t end = start + p.sectors * kSector;
             Sector boot{};
-            if (end > m_size || !readSector(m_fd, start, boot)) {
-                refusal = m_name + " is truncated: " + name + " ends at byte " +
-                          std::to_string(end) + " and the image holds " + sizeText(m_size);
-                return std::nullopt;
+            if (p.sectors == 0 || !readSector(m_fd, p.firstSector * kSector, boot)) {
+                notFat = name + " is empty";
+                continue;
             }
             std::optional<FatBootSector> fat = readFatBootSector(boot);
-            if (fat && fat->bytes <= p.sectors * kSector) {
-                return ImageVolume{"", start, fat->bytes,
+            if (fat && fat->bytes > p.sectors * kSector) {
+                return Failure{name + " holds a " + fat->type + " volume of " +
+                               sizeText(fat->bytes) + ", larger than the partition's " +
+                               sizeText(p.sectors * kSector) +
+                               ": writing to it would reach past the partition"};
+            }
+            if (fat) {
+                return ImageVolume{"", p.firstSector * kSector, fat->bytes,
                                    std::string("the ") + fat->type + " " + name};
             }
             const char* foreign = foreignFileSystem(boot);
@@ -270,12 +345,10 @@ private:
             }
         }
         if (wanted != 0 && notFat.empty()) {
-            refusal = m_name + " has no partition " + std::to_string(wanted) +
-                      " (partitions are numbered 1 to 4, logical ones from 5)";
-        } else {
-            refusal = notFat + "; this program reads FAT12, FAT16 and FAT32 volumes only";
+            return Failure{m_name + " has no partition " + std::to_string(wanted) +
+                           " (partitions are numbered 1 to 4, logical ones from 5)"};
         }
-        return std::nullopt;
+        return Failure{notFat + "; this program reads FAT12, FAT16 and FAT32 volumes only"};
     }
 
     int m_fd;
@@ -341,25 +414,21 @@ void DiskImage::splitName(const std::string& imageName, std::string& file, int& 
     }
 }
 
-std::optional<ImageVolume> DiskImage::findVolume(const std::string& imageName,
-                                                 std::string& refusal) {
+Result<ImageVolume> DiskImage::findVolume(const std::string& imageName) {
     std::string file;
     int partition = 0;
     splitName(imageName, file, partition);
     hostsupport::UniqueFd fd(open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
     if (!fd.valid() || fstat(fd.get(), &info) != 0) {
-        refusal = file + " cannot be read: " + std::strerror(errno);
-        return std::nullopt;
+        return Failure{file + " cannot be read: " + std::strerror(errno)};
     }
     if (!S_ISREG(info.st_mode)) {
-        refusal = file + " is not a regular file";
-        return std::nullopt;
+        return Failure{file + " is not a regular file"};
     }
     auto size = static_cast<std::uint64_t>(info.st_size);
     if (size == 0) {
-        refusal = file + " is empty: no disk image is in it";
-        return std::nullopt;
+        return Failure{file + " is empty: no disk image is in it"};
     }
     Sector head{};
     Sector tail{};
@@ -367,14 +436,14 @@ std::optional<ImageVolume> DiskImage::findVolume(const std::string& imageName,
     if (size >= kSector) {
         readSector(fd.get(), size - kSector, tail);
     }
-    refusal = containerRefusal(head, tail, size, file);
-    if (!refusal.empty()) {
-        return std::nullopt;
+    std::string container = containerRefusal(head, tail, size, file);
+    if (!container.empty()) {
+        return Failure{container};
     }
     // A fixed VHD is a raw image followed by its footer.
     bool fixedVhd = size >= 2 * kSector && startsWith(tail, 0, "conectix");
     ImageReader reader(fd.get(), fixedVhd ? size - kSector : size, file);
-    std::optional<ImageVolume> volume = reader.volume(partition, refusal);
+    Result<ImageVolume> volume = reader.volume(partition);
     if (volume) {
         volume->path = file;
         if (fixedVhd) {

@@ -10,6 +10,8 @@
 // exists, the command that turns it into a raw image.
 #pragma once
 
+#include "platform/emu/hostsupport/Result.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -27,9 +29,12 @@ class DiskImage {
 public:
     // The volume of imageName, "FILE" or "FILE@N" (partition N; FILE alone means
     // the first FAT partition, or the whole file when it is a bare volume).
-    // nullopt with the reason in refusal when the file is no such image.
-    static std::optional<ImageVolume> findVolume(const std::string& imageName,
-                                                 std::string& refusal);
+    // Refused with what was found when the file is no such image, or when
+    // its partition table is not sound: partitions that overlap each other
+    // or the table, lie outside their extended partition or past the file's
+    // end, a chain of logical partitions that loops, a FAT volume larger
+    // than its partition.
+    static hostsupport::Result<ImageVolume> findVolume(const std::string& imageName);
 
     // Splits "FILE@N" into FILE and N when FILE exists and N is a number
     // from 1 to 99; otherwise the whole name is the file and N is 0.

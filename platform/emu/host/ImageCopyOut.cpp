@@ -1,5 +1,7 @@
 #include "platform/emu/host/ImageCopyOut.h"
 
+#include "platform/emu/host/ImageNames.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -55,7 +57,10 @@ Result<Tree> readAttributes(const Mtools& image) {
         entry.readOnly = flags.find('R') != std::string::npos;
         entry.hidden = flags.find('H') != std::string::npos;
         entry.system = flags.find('S') != std::string::npos;
-        attributes[line.substr(at + 3)] = entry;
+        // As the work folder spells it; a name it cannot spell is refused
+        // when the folder is respelt.
+        Result<std::string> path = ImageNames::toAnsi(line.substr(at + 3));
+        attributes[path ? *path : line.substr(at + 3)] = entry;
     }
     return attributes;
 }
@@ -72,6 +77,10 @@ Result<void> readShortNames(const Mtools& image, const std::string& root, Copied
     std::string line;
     std::string folder = root;
     while (std::getline(lines, line)) {
+        // One byte a character, as the columns count them and the folder
+        // spells the names.
+        Result<std::string> ansi = ImageNames::toAnsi(line);
+        line = ansi ? *ansi : std::string();
         if (line.rfind("Directory for ::/", 0) == 0) {
             std::string relative = line.substr(17);
             folder = relative.empty() ? root : root + "/" + relative;
@@ -111,12 +120,19 @@ Result<CopiedOut> ImageCopyOut::run(const Mtools& image, const std::string& imag
     if (!copy) {
         return copy.failure();
     }
+    // mtools spells the names in UTF-8; the machine reads them in its ANSI
+    // code page.
+    Result<void> respelt = ImageNames::respellTree(folder);
+    if (!respelt) {
+        return Failure{imagePath + ": " + respelt.reason() +
+                       "; the image is used only when every name comes and goes exactly"};
+    }
     copied.tree = TreeComparison::scan(folder);
     for (const auto& [path, flags] : *attributes) {
         auto found = copied.tree.find(path);
         if (found == copied.tree.end()) {
-            // A name the host spells otherwise (a character outside ASCII)
-            // would be lost when the image is written back.
+            // A name mcopy spells otherwise than mattrib would be lost
+            // when the image is written back.
             return Failure{"the entry \"" + path + "\" of " + imagePath +
                            " could not be copied out under its own name"};
         }

@@ -1,9 +1,12 @@
 #include "platform/emu/host/ImageDrive.h"
 
 #include "platform/emu/host/ImageCopyOut.h"
+#include "platform/emu/host/ImageNames.h"
 #include "platform/emu/host/ImageWriter.h"
+#include "platform/emu/host/InstallationCodePage.h"
 #include "platform/emu/host/Mtools.h"
 #include "platform/emu/host/VolumeCheck.h"
+#include "platform/emu/hostsupport/HostTool.h"
 #include "platform/emu/hostsupport/UndoJournal.h"
 
 #include <regex>
@@ -40,10 +43,10 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     }
     std::unique_ptr<ImageDrive> drive(new ImageDrive());
     drive->m_readOnly = readOnly;
-    std::string error;
     if (stat(image.c_str(), &info) == 0 && !S_ISDIR(info.st_mode)) {
-        if (!drive->m_lock.take(image, !readOnly, waiting, error)) {
-            return Failure{error};
+        Result<void> locked = drive->m_lock.take(image, !readOnly, waiting);
+        if (!locked) {
+            return locked.failure();
         }
         // Under the lock, a journal is a dead writer's. It is put back
         // before the image is read: until then the partition's boot sector
@@ -58,9 +61,9 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
             rolledBack();
         }
     }
-    std::optional<ImageVolume> volume = DiskImage::findVolume(imageName, error);
+    Result<ImageVolume> volume = DiskImage::findVolume(imageName);
     if (!volume) {
-        return Failure{error};
+        return volume.failure();
     }
     volume->path = image;
     drive->m_volume = *volume;
@@ -82,8 +85,16 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     if (!checked) {
         return checked.failure();
     }
+    // The installation on the image may keep its short names in another
+    // code page than 437; the files that say so have ASCII names.
+    Result<int> codePage = InstallationCodePage::of(
+        Mtools(*volume, volume->path, hostsupport::HostTool::kShortNameCodePage), drive->folder());
+    if (!codePage) {
+        return Failure{volume->path + ": " + codePage.reason()};
+    }
+    drive->m_codePage = *codePage;
     Result<CopiedOut> copied =
-        ImageCopyOut::run(Mtools(*volume, volume->path), volume->path, drive->folder());
+        ImageCopyOut::run(Mtools(*volume, volume->path, *codePage), volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
@@ -151,13 +162,18 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     for (const std::string& path : paths) {
         // Folders made in the session hold free clusters only.
         if (m_tree.count(path) != 0) {
-            names.push_back(Mtools::onImage(path));
+            Result<std::string> spelt = ImageNames::toToolPath(path);
+            if (!spelt) {
+                return spelt.failure();
+            }
+            names.push_back(ImageNames::literal(*spelt));
         }
     }
     if (names.empty()) {
         return clusters;
     }
-    Result<std::string> listing = Mtools(m_volume, m_volume.path).run("mshowfat", names);
+    Result<std::string> listing =
+        Mtools(m_volume, m_volume.path, m_codePage).run("mshowfat", names);
     if (!listing) {
         return listing.failure();
     }
@@ -217,7 +233,8 @@ Result<void> ImageDrive::write() {
     if (!m_placement) {
         return {};
     }
-    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path), m_pending, folder(),
+    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path, m_codePage),
+                                              m_pending, folder(), m_work.path() + "/names",
                                               [this](const std::string& name) { step(name); });
     if (!written) {
         return written;

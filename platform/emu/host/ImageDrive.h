@@ -99,6 +99,7 @@ private:
 
     ImageVolume m_volume;
     bool m_readOnly = false;
+    int m_codePage = 0; // of the short names, the installation's
     ImageLock m_lock;
     ImageWorkFolder m_work;
     std::optional<ImageIdentity> m_identity; // the image as the run found it

@@ -23,19 +23,18 @@ bool ImageDrives::namesImage(const std::string& value) {
     return stat(file.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
 }
 
-bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly,
-                        HostOptions& options,
-                        const std::function<void(const std::string&)>& waiting,
-                        std::string& error) {
+hostsupport::Result<void>
+ImageDrives::mount(char letter, const std::string& imageName, bool readOnly, HostOptions& options,
+                   const std::function<void(const std::string&)>& waiting) {
     std::string file;
     int partition = 0;
     DiskImage::splitName(imageName, file, partition);
     for (const Mounted& other : m_drives) {
         // Two locks of one process on one image would wait for each other.
         if (sameFile(other.drive->volume().path, file)) {
-            error = std::string("the image ") + file + " is named for drive " + other.letter +
-                    ": and for drive " + letter + ":; one image is one drive";
-            return false;
+            return hostsupport::Failure{std::string("the image ") + file + " is named for drive " +
+                                        other.letter + ": and for drive " + letter +
+                                        ":; one image is one drive"};
         }
     }
     hostsupport::Result<std::unique_ptr<ImageDrive>> opened = ImageDrive::open(
@@ -46,8 +45,7 @@ bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly
             }
         });
     if (!opened) {
-        error = opened.reason();
-        return false;
+        return opened.failure();
     }
     std::unique_ptr<ImageDrive> drive = std::move(*opened);
     options.machine.drives[letter] = drive->folder();
@@ -55,35 +53,48 @@ bool ImageDrives::mount(char letter, const std::string& imageName, bool readOnly
         options.machine.shortNames[folder] = names;
     }
     m_drives.push_back(Mounted{letter, readOnly, std::move(drive)});
-    return true;
+    return {};
 }
 
-bool ImageDrives::open(HostOptions& options, bool writeBack,
-                       const std::function<void(const std::string&)>& waiting, std::string& error) {
+hostsupport::Result<void>
+ImageDrives::open(HostOptions& options, bool writeBack,
+                  const std::function<void(const std::string&)>& waiting) {
+    hostsupport::Result<void> opened = mountAll(options, writeBack, waiting);
+    if (!opened) {
+        m_drives.clear();
+    }
+    return opened;
+}
+
+hostsupport::Result<void>
+ImageDrives::mountAll(HostOptions& options, bool writeBack,
+                      const std::function<void(const std::string&)>& waiting) {
     for (const auto& [letter, value] : std::map<char, std::string>(options.machine.drives)) {
-        if (namesImage(value) && !mount(letter, value, !writeBack, options, waiting, error)) {
-            m_drives.clear();
-            return false;
+        if (!namesImage(value)) {
+            continue;
+        }
+        hostsupport::Result<void> mounted = mount(letter, value, !writeBack, options, waiting);
+        if (!mounted) {
+            return mounted;
         }
     }
     if (options.disk.empty()) {
-        return true;
+        return {};
     }
     if (!namesImage(options.disk)) {
         options.machine.startFolder = options.disk;
-        return true;
+        return {};
     }
     if (options.machine.drives.count('A') != 0) {
-        error = "--disk " + options.disk + " is mounted as A:, which --drive A= names too";
-        m_drives.clear();
-        return false;
+        return hostsupport::Failure{"--disk " + options.disk +
+                                    " is mounted as A:, which --drive A= names too"};
     }
-    if (!mount('A', options.disk, true, options, waiting, error)) {
-        m_drives.clear();
-        return false;
+    hostsupport::Result<void> mounted = mount('A', options.disk, true, options, waiting);
+    if (!mounted) {
+        return mounted;
     }
     options.machine.startFolder = options.machine.drives['A'];
-    return true;
+    return {};
 }
 
 bool ImageDrives::hasWritable() const {

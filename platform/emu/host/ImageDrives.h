@@ -20,10 +20,10 @@ public:
     // folders; a --disk image becomes drive A: and the start folder, a
     // --disk folder the start folder. waiting(image) is called when another
     // copy of this program holds an image. Without writeBack (a dry run, a
-    // check) every image is opened read-only. False with the reason in error
-    // when an image is refused; none is changed then.
-    bool open(HostOptions& options, bool writeBack,
-              const std::function<void(const std::string&)>& waiting, std::string& error);
+    // check) every image is opened read-only. The reason when an image is
+    // refused; none is changed then, and none stays open.
+    hostsupport::Result<void> open(HostOptions& options, bool writeBack,
+                                   const std::function<void(const std::string&)>& waiting);
     // Writes the changes of every writable image back, all or nothing: every
     // image's journal is sealed before the first is written, and when one
     // cannot be written the others written before it are put back. False
@@ -48,8 +48,11 @@ private:
         bool readOnly;
         std::unique_ptr<ImageDrive> drive;
     };
-    bool mount(char letter, const std::string& imageName, bool readOnly, HostOptions& options,
-               const std::function<void(const std::string&)>& waiting, std::string& error);
+    hostsupport::Result<void> mountAll(HostOptions& options, bool writeBack,
+                                       const std::function<void(const std::string&)>& waiting);
+    hostsupport::Result<void> mount(char letter, const std::string& imageName, bool readOnly,
+                                    HostOptions& options,
+                                    const std::function<void(const std::string&)>& waiting);
 
     std::vector<Mounted> m_drives;
     std::function<void(const std::string&)> m_rolledBack;

@@ -33,20 +33,19 @@ bool ImageLock::keepOthersOut() {
     return m_fd.valid() && fcntl(m_fd.get(), F_OFD_SETLK, &shared) == 0;
 }
 
-bool ImageLock::take(const std::string& path, bool forWriting, const std::function<void()>& waiting,
-                     std::string& error) {
+hostsupport::Result<void> ImageLock::take(const std::string& path, bool forWriting,
+                                          const std::function<void()>& waiting) {
+    using hostsupport::Failure;
     bool toldWaiting = false;
     for (;;) {
         hostsupport::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
         if (!fd.valid()) {
-            error = path + " cannot be opened: " + std::strerror(errno);
-            return false;
+            return Failure{path + " cannot be opened: " + std::strerror(errno)};
         }
         int mode = forWriting ? LOCK_EX : LOCK_SH;
         if (flock(fd.get(), mode | LOCK_NB) != 0) {
             if (errno != EWOULDBLOCK) {
-                error = path + " cannot be locked: " + std::strerror(errno);
-                return false;
+                return Failure{path + " cannot be locked: " + std::strerror(errno)};
             }
             if (!toldWaiting && waiting) {
                 waiting();
@@ -54,8 +53,7 @@ bool ImageLock::take(const std::string& path, bool forWriting, const std::functi
             }
             while (flock(fd.get(), mode) != 0) {
                 if (errno != EINTR) {
-                    error = path + " cannot be locked: " + std::strerror(errno);
-                    return false;
+                    return Failure{path + " cannot be locked: " + std::strerror(errno)};
                 }
             }
         }
@@ -71,14 +69,14 @@ bool ImageLock::take(const std::string& path, bool forWriting, const std::functi
         // on the image: even reading it is refused.
         int holder = recordLockHolder(fd.get(), true);
         if (holder != 0) {
-            error = path + " is in use by another program (" +
-                    (holder > 0 ? "process " + std::to_string(holder) : std::string("a program")) +
-                    " holds a lock on it, as QEMU does while it runs a machine on the image); "
-                    "end that program first";
-            return false;
+            return Failure{
+                path + " is in use by another program (" +
+                (holder > 0 ? "process " + std::to_string(holder) : std::string("a program")) +
+                " holds a lock on it, as QEMU does while it runs a machine on the image); "
+                "end that program first"};
         }
         m_fd = std::move(fd);
-        return true;
+        return {};
     }
 }
 

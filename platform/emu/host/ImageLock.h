@@ -8,6 +8,7 @@
 // ImageIdentity at the write-back.
 #pragma once
 
+#include "platform/emu/hostsupport/Result.h"
 #include "platform/emu/hostsupport/UniqueFd.h"
 
 #include <functional>
@@ -20,12 +21,12 @@ public:
     ImageLock() = default;
 
     // Takes the lock on path: shared to read, exclusive to change. While
-    // another copy holds it, calls waiting once and waits. False with the
-    // reason in error when the file cannot be opened or another program holds
-    // a record lock on it (a machine may be running on the image: even its
-    // reads would be of a file that changes under them).
-    bool take(const std::string& path, bool forWriting, const std::function<void()>& waiting,
-              std::string& error);
+    // another copy holds it, calls waiting once and waits. The reason when
+    // the file cannot be opened or another program holds a record lock on it
+    // (a machine may be running on the image: even its reads would be of a
+    // file that changes under them).
+    hostsupport::Result<void> take(const std::string& path, bool forWriting,
+                                   const std::function<void()>& waiting);
     bool held() const { return m_fd.valid(); }
     // Adds a shared record lock on the whole image until release, so that
     // QEMU, which checks for them, does not start a machine on it. mtools

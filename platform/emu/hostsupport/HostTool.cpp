@@ -15,21 +15,29 @@ namespace emu::hostsupport {
 namespace {
 
 // The environment of the child: the host's, with the settings that make
-// mtools read images without asking and print plain ASCII.
+// mtools read images without asking, spell names exactly (long names in
+// UTF-8, as the disk's UTF-16 holds them) and read only the settings given
+// on its standard input (the code page of short names), not the user's.
 std::vector<std::string> toolEnvironment() {
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         std::string text = *entry;
         if (text.rfind("LC_", 0) != 0 && text.rfind("LANG=", 0) != 0 &&
-            text.rfind("MTOOLS", 0) != 0) {
+            text.rfind("LANGUAGE=", 0) != 0 && text.rfind("MTOOLS", 0) != 0) {
             env.push_back(text);
         }
     }
-    env.push_back("LC_ALL=C");
+    env.push_back("LC_ALL=C.UTF-8");
     env.push_back("MTOOLS_SKIP_CHECK=1");
     env.push_back("MTOOLS_NO_VFAT=0");
-    env.push_back("MTOOLSRC=/dev/null");
+    env.push_back("MTOOLSRC=/dev/stdin");
     return env;
+}
+
+// What mtools reads as its configuration: the code page of the short names.
+// Without it mtools takes 850, whose upper half differs from 437's.
+std::string toolSettings(int shortNameCodePage) {
+    return "default_codepage=" + std::to_string(shortNameCodePage) + "\n";
 }
 
 std::vector<char*> pointers(std::vector<std::string>& texts) {
@@ -81,7 +89,7 @@ std::string ToolResult::failure(const std::string& name) const {
     return name + ": " + line;
 }
 
-ToolResult HostTool::run(const std::vector<std::string>& argv) {
+ToolResult HostTool::run(const std::vector<std::string>& argv, int shortNameCodePage) {
     ToolResult result;
     // setpriv gives the tool the parent-death signal: a tool left running by
     // a killed run could go on writing into a file the next run has taken
@@ -92,24 +100,37 @@ ToolResult HostTool::run(const std::vector<std::string>& argv) {
     std::vector<std::string> env = toolEnvironment();
     std::vector<char*> argp = pointers(args);
     std::vector<char*> envp = pointers(env);
+    int in[2];
     int out[2];
     int err[2];
-    if (pipe2(out, O_CLOEXEC) != 0) {
+    if (pipe2(in, O_CLOEXEC) != 0) {
+        return result;
+    }
+    // The settings fit the pipe's buffer: written whole before the child
+    // starts, and the child reads end of file after them.
+    std::string settings = toolSettings(shortNameCodePage);
+    bool written =
+        write(in[1], settings.data(), settings.size()) == static_cast<ssize_t>(settings.size());
+    close(in[1]);
+    if (!written || pipe2(out, O_CLOEXEC) != 0) {
+        close(in[0]);
         return result;
     }
     if (pipe2(err, O_CLOEXEC) != 0) {
+        close(in[0]);
         close(out[0]);
         close(out[1]);
         return result;
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
     pid_t child = -1;
     int spawned = posix_spawnp(&child, argp[0], &actions, nullptr, argp.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
+    close(in[0]);
     close(out[1]);
     close(err[1]);
     if (spawned == 0) {

@@ -3,6 +3,7 @@
 // The dynamic loader reports every library it maps (LD_DEBUG=files) to a log
 // of the run's own; a run that shows a window is driven on a virtual X
 // display (Xvfb) with xdotool.
+#include "tests/support/FatImage.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
 
@@ -15,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -295,6 +297,65 @@ TEST(DisplayLibrary, AWindowedRunOpensItsWindowAndTakesTheUsersKeys) {
         << trace;
     EXPECT_NE(trace.find("DestroyWindow(0x1) = 1\n"), std::string::npos) << trace;
     EXPECT_TRUE(mapsSdl(loaderLog(logs)));
+}
+
+// A floppy image as C: with the demo installation and not one byte free:
+// the install's backups cannot be written into it.
+FatImage fullFloppy(const std::string& path) {
+    FatImage image =
+        FatImage::make(ImageKind::Floppy, path, std::string(CORVANE_TEST_DATA) + "/../demo/c");
+    std::string listing = runTool({"mdir", "-i", image.path, "::/"});
+    std::string free = listing.substr(0, listing.find(" bytes free"));
+    free = free.substr(free.rfind('\n') + 1);
+    free.erase(std::remove(free.begin(), free.end(), ' '), free.end());
+    image.addFile("FILLER.BIN", std::string(std::stoul(free), 'f'));
+    return image;
+}
+
+// The changes of a run that cannot be written into its image: exit status 5
+// and the reason on stderr either way; a message box says so too when the
+// run had a window, and only then.
+TEST(DisplayLibrary, AWindowedRunShowsThatItsImageCouldNotBeWritten) {
+    VirtualDisplay display;
+    if (display.name().empty()) {
+        GTEST_SKIP() << "Xvfb cannot start a virtual display";
+    }
+    TempDir work;
+    copyHostTree(std::string(CORVANE_TEST_DATA) + "/../demo/disk", work / "disk");
+    // Install, no restart, close; then Enter for what comes after.
+    writeHostFile(work / "input.txt", "wait 300\nkey enter\nkey n\nclose\nwait 100\nkey enter\n");
+    const std::string box = "MessageBoxA(0x0, \"The changes of this run could not be written into "
+                            "the disk image; it is left as it was.";
+    for (bool windowed : {true, false}) {
+        SCOPED_TRACE(windowed ? "windowed" : "headless");
+        FatImage image = fullFloppy(work / "c.img");
+        const std::string before = readHostFile(image.path);
+        Launch launch{{CORVANE_SETUP_EXE, "--clock", "virtual", "--drive", "C=" + image.path,
+                       "--drive", "D=" + work / "disk", "--input", work / "input.txt", "--trace",
+                       work / "trace.txt"},
+                      {},
+                      work / "disk",
+                      work / "output.txt"};
+        if (windowed) {
+            launch.environment["DISPLAY"] = display.name();
+        } else {
+            launch.args.push_back("--headless");
+        }
+        EXPECT_EQ(finish(start(launch)), 5);
+        const std::string output = readHostFile(launch.output);
+        EXPECT_NE(output.find("setup: drive C: not written back: mcopy"), std::string::npos)
+            << output;
+        const std::string trace = readHostFile(work / "trace.txt");
+        const size_t shown = trace.find(box);
+        EXPECT_EQ(shown != std::string::npos, windowed) << trace;
+        if (shown != std::string::npos) {
+            const std::string line = trace.substr(shown, trace.find('\n', shown) - shown);
+            EXPECT_NE(line.find("drive C: not written back"), std::string::npos) << line;
+            EXPECT_NE(line.find("\", \"corvane\", 16) = 1"), std::string::npos) << line;
+        }
+        EXPECT_EQ(readHostFile(image.path), before);
+        runTool({"rm", "-f", image.path});
+    }
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <thread>
@@ -220,8 +221,8 @@ TEST(ImageRun, TwoRunsOnOneImageTakeTurns) {
     // Another run holds the image: this one waits, says so, and goes on
     // once the other is done.
     emu::host::ImageLock other;
-    std::string error;
-    ASSERT_TRUE(other.take(image.path, true, nullptr, error)) << error;
+    auto taken = other.take(image.path, true, nullptr);
+    ASSERT_TRUE(taken) << taken.reason();
     SetupRun waiting;
     waiting.cDrive = image.driveValue;
     waiting.disk = work / "disk";
@@ -306,6 +307,161 @@ TEST(ImageRun, ARefusedImageEndsTheRunBeforeItStartsWithStatus2) {
         EXPECT_EQ(readHostFile(row.image), before);
     }
     close(fd);
+}
+
+} // namespace corvane_test
+
+namespace corvane_test {
+
+namespace {
+
+// A copy of the demo disk whose layout.ini has every old text replaced.
+std::string diskWith(const std::string& folder,
+                     const std::vector<std::pair<std::string, std::string>>& replaced) {
+    copyHostTree(kDemo + "/disk", folder);
+    std::string layout = readHostFile(folder + "/layout.ini");
+    for (const auto& [from, to] : replaced) {
+        for (size_t at = layout.find(from); at != std::string::npos;
+             at = layout.find(from, at + to.size())) {
+            layout.replace(at, from.size(), to);
+        }
+    }
+    writeHostFile(folder + "/layout.ini", layout);
+    return folder;
+}
+
+} // namespace
+
+// What an install and then an uninstall leave on a copy of the folder tree.
+std::pair<std::map<std::string, std::string>, std::map<std::string, std::string>>
+folderRuns(const std::string& disk, const std::string& tree, const std::string& work) {
+    copyHostTree(tree, work);
+    EXPECT_EQ(runOn(work, disk, kInstall).exitStatus, 0);
+    std::map<std::string, std::string> installed = folderFiles(work);
+    EXPECT_EQ(runOn(work, disk, kUninstall).exitStatus, 0);
+    return {installed, folderFiles(work)};
+}
+
+// Names as the image holds them: a stray file whose name differs from the
+// real backup's only outside ASCII stays apart from it, and a backup whose
+// name is a pattern to mtools is written, found and deleted as itself. Each
+// gives what the same runs give on a folder.
+TEST(ImageRun, EveryNameIsTheImagesOwnNeverAnotherFilesNorAPattern) {
+    TempDir work;
+    const std::string stray = "WINDOWS/INF/MACH\xC3\x84.QBK"; // MACHÄ.QBK, 437's 0x8E
+    {
+        SCOPED_TRACE("MACH_.QBK and a stray MACHÄ.QBK");
+        std::string disk = diskWith(work / "twin", {{"MACHINE.QBK", "MACH_.QBK"}});
+        auto [installed, uninstalled] = folderRuns(disk, kDemo + "/c", work / "twin-c");
+        ASSERT_EQ(installed.count("WINDOWS/INF/MACH_.QBK"), 1u);
+        FatImage image = FatImage::make(ImageKind::Fat16Disk, work / "twin.img", kDemo + "/c");
+        SetupResult install = runOn(image.driveValue, disk, kInstall);
+        ASSERT_EQ(install.exitStatus, 0) << install.errors;
+        EXPECT_EQ(image.files(), installed);
+        image.addFile(stray, "; not a backup\r\n");
+        SetupResult uninstall = runOn(image.driveValue, disk, kUninstall);
+        EXPECT_EQ(uninstall.exitStatus, 0) << uninstall.errors;
+        uninstalled[stray] = "; not a backup\r\n";
+        EXPECT_EQ(image.files(), uninstalled);
+        EXPECT_EQ(image.fsckReport(), "");
+    }
+    {
+        SCOPED_TRACE("a backup named MSPORTS.IN[F] beside MSPORTS.INF");
+        std::string disk = diskWith(work / "bracket", {{"MSHDC.QBK", "MSPORTS.IN[F]"}});
+        copyHostTree(kDemo + "/c", work / "c");
+        writeHostFile(work / "c/WINDOWS/INF/MSPORTS.INF", "[Version]\r\n; ports\r\n");
+        auto [installed, uninstalled] = folderRuns(disk, work / "c", work / "bracket-c");
+        ASSERT_EQ(installed.count("WINDOWS/INF/MSPORTS.IN[F]"), 1u);
+        ASSERT_EQ(uninstalled.count("WINDOWS/INF/MSPORTS.INF"), 1u);
+        FatImage image = FatImage::make(ImageKind::Fat32Disk, work / "bracket.img", work / "c");
+        image.setAttributes("WINDOWS/INF/MSPORTS.INF", {"+r", "+s"});
+        const std::string flags = image.attributes().at("WINDOWS/INF/MSPORTS.INF");
+        SetupResult install = runOn(image.driveValue, disk, kInstall);
+        EXPECT_EQ(install.exitStatus, 0) << install.errors;
+        EXPECT_EQ(image.files(), installed);
+        EXPECT_EQ(image.attributes().at("WINDOWS/INF/MSPORTS.INF"), flags);
+        SetupResult uninstall = runOn(image.driveValue, disk, kUninstall);
+        EXPECT_EQ(uninstall.exitStatus, 0) << uninstall.errors;
+        EXPECT_EQ(image.files(), uninstalled);
+        EXPECT_EQ(image.attributes().at("WINDOWS/INF/MSPORTS.INF"), flags);
+        EXPECT_EQ(image.fsckReport(), "");
+    }
+}
+
+// The images each case is made of, through the real setup: the refusal
+// (exit 2, what was found, the image as it was, the machine never started)
+// or the install's exact result, the other volumes byte for byte as they
+// were and every volume clean.
+TEST(ImageRun, ATableOfImagesEachRefusedOrChangedExactlyInItsOwnVolume) {
+    TempDir work;
+    copyHostTree(kDemo + "/disk", work / "disk");
+    copyHostTree(kDemo + "/c", work / "c");
+    ASSERT_EQ(runOn(work / "c", work / "disk", kInstall).exitStatus, 0);
+    const std::map<std::string, std::string> installed = folderFiles(work / "c");
+    copyHostTree(kDemo + "/c", work / "cyrillic");
+    writeHostFile(work / "cyrillic/WINDOWS/\xD0\x96URNAL.TXT", "log\r\n"); // ЖURNAL.TXT
+    struct Row {
+        const char* what;
+        ImageKind kind;
+        std::string tree;
+        std::function<void(const FatImage&)> damage;
+        std::vector<std::string> says; // empty: installed exactly
+    };
+    const std::vector<Row> rows = {
+        {"two logical partitions, the files on 6",
+         ImageKind::TwoLogical,
+         kDemo + "/c",
+         nullptr,
+         {}},
+        {"three logical partitions, the files on 7",
+         ImageKind::ThreeLogical,
+         kDemo + "/c",
+         nullptr,
+         {}},
+        {"partition 2 starting inside partition 1",
+         ImageKind::Fat16Disk,
+         kDemo + "/c",
+         [](const FatImage& i) { i.setTableEntry(0, 1, 0x06, 40000, 8000); },
+         {"partition 1 (sectors 2048 to 65535) and partition 2 (sectors 40000 to 47999) overlap"}},
+        {"a FAT volume larger than its partition",
+         ImageKind::Fat16Disk,
+         kDemo + "/c",
+         [](const FatImage& i) { i.setTableEntry(0, 0, 0x06, 2048, 60000); },
+         {"larger than the partition's 30720000 bytes"}},
+        {"a name the machine's code page cannot hold",
+         ImageKind::Fat16Disk,
+         work / "cyrillic",
+         nullptr,
+         {"WINDOWS/\xD0\x96URNAL.TXT", "U+0416"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir images;
+        FatImage image = FatImage::make(row.kind, images / "c.img", row.tree);
+        if (row.damage) {
+            row.damage(image);
+        }
+        const std::string before = readHostFile(image.path);
+        const std::string beside = image.bytesBeside();
+        SetupResult run = runOn(image.driveValue, work / "disk", kInstall);
+        if (row.says.empty()) {
+            EXPECT_EQ(run.exitStatus, 0) << run.errors;
+            EXPECT_EQ(image.files(), installed);
+        } else {
+            EXPECT_EQ(run.exitStatus, 2);
+            for (const std::string& text : row.says) {
+                EXPECT_NE(run.errors.find(text), std::string::npos) << run.errors;
+            }
+            EXPECT_TRUE(run.trace.empty()) << "the machine started";
+            EXPECT_TRUE(readHostFile(image.path) == before) << "the image changed";
+            continue;
+        }
+        EXPECT_TRUE(image.bytesBeside() == beside) << "a neighbour or the table changed";
+        EXPECT_EQ(image.fsckReport(), "");
+        for (const FatImage& neighbour : image.neighbours) {
+            EXPECT_EQ(neighbour.fsckReport(), "") << neighbour.offset;
+        }
+    }
 }
 
 } // namespace corvane_test

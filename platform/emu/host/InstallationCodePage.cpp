@@ -1,0 +1,101 @@
+#include "platform/emu/host/InstallationCodePage.h"
+
+#include "platform/emu/host/ImageNames.h"
+#include "platform/emu/hostsupport/HostTool.h"
+#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CregFile.h"
+#include "platform/emu/kernel/ProfileFile.h"
+#include "platform/emu/kernel/RegistryFile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iconv.h>
+#include <optional>
+#include <sstream>
+
+namespace emu::host {
+
+namespace {
+
+using hostsupport::Failure;
+using hostsupport::Result;
+
+// The file at path (a Windows path below C:\, backslashes) of the volume,
+// copied into scratch; nullopt when the volume has none.
+std::optional<std::string> fileText(const Mtools& image, const std::string& scratch,
+                                    const std::string& path) {
+    std::string spelt = path;
+    for (char& c : spelt) {
+        c = c == '\\' ? '/' : c;
+    }
+    Result<std::string> utf8 = ImageNames::toToolPath(spelt);
+    std::string copy = scratch + "/file";
+    if (!utf8 || !image.run("mcopy", {"-n", ImageNames::literal(*utf8), copy})) {
+        return std::nullopt;
+    }
+    std::ifstream in(copy, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    std::remove(copy.c_str());
+    return in ? std::optional<std::string>(bytes.str()) : std::nullopt;
+}
+
+// The Windows directory below C:\: C:\MSDOS.SYS's [Paths] WinDir, else
+// WINDOWS.
+std::string windowsDir(const Mtools& image, const std::string& scratch) {
+    if (std::optional<std::string> text = fileText(image, scratch, "MSDOS.SYS")) {
+        kernel::ProfileFile file(std::move(*text));
+        const kernel::ProfileFile::Section* paths = file.findSection("Paths");
+        const kernel::ProfileFile::Line* line = paths ? file.findEntry(*paths, "WinDir") : nullptr;
+        if (line != nullptr && line->value.size() > 3 &&
+            kernel::AnsiText::equalNoCase(line->value.substr(0, 3), "C:\\")) {
+            return std::string(line->value.substr(3));
+        }
+    }
+    return "WINDOWS";
+}
+
+std::optional<std::string> registryValue(const Mtools& image, const std::string& scratch) {
+    const kernel::RegistryKeyPath key = {"System", "CurrentControlSet", "Control", "Nls",
+                                         "CodePage"};
+    std::string windows = windowsDir(image, scratch);
+    if (std::optional<std::string> bytes = fileText(image, scratch, windows + "\\SYSTEM.DAT")) {
+        if (kernel::CregFile::hasSignature(*bytes)) {
+            kernel::CregFile hive(std::move(*bytes));
+            return hive.error() ? std::nullopt : hive.stringValue(key, "OEMCP");
+        }
+    }
+    if (std::optional<std::string> text = fileText(image, scratch, windows + "\\SYSTEM.REG")) {
+        kernel::RegistryFile hive(*text);
+        return hive.error() ? std::nullopt : hive.stringValue(key, "OEMCP");
+    }
+    return std::nullopt;
+}
+
+bool hostConverts(int codePage) {
+    iconv_t convert = iconv_open("UTF-8", ("CP" + std::to_string(codePage)).c_str());
+    if (convert == reinterpret_cast<iconv_t>(-1)) {
+        return false;
+    }
+    iconv_close(convert);
+    return true;
+}
+
+} // namespace
+
+Result<int> InstallationCodePage::of(const Mtools& image, const std::string& scratch) {
+    std::optional<std::string> value = registryValue(image, scratch);
+    if (!value || value->empty() || value->size() > 5 ||
+        value->find_first_not_of("0123456789") != std::string::npos) {
+        return hostsupport::HostTool::kShortNameCodePage;
+    }
+    int codePage = std::stoi(*value);
+    if (!hostConverts(codePage)) {
+        return Failure{"the installation's registry names OEM code page " + *value +
+                       " (Nls\\CodePage OEMCP), which this host cannot convert; its short names "
+                       "could not be read exactly"};
+    }
+    return codePage;
+}
+
+} // namespace emu::host

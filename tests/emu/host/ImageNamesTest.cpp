@@ -1,0 +1,210 @@
+// Names between a disk image, mtools and the emulated machine: what comes
+// back the same is carried, what would not is refused.
+#include "platform/emu/host/ImageNames.h"
+#include "platform/emu/host/ImageDrive.h"
+#include "tests/support/FatImage.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using corvane_test::runTool;
+using corvane_test::TempDir;
+using emu::host::ImageNames;
+
+namespace {
+
+// The name mtools gives a file named name in a new floppy image.
+std::string writtenAs(const std::string& name) {
+    TempDir work;
+    corvane_test::writeHostFile(work / name, "x");
+    runTool({"mkfs.fat", "-C", work / "f.img", "1440"});
+    runTool({"mcopy", "-i", work / "f.img", work / name, "::/"});
+    std::string listing = runTool({"mdir", "-b", "-i", work / "f.img", "::/"});
+    return listing.substr(3, listing.find('\n') - 3);
+}
+
+} // namespace
+
+TEST(ImageNames, CarryANameOnlyWhereItComesBackTheSame) {
+    struct Row {
+        const char* name;     // UTF-8, as mtools prints it
+        const char* ansi;     // in code page 1252; nullptr: refused
+        const char* refusal;  // a part of the reason
+        bool writable = true; // mtools writes it back exactly
+    };
+    const Row rows[] = {
+        {"MACH_.QBK", "MACH_.QBK", ""},
+        {"MACH\xC3\x84.QBK", "MACH\xC4.QBK", ""}, // Ä, 437's 0x8E
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e.txt",
+         "Gr\xFC\xDF"
+         "e.txt",
+         ""}, // ü, ß
+        {"\xE2\x82\xAC"
+         "uro Notes.txt",
+         "\x80uro Notes.txt", ""},                   // € with a long name
+        {"\xE2\x82\xAC.TXT", "\x80.TXT", "", false}, // €: mtools writes E.TXT
+        {"\xC3\x98RE.TXT", "\xD8RE.TXT", "", false}, // Ø: not in 437
+        {"\xC3\x98re.TXT", "\xD8re.TXT", ""},        // mixed case: a long name
+        {"\xC3\xA4.txt", "\xE4.txt", "", false},     // ä: mtools writes Ä
+        {"\xC3\x84.TXT", "\xC4.TXT", ""},            // Ä
+        {"\xD0\x96URNAL.TXT", nullptr, "U+0416"},    // Cyrillic
+        {"\xE2\x96\x91.TXT", nullptr, "U+2591"},     // 437's 0xB0, not 1252's
+        {"A\x01.TXT", nullptr, "U+0001"},
+        {"\xC3\x28.TXT", nullptr, "no UTF-8"},
+        {"\xC0\x80.TXT", nullptr, "no UTF-8"}, // overlong
+        {"\xE2\x82", nullptr, "no UTF-8"},     // cut short
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        auto ansi = ImageNames::toAnsi(row.name);
+        ASSERT_EQ(ansi.ok(), row.ansi != nullptr) << (ansi ? *ansi : ansi.reason());
+        if (!ansi) {
+            EXPECT_NE(ansi.reason().find(row.refusal), std::string::npos) << ansi.reason();
+            continue;
+        }
+        EXPECT_EQ(*ansi, row.ansi);
+        auto back = ImageNames::toTool(*ansi, 437);
+        EXPECT_EQ(back.ok(), row.writable) << (back ? *back : back.reason());
+        // What mtools itself makes of it, through the tools' settings.
+        EXPECT_EQ(writtenAs(row.name) == row.name, row.writable) << writtenAs(row.name);
+        if (back) {
+            EXPECT_EQ(*back, row.name);
+        } else {
+            EXPECT_NE(back.reason().find("no long name"), std::string::npos) << back.reason();
+        }
+    }
+    EXPECT_TRUE(ImageNames::sameName("MACH\xC4.QBK", "mach\xE4.qbk"));
+    EXPECT_FALSE(ImageNames::sameName("MACH\xC4.QBK", "MACH_.QBK"));
+}
+
+TEST(ImageNames, APathReachesMtoolsAsItselfNeverAsAPattern) {
+    EXPECT_EQ(ImageNames::literal("WINDOWS/INF/MSPORTS.IN[F]"), "::/WINDOWS/INF/MSPORTS.IN\\[F\\]");
+    EXPECT_EQ(ImageNames::literal("A*/B?"), "::/A\\*/B\\?");
+    EXPECT_EQ(ImageNames::literal(""), "::/");
+    EXPECT_EQ(ImageNames::literalNew("D[1]/E[2]"), "::/D\\[1\\]/E[2]");
+    EXPECT_EQ(ImageNames::literalNew("E[2]"), "::/E[2]");
+}
+
+TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
+    TempDir work;
+    runTool({"mkdir", "-p",
+             work / "ok/Gr\xC3\xBC\xC3\x9F"
+                    "e"});
+    corvane_test::writeHostFile(work / "ok/MACH\xC3\x84.QBK", "stray");
+    corvane_test::writeHostFile(work / "ok/MACH_.QBK", "real");
+    corvane_test::writeHostFile(work / "ok/Gr\xC3\xBC\xC3\x9F"
+                                       "e/\xC3\x84.TXT",
+                                "a");
+    auto done = ImageNames::respellTree(work / "ok");
+    ASSERT_TRUE(done) << done.reason();
+    EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH\xC4.QBK"), "stray");
+    EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH_.QBK"), "real");
+    EXPECT_EQ(corvane_test::readHostFile(work / "ok/Gr\xFC\xDF"
+                                                "e/\xC4.TXT"),
+              "a");
+
+    struct Row {
+        std::vector<std::string> files;
+        const char* says;
+    };
+    const Row rows[] = {
+        {{"LOGS/\xD0\x96URNAL.TXT"}, "the name \"LOGS/\xD0\x96URNAL.TXT\" holds U+0416"},
+        {{"\xC3\xA4.txt", "\xC3\x84.TXT"}, "are one name to Windows"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.says);
+        TempDir folder;
+        runTool({"mkdir", "-p", folder / "LOGS"});
+        for (const std::string& file : row.files) {
+            corvane_test::writeHostFile(folder / file, "x");
+        }
+        auto refused = ImageNames::respellTree(folder.path());
+        ASSERT_FALSE(refused);
+        EXPECT_NE(refused.reason().find(row.says), std::string::npos) << refused.reason();
+    }
+}
+
+// Through an image drive: names that differ only outside ASCII stay two
+// files, spelt in code page 1252 in the folder, and come back unchanged; a
+// new name mtools would spell otherwise is refused before anything is
+// written.
+TEST(ImageNames, AnImageDriveKeepsEveryNameAsTheImageHoldsIt) {
+    TempDir work;
+    runTool({"mkdir", work / "tree"});
+    corvane_test::FatImage image = corvane_test::FatImage::make(corvane_test::ImageKind::Floppy,
+                                                                work / "a.img", work / "tree");
+    image.addFile("MACH\xC3\x84.QBK", "stray"); // MACHÄ.QBK
+    image.addFile("MACH_.QBK", "real");
+    image.addFile("Gr\xC3\xBC\xC3\x9F"
+                  "e Stra\xC3\x9F"
+                  "e.txt",
+                  "long"); // Grüße Straße.txt
+    image.addFile("Gr_sse Strasse.txt", "twin");
+    const std::map<std::string, std::string> before = image.files();
+    ASSERT_EQ(before.size(), 4u);
+
+    auto drive = emu::host::ImageDrive::open(image.path, false, nullptr);
+    ASSERT_TRUE(drive) << drive.reason();
+    const std::string folder = (*drive)->folder();
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/MACH\xC4.QBK"), "stray");
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/MACH_.QBK"), "real");
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/Gr\xFC\xDF"
+                                                  "e Stra\xDF"
+                                                  "e.txt"),
+              "long");
+    EXPECT_EQ(corvane_test::readHostFile(folder + "/Gr_sse Strasse.txt"), "twin");
+
+    corvane_test::writeHostFile(folder + "/\xC4RGER.TXT", "new"); // ÄRGER.TXT
+    auto written = (*drive)->commit();
+    ASSERT_TRUE(written) << written.reason();
+    std::map<std::string, std::string> expected = before;
+    expected["\xC3\x84RGER.TXT"] = "new";
+    EXPECT_EQ(image.files(), expected);
+
+    const std::string bytes = corvane_test::readHostFile(image.path);
+    corvane_test::writeHostFile(folder + "/\x80.TXT", "euro"); // €.TXT would become E.TXT
+    written = (*drive)->commit();
+    ASSERT_FALSE(written);
+    EXPECT_NE(
+        written.reason().find("the name \"\xE2\x82\xAC.TXT\" cannot be written into the image"),
+        std::string::npos)
+        << written.reason();
+    EXPECT_TRUE(corvane_test::readHostFile(image.path) == bytes);
+    EXPECT_EQ(image.fsckReport(), "");
+}
+
+// An installation whose registry names OEM code page 850 has its short
+// names read and written in 850: byte 0x9D is Ø there, ¥ in 437.
+TEST(ImageNames, TheInstallationsOemCodePageSpellsItsShortNames) {
+    for (const char* codePage : {"850", ""}) {
+        SCOPED_TRACE(codePage);
+        TempDir work;
+        runTool({"mkdir", "-p", work / "tree/WINDOWS"});
+        corvane_test::writeHostFile(
+            work / "tree/WINDOWS/SYSTEM.REG",
+            std::string("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\"
+                        "Nls\\CodePage]\r\n") +
+                (*codePage ? std::string("\"OEMCP\"=\"") + codePage + "\"\r\n" : ""));
+        corvane_test::FatImage image = corvane_test::FatImage::make(corvane_test::ImageKind::Floppy,
+                                                                    work / "a.img", work / "tree");
+        corvane_test::writeHostFile(work / "\xC3\x98RE.TXT", "o"); // ØRE.TXT
+        runTool({"sh", "-c",
+                 "printf 'default_codepage=850\\n' | mcopy -i " + image.path + " '" +
+                     work / "\xC3\x98RE.TXT" + "' ::/"});
+
+        auto drive = emu::host::ImageDrive::open(image.path, false, nullptr);
+        ASSERT_TRUE(drive) << drive.reason();
+        const std::string folder = (*drive)->folder();
+        const bool in850 = *codePage != '\0';
+        EXPECT_EQ(corvane_test::hostFileExists(folder + "/\xD8RE.TXT"), in850);  // Ø
+        EXPECT_EQ(corvane_test::hostFileExists(folder + "/\xA5RE.TXT"), !in850); // ¥
+        corvane_test::writeHostFile(folder + "/\xD8LE.TXT", "new");
+        auto written = (*drive)->commit();
+        EXPECT_EQ(written.ok(), in850) << (written ? "" : written.reason());
+        if (in850) {
+            std::string root = corvane_test::readHostFile(image.path).substr(19 * 512, 14 * 512);
+            EXPECT_NE(root.find("\x9DLE     TXT"), std::string::npos) << "Ø as 850's 0x9D";
+        }
+    }
+}
