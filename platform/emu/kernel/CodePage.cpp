@@ -346,6 +346,10 @@ size_t CodePage::findLast(std::string_view text, char c, size_t end) const {
     return found;
 }
 
+bool CodePage::endsWith(std::string_view text, char c) const {
+    return !text.empty() && text.back() == c && previousChar(text, text.size()) == text.size() - 1;
+}
+
 char32_t CodePage::decode(std::string_view text, size_t pos, size_t& length) const {
     length = charLength(text, pos);
     if (length == 2) {

@@ -63,6 +63,10 @@ public:
     size_t find(std::string_view text, char c, size_t from = 0) const;
     size_t findLast(std::string_view text, char c, size_t end = std::string_view::npos) const;
 
+    // Whether the last character of the text is the single-byte character c
+    // (a trail byte c does not count).
+    bool endsWith(std::string_view text, char c) const;
+
     // The character at pos in Unicode, and its length in length (at least 1
     // inside the text); kInvalid for a byte or pair the code page leaves
     // unmapped.
