@@ -112,7 +112,8 @@ private:
     Tables* m_tables;
 };
 
-// The running machine's code pages (1252 and 437 before the first boot).
+// The running machine's code pages (1252 and 437 before the first boot and
+// after a shutdown).
 const CodePage& ansiCodePage();
 const CodePage& oemCodePage();
 
