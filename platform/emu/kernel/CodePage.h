@@ -106,6 +106,8 @@ public:
 private:
     struct Tables;
     explicit CodePage(UINT number);
+    const Tables& conversions() const;
+    void readConversions() const;
 
     UINT m_number;
     bool m_doubleByte;
