@@ -157,6 +157,7 @@ TEST(DoubleByteInstall, A950FragmentMergesIntoA950InfFileAndComesOutAgain) {
     EXPECT_EQ(checked.exitStatus, 0) << checked.output << checked.errors;
     EXPECT_NE(checked.output.find("check: 0 errors, 0 warnings\n"), std::string::npos)
         << checked.output;
+    EXPECT_EQ(checked.errors, "");
 
     SetupResult installed = run950(disk, c, kInstall);
     EXPECT_EQ(installed.exitStatus, 0) << installed.errors;
@@ -168,6 +169,26 @@ TEST(DoubleByteInstall, A950FragmentMergesIntoA950InfFileAndComesOutAgain) {
     SetupResult removed = run950(disk, c, kUninstall);
     EXPECT_EQ(removed.exitStatus, 0) << removed.errors;
     EXPECT_EQ(readHostFile(target), kTarget);
+
+    // An installation whose registry records code page 950 runs with it
+    // whatever --codepage says, and the run says so.
+    const std::string registry = c + "/WINDOWS/SYSTEM.REG";
+    writeHostFile(registry, readHostFile(registry) +
+                                "\r\n[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Nls\\"
+                                "CodePage]\r\n\"ACP\"=\"950\"\r\n\"OEMCP\"=\"950\"\r\n");
+    SetupRun western;
+    western.disk = disk;
+    western.cDrive = c;
+    western.extraArgs = {"--check", "--codepage", "1252"};
+    SetupResult recorded = western.run();
+    EXPECT_EQ(recorded.exitStatus, 0) << recorded.output << recorded.errors;
+    // The install deleted the device keys: only their warnings remain.
+    EXPECT_NE(recorded.output.find("check: 0 errors, 4 warnings\n"), std::string::npos)
+        << recorded.output;
+    EXPECT_NE(recorded.errors.find("--codepage 1252 is not used: the installation's registry "
+                                   "records code page 950"),
+              std::string::npos)
+        << recorded.errors;
 }
 
 } // namespace
