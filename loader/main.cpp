@@ -17,6 +17,7 @@
 #include "platform/emu/host/ImageDrives.h"
 #include "platform/emu/host/InputScript.h"
 #include "platform/framework/AfxWin.h"
+#include "platform/win32.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -56,6 +57,14 @@ bool bootMachine(const std::string& program, const emu::MachineConfig& config) {
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s: %s\n", program.c_str(), e.what());
         return false;
+    }
+    // The installation's own code page decides over --codepage: say so when
+    // they differ, since the option then changes nothing.
+    if (config.codePage && GetACP() != *config.codePage) {
+        std::fprintf(stderr,
+                     "%s: --codepage %u is not used: the installation's registry records code "
+                     "page %u (Nls\\CodePage ACP), which the machine runs with\n",
+                     program.c_str(), *config.codePage, GetACP());
     }
     loader::registerProgramResources();
     return true;

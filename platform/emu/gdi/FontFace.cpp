@@ -1,6 +1,6 @@
 #include "platform/emu/gdi/FontFace.h"
 
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -149,7 +149,7 @@ unsigned FontFace::glyphIndex(char32_t codePoint) const {
     }
     // The text came in as Windows-1252 bytes; look the glyph up by its byte.
     for (unsigned byte = 0; byte < 256; ++byte) {
-        if (kernel::AnsiText::toUnicode(static_cast<unsigned char>(byte)) == codePoint) {
+        if (kernel::ansiCodePage().toUnicode(static_cast<unsigned char>(byte)) == codePoint) {
             return FT_Get_Char_Index(face, byte);
         }
     }

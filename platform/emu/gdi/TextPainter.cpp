@@ -1,6 +1,6 @@
 #include "platform/emu/gdi/TextPainter.h"
 
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <algorithm>
 
@@ -19,7 +19,7 @@ bool reasonable(int v) {
 } // namespace
 
 int TextPainter::advance(unsigned char c) {
-    return m_face.glyph(kernel::AnsiText::toUnicode(c)).advance;
+    return m_face.glyph(kernel::ansiCodePage().toUnicode(c)).advance;
 }
 
 int TextPainter::width(std::string_view text) {
@@ -59,7 +59,8 @@ void TextPainter::drawGlyphs(Rasteriser& out, int x, int y, std::string_view tex
     const int baseline = y + m_face.ascent();
     int penX = x;
     for (char c : text) {
-        const Glyph& g = m_face.glyph(kernel::AnsiText::toUnicode(static_cast<unsigned char>(c)));
+        const Glyph& g =
+            m_face.glyph(kernel::ansiCodePage().toUnicode(static_cast<unsigned char>(c)));
         if (!g.ink.empty()) {
             out.mask(penX + g.left, baseline - g.top, g.width, g.height, g.ink.data(), colour);
         }

@@ -1,7 +1,7 @@
 #include "platform/emu/host/ImageNames.h"
 
 #include "platform/emu/hostsupport/HostTool.h"
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -18,7 +18,11 @@ namespace {
 
 using hostsupport::Failure;
 using hostsupport::Result;
-using kernel::AnsiText;
+// Names are carried in code page 1252 whatever code page the machine runs
+// in; a name 1252 cannot hold is refused.
+const kernel::CodePage& ansi1252() {
+    return kernel::CodePage::windows1252();
+}
 
 std::string codePoint(char32_t c) {
     char text[16];
@@ -80,7 +84,7 @@ bool isControl(char32_t c) {
 // The byte of the ANSI code page for c; nullopt when it has none.
 std::optional<unsigned char> ansiByte(char32_t c) {
     for (unsigned byte = 0x20; byte < 0x100; ++byte) {
-        if (AnsiText::toUnicode(static_cast<unsigned char>(byte)) == c) {
+        if (ansi1252().toUnicode(static_cast<unsigned char>(byte)) == c) {
             return static_cast<unsigned char>(byte);
         }
     }
@@ -105,13 +109,13 @@ bool inShortNameCodePage(const std::string& character, int codePage) {
 }
 
 bool isLowerAnsi(unsigned char c) {
-    return AnsiText::upper(c) != c;
+    return ansi1252().upper(c) != c;
 }
 
 bool isUpperAnsi(unsigned char c) {
     for (unsigned lower = 0x61; lower < 0x100; ++lower) {
         if (isLowerAnsi(static_cast<unsigned char>(lower)) &&
-            AnsiText::upper(static_cast<unsigned char>(lower)) == c) {
+            ansi1252().upper(static_cast<unsigned char>(lower)) == c) {
             return true;
         }
     }
@@ -175,7 +179,7 @@ Result<std::string> ImageNames::toTool(std::string_view ansi, int codePage) {
     std::string lost; // why mtools would not keep a character of a short name
     for (char byte : ansi) {
         auto ansiByte = static_cast<unsigned char>(byte);
-        char32_t c = AnsiText::toUnicode(ansiByte);
+        char32_t c = ansi1252().toUnicode(ansiByte);
         if (isControl(c)) {
             return Failure{"holds the control character " + codePoint(c)};
         }
@@ -200,7 +204,7 @@ Result<std::string> ImageNames::toTool(std::string_view ansi, int codePage) {
 Result<std::string> ImageNames::toToolPath(std::string_view ansi) {
     std::string utf8;
     for (char byte : ansi) {
-        char32_t c = AnsiText::toUnicode(static_cast<unsigned char>(byte));
+        char32_t c = ansi1252().toUnicode(static_cast<unsigned char>(byte));
         if (isControl(c)) {
             return Failure{"holds the control character " + codePoint(c)};
         }
@@ -222,7 +226,7 @@ std::string ImageNames::literalNew(std::string_view path) {
 }
 
 bool ImageNames::sameName(std::string_view a, std::string_view b) {
-    return AnsiText::equalNoCase(a, b);
+    return ansi1252().equalNoCase(a, b);
 }
 
 Result<void> ImageNames::respellTree(const std::string& root) {

@@ -2,7 +2,7 @@
 // (long names in UTF-16, short names in the OEM code page), as mtools
 // spells them (UTF-8, HostTool's locale) and in the drive's work folder,
 // where the emulated machine reads them byte for byte in its ANSI code page
-// (1252, kernel/AnsiText). A name is carried from one side to another only
+// (1252, kernel/CodePage). A name is carried from one side to another only
 // when it comes back the same; otherwise it is refused with the reason, so
 // that two names never become one.
 #pragma once

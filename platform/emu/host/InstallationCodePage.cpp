@@ -2,7 +2,7 @@
 
 #include "platform/emu/host/ImageNames.h"
 #include "platform/emu/hostsupport/HostTool.h"
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/ProfileFile.h"
 #include "platform/emu/kernel/RegistryFile.h"
@@ -48,7 +48,7 @@ std::string windowsDir(const Mtools& image, const std::string& scratch) {
         const kernel::ProfileFile::Section* paths = file.findSection("Paths");
         const kernel::ProfileFile::Line* line = paths ? file.findEntry(*paths, "WinDir") : nullptr;
         if (line != nullptr && line->value.size() > 3 &&
-            kernel::AnsiText::equalNoCase(line->value.substr(0, 3), "C:\\")) {
+            kernel::CodePage::windows1252().equalNoCase(line->value.substr(0, 3), "C:\\")) {
             return std::string(line->value.substr(3));
         }
     }

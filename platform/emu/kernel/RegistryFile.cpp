@@ -1,5 +1,5 @@
 #include "platform/emu/kernel/RegistryFile.h"
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <cctype>
 #include <set>
@@ -30,7 +30,7 @@ std::string_view trim(std::string_view text) {
 
 // Registry and module names match without regard to case, as file names do.
 bool sameName(std::string_view a, std::string_view b) {
-    return AnsiText::equalNoCase(a, b);
+    return ansiCodePage().equalNoCase(a, b);
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -191,9 +191,11 @@ private:
 };
 
 std::optional<RegistryKeyPath> splitRegistryKeyPath(std::string_view path) {
+    // A '\\' that trails a lead byte is part of a name.
+    const CodePage& page = ansiCodePage();
     RegistryKeyPath names;
     while (true) {
-        size_t slash = path.find('\\');
+        size_t slash = page.find(path, '\\');
         std::string_view name = path.substr(0, slash);
         if (name.empty()) {
             return std::nullopt;
@@ -248,7 +250,7 @@ bool RegistryFile::parseLine(LineReader& lines, std::string_view line) {
 
 // Opens the block of a key header; the reason when the header is malformed.
 std::optional<std::string> RegistryFile::startBlock(std::string_view header) {
-    if (header.back() != ']') {
+    if (!ansiCodePage().endsWith(header, ']')) {
         return "a key header without ']'";
     }
     std::string_view name = header.substr(1, header.size() - 2);
@@ -345,9 +347,7 @@ std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {
     for (const Block& block : m_blocks) {
         std::string folded;
         for (size_t depth = 1; depth <= block.key.size(); ++depth) {
-            for (char c : block.key[depth - 1]) {
-                folded += static_cast<char>(AnsiText::upper(static_cast<unsigned char>(c)));
-            }
+            folded += ansiCodePage().upper(block.key[depth - 1]);
             folded += '\\';
             if (seen.insert(folded).second) {
                 paths.emplace_back(block.key.begin(), block.key.begin() + depth);

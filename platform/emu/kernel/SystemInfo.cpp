@@ -1,5 +1,7 @@
 #include "platform/emu/kernel/SystemInfo.h"
 
+#include "platform/emu/kernel/CodePage.h"
+#include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/TickClock.h"
 #include "platform/emu/kernel/WindowsRelease.h"
 
@@ -52,7 +54,67 @@ VersionNumbers versionOf(DWORD platformId) {
     }
 }
 
+constexpr const char* kNlsKey = "System\\CurrentControlSet\\Control\\Nls\\CodePage";
+
+// A code page number the registry records as a decimal text ("932"), blanks
+// around it allowed; nullopt for anything else.
+std::optional<UINT> registryCodePage(const char* name) {
+    std::optional<std::string> text = localMachineString(kNlsKey, name);
+    if (!text) {
+        return std::nullopt;
+    }
+    size_t first = text->find_first_not_of(' ');
+    size_t last = text->find_last_not_of(' ');
+    if (first == std::string::npos || last - first >= 5) {
+        return std::nullopt;
+    }
+    UINT number = 0;
+    for (size_t i = first; i <= last; ++i) {
+        char c = (*text)[i];
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + static_cast<UINT>(c - '0');
+    }
+    return number;
+}
+
 } // namespace
+
+// Makes ansi (and the OEM code page that goes with it) the machine's.
+void useAnsiCodePage(UINT ansi) {
+    useCodePages(*CodePage::find(ansi), *CodePage::find(CodePage::oemPartner(ansi)));
+}
+
+void bootCodePages(const MachineConfig& config) {
+    UINT ansi = config.codePage.value_or(1252);
+    if (!CodePage::isAnsiChoice(ansi)) {
+        ansi = 1252;
+    }
+    // The registry is read in the code page the machine runs with. A
+    // REGEDIT4 text whose key names hold a trail byte '\\' reads only in its
+    // own code page: one that reads in a double-byte code page and records
+    // that very code page is taken for it.
+    useAnsiCodePage(ansi);
+    std::optional<UINT> installed = registryCodePage("ACP");
+    for (UINT candidate : {932u, 936u, 949u, 950u}) {
+        if (installed || candidate == ansi) {
+            continue;
+        }
+        useAnsiCodePage(candidate);
+        if (registryCodePage("ACP") == candidate) {
+            installed = candidate;
+        }
+    }
+    if (installed && CodePage::isAnsiChoice(*installed)) {
+        ansi = *installed;
+    }
+    useAnsiCodePage(ansi);
+    std::optional<UINT> installedOem = registryCodePage("OEMCP");
+    if (installedOem && CodePage::find(*installedOem) != nullptr) {
+        useCodePages(*CodePage::find(ansi), *CodePage::find(*installedOem));
+    }
+}
 
 void bootSystemInfo(const MachineConfig& config) {
     {
