@@ -3,10 +3,12 @@
 // Windows' own bitmap font (sserife.fon from fonts-wine), so that dialog units
 // and text extents come out as on Windows 95; every other face is picked by
 // fontconfig (so a Windows face name maps to a metric-compatible face, and a
-// missing face to a substitute). Faces are cached by everything that shapes
-// them.
+// missing face to a substitute); the faces of the Japanese, Chinese and
+// Korean editions are asked for as EditionFaces says. Face names are in the
+// machine's ANSI code page. Faces are cached by everything that shapes them.
 #pragma once
 
+#include "platform/emu/gdi/EditionFaces.h"
 #include "platform/emu/gdi/FontFace.h"
 #include "platform/emu/gdi/FontMatchCache.h"
 #include "platform/emu/gdi/RasterFontFile.h"
@@ -51,8 +53,8 @@ private:
     using Key = std::tuple<std::string, LONG, bool, bool, bool, bool>;
 
     // The kept answer, else fontconfig's (then kept).
-    bool findFile(const std::string& family, bool bold, bool italic, Match& match);
-    bool askFontconfig(const std::string& family, bool bold, bool italic, Match& match);
+    bool findFile(const HostFaceRequest& request, bool bold, bool italic, Match& match);
+    bool askFontconfig(const HostFaceRequest& request, bool bold, bool italic, Match& match);
     // The fontconfig library, loaded on first use; nullptr, said once on
     // stderr, when it cannot be.
     const FontconfigLibrary* fontconfig();
@@ -60,7 +62,7 @@ private:
     const RasterFontFile* sansSerif();
     std::optional<RasterFontFile> findSansSerif();
     std::shared_ptr<FontFace> bitmapFace(const LOGFONTA& logical);
-    std::shared_ptr<FontFace> outlineFace(const std::string& family, const LOGFONTA& logical);
+    std::shared_ptr<FontFace> outlineFace(const HostFaceRequest& request, const LOGFONTA& logical);
 
     std::shared_ptr<void> m_library;
     // The fontconfig configuration (FcConfig), loaded on first use and

@@ -1,6 +1,8 @@
 #include "tests/emu/gdi/ScreenFixture.h"
 
+#include "platform/emu/gdi/EditionFaces.h"
 #include "platform/emu/gdi/FontEngine.h"
+#include "tests/support/GlyphInk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,6 +10,10 @@
 
 namespace {
 
+using corvane_test::CharacterCell;
+using corvane_test::characterCells;
+using corvane_test::GlyphInk;
+using corvane_test::glyphInk;
 using corvane_test::ScreenFixture;
 
 LOGFONTA menuFont(LONG height, const char* face, LONG weight = FW_BOLD) {
@@ -371,3 +377,59 @@ TEST_F(Text, TwoThreadsDrawingAtOnceEachGetTheirOwnResult) {
 }
 
 } // namespace
+
+// Text of a Japanese, Chinese or Korean edition: each double-byte character
+// one glyph of the edition's face, also where its trail byte is '\' or a
+// letter; in a face without such characters each shows the missing-glyph
+// box, which the ink test tells apart.
+class DoubleByteText : public ScreenFixture {};
+
+TEST_F(DoubleByteText, EachCharacterIsOneGlyphOfTheEditionsFace) {
+    struct Row {
+        UINT codePage;
+        const char* text; // two double-byte characters
+        const char* what;
+    };
+    const Row rows[] = {
+        {932, "\x95\x5C\x8E\xA6", "Japanese, trail byte '\\' first"},
+        {936, "\x81\x5C\xD6\xD0", "Simplified Chinese, trail byte '\\' first"},
+        {949, "\x81\x61\xC7\xD1", "Korean, trail byte 'a' first"},
+        {950, "\xB3\x5C\xA5\x5C", "Traditional Chinese, both trail bytes '\\'"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        bootScreen(400, 300, 32, row.codePage);
+        fillScreen(RGB(255, 255, 255));
+        for (const char* face : {emu::gdi::EditionFaces::uiFace(row.codePage), "Arial"}) {
+            const bool edition = std::strcmp(face, "Arial") != 0;
+            const LOGFONTA lf = menuFont(28, face, FW_NORMAL);
+            HFONT font = CreateFontIndirectA(&lf);
+            HGDIOBJ old = SelectObject(dc(), font);
+            const int top = edition ? 10 : 60;
+            TextOutA(dc(), 10, top, row.text, 4);
+            SelectObject(dc(), old);
+            const std::vector<CharacterCell> cells =
+                characterCells(font, row.text, 10, top, top + 28);
+            ASSERT_EQ(cells.size(), 2u);
+            for (const CharacterCell& cell : cells) {
+                EXPECT_EQ(cell.character.size(), 2u);
+                const GlyphInk ink = glyphInk(cell.cell, RGB(0, 0, 0));
+                EXPECT_EQ(ink.drawn(), edition)
+                    << face << " ink " << ink.ink << " inside " << ink.interior;
+                EXPECT_EQ(ink.missingBox(), !edition) << face;
+            }
+            EXPECT_TRUE(DeleteObject(font));
+        }
+        // A lead byte that ends the text is one character, the box, and no
+        // byte beyond it is read.
+        const LOGFONTA lf = menuFont(28, emu::gdi::EditionFaces::uiFace(row.codePage), FW_NORMAL);
+        HFONT font = CreateFontIndirectA(&lf);
+        HGDIOBJ old = SelectObject(dc(), font);
+        const std::string lone(row.text, 1);
+        TextOutA(dc(), 10, 110, lone.c_str(), 1);
+        SelectObject(dc(), old);
+        EXPECT_TRUE(glyphInk(RECT{0, 110, 60, 138}, RGB(0, 0, 0)).missingBox());
+        EXPECT_TRUE(DeleteObject(font));
+        TearDown();
+    }
+}
