@@ -33,12 +33,15 @@ typedef unsigned int UINT;
 typedef int INT;
 typedef char CHAR;
 typedef short SHORT;
-typedef wchar_t WCHAR;
+// A UTF-16 unit, as on Windows.
+typedef char16_t WCHAR;
 typedef void VOID;
 typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
+typedef const CHAR* LPCCH;
+typedef WCHAR* LPWSTR;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef uintptr_t UINT_PTR;
@@ -322,6 +325,7 @@ static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
 #define ERROR_INVALID_PARAMETER 87L
+#define ERROR_INSUFFICIENT_BUFFER 122L
 #define ERROR_INVALID_NAME 123L
 #define ERROR_ALREADY_EXISTS 183L
 #define ERROR_INVALID_ADDRESS 487L
@@ -329,6 +333,8 @@ static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
 #define ERROR_NO_MORE_FILES 18L
 #define ERROR_BADDB 1009L
 #define ERROR_BADKEY 1010L
+#define ERROR_INVALID_FLAGS 1004L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
 #define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
 
 #define GENERIC_READ 0x80000000u
@@ -350,6 +356,13 @@ static_assert(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
 #define INVALID_FILE_SIZE ((DWORD)0xFFFFFFFF)
 #define PAGE_READONLY 0x02
 #define FILE_MAP_READ 0x0004
+
+#define CP_ACP 0
+#define CP_OEMCP 1
+#define MB_PRECOMPOSED 0x00000001
+#define MB_COMPOSITE 0x00000002
+#define MB_USEGLYPHCHARS 0x00000004
+#define MB_ERR_INVALID_CHARS 0x00000008
 
 #define VER_PLATFORM_WIN32s 0
 #define VER_PLATFORM_WIN32_WINDOWS 1
@@ -780,6 +793,12 @@ void WINAPI SetLastError(DWORD dwErrCode);
 int WINAPI lstrcmpiA(LPCSTR lpString1, LPCSTR lpString2);
 int WINAPI lstrcmpA(LPCSTR lpString1, LPCSTR lpString2);
 int WINAPI lstrlenA(LPCSTR lpString);
+UINT WINAPI GetACP(void);
+UINT WINAPI GetOEMCP(void);
+BOOL WINAPI IsDBCSLeadByte(BYTE TestChar);
+BOOL WINAPI IsDBCSLeadByteEx(UINT CodePage, BYTE TestChar);
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar);
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
 DWORD WINAPI GetTickCount(void);
 void WINAPI Sleep(DWORD dwMilliseconds);
@@ -797,6 +816,12 @@ BOOL WINAPI WritePrivateProfileSectionA(LPCSTR lpAppName, LPCSTR lpString, LPCST
 
 // advapi32
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+
+// user32: text in the ANSI code page
+LPSTR WINAPI CharNextA(LPCSTR lpsz);
+LPSTR WINAPI CharPrevA(LPCSTR lpszStart, LPCSTR lpszCurrent);
+LPSTR WINAPI CharUpperA(LPSTR lpsz);
+LPSTR WINAPI CharLowerA(LPSTR lpsz);
 
 // user32: windows and messages
 ATOM WINAPI RegisterClassA(const WNDCLASSA* lpWndClass);

@@ -1,6 +1,7 @@
 #include "platform/emu/Machine.h"
 
 #include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/SystemInfo.h"
@@ -20,6 +21,8 @@ void boot(const MachineConfig& config) {
     kernel::bootFiles(config);
     // The version record comes from the registry.
     kernel::bootRegistry(config);
+    // So do the code pages, which every text walker after this follows.
+    kernel::bootCodePages(config);
     kernel::bootSystemInfo(config);
     gdi::bootScreen(config);
     user::bootWindows(config);

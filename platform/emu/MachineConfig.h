@@ -44,6 +44,10 @@ struct MachineConfig {
     // Windows 95 family with an empty service-pack text.
     std::optional<DWORD> platformId;
     std::optional<std::string> csdVersion;
+    // The ANSI code page (--codepage: 1252, 932, 936, 949 or 950) of an
+    // installation whose registry records none; the OEM code page goes with
+    // it (437 with 1252). Unset: 1252 and 437 (kernel/CodePage).
+    std::optional<UINT> codePage;
     ClockMode clock = ClockMode::Real;
     DWORD tickStart = 0;
     RestartAnswer restart = RestartAnswer::Accept;

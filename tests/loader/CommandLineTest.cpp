@@ -17,7 +17,8 @@ TEST(CommandLine, ReadsEveryMachineOption) {
                           "--csd",     " A ",        "--screen",   "640x480",       "--depth",
                           "8",         "--headless", "--input",    "s.txt",         "--trace",
                           "t.txt",     "--clock",    "virtual",    "--tick-start",  "4294967000",
-                          "--restart", "refuse",     "--disk",     "/tmp/qx.img"},
+                          "--restart", "refuse",     "--disk",     "/tmp/qx.img",   "--codepage",
+                          "950"},
                          line, error))
         << error;
     const emu::host::HostOptions& options = line.host;
@@ -38,6 +39,7 @@ TEST(CommandLine, ReadsEveryMachineOption) {
     EXPECT_EQ(m.tickStart, 4294967000u);
     EXPECT_EQ(m.restart, emu::RestartAnswer::Refuse);
     EXPECT_EQ(options.disk, "/tmp/qx.img");
+    EXPECT_EQ(m.codePage, 950u);
 }
 
 TEST(CommandLine, DefaultsShowAWindowOnTheStandardMachine) {
@@ -53,6 +55,7 @@ TEST(CommandLine, DefaultsShowAWindowOnTheStandardMachine) {
     // Unset: the release the registry records decides, else Windows 95.
     EXPECT_FALSE(options.machine.platformId.has_value());
     EXPECT_FALSE(options.machine.csdVersion.has_value());
+    EXPECT_FALSE(options.machine.codePage.has_value());
     EXPECT_EQ(options.machine.screenWidth, 800);
     EXPECT_EQ(options.machine.screenHeight, 600);
     EXPECT_EQ(options.machine.screenDepth, 32);
@@ -89,6 +92,9 @@ TEST(CommandLine, RefusesBadOptionsNamingTheOptionAndWhatIsWrong) {
          "option --tick-start: \"-1\" is not a whole number from 0 to "
          "4294967295"},
         {{"--tick-start", "4294967296"}, "option --tick-start: \"4294967296\" is not a whole"},
+        {{"--codepage", "437"},
+         "option --codepage: \"437\" is not one of the code pages 1252, 932, 936, 949 or 950"},
+        {{"--codepage", "65001"}, "option --codepage: \"65001\" is not one of the code pages"},
         {{"--platform-id", "x"}, "option --platform-id: \"x\" is not a whole number"},
         {{"--windows-dir", "WINDOWS"}, "option --windows-dir: \"WINDOWS\" is not a Windows path"},
         {{"--csd", std::string(128, 'a')},

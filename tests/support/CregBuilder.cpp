@@ -1,6 +1,6 @@
 #include "tests/support/CregBuilder.h"
 
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <stdexcept>
 
@@ -213,10 +213,9 @@ std::string hexBytes(const std::string& data) {
 }
 
 bool isUnder(const std::string& path, const std::string& key) {
-    using emu::kernel::AnsiText;
-    return AnsiText::equalNoCase(path, key) ||
-           (path.size() > key.size() && path[key.size()] == '\\' &&
-            AnsiText::equalNoCase(path.substr(0, key.size()), key));
+    const emu::kernel::CodePage& page = emu::kernel::CodePage::windows1252();
+    return page.equalNoCase(path, key) || (path.size() > key.size() && path[key.size()] == '\\' &&
+                                           page.equalNoCase(path.substr(0, key.size()), key));
 }
 
 } // namespace
@@ -239,7 +238,7 @@ uint32_t CregBuilder::nameHash(const std::string& name) {
     uint32_t hash = 0;
     for (unsigned char c : name) {
         if (c < 0x80) {
-            hash += emu::kernel::AnsiText::upper(c);
+            hash += emu::kernel::CodePage::windows1252().upper(c);
         }
     }
     return hash;

@@ -1,5 +1,7 @@
 #include "platform/emu/host/HostOptions.h"
 
+#include "platform/emu/kernel/CodePage.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -86,6 +88,17 @@ bool applyCsd(const std::string& text, HostOptions& options, std::string& why) {
         return false;
     }
     options.machine.csdVersion = text;
+    return true;
+}
+
+bool applyCodePage(const std::string& text, HostOptions& options, std::string& why) {
+    long long number = 0;
+    if (!parseNumber(text, 0, kDwordMax, number) ||
+        !kernel::CodePage::isAnsiChoice(static_cast<UINT>(number))) {
+        why = quoted(text) + " is not one of the code pages 1252, 932, 936, 949 or 950";
+        return false;
+    }
+    options.machine.codePage = static_cast<UINT>(number);
     return true;
 }
 
@@ -185,6 +198,11 @@ const Option kOptions[] = {
       "empty)"},
      &applyCsd,
      true},
+    {{"--codepage", "N",
+      "the ANSI code page (1252, 932, 936, 949 or 950) of an installation whose registry records "
+      "none (default 1252, OEM 437)"},
+     &applyCodePage,
+     false},
     {{"--screen", "WxH", "size of the emulated display (default 800x600)"}, &applyScreen, false},
     {{"--depth", "BITS", "colour depth: 4, 8, 16, 24 or 32 (default 32)"}, &applyDepth, false},
     {{"--headless", nullptr, "no host window; the screen exists only in memory"},

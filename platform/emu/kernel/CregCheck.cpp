@@ -1,6 +1,6 @@
 #include "platform/emu/kernel/CregCheck.h"
 
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregHabits.h"
 
@@ -167,7 +167,7 @@ uint32_t cregNameHash(std::string_view name) {
     uint32_t hash = 0;
     for (unsigned char c : name) {
         if (c < 0x80) {
-            hash += AnsiText::upper(c);
+            hash += ansiCodePage().upper(c);
         }
     }
     return hash;

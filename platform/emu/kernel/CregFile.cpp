@@ -1,7 +1,7 @@
 #include "platform/emu/kernel/CregFile.h"
 
-#include "platform/emu/kernel/AnsiText.h"
 #include "platform/emu/kernel/ByteReader.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <algorithm>
 #include <cstring>
@@ -358,7 +358,7 @@ std::vector<size_t> CregFile::findKeys(const RegistryKeyPath& path) const {
         std::vector<size_t> next;
         for (size_t key : level) {
             for (size_t subkey : m_keys[key].subkeys) {
-                if (AnsiText::equalNoCase(m_keys[subkey].name, name)) {
+                if (ansiCodePage().equalNoCase(m_keys[subkey].name, name)) {
                     next.push_back(subkey);
                 }
             }
@@ -372,7 +372,7 @@ std::optional<std::string> CregFile::stringValue(const RegistryKeyPath& path,
                                                  std::string_view name) const {
     for (size_t key : findKeys(path)) {
         for (const Value& value : values(key)) {
-            if (value.type == kStringType && AnsiText::equalNoCase(value.name, name)) {
+            if (value.type == kStringType && ansiCodePage().equalNoCase(value.name, name)) {
                 return value.data.substr(0, value.data.find('\0'));
             }
         }

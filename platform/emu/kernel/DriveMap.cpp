@@ -1,7 +1,7 @@
 #include "platform/emu/kernel/DriveMap.h"
 
 #include "platform/emu/MachineConfig.h"
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <cctype>
 #include <cstdlib>
@@ -148,7 +148,7 @@ std::string DriveMap::matchEntry(const std::string& folder, const std::string& n
             found = name;
             break;
         }
-        if (AnsiText::equalNoCase(candidate, name) && (!found || candidate < *found)) {
+        if (ansiCodePage().equalNoCase(candidate, name) && (!found || candidate < *found)) {
             found = std::string(candidate);
         }
     }

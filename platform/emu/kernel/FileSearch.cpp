@@ -1,6 +1,6 @@
 #include "platform/emu/kernel/FileSearch.h"
 
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/HostEntry.h"
 
 #include <algorithm>
@@ -12,7 +12,7 @@ namespace emu::kernel {
 namespace {
 
 bool sameLetter(char a, char b) {
-    return AnsiText::equalNoCase(std::string_view(&a, 1), std::string_view(&b, 1));
+    return ansiCodePage().equalNoCase(std::string_view(&a, 1), std::string_view(&b, 1));
 }
 
 WIN32_FIND_DATAA findData(const std::string& name, const HostEntry& entry) {

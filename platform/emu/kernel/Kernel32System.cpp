@@ -1,5 +1,5 @@
 // The kernel32 functions that report on the machine: version, ticks, module.
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/ModuleResources.h"
 #include "platform/emu/kernel/SystemInfo.h"
 #include "platform/win32.h"
@@ -10,7 +10,7 @@
 namespace {
 
 bool sameName(std::string_view a, std::string_view b) {
-    return emu::kernel::AnsiText::equalNoCase(a, b);
+    return emu::kernel::ansiCodePage().equalNoCase(a, b);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "platform/emu/kernel/ProfileFile.h"
 
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 namespace emu::kernel {
 
@@ -212,7 +212,7 @@ std::string ProfileFile::withSectionAppended(std::string_view name,
 }
 
 bool ProfileFile::namesMatch(std::string_view a, std::string_view b) {
-    return AnsiText::equalNoCase(a, b);
+    return ansiCodePage().equalNoCase(a, b);
 }
 
 } // namespace emu::kernel

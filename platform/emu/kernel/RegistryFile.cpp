@@ -1,5 +1,5 @@
 #include "platform/emu/kernel/RegistryFile.h"
-#include "platform/emu/kernel/AnsiText.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <cctype>
 #include <set>
@@ -30,7 +30,7 @@ std::string_view trim(std::string_view text) {
 
 // Registry and module names match without regard to case, as file names do.
 bool sameName(std::string_view a, std::string_view b) {
-    return AnsiText::equalNoCase(a, b);
+    return ansiCodePage().equalNoCase(a, b);
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
@@ -346,7 +346,7 @@ std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {
         std::string folded;
         for (size_t depth = 1; depth <= block.key.size(); ++depth) {
             for (char c : block.key[depth - 1]) {
-                folded += static_cast<char>(AnsiText::upper(static_cast<unsigned char>(c)));
+                folded += static_cast<char>(ansiCodePage().upper(static_cast<unsigned char>(c)));
             }
             folded += '\\';
             if (seen.insert(folded).second) {
