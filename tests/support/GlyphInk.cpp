@@ -16,7 +16,7 @@ constexpr int kRing = 2;
 GlyphInk glyphInk(const RECT& cell, COLORREF ink) {
     const auto& screen = emu::gdi::screen();
     std::vector<POINT> inked;
-    RECT bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+    RECT bounds{INT_MAX, INT_MAX, INT_MIN, INT_MIN}; // the outermost inked pixels
     for (int y = std::max<int>(cell.top, 0); y < std::min<int>(cell.bottom, screen.height()); ++y) {
         for (int x = std::max<int>(cell.left, 0); x < std::min<int>(cell.right, screen.width());
              ++x) {
@@ -29,13 +29,34 @@ GlyphInk glyphInk(const RECT& cell, COLORREF ink) {
     }
     GlyphInk result;
     result.ink = static_cast<int>(inked.size());
+    if (inked.empty()) {
+        return result;
+    }
+    result.width = bounds.right - bounds.left + 1;
+    result.height = bounds.bottom - bounds.top + 1;
+    result.shape.assign(static_cast<size_t>(result.width) * result.height, false);
     for (const POINT& p : inked) {
-        // bounds holds the outermost inked pixels themselves.
+        result.shape[static_cast<size_t>(p.y - bounds.top) * result.width + (p.x - bounds.left)] =
+            true;
         const bool inside = p.x >= bounds.left + kRing && p.x <= bounds.right - kRing &&
                             p.y >= bounds.top + kRing && p.y <= bounds.bottom - kRing;
         result.interior += inside ? 1 : 0;
     }
     return result;
+}
+
+GlyphInk missingGlyph(HFONT font, char leadByte, const RECT& spot) {
+    HDC dc = GetDC(nullptr);
+    HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+    FillRect(dc, &spot, white);
+    DeleteObject(white);
+    HGDIOBJ old = SelectObject(dc, font);
+    SetTextColor(dc, RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, spot.left, spot.top, &leadByte, 1);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return glyphInk(spot, RGB(0, 0, 0));
 }
 
 std::vector<CharacterCell> characterCells(HFONT font, const std::string& text, int left, int top,

@@ -14,6 +14,7 @@ using corvane_test::CharacterCell;
 using corvane_test::characterCells;
 using corvane_test::GlyphInk;
 using corvane_test::glyphInk;
+using corvane_test::missingGlyph;
 using corvane_test::ScreenFixture;
 
 LOGFONTA menuFont(LONG height, const char* face, LONG weight = FW_BOLD) {
@@ -379,9 +380,9 @@ TEST_F(Text, TwoThreadsDrawingAtOnceEachGetTheirOwnResult) {
 } // namespace
 
 // Text of a Japanese, Chinese or Korean edition: each double-byte character
-// one glyph of the edition's face, also where its trail byte is '\' or a
-// letter; in a face without such characters each shows the missing-glyph
-// box, which the ink test tells apart.
+// one glyph of the edition's face, also where its trail byte is '\\' or a
+// letter; in a face without such characters each shows that face's
+// missing-glyph shape, which the ink test tells apart.
 class DoubleByteText : public ScreenFixture {};
 
 TEST_F(DoubleByteText, EachCharacterIsOneGlyphOfTheEditionsFace) {
@@ -396,40 +397,34 @@ TEST_F(DoubleByteText, EachCharacterIsOneGlyphOfTheEditionsFace) {
         {949, "\x81\x61\xC7\xD1", "Korean, trail byte 'a' first"},
         {950, "\xB3\x5C\xA5\x5C", "Traditional Chinese, both trail bytes '\\'"},
     };
+    const RECT spot{200, 200, 260, 240};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         bootScreen(400, 300, 32, row.codePage);
-        fillScreen(RGB(255, 255, 255));
         for (const char* face : {emu::gdi::EditionFaces::uiFace(row.codePage), "Arial"}) {
             const bool edition = std::strcmp(face, "Arial") != 0;
             const LOGFONTA lf = menuFont(28, face, FW_NORMAL);
             HFONT font = CreateFontIndirectA(&lf);
+            fillScreen(RGB(255, 255, 255));
+            const GlyphInk missing = missingGlyph(font, row.text[0], spot);
             HGDIOBJ old = SelectObject(dc(), font);
-            const int top = edition ? 10 : 60;
-            TextOutA(dc(), 10, top, row.text, 4);
+            TextOutA(dc(), 10, 10, row.text, 4);
+            // A lead byte that ends the text is a character of its own, the
+            // missing glyph: the byte after it is not read.
+            TextOutA(dc(), 10, 110, row.text, 1);
             SelectObject(dc(), old);
-            const std::vector<CharacterCell> cells =
-                characterCells(font, row.text, 10, top, top + 28);
+            const std::vector<CharacterCell> cells = characterCells(font, row.text, 10, 10, 38);
             ASSERT_EQ(cells.size(), 2u);
             for (const CharacterCell& cell : cells) {
                 EXPECT_EQ(cell.character.size(), 2u);
                 const GlyphInk ink = glyphInk(cell.cell, RGB(0, 0, 0));
-                EXPECT_EQ(ink.drawn(), edition)
+                EXPECT_EQ(ink.drawnUnlike(missing), edition)
                     << face << " ink " << ink.ink << " inside " << ink.interior;
-                EXPECT_EQ(ink.missingBox(), !edition) << face;
+                EXPECT_EQ(ink.sameShape(missing), !edition) << face;
             }
+            EXPECT_TRUE(glyphInk(RECT{0, 110, 60, 138}, RGB(0, 0, 0)).sameShape(missing)) << face;
             EXPECT_TRUE(DeleteObject(font));
         }
-        // A lead byte that ends the text is one character, the box, and no
-        // byte beyond it is read.
-        const LOGFONTA lf = menuFont(28, emu::gdi::EditionFaces::uiFace(row.codePage), FW_NORMAL);
-        HFONT font = CreateFontIndirectA(&lf);
-        HGDIOBJ old = SelectObject(dc(), font);
-        const std::string lone(row.text, 1);
-        TextOutA(dc(), 10, 110, lone.c_str(), 1);
-        SelectObject(dc(), old);
-        EXPECT_TRUE(glyphInk(RECT{0, 110, 60, 138}, RGB(0, 0, 0)).missingBox());
-        EXPECT_TRUE(DeleteObject(font));
         TearDown();
     }
 }
