@@ -35,6 +35,20 @@ BmpFile skinPicture() {
     return bmp;
 }
 
+// The launcher's window on the disk in the current folder, shown and active;
+// it deletes itself when it is destroyed. nullptr when it cannot be made.
+CSetupWnd* openLauncher() {
+    CSetupWnd* window = new CSetupWnd;
+    if (!window->Create("Quentor - Utility", RECT{0, 0, 400, 420})) {
+        return nullptr;
+    }
+    window->ShowWindow(SW_SHOW);
+    window->UpdateWindow();
+    SetFocus(window->m_hWnd);
+    emu::user::pumpPending();
+    return window;
+}
+
 class ScreenshotTest : public SkinMachine {
 protected:
     POINT toScreen(HWND hWnd, POINT client) {
@@ -83,13 +97,8 @@ TEST_F(ScreenshotTest, HoverAndDownShowOnTheSkinnedWindow) {
                 "[MENU]\n1=Install drivers,100,\n2=More options,2,\n3=Quit,4,\n");
     writeDiskFile("SKIN256.BMP", skinPicture().bytes());
 
-    // The window deletes itself when it is destroyed.
-    CSetupWnd* window = new CSetupWnd;
-    ASSERT_TRUE(window->Create("Quentor - Utility", RECT{0, 0, 400, 420}));
-    window->ShowWindow(SW_SHOW);
-    window->UpdateWindow();
-    SetFocus(window->m_hWnd);
-    emu::user::pumpPending();
+    CSetupWnd* window = openLauncher();
+    ASSERT_NE(window, nullptr);
     CMenuCollector& menu = *window->GetMenu();
 
     const RECT second = menu.GetItem(1)->GetRect();
@@ -130,12 +139,8 @@ TEST(LocalisedDemoScreenshot, CaptionAndMenuItemsAreDrawnInChineseGlyphs) {
     TestMachine machine(TestMachine::demo950());
     machine.boot();
     ASSERT_EQ(GetACP(), 950u);
-    CSetupWnd* window = new CSetupWnd;
-    ASSERT_TRUE(window->Create("Quentor - Utility", RECT{0, 0, 400, 420}));
-    window->ShowWindow(SW_SHOW);
-    window->UpdateWindow();
-    SetFocus(window->m_hWnd);
-    emu::user::pumpPending();
+    CSetupWnd* window = openLauncher();
+    ASSERT_NE(window, nullptr);
     std::string error;
     EXPECT_TRUE(emu::host::Screenshot::write(
         std::string(CORVANE_BINARY_DIR) + "/localised-demo-screenshot.png", error))

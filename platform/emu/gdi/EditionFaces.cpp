@@ -7,6 +7,12 @@ namespace emu::gdi {
 
 namespace {
 
+// Win32's numbers of the four editions' character sets.
+constexpr BYTE kShiftJisCharSet = 128;
+constexpr BYTE kHangulCharSet = 129;
+constexpr BYTE kGb2312CharSet = 134;
+constexpr BYTE kChineseBig5CharSet = 136;
+
 // IPA (P)Gothic of fonts-ipafont-gothic for Japanese; WenQuanYi Micro Hei of
 // fonts-wqy-microhei, which has every character of code pages 949 and 950
 // and all but three of 936, for the others. A Ming, Song, Batang or Mincho
@@ -77,6 +83,35 @@ const char* EditionFaces::uiFace(UINT codePage) {
         return "\xB7\x73\xB2\xD3\xA9\xFA\xC5\xE9"; // 新細明體
     default:
         return nullptr;
+    }
+}
+
+BYTE EditionFaces::charSet(UINT codePage) {
+    switch (codePage) {
+    case 932:
+        return kShiftJisCharSet;
+    case 936:
+        return kGb2312CharSet;
+    case 949:
+        return kHangulCharSet;
+    case 950:
+        return kChineseBig5CharSet;
+    default:
+        return 0;
+    }
+}
+
+char32_t EditionFaces::sampleCharacter(UINT codePage) {
+    switch (codePage) {
+    case 932:
+        return U'\u3042'; // hiragana a
+    case 936:
+    case 950:
+        return U'\u4E2D'; // zhong, middle
+    case 949:
+        return U'\uAC00'; // ga
+    default:
+        return 0;
     }
 }
 

@@ -3,7 +3,9 @@
 // them, in order, then a generic family in the edition's language, so that a
 // machine without those families still gets a face that has the edition's
 // characters. The edition of a double-byte code page also sets its captions,
-// menus and message boxes in a face of its own instead of "MS Sans Serif".
+// menus and message boxes in a face of its own instead of "MS Sans Serif",
+// and its font mapper gives a logical font of the edition's character set
+// (DEFAULT_CHARSET there) a face that has its characters.
 #pragma once
 
 #include "platform/win32.h"
@@ -32,6 +34,14 @@ public:
     static const char* uiFace(UINT codePage);
     // Its height: 9 points at the display's 96 dots per inch.
     static constexpr LONG kUiFaceHeight = -12;
+
+    // The character set of that code page's edition (Shift JIS, GB 2312,
+    // Hangul, Big5), which DEFAULT_CHARSET stands for there; 0 for another
+    // code page.
+    static BYTE charSet(UINT codePage);
+    // A character every face with the edition's characters has (a kana, a
+    // Han character, a Hangul syllable); 0 for another code page.
+    static char32_t sampleCharacter(UINT codePage);
 };
 
 } // namespace emu::gdi

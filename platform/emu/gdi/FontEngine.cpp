@@ -294,6 +294,23 @@ bool FontEngine::askFontconfig(const HostFaceRequest& request, bool bold, bool i
 }
 
 std::shared_ptr<FontFace> FontEngine::face(const LOGFONTA& logical) {
+    std::shared_ptr<FontFace> named = namedFace(logical);
+    const UINT codePage = kernel::ansiCodePage().number();
+    const char* editionFace = EditionFaces::uiFace(codePage);
+    const bool editionCharSet = logical.lfCharSet == DEFAULT_CHARSET ||
+                                logical.lfCharSet == EditionFaces::charSet(codePage);
+    if (editionFace == nullptr || !editionCharSet ||
+        (named && named->hasGlyph(EditionFaces::sampleCharacter(codePage)))) {
+        return named;
+    }
+    LOGFONTA edition = logical;
+    std::memset(edition.lfFaceName, 0, LF_FACESIZE);
+    std::strncpy(edition.lfFaceName, editionFace, LF_FACESIZE - 1);
+    std::shared_ptr<FontFace> substitute = namedFace(edition);
+    return substitute ? substitute : named;
+}
+
+std::shared_ptr<FontFace> FontEngine::namedFace(const LOGFONTA& logical) {
     const std::string name = utf8Name(faceName(logical));
     const bool bitmap = isSansSerif(name) && sansSerif() != nullptr;
     const HostFaceRequest request =

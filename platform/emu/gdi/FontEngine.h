@@ -38,6 +38,10 @@ public:
     FontEngine& operator=(const FontEngine&) = delete;
 
     // The face for a logical font; nullptr when no usable font file exists.
+    // On a machine of a double-byte code page a font of its edition's
+    // character set (or DEFAULT_CHARSET) whose face lacks the edition's
+    // characters gets the edition's face, as Windows' font mapper puts the
+    // character set before the face name.
     std::shared_ptr<FontFace> face(const LOGFONTA& logical);
 
     // The face name of a logical font: at most LF_FACESIZE bytes, cut at the
@@ -61,6 +65,8 @@ private:
     void* config(); // FcConfig, loaded on first use; nullptr without fontconfig
     const RasterFontFile* sansSerif();
     std::optional<RasterFontFile> findSansSerif();
+    // The face the logical font names, or its substitute.
+    std::shared_ptr<FontFace> namedFace(const LOGFONTA& logical);
     std::shared_ptr<FontFace> bitmapFace(const LOGFONTA& logical);
     std::shared_ptr<FontFace> outlineFace(const HostFaceRequest& request, const LOGFONTA& logical);
 
