@@ -1,7 +1,6 @@
 #include "platform/emu/Machine.h"
 
 #include "platform/emu/gdi/ScreenAccess.h"
-#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/SystemInfo.h"

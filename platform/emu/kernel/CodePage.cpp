@@ -1,7 +1,5 @@
 #include "platform/emu/kernel/CodePage.h"
 
-#include "platform/emu/kernel/Registry.h"
-
 #include <iconv.h>
 
 #include <algorithm>
@@ -348,6 +346,10 @@ size_t CodePage::findLast(std::string_view text, char c, size_t end) const {
     return found;
 }
 
+bool CodePage::endsWith(std::string_view text, char c) const {
+    return !text.empty() && text.back() == c && previousChar(text, text.size()) == text.size() - 1;
+}
+
 char32_t CodePage::decode(std::string_view text, size_t pos, size_t& length) const {
     length = charLength(text, pos);
     if (length == 2) {
@@ -505,35 +507,6 @@ namespace {
 std::atomic<const CodePage*> g_ansi{nullptr};
 std::atomic<const CodePage*> g_oem{nullptr};
 
-constexpr const char* kNlsKey = "System\\CurrentControlSet\\Control\\Nls\\CodePage";
-
-// A code page number the registry records as a decimal text ("932"), blanks
-// around it allowed; nullopt for anything else.
-std::optional<UINT> registryNumber(const char* name) {
-    std::optional<std::string> text = localMachineString(kNlsKey, name);
-    if (!text) {
-        return std::nullopt;
-    }
-    std::string_view digits(*text);
-    while (!digits.empty() && digits.front() == ' ') {
-        digits.remove_prefix(1);
-    }
-    while (!digits.empty() && digits.back() == ' ') {
-        digits.remove_suffix(1);
-    }
-    if (digits.empty() || digits.size() > 5) {
-        return std::nullopt;
-    }
-    UINT number = 0;
-    for (char c : digits) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        number = number * 10 + static_cast<UINT>(c - '0');
-    }
-    return number;
-}
-
 } // namespace
 
 const CodePage& ansiCodePage() {
@@ -546,21 +519,9 @@ const CodePage& oemCodePage() {
     return page != nullptr ? *page : *CodePage::find(kOemUs);
 }
 
-void bootCodePages(const MachineConfig& config) {
-    UINT ansi = config.codePage.value_or(kWestern);
-    std::optional<UINT> installed = registryNumber("ACP");
-    if (installed && CodePage::isAnsiChoice(*installed)) {
-        ansi = *installed;
-    }
-    UINT oem = CodePage::oemPartner(ansi);
-    std::optional<UINT> installedOem = registryNumber("OEMCP");
-    if (installedOem && CodePage::find(*installedOem) != nullptr) {
-        oem = *installedOem;
-    }
-    const CodePage* ansiPage = CodePage::find(ansi);
-    const CodePage* oemPage = CodePage::find(oem);
-    g_ansi.store(ansiPage != nullptr ? ansiPage : &CodePage::windows1252());
-    g_oem.store(oemPage != nullptr ? oemPage : CodePage::find(kOemUs));
+void useCodePages(const CodePage& ansi, const CodePage& oem) {
+    g_ansi.store(&ansi);
+    g_oem.store(&oem);
 }
 
 } // namespace emu::kernel

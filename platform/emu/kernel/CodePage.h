@@ -15,11 +15,12 @@
 // it. A double-byte character never changes.
 //
 // The running machine holds an ANSI and an OEM code page (ansiCodePage(),
-// oemCodePage()), chosen at boot from the registry, else the --codepage
-// option, else 1252 and 437; README.md says why in that order.
+// oemCodePage()), chosen at boot (SystemInfo's bootCodePages) from the
+// registry, else the --codepage option, else 1252 and 437; README.md says why
+// in that order.
 #pragma once
 
-#include "platform/emu/MachineConfig.h"
+#include "platform/win32.h"
 
 #include <cstddef>
 #include <optional>
@@ -61,6 +62,10 @@ public:
     // before end), never a trail byte; npos when there is none.
     size_t find(std::string_view text, char c, size_t from = 0) const;
     size_t findLast(std::string_view text, char c, size_t end = std::string_view::npos) const;
+
+    // Whether the last character of the text is the single-byte character c
+    // (a trail byte c does not count).
+    bool endsWith(std::string_view text, char c) const;
 
     // The character at pos in Unicode, and its length in length (at least 1
     // inside the text); kInvalid for a byte or pair the code page leaves
@@ -111,10 +116,7 @@ private:
 const CodePage& ansiCodePage();
 const CodePage& oemCodePage();
 
-// Chooses them: the registry's ACP and OEMCP
-// (HKLM\System\CurrentControlSet\Control\Nls\CodePage) when it records a code
-// page the machine knows, else config.codePage, else 1252 and 437. Runs after
-// the registry is booted.
-void bootCodePages(const MachineConfig& config);
+// Makes them the running machine's (bootCodePages in SystemInfo chooses them).
+void useCodePages(const CodePage& ansi, const CodePage& oem);
 
 } // namespace emu::kernel

@@ -60,9 +60,13 @@ bool DriveMap::isMapped(char letter) const {
 }
 
 bool DriveMap::isValidComponent(std::string_view part) {
-    for (char c : part) {
-        unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos) {
+    // A trail byte ('|' is one in the double-byte code pages) is no mark.
+    const CodePage& page = ansiCodePage();
+    for (size_t at = 0, length = 0; at < part.size(); at += length) {
+        length = page.charLength(part, at);
+        unsigned char u = static_cast<unsigned char>(part[at]);
+        if (length == 1 &&
+            (u < 0x20 || std::string_view("<>:\"|?*").find(part[at]) != std::string_view::npos)) {
             return false;
         }
     }
@@ -70,12 +74,14 @@ bool DriveMap::isValidComponent(std::string_view part) {
 }
 
 std::vector<std::string> DriveMap::splitComponents(std::string_view text) {
+    // A '\\' that trails a lead byte is part of a name, no separator.
+    const CodePage& page = ansiCodePage();
     std::vector<std::string> parts;
     size_t start = 0;
     while (start <= text.size()) {
         size_t end = start;
         while (end < text.size() && !isSeparator(text[end])) {
-            ++end;
+            end += page.charLength(text, end);
         }
         if (end > start) {
             parts.emplace_back(text.substr(start, end - start));
@@ -168,9 +174,14 @@ std::optional<std::string> DriveMap::shortNameAlias(const std::string& folder,
     if (inFolder == aliases.end()) {
         return std::nullopt;
     }
+    // Only single-byte a-z fold: a trail byte stays as it is.
     std::string key = name;
-    for (char& c : key) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    const CodePage& page = ansiCodePage();
+    for (size_t at = 0, length = 0; at < key.size(); at += length) {
+        length = page.charLength(key, at);
+        if (length == 1) {
+            key[at] = static_cast<char>(std::toupper(static_cast<unsigned char>(key[at])));
+        }
     }
     auto alias = inFolder->second.find(key);
     if (alias == inFolder->second.end()) {

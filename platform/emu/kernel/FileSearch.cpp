@@ -6,13 +6,21 @@
 #include <algorithm>
 #include <cstring>
 #include <dirent.h>
+#include <vector>
 
 namespace emu::kernel {
 
 namespace {
 
-bool sameLetter(char a, char b) {
-    return ansiCodePage().equalNoCase(std::string_view(&a, 1), std::string_view(&b, 1));
+// The text cut into its characters, each one or two bytes.
+std::vector<std::string_view> characters(std::string_view text) {
+    const CodePage& page = ansiCodePage();
+    std::vector<std::string_view> result;
+    for (size_t at = 0, length = 0; at < text.size(); at += length) {
+        length = page.charLength(text, at);
+        result.push_back(text.substr(at, length));
+    }
+    return result;
 }
 
 WIN32_FIND_DATAA findData(const std::string& name, const HostEntry& entry) {
@@ -27,14 +35,20 @@ WIN32_FIND_DATAA findData(const std::string& name, const HostEntry& entry) {
 
 } // namespace
 
-bool FileSearch::matches(std::string_view pattern, std::string_view name) {
+bool FileSearch::matches(std::string_view patternText, std::string_view nameText) {
+    // By characters of the code page: '?' stands for one character, a
+    // double-byte one too, and case folds only single-byte letters.
+    const CodePage& page = ansiCodePage();
+    std::vector<std::string_view> pattern = characters(patternText);
+    std::vector<std::string_view> name = characters(nameText);
+    auto is = [&](std::size_t p, char c) { return pattern[p].size() == 1 && pattern[p][0] == c; };
     // Greedy matching with one point to come back to after the last '*'.
     std::size_t p = 0, n = 0, starAt = std::string_view::npos, resumeAt = 0;
     while (n < name.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || sameLetter(pattern[p], name[n]))) {
+        if (p < pattern.size() && (is(p, '?') || page.equalNoCase(pattern[p], name[n]))) {
             ++p;
             ++n;
-        } else if (p < pattern.size() && pattern[p] == '*') {
+        } else if (p < pattern.size() && is(p, '*')) {
             starAt = p++;
             resumeAt = n;
         } else if (starAt != std::string_view::npos) {
@@ -44,7 +58,7 @@ bool FileSearch::matches(std::string_view pattern, std::string_view name) {
             return false;
         }
     }
-    while (p < pattern.size() && pattern[p] == '*') {
+    while (p < pattern.size() && is(p, '*')) {
         ++p;
     }
     return p == pattern.size();

@@ -1,4 +1,5 @@
 // kernel32's directory and file functions of the emulated machine.
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/HostEntry.h"
 #include "platform/emu/kernel/SystemInfo.h"
@@ -223,7 +224,12 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
     }
     // The folder part names a folder; the last part is the pattern.
     std::string path(lpFileName);
-    std::size_t slash = path.find_last_of("\\/");
+    const emu::kernel::CodePage& page = emu::kernel::ansiCodePage();
+    std::size_t backslash = page.findLast(path, '\\');
+    std::size_t slash = page.findLast(path, '/');
+    if (slash == std::string::npos || (backslash != std::string::npos && backslash > slash)) {
+        slash = backslash;
+    }
     std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
     std::string pattern = slash == std::string::npos ? path : path.substr(slash + 1);
     std::optional<std::string> host = hostPathOf(folder.c_str());
@@ -261,7 +267,8 @@ UINT WINAPI GetTempFileNameA(LPCSTR lpPathName, LPCSTR lpPrefixString, UINT uUni
         return 0;
     }
     std::string folder(lpPathName);
-    if (folder.empty() || folder.back() != '\\') {
+    // A last byte 0x5C that trails a lead byte ends a name, not the folder.
+    if (!emu::kernel::ansiCodePage().endsWith(folder, '\\')) {
         folder += '\\';
     }
     std::string prefix(lpPrefixString == nullptr ? "" : lpPrefixString);

@@ -86,8 +86,10 @@ void ProfileFile::addLine(std::size_t begin, std::size_t contentEnd, std::size_t
     // may carry one, since the callers get them as C strings.
     content = trimmed(content.substr(0, content.find('\0')));
     Line line{begin, end, Kind::Bare, content, {}};
-    std::size_t close = content.find(']');
-    std::size_t equals = content.find('=');
+    // A ']' or '=' that trails a lead byte is part of a character, no mark.
+    const CodePage& page = ansiCodePage();
+    std::size_t close = page.find(content, ']');
+    std::size_t equals = page.find(content, '=');
     if (content.empty()) {
         line.kind = Kind::Blank;
     } else if (content.front() == ';') {

@@ -1,5 +1,7 @@
 #include "platform/emu/kernel/SystemInfo.h"
 
+#include "platform/emu/kernel/CodePage.h"
+#include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/TickClock.h"
 #include "platform/emu/kernel/WindowsRelease.h"
 
@@ -52,7 +54,49 @@ VersionNumbers versionOf(DWORD platformId) {
     }
 }
 
+constexpr const char* kNlsKey = "System\\CurrentControlSet\\Control\\Nls\\CodePage";
+
+// A code page number the registry records as a decimal text ("932"), blanks
+// around it allowed; nullopt for anything else.
+std::optional<UINT> registryCodePage(const char* name) {
+    std::optional<std::string> text = localMachineString(kNlsKey, name);
+    if (!text) {
+        return std::nullopt;
+    }
+    size_t first = text->find_first_not_of(' ');
+    size_t last = text->find_last_not_of(' ');
+    if (first == std::string::npos || last - first >= 5) {
+        return std::nullopt;
+    }
+    UINT number = 0;
+    for (size_t i = first; i <= last; ++i) {
+        char c = (*text)[i];
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        number = number * 10 + static_cast<UINT>(c - '0');
+    }
+    return number;
+}
+
 } // namespace
+
+void bootCodePages(const MachineConfig& config) {
+    UINT ansi = config.codePage.value_or(1252);
+    std::optional<UINT> installed = registryCodePage("ACP");
+    if (installed && CodePage::isAnsiChoice(*installed)) {
+        ansi = *installed;
+    }
+    if (!CodePage::isAnsiChoice(ansi)) {
+        ansi = 1252;
+    }
+    const CodePage* oem = CodePage::find(CodePage::oemPartner(ansi));
+    std::optional<UINT> installedOem = registryCodePage("OEMCP");
+    if (installedOem && CodePage::find(*installedOem) != nullptr) {
+        oem = CodePage::find(*installedOem);
+    }
+    useCodePages(*CodePage::find(ansi), *oem);
+}
 
 void bootSystemInfo(const MachineConfig& config) {
     {

@@ -10,6 +10,12 @@ namespace emu::kernel {
 
 void bootSystemInfo(const MachineConfig& config);
 
+// Chooses the machine's ANSI and OEM code pages (CodePage): the registry's
+// ACP and OEMCP (HKLM\System\CurrentControlSet\Control\Nls\CodePage) when
+// it records a code page the machine knows, else config.codePage, else 1252
+// and 437. Runs after the registry is booted.
+void bootCodePages(const MachineConfig& config);
+
 // Fills the record as GetVersionExA does; false, leaving it untouched, when
 // its dwOSVersionInfoSize is not sizeof(OSVERSIONINFOA) (Windows 95 knows no
 // other size).

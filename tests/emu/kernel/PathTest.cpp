@@ -169,3 +169,78 @@ TEST_F(Paths, ShortNamesOfAnImageDriveFindTheirLongNamedEntries) {
     EXPECT_EQ(emu::kernel::resolveWindowsPath("C:\\Program Files\\PROGRA~1"),
               root + "/Program Files/PROGRA~1");
 }
+
+// In a double-byte code page a '\\' or '|' that trails a lead byte is part of
+// a name, and only single-byte letters match without regard to case: paths,
+// searches and temporary names walk by characters. In 1252 the same bytes
+// are separators and marks as before.
+TEST_F(Paths, DoubleByteNamesKeepTrailBytesInTheirCharacters) {
+    // 0x835C and 0x8361 (932), 0xA45C and 0xA461 (950), 0x815C (936).
+    const std::string root = std::filesystem::canonical(onC("")).string();
+    for (const char* name : {"\x83\\", "\xA4\\", "\x81\\"}) {
+        std::filesystem::create_directories(root + "/" + name);
+        writeHostFile(root + "/" + name + "/\x83\x61.TXT", "x");
+    }
+    struct Row {
+        UINT codePage;
+        const char* windowsPath;
+        const char* hostPath; // below the drive folder; nullptr: not resolvable
+    };
+    const Row rows[] = {
+        {932, "C:\\\x83\\\\\x83\x61.txt", "/\x83\\/\x83\x61.TXT"},
+        {932, "C:\\\x83\\\\\x83\x41.TXT", "/\x83\\/\x83\x41.TXT"}, // another character
+        {932, "C:\\\x83\\", "/\x83\\"},
+        {932, "C:\\\x83|", "/\x83|"},
+        {932, "C:\\\x83\\\\..\\x", "/x"},
+        {936, "C:\\\x81\\\\\x83\x61.TXT", "/\x81\\/\x83\x61.TXT"},
+        {950, "C:\\\xA4\\\\\x83\x61.TXT", "/\xA4\\/\x83\x61.TXT"},
+        {949, "C:\\\x81\\\\x", "/\x81/x"}, // 949 has no trail byte 0x5C
+        {1252, "C:\\\x83\\\\\x83\x61.txt", "/\x83/\x83\x61.txt"},
+        {1252, "C:\\\x83|", nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.codePage) + " " + row.windowsPath);
+        machine.config().codePage = row.codePage;
+        boot("C:\\");
+        std::optional<std::string> host = emu::kernel::resolveWindowsPath(row.windowsPath);
+        if (row.hostPath == nullptr) {
+            EXPECT_FALSE(host.has_value());
+        } else {
+            EXPECT_EQ(host.value_or("(none)"), root + row.hostPath);
+        }
+    }
+
+    struct SearchRow {
+        UINT codePage;
+        const char* pattern;
+        const char* found; // nullptr: none
+    };
+    const SearchRow searches[] = {
+        {932, "C:\\\x83\\\\?.TXT", "\x83\x61.TXT"}, // '?' is one character
+        {932, "C:\\\x83\\\\\x83\x41.TXT", nullptr}, // a trail byte does not fold
+        {932, "C:\\\x83\\\\*.txt", "\x83\x61.TXT"}, {1252, "C:\\\x83\\\\?.TXT", nullptr},
+        {1252, "C:\\\x83\\\\??.TXT", nullptr}, // the folder \x83 is not there
+    };
+    for (const SearchRow& row : searches) {
+        SCOPED_TRACE(std::to_string(row.codePage) + " " + row.pattern);
+        machine.config().codePage = row.codePage;
+        boot("C:\\");
+        WIN32_FIND_DATAA data{};
+        HANDLE search = FindFirstFileA(row.pattern, &data);
+        if (row.found == nullptr) {
+            EXPECT_EQ(search, INVALID_HANDLE_VALUE);
+            continue;
+        }
+        ASSERT_NE(search, INVALID_HANDLE_VALUE);
+        EXPECT_STREQ(data.cFileName, row.found);
+        FindClose(search);
+    }
+
+    // A folder whose last byte is a trail 0x5C still gets its separator.
+    machine.config().codePage = 932;
+    boot("C:\\");
+    char temp[MAX_PATH] = {};
+    ASSERT_NE(GetTempFileNameA("C:\\\x83\\", "qt", 0, temp), 0u);
+    EXPECT_EQ(std::string(temp).rfind("C:\\\x83\\\\qt", 0), 0u) << temp;
+    EXPECT_TRUE(hostFileExists(root + "/\x83\\/" + std::string(temp).substr(6)));
+}

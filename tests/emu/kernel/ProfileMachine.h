@@ -16,6 +16,14 @@ protected:
     ProfileMachine() : m_machine(emptyC()) {}
     void SetUp() override { m_machine.boot(); }
 
+    // Boots the machine afresh with that ANSI code page when it runs another.
+    void useCodePage(UINT codePage) {
+        if (m_machine.config().codePage.value_or(1252) != codePage) {
+            m_machine.config().codePage = codePage;
+            m_machine.boot();
+        }
+    }
+
     // The host path of a file in C:'s root.
     std::string host(const std::string& name) const { return m_machine.onC(name); }
 

@@ -27,6 +27,7 @@ struct StringRow {
     DWORD size;
     std::string expected;
     DWORD result;
+    UINT codePage = 1252; // the machine's
 };
 
 TEST_F(ProfileRead, StringReadsFollowTheWin32Rules) {
@@ -68,9 +69,35 @@ TEST_F(ProfileRead, StringReadsFollowTheWin32Rules) {
         {"a NUL byte in the file ends the line", "[S]\nk=ab\0cd\nm=2\n"s, "S", "k", "d", 260, "ab",
          2},
         {"a header without ] opens no section", "[S]\n[T\nk=1\n", "S", "k", "d", 260, "1", 1},
+        // Double-byte code pages: a trail byte ']', '[' or '\\' is part of
+        // its character, and only single-byte letters fold.
+        {"a trail byte ] does not end a section name", "[\x81]x]\nk=1\n", "\x81]X", "k", "d", 260,
+         "1", 1, 932},
+        {"in 949 ] is no trail byte", "[\x81]x]\nk=1\n", "\x81", "k", "d", 260, "1", 1, 949},
+        {"in 1252 the first ] ends the name", "[\x81]x]\nk=1\n", "\x81]x", "k", "d", 260, "d", 1},
+        {"a trail byte [ in a section name", "[\xA4[]\nk=1\n", "\xA4[", "k", "d", 260, "1", 1, 950},
+        {"a header whose only ] trails a lead byte opens no section", "[S]\n[\x81]\nk=1\n", "S",
+         "k", "d", 260, "1", 1, 936},
+        {"a trail byte 0x5C in a key and a value", "[S]\n\x83\\=\x83\\\n", "S", "\x83\\", "d", 260,
+         "\x83\\", 2, 932},
+        {"trail bytes in a-z do not fold: keys", "[S]\n\x83\x41=1\n\x83\x61=2\n", "S", "\x83\x61",
+         "d", 260, "2", 1, 932},
+        {"in 1252 the same keys are equal", "[S]\n\x83\x41=1\n\x83\x61=2\n", "S", "\x83\x61", "d",
+         260, "1", 1},
+        {"trail bytes in a-z do not fold: sections", "[\xA4\x61]\nk=1\n[\xA4\x41]\nk=2\n",
+         "\xA4\x41", "k", "d", 260, "2", 1, 950},
+        {"single-byte letters still fold", "[\xB0\xA1x]\nK\x81\x61=1\n", "\xB0\xA1X", "k\x81\x61",
+         "d", 260, "1", 1, 936},
+        {"a lead byte last in the file is a character alone", "[S]\nk=ab\x83", "S", "k", "d", 260,
+         "ab\x83", 3, 932},
+        {"a value cut inside a character keeps its lead byte last", "[S]\nk=\x83\\\x83\\\n", "S",
+         "k", "d", 4, "\x83\\\x83", 3, 932},
+        {"quotes around double-byte text are removed", "[S]\nk=\"\x83\\\"\n", "S", "k", "d", 260,
+         "\x83\\", 2, 932},
     };
     for (const StringRow& row : rows) {
         SCOPED_TRACE(row.behaviour);
+        useCodePage(row.codePage);
         put(row.file);
         GuardedBuffer buffer(row.size);
         DWORD result = GetPrivateProfileStringA(row.section, row.key, row.fallback, buffer.data(),
@@ -88,6 +115,7 @@ struct ListRow {
     DWORD size;
     std::string expected; // the buffer's first bytes
     DWORD result;
+    UINT codePage = 1252; // the machine's
 };
 
 DWORD readList(const ListRow& row, char* buffer) {
@@ -148,9 +176,15 @@ TEST_F(ProfileRead, SectionAndNameListsFollowTheWin32Rules) {
         {"^Z inside a line is data", "[S]\na=\x1A\nb\x1A\n", "S", 100, "a=\x1A\0b\x1A\0\0"s, 7},
         {"names of a file without sections", "k=1\n", nullptr, 100, "\0\0"s, 0},
         {"names of an empty file", "", nullptr, 100, "\0\0"s, 0},
+        {"names with trail bytes ] and [", "[\x81]x]\n[\x81[]\n[\x81]\n", nullptr, 100,
+         "\x81]x\0\x81[\0\0"s, 7, 932},
+        {"a section with trail bytes 0x5C, comments kept out",
+         "[\xA4\\]\n;\xA4\\\n\xA4\\=\xA4]\n\xA4\\\xA4\\\n", "\xA4\\", 100,
+         "\xA4\\=\xA4]\0\xA4\\\xA4\\\0\0"s, 11, 950},
     };
     for (const ListRow& row : rows) {
         SCOPED_TRACE(row.behaviour);
+        useCodePage(row.codePage);
         put(row.file);
         GuardedBuffer buffer(row.size);
         EXPECT_EQ(readList(row, buffer.data()), row.result);

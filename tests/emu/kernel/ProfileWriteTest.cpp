@@ -24,6 +24,7 @@ struct WriteRow {
     const char* section;
     std::string lines; // the list as passed: NUL-ended lines and one more NUL
     std::string after;
+    UINT codePage = 1252; // the machine's
 };
 
 TEST_F(ProfileWrite, SectionWritesReplaceOnlyThatSectionsLines) {
@@ -79,9 +80,18 @@ TEST_F(ProfileWrite, SectionWritesReplaceOnlyThatSectionsLines) {
         {"empty list for a missing section adds the header", "[A]\n", "S", "\0"s, "[A]\n[S]\n"},
         {"bytes after a NUL survive outside the section", "[A]\nx=1\0z\n[S]\na=1\n"s, "S",
          "b=2\0\0"s, "[A]\nx=1\0z\n[S]\nb=2\n"s},
+        {"a section named with a trail byte ] is found and replaced",
+         "[\x81]x]\r\nold=1\r\n[T]\r\nz=1\r\n", "\x81]X", "\x83\\=\x83\\\0\0"s,
+         "[\x81]x]\r\n\x83\\=\x83\\\r\n[T]\r\nz=1\r\n", 932},
+        {"a trail byte [ in a new section's name", "[A]\n", "\xA4[", "k=\xA4]\0\0"s,
+         "[A]\n[\xA4[]\nk=\xA4]\n", 950},
+        {"lines with trail bytes in a-z are kept as the file has them",
+         "[S]\n\x83\x61=1\n; \x83\\\n", "S", "\x83\x61=1\0\x83\x41=2\0\0"s,
+         "[S]\n\x83\x61=1\n\x83\x41=2\n; \x83\\\n", 932},
     };
     for (const WriteRow& row : rows) {
         SCOPED_TRACE(row.behaviour);
+        useCodePage(row.codePage);
         std::filesystem::remove(host("T.INI"));
         if (row.before) {
             writeHostFile(host("T.INI"), *row.before);
