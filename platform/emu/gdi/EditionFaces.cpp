@@ -7,11 +7,32 @@ namespace emu::gdi {
 
 namespace {
 
-// Win32's numbers of the four editions' character sets.
-constexpr BYTE kShiftJisCharSet = 128;
-constexpr BYTE kHangulCharSet = 129;
-constexpr BYTE kGb2312CharSet = 134;
-constexpr BYTE kChineseBig5CharSet = 136;
+// The editions of the double-byte code pages: the user-interface face in the
+// code page's bytes, Win32's number of the character set, and a character
+// every face with the edition's characters has.
+struct Edition {
+    UINT codePage;
+    const char* uiFace;
+    BYTE charSet;
+    char32_t sample;
+};
+
+const Edition kEditions[] = {
+    {932, "\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E", 128,
+     U'\u3042'},                               // ＭＳ Ｐゴシック, Shift JIS, hiragana a
+    {936, "\xCB\xCE\xCC\xE5", 134, U'\u4E2D'}, // 宋体, GB 2312, zhong
+    {949, "\xB1\xBC\xB8\xB2", 129, U'\uAC00'}, // 굴림, Hangul, ga
+    {950, "\xB7\x73\xB2\xD3\xA9\xFA\xC5\xE9", 136, U'\u4E2D'}, // 新細明體, Big5, zhong
+};
+
+const Edition* editionOf(UINT codePage) {
+    for (const Edition& edition : kEditions) {
+        if (edition.codePage == codePage) {
+            return &edition;
+        }
+    }
+    return nullptr;
+}
 
 // IPA (P)Gothic of fonts-ipafont-gothic for Japanese; WenQuanYi Micro Hei of
 // fonts-wqy-microhei, which has every character of code pages 949 and 950
@@ -72,47 +93,18 @@ std::optional<HostFaceRequest> EditionFaces::hostRequest(const std::string& wind
 }
 
 const char* EditionFaces::uiFace(UINT codePage) {
-    switch (codePage) {
-    case 932:
-        return "\x82\x6C\x82\x72\x20\x82\x6F\x83\x53\x83\x56\x83\x62\x83\x4E"; // ＭＳ Ｐゴシック
-    case 936:
-        return "\xCB\xCE\xCC\xE5"; // 宋体
-    case 949:
-        return "\xB1\xBC\xB8\xB2"; // 굴림
-    case 950:
-        return "\xB7\x73\xB2\xD3\xA9\xFA\xC5\xE9"; // 新細明體
-    default:
-        return nullptr;
-    }
+    const Edition* edition = editionOf(codePage);
+    return edition ? edition->uiFace : nullptr;
 }
 
 BYTE EditionFaces::charSet(UINT codePage) {
-    switch (codePage) {
-    case 932:
-        return kShiftJisCharSet;
-    case 936:
-        return kGb2312CharSet;
-    case 949:
-        return kHangulCharSet;
-    case 950:
-        return kChineseBig5CharSet;
-    default:
-        return 0;
-    }
+    const Edition* edition = editionOf(codePage);
+    return edition ? edition->charSet : 0;
 }
 
 char32_t EditionFaces::sampleCharacter(UINT codePage) {
-    switch (codePage) {
-    case 932:
-        return U'\u3042'; // hiragana a
-    case 936:
-    case 950:
-        return U'\u4E2D'; // zhong, middle
-    case 949:
-        return U'\uAC00'; // ga
-    default:
-        return 0;
-    }
+    const Edition* edition = editionOf(codePage);
+    return edition ? edition->sample : 0;
 }
 
 } // namespace emu::gdi
