@@ -1,5 +1,6 @@
 #include "skin/CLayout.h"
 
+#include "common/DoubleByteText.h"
 #include "common/ProgramLimits.h"
 #include "platform/framework/AfxWin.h"
 #include "platform/framework/CDC.h"
@@ -34,7 +35,7 @@ int CLayout::LocateIniFile(CString& path) {
         return 0;
     }
     path.ReleaseBuffer(static_cast<int>(length));
-    if (path[path.GetLength() - 1] == '\\') {
+    if (EndsWithCharacter(path, '\\')) {
         path += "layout.ini";
     } else {
         path += "\\layout.ini";

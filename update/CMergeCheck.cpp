@@ -1,5 +1,6 @@
 #include "update/CMergeCheck.h"
 
+#include "common/DoubleByteText.h"
 #include "common/ProgramLimits.h"
 #include "update/CSectionList.h"
 
@@ -65,6 +66,12 @@ BOOL SameBytes(Span a, const CString& b) {
     return SameBytes(a, other);
 }
 
+// Where the character c is in span (a trail byte c is part of another
+// character); -1 when it is not there.
+int FindMark(Span span, char c) {
+    return FindCharacter(span.text, static_cast<int>(span.length), c);
+}
+
 int FindByte(Span span, char c) {
     for (DWORD i = 0; i < span.length; ++i) {
         if (span.text[i] == c) {
@@ -122,7 +129,7 @@ LineKind KindOf(Span content, Span& name) {
     if (content.text[0] == ';') {
         return kCommentLine;
     }
-    int close = FindByte(content, ']');
+    int close = FindMark(content, ']');
     if (content.text[0] == '[' && close > 0) {
         name = Trimmed({content.text + 1, static_cast<DWORD>(close - 1)});
         return kHeaderLine;

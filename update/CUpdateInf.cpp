@@ -1,5 +1,6 @@
 #include "update/CUpdateInf.h"
 
+#include "common/DoubleByteText.h"
 #include "common/ProgramLimits.h"
 #include "platform/framework/CFile.h"
 #include "update/CMergeCheck.h"
@@ -25,7 +26,7 @@ BOOL IsNullName(LPCSTR name) {
 
 CString DirectoryWithBackslash(const char* text) {
     CString dir(text);
-    if (dir.IsEmpty() || dir[dir.GetLength() - 1] != '\\') {
+    if (!EndsWithCharacter(dir, '\\')) {
         dir += '\\';
     }
     return dir;
@@ -185,8 +186,13 @@ CUpdateInf::NameFault CUpdateInf::JudgeName(LPCSTR name) {
     if (IsSeparator(name[0])) {
         return nameRooted;
     }
-    for (int i = 0; i < length; ++i) {
-        unsigned char c = static_cast<unsigned char>(name[i]);
+    // By characters: a trail byte '|' or '\\' of a double-byte character is
+    // neither a forbidden character nor a separator.
+    for (LPCSTR at = name; *at != '\0'; at = CharNextA(at)) {
+        unsigned char c = static_cast<unsigned char>(*at);
+        if (CharNextA(at) != at + 1) {
+            continue;
+        }
         if (c == ':') {
             return nameDrive;
         }
@@ -197,14 +203,18 @@ CUpdateInf::NameFault CUpdateInf::JudgeName(LPCSTR name) {
             return nameCharacter;
         }
     }
-    int start = 0;
-    for (int i = 0; i <= length; ++i) {
-        if (i == length || IsSeparator(name[i])) {
-            NameFault fault = JudgePart(name + start, i - start);
+    LPCSTR start = name;
+    for (LPCSTR at = name;; at = CharNextA(at)) {
+        BOOL end = *at == '\0';
+        if (end || (CharNextA(at) == at + 1 && IsSeparator(*at))) {
+            NameFault fault = JudgePart(start, static_cast<int>(at - start));
             if (fault != nameInFolder) {
                 return fault;
             }
-            start = i + 1;
+            start = at + 1;
+        }
+        if (end) {
+            break;
         }
     }
     return nameInFolder;
@@ -216,7 +226,7 @@ CUpdateInf::CUpdateInf() {
         buffer[0] = '\0';
     }
     m_infDir = buffer;
-    if (!m_infDir.IsEmpty() && m_infDir[m_infDir.GetLength() - 1] == '\\') {
+    if (EndsWithCharacter(m_infDir, '\\')) {
         m_infDir += "inf\\";
     } else {
         m_infDir += "\\inf\\";

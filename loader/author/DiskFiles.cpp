@@ -1,5 +1,6 @@
 #include "loader/author/DiskFiles.h"
 
+#include "common/DoubleByteText.h"
 #include "common/SplitAtEquals.h"
 #include "loader/author/ValueText.h"
 #include "platform/emu/kernel/FileSystem.h"
@@ -33,6 +34,14 @@ bool sameName(const std::string& a, const std::string& b) {
 // code page) are left out.
 bool isShortNameCharacter(char c) {
     return std::isalnum(static_cast<unsigned char>(c)) || std::strchr("!#$%&'()-@^_`{}~", c);
+}
+
+// Where the first '\\' or '/' of a name is, by characters of the machine's
+// code page (a trail byte '\\' is part of its character); npos for none.
+size_t firstSeparator(const std::string& name) {
+    int backslash = FindCharacter(name.c_str(), static_cast<int>(name.size()), '\\');
+    size_t slash = name.find('/');
+    return backslash < 0 ? slash : std::min(slash, static_cast<size_t>(backslash));
 }
 
 std::string upper(std::string text) {
@@ -94,7 +103,7 @@ std::vector<DiskFiles::Named> DiskFiles::named(const ProfileText& layout,
 }
 
 std::string DiskFiles::shortName(const std::string& name, std::string& why) {
-    if (name.find_first_of("\\/:") != std::string::npos) {
+    if (firstSeparator(name) != std::string::npos || name.find(':') != std::string::npos) {
         why = "names a folder or a drive: the disk holds its files in its own folder only";
         return "";
     }
@@ -133,12 +142,12 @@ void DiskFiles::checkNames(const ProfileText& layout, const std::string& layoutP
         }
         std::string why;
         std::string onDisk;
-        if (inFolder && entry.name.find_first_of("\\/") != std::string::npos) {
+        if (inFolder && firstSeparator(entry.name) != std::string::npos) {
             // In a subfolder of the disk: the program reads it there, and
             // every part must be a short name.
             std::string rest = entry.name;
             for (size_t end; !rest.empty() && why.empty(); rest.erase(0, end + 1)) {
-                end = std::min(rest.find_first_of("\\/"), rest.size());
+                end = std::min(firstSeparator(rest), rest.size());
                 onDisk = shortName(rest.substr(0, end), why);
             }
             if (why.empty()) {

@@ -452,10 +452,9 @@ void UpdateChecker::checkUnlistedTargets() {
         bool listed =
             std::any_of(m_listedInfFiles.begin(), m_listedInfFiles.end(),
                         [&](const std::string& name) { return sameName(name, entry.target); });
+        // Folded as the machine folds names: a trail byte keeps its case.
         std::string folded = entry.target;
-        for (char& c : folded) {
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        }
+        CharUpperA(folded.data());
         if (!listed && reported.insert(folded).second) {
             m_report.warning(kLayoutFile, entry.line,
                              entry.target +

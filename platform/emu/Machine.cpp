@@ -1,6 +1,7 @@
 #include "platform/emu/Machine.h"
 
 #include "platform/emu/gdi/ScreenAccess.h"
+#include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
 #include "platform/emu/kernel/SystemInfo.h"
@@ -37,6 +38,7 @@ void shutdown() {
     gdi::shutdownScreen();
     kernel::shutdownRegistry();
     kernel::shutdownFiles();
+    kernel::useCodePages(kernel::CodePage::windows1252(), *kernel::CodePage::find(437));
     Trace::close();
 }
 

@@ -80,10 +80,18 @@ int CString::Find(char ch, int nStart) const {
     if (nStart < 0) {
         nStart = 0;
     }
-    if (static_cast<std::size_t>(nStart) >= m_str.size()) {
-        return -1;
+    // By characters of the ANSI code page, as MFC finds one: a trail byte of
+    // a double-byte character is never found.
+    std::size_t at = static_cast<std::size_t>(nStart);
+    while (at < m_str.size()) {
+        if (m_str[at] == ch) {
+            return static_cast<int>(at);
+        }
+        LPCSTR here = m_str.c_str() + at;
+        std::size_t step = static_cast<std::size_t>(::CharNextA(here) - here);
+        at += step == 0 ? 1 : step;
     }
-    return toIndex(m_str.find(ch, static_cast<std::size_t>(nStart)));
+    return -1;
 }
 
 int CString::Find(LPCSTR pszSub, int nStart) const {

@@ -22,6 +22,7 @@ struct Row {
     std::vector<Written> written;
     std::string work;
     bool passes;
+    UINT codePage = 1252; // the machine's
 };
 
 const char kTarget[] = "[Version]\r\nSignature=\"$CHICAGO$\"\r\n\r\n"
@@ -261,6 +262,25 @@ TEST(MergeCheck, PassesTheTargetWithExactlyTheMergesLinesAdded) {
          {{"s", {"c=3"}}},
          "[S]\r\na=1\r\n[S]\r\nb=1\r\nc=3\r\n",
          false},
+        // Double-byte section names and values: a ']' that trails a lead
+        // byte does not end a section name.
+        {"lines added to a section named with a trail byte ]",
+         "[\x81]A]\r\nk=\x83\\\r\n[T]\r\nt=1\r\n",
+         {{"\x81]a", {"n=\xA4\\"}}},
+         "[\x81]A]\r\nk=\x83\\\r\nn=\xA4\\\r\n[T]\r\nt=1\r\n",
+         true,
+         932},
+        {"in 1252 the same name is a section the file lacks",
+         "[\x81]A]\r\nk=\x83\\\r\n[T]\r\nt=1\r\n",
+         {{"\x81]a", {"n=\xA4\\"}}},
+         "[\x81]A]\r\nk=\x83\\\r\nn=\xA4\\\r\n[T]\r\nt=1\r\n",
+         false},
+        {"a double-byte value changed in its trail byte",
+         "[\xA4[]\r\nk=\xA4\x61\r\n",
+         {{"\xA4[", {}}},
+         "[\xA4[]\r\nk=\xA4\x41\r\n",
+         false,
+         950},
         {"a missing target made from the fragment",
          "",
          {{"S", {"a=1"}}, {"T", {}}},
@@ -271,6 +291,10 @@ TEST(MergeCheck, PassesTheTargetWithExactlyTheMergesLinesAdded) {
     machine.boot();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
+        if (machine.config().codePage.value_or(1252) != row.codePage) {
+            machine.config().codePage = row.codePage;
+            machine.boot();
+        }
         if (row.target.empty()) {
             std::remove(machine.onC("T.INF").c_str());
         } else {

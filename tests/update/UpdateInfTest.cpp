@@ -228,6 +228,23 @@ TEST(UpdateInfNames, ANameMayBeginWithSubfoldersButNeverLeavesItsFolder) {
     // One file, two spellings.
     EXPECT_TRUE(CUpdateInf::SameName("other/oem1.inf", "OTHER\\OEM1.INF"));
     EXPECT_FALSE(CUpdateInf::SameName("OTHER\\OEM1.INF", "OEM1.INF"));
+
+    // In code page 932 a trail byte '\\' or '|' is part of its character.
+    const std::pair<const char*, CUpdateInf::NameFault> doubleByte[] = {
+        {"\x83\\", CUpdateInf::nameInFolder},          {"\x83\\\\A.INF", CUpdateInf::nameInFolder},
+        {"\x83|.INF", CUpdateInf::nameInFolder},       {"\x83\\\\", CUpdateInf::nameEmpty},
+        {"\x83\\\\..\\..\\X", CUpdateInf::nameParent}, {"\x83\\.\\A.INF", CUpdateInf::nameBlurred},
+        {"\x83\\|", CUpdateInf::nameCharacter},
+    };
+    corvane_test::TestMachine machine;
+    machine.config().codePage = 932;
+    machine.boot();
+    for (const auto& [name, fault] : doubleByte) {
+        EXPECT_EQ(CUpdateInf::JudgeName(name), fault) << '"' << name << '"';
+    }
+    // Names differing in a trail byte in a-z are two names.
+    EXPECT_FALSE(CUpdateInf::SameName("\x83\x61.INF", "\x83\x41.INF"));
+    EXPECT_TRUE(CUpdateInf::SameName("\x83\x61.inf", "\x83\x61.INF"));
 }
 
 // What sits at the backup name decides whether the install may change the

@@ -145,9 +145,12 @@ char32_t littleEndian32(const std::string& bytes) {
 } // namespace
 
 struct CodePage::Tables {
-    char32_t single[256];
     unsigned char upper[256];
     unsigned char lower[256];
+    // The conversions, read when first asked for (a machine that only walks
+    // text never reads glibc's double-byte tables).
+    std::once_flag read;
+    char32_t single[256];
     // Lead byte times 256 plus trail byte; empty in a single-byte code page.
     std::vector<char32_t> pairs;
     // Unicode to the byte (below 0x100) or lead and trail byte.
@@ -180,70 +183,13 @@ CodePage::CodePage(UINT number)
     : m_number(number), m_doubleByte(leadByteOf(number, 0x81)), m_tables(new Tables()) {
     Tables& t = *m_tables;
     for (unsigned c = 0; c < 256; ++c) {
-        t.single[c] = c < 0x80 ? c : kInvalid;
         t.upper[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 0x20 : c);
-    }
-    if (number == kWestern) {
-        for (unsigned c = 0x80; c < 256; ++c) {
-            t.single[c] = c < 0xA0 ? kCp1252High[c - 0x80] : c;
+        if (number == kWestern) {
             t.upper[c] = upper1252(static_cast<unsigned char>(c));
         }
-    } else {
-        Converter decoder("UTF-32LE", iconvName(number));
-        Converter encoder(iconvName(number), "UTF-32LE");
-        std::string out;
-        for (unsigned c = 0x80; c < 256 && decoder.ok(); ++c) {
-            char byte = static_cast<char>(c);
-            if (!isLeadByte(static_cast<unsigned char>(c)) && decoder.convert(&byte, 1, out) &&
-                out.size() == 4) {
-                t.single[c] = littleEndian32(out);
-            }
-        }
-        if (m_doubleByte) {
-            t.pairs.assign(0x10000, kInvalid);
-            for (unsigned lead = 0x81; lead < 256 && decoder.ok(); ++lead) {
-                for (unsigned trail = 0x40;
-                     trail < 256 && isLeadByte(static_cast<unsigned char>(lead)); ++trail) {
-                    const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-                    if (isTrailByte(static_cast<unsigned char>(trail)) &&
-                        decoder.convert(pair, 2, out) && out.size() == 4) {
-                        t.pairs[lead << 8 | trail] = littleEndian32(out);
-                    }
-                }
-            }
-        } else {
-            foldLatinLetters(t.single, t.upper);
-        }
-        // Where several bytes map to one character, the table's own way back
-        // decides which one a character becomes.
-        auto learn = [&](char32_t u) {
-            if (u == kInvalid || t.encoding.count(u) != 0 || !encoder.ok()) {
-                return;
-            }
-            std::string in(4, '\0');
-            for (size_t i = 0; i < 4; ++i) {
-                in[i] = static_cast<char>(u >> (8 * i) & 0xFF);
-            }
-            if (encoder.convert(in.data(), in.size(), out) &&
-                (out.size() == 1 || out.size() == 2)) {
-                unsigned code = static_cast<unsigned char>(out[0]);
-                if (out.size() == 2) {
-                    code = code << 8 | static_cast<unsigned char>(out[1]);
-                }
-                t.encoding.emplace(u, code);
-            }
-        };
-        for (char32_t u : t.single) {
-            learn(u);
-        }
-        for (char32_t u : t.pairs) {
-            learn(u);
-        }
     }
-    if (number == kWestern) {
-        for (unsigned c = 0; c < 256; ++c) {
-            t.encoding.emplace(t.single[c], c);
-        }
+    if (number != kWestern && !m_doubleByte) {
+        foldLatinLetters(conversions().single, t.upper);
     }
     for (unsigned c = 0; c < 256; ++c) {
         t.lower[c] = static_cast<unsigned char>(c);
@@ -252,6 +198,74 @@ CodePage::CodePage(UINT number)
         if (t.upper[c] != c) {
             t.lower[t.upper[c]] = static_cast<unsigned char>(c);
         }
+    }
+}
+
+const CodePage::Tables& CodePage::conversions() const {
+    std::call_once(m_tables->read, [this] { readConversions(); });
+    return *m_tables;
+}
+
+void CodePage::readConversions() const {
+    Tables& t = *m_tables;
+    for (unsigned c = 0; c < 256; ++c) {
+        t.single[c] = c < 0x80 ? c : kInvalid;
+    }
+    if (m_number == kWestern) {
+        for (unsigned c = 0x80; c < 256; ++c) {
+            t.single[c] = c < 0xA0 ? kCp1252High[c - 0x80] : c;
+        }
+        for (unsigned c = 0; c < 256; ++c) {
+            t.encoding.emplace(t.single[c], c);
+        }
+        return;
+    }
+    Converter decoder("UTF-32LE", iconvName(m_number));
+    Converter encoder(iconvName(m_number), "UTF-32LE");
+    std::string out;
+    for (unsigned c = 0x80; c < 256 && decoder.ok(); ++c) {
+        char byte = static_cast<char>(c);
+        if (!isLeadByte(static_cast<unsigned char>(c)) && decoder.convert(&byte, 1, out) &&
+            out.size() == 4) {
+            t.single[c] = littleEndian32(out);
+        }
+    }
+    if (m_doubleByte) {
+        t.pairs.assign(0x10000, kInvalid);
+        for (unsigned lead = 0x81; lead < 256 && decoder.ok(); ++lead) {
+            for (unsigned trail = 0x40; trail < 256 && isLeadByte(static_cast<unsigned char>(lead));
+                 ++trail) {
+                const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+                if (isTrailByte(static_cast<unsigned char>(trail)) &&
+                    decoder.convert(pair, 2, out) && out.size() == 4) {
+                    t.pairs[lead << 8 | trail] = littleEndian32(out);
+                }
+            }
+        }
+    }
+    // Where several bytes map to one character, the table's own way back
+    // decides which one a character becomes.
+    auto learn = [&](char32_t u) {
+        if (u == kInvalid || t.encoding.count(u) != 0 || !encoder.ok()) {
+            return;
+        }
+        std::string in(4, '\0');
+        for (size_t i = 0; i < 4; ++i) {
+            in[i] = static_cast<char>(u >> (8 * i) & 0xFF);
+        }
+        if (encoder.convert(in.data(), in.size(), out) && (out.size() == 1 || out.size() == 2)) {
+            unsigned code = static_cast<unsigned char>(out[0]);
+            if (out.size() == 2) {
+                code = code << 8 | static_cast<unsigned char>(out[1]);
+            }
+            t.encoding.emplace(u, code);
+        }
+    };
+    for (char32_t u : t.single) {
+        learn(u);
+    }
+    for (char32_t u : t.pairs) {
+        learn(u);
     }
 }
 
@@ -353,14 +367,14 @@ bool CodePage::endsWith(std::string_view text, char c) const {
 char32_t CodePage::decode(std::string_view text, size_t pos, size_t& length) const {
     length = charLength(text, pos);
     if (length == 2) {
-        return m_tables->pairs[static_cast<unsigned char>(text[pos]) << 8 |
-                               static_cast<unsigned char>(text[pos + 1])];
+        return conversions().pairs[static_cast<unsigned char>(text[pos]) << 8 |
+                                   static_cast<unsigned char>(text[pos + 1])];
     }
     return length == 0 ? kInvalid : toUnicode(static_cast<unsigned char>(text[pos]));
 }
 
 char32_t CodePage::toUnicode(unsigned char c) const {
-    return isLeadByte(c) ? kInvalid : m_tables->single[c];
+    return isLeadByte(c) ? kInvalid : conversions().single[c];
 }
 
 std::optional<std::u32string> CodePage::toUtf32(std::string_view text, bool strict) const {
@@ -399,8 +413,9 @@ std::optional<std::u16string> CodePage::toUtf16(std::string_view text, bool stri
 std::optional<std::string> CodePage::fromUtf32(std::u32string_view text) const {
     std::string result;
     for (char32_t u : text) {
-        auto hit = m_tables->encoding.find(u);
-        if (hit == m_tables->encoding.end()) {
+        const std::unordered_map<char32_t, unsigned>& encoding = conversions().encoding;
+        auto hit = encoding.find(u);
+        if (hit == encoding.end()) {
             return std::nullopt;
         }
         if (hit->second > 0xFF) {

@@ -106,13 +106,16 @@ public:
 private:
     struct Tables;
     explicit CodePage(UINT number);
+    const Tables& conversions() const;
+    void readConversions() const;
 
     UINT m_number;
     bool m_doubleByte;
     Tables* m_tables;
 };
 
-// The running machine's code pages (1252 and 437 before the first boot).
+// The running machine's code pages (1252 and 437 before the first boot and
+// after a shutdown).
 const CodePage& ansiCodePage();
 const CodePage& oemCodePage();
 

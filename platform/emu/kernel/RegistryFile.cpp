@@ -191,9 +191,11 @@ private:
 };
 
 std::optional<RegistryKeyPath> splitRegistryKeyPath(std::string_view path) {
+    // A '\\' that trails a lead byte is part of a name.
+    const CodePage& page = ansiCodePage();
     RegistryKeyPath names;
     while (true) {
-        size_t slash = path.find('\\');
+        size_t slash = page.find(path, '\\');
         std::string_view name = path.substr(0, slash);
         if (name.empty()) {
             return std::nullopt;
@@ -248,7 +250,7 @@ bool RegistryFile::parseLine(LineReader& lines, std::string_view line) {
 
 // Opens the block of a key header; the reason when the header is malformed.
 std::optional<std::string> RegistryFile::startBlock(std::string_view header) {
-    if (header.back() != ']') {
+    if (!ansiCodePage().endsWith(header, ']')) {
         return "a key header without ']'";
     }
     std::string_view name = header.substr(1, header.size() - 2);
@@ -345,9 +347,7 @@ std::vector<RegistryKeyPath> RegistryFile::keyPaths() const {
     for (const Block& block : m_blocks) {
         std::string folded;
         for (size_t depth = 1; depth <= block.key.size(); ++depth) {
-            for (char c : block.key[depth - 1]) {
-                folded += static_cast<char>(ansiCodePage().upper(static_cast<unsigned char>(c)));
-            }
+            folded += ansiCodePage().upper(block.key[depth - 1]);
             folded += '\\';
             if (seen.insert(folded).second) {
                 paths.emplace_back(block.key.begin(), block.key.begin() + depth);

@@ -81,21 +81,39 @@ std::optional<UINT> registryCodePage(const char* name) {
 
 } // namespace
 
+// Makes ansi (and the OEM code page that goes with it) the machine's.
+void useAnsiCodePage(UINT ansi) {
+    useCodePages(*CodePage::find(ansi), *CodePage::find(CodePage::oemPartner(ansi)));
+}
+
 void bootCodePages(const MachineConfig& config) {
     UINT ansi = config.codePage.value_or(1252);
-    std::optional<UINT> installed = registryCodePage("ACP");
-    if (installed && CodePage::isAnsiChoice(*installed)) {
-        ansi = *installed;
-    }
     if (!CodePage::isAnsiChoice(ansi)) {
         ansi = 1252;
     }
-    const CodePage* oem = CodePage::find(CodePage::oemPartner(ansi));
+    // The registry is read in the code page the machine runs with. A
+    // REGEDIT4 text whose key names hold a trail byte '\\' reads only in its
+    // own code page: one that reads in a double-byte code page and records
+    // that very code page is taken for it.
+    useAnsiCodePage(ansi);
+    std::optional<UINT> installed = registryCodePage("ACP");
+    for (UINT candidate : {932u, 936u, 949u, 950u}) {
+        if (installed || candidate == ansi) {
+            continue;
+        }
+        useAnsiCodePage(candidate);
+        if (registryCodePage("ACP") == candidate) {
+            installed = candidate;
+        }
+    }
+    if (installed && CodePage::isAnsiChoice(*installed)) {
+        ansi = *installed;
+    }
+    useAnsiCodePage(ansi);
     std::optional<UINT> installedOem = registryCodePage("OEMCP");
     if (installedOem && CodePage::find(*installedOem) != nullptr) {
-        oem = CodePage::find(*installedOem);
+        useCodePages(*CodePage::find(ansi), *CodePage::find(*installedOem));
     }
-    useCodePages(*CodePage::find(ansi), *oem);
 }
 
 void bootSystemInfo(const MachineConfig& config) {

@@ -19,8 +19,8 @@ int sign(int value) {
 
 // A machine whose registry records the code pages given (nullptr: no value),
 // booted with the --codepage value given.
-void bootWith(TestMachine& machine, const char* acp, const char* oemcp,
-              std::optional<UINT> option) {
+void bootWith(TestMachine& machine, const char* acp, const char* oemcp, std::optional<UINT> option,
+              const std::string& moreKeys = "") {
     std::string reg = "REGEDIT4\r\n\r\n"
                       "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Nls\\CodePage]\r\n";
     if (acp != nullptr) {
@@ -29,7 +29,7 @@ void bootWith(TestMachine& machine, const char* acp, const char* oemcp,
     if (oemcp != nullptr) {
         reg += std::string("\"OEMCP\"=\"") + oemcp + "\"\r\n";
     }
-    machine.writeC("WINDOWS/SYSTEM.REG", reg);
+    machine.writeC("WINDOWS/SYSTEM.REG", reg + moreKeys);
     machine.config().codePage = option;
     machine.boot();
 }
@@ -85,7 +85,11 @@ TEST(CodePage, MachineTakesRegistryThenOptionThenDefault) {
         const char* oemcp;
         std::optional<UINT> option;
         UINT ansi, oem;
+        std::string moreKeys = ""; // REGEDIT4 text after the code page's key
     };
+    // A key name ending in 0x5C as a trail byte: the text reads only in a
+    // code page where 0x83 0x5C is one character (932, 936, 950).
+    const std::string trailKey = "\r\n[HKEY_LOCAL_MACHINE\\Software\\\x83\\]\r\n";
     const Row rows[] = {
         {nullptr, nullptr, std::nullopt, 1252, 437},
         {nullptr, nullptr, 932u, 932, 932},
@@ -98,12 +102,16 @@ TEST(CodePage, MachineTakesRegistryThenOptionThenDefault) {
         {"1251", "866", std::nullopt, 1252, 437},
         {nullptr, "932", std::nullopt, 1252, 932},
         {"93x", "437", std::nullopt, 1252, 437},
+        {"950", "950", std::nullopt, 950, 950, trailKey},
+        {"936", "936", 949u, 936, 936, trailKey},
+        {"932", "932", 932u, 932, 932, trailKey},
+        {"949", "949", std::nullopt, 1252, 437, trailKey}, // reads in no code page it names
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.acp ? row.acp : "-") + " " + (row.oemcp ? row.oemcp : "-") +
                      " option " + std::to_string(row.option.value_or(0)));
         TestMachine machine;
-        bootWith(machine, row.acp, row.oemcp, row.option);
+        bootWith(machine, row.acp, row.oemcp, row.option, row.moreKeys);
         EXPECT_EQ(GetACP(), row.ansi);
         EXPECT_EQ(GetOEMCP(), row.oem);
     }

@@ -5,6 +5,7 @@
 #include "platform/win32.h"
 #include "tests/emu/kernel/RegistryMachine.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestMachine.h"
 
 #include <gtest/gtest.h>
 
@@ -174,6 +175,27 @@ TEST(Registry, RegDeleteKeyARemovesTheKeyWithItsSubkeysAndNothingElse) {
             EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, c.path), ERROR_FILE_NOT_FOUND);
         }
     }
+}
+
+// In code page 932 a key name may end in a trail byte 0x5C, and names that
+// differ in a trail byte in a-z are two keys.
+TEST(Registry, DoubleByteKeyNamesKeepTheirTrailBytes) {
+    const std::string hive = "REGEDIT4\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\\x83\\]\r\n\"A\"=\"1\"\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\\x83\\\\\x83\x61]\r\n\r\n"
+                             "[HKEY_LOCAL_MACHINE\\Enum\\\x83\x41]\r\n\r\n";
+    TempDir hiveDir;
+    std::string file = hiveDir / "hive.reg";
+    writeHostFile(file, hive);
+    corvane_test::TestMachine machine;
+    machine.config().registryFile = file;
+    machine.config().codePage = 932;
+    machine.boot();
+    EXPECT_EQ(emu::kernel::localMachineString("Enum\\\x83\\", "a"), "1");
+    EXPECT_TRUE(emu::kernel::localMachineKeyExists("ENUM\\\x83\\\\\x83\x61"));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\\x83\\\\\x83\x41"), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\\x83\\"), ERROR_SUCCESS);
+    EXPECT_EQ(readHostFile(file), "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\\x83\x41]\r\n\r\n");
 }
 
 TEST(Registry, RegDeleteKeyAWritesATraceLineAndRefusesOtherRoots) {
