@@ -2,7 +2,7 @@
 #   bin/corvane-setup            the host program (the build folder keeps it as setup)
 #   bin/corvane-demo             runs the demo disk from share/corvane/demo
 #   share/man/man1/              corvane-setup.1 and corvane-demo.1
-#   share/corvane/demo/          the demo disk, its C: drive and its headless script
+#   share/corvane/demo/          the demo disks, their C: drives and the headless script
 #   share/corvane/windows/       setup.exe for Windows 95, for the driver disks authors make
 #   share/doc/corvane/           copyright (the licence, machine-readable) and
 #                                changelog.gz
@@ -54,6 +54,7 @@ install(FILES ${CORVANE_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_SOURCE_DIR}/cmake/debian/copyright ${CORVANE_CHANGELOG}
     DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/demo/disk ${CMAKE_SOURCE_DIR}/demo/c
+    ${CMAKE_SOURCE_DIR}/demo/disk950 ${CMAKE_SOURCE_DIR}/demo/c950
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
 install(FILES ${CMAKE_SOURCE_DIR}/demo/headless.script
     DESTINATION ${CMAKE_INSTALL_DATADIR}/corvane/demo)
@@ -83,8 +84,11 @@ set(CPACK_STRIP_FILES ON)
 # (libfreetype6, libpng16-16, the C and C++ run-times); the fonts are found at run time: fonts-wine's bitmap "MS Sans
 # Serif" for dialogs, message boxes and captions, and through fontconfig
 # Liberation for the faces a layout names ("Arial"), DejaVu for the
-# sans-serif default.
+# sans-serif default. The type of the Japanese, Chinese and Korean editions
+# (IPA P Gothic, WenQuanYi Micro Hei) is recommended: without it such an
+# edition's text shows the missing-glyph box.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-ipafont-gothic, fonts-wqy-microhei")
 # mtools and fsck.fat (dosfstools) work on the disk images --drive and --disk
 # name, and --make-disk writes floppy images with mtools.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-wine, mtools, dosfstools")

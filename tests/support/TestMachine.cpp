@@ -38,6 +38,12 @@ TestMachine::Options TestMachine::demo() {
     return options;
 }
 
+TestMachine::Options TestMachine::demo950() {
+    Options options;
+    options.drives = Drives::Demo950;
+    return options;
+}
+
 TestMachine::Options TestMachine::traced() {
     Options options;
     options.trace = true;
@@ -48,6 +54,9 @@ void TestMachine::makeDrives(const Options& options) {
     if (options.drives == Drives::Demo) {
         copyHostTree(demoSource() + "/disk", disk());
         freshDemoC();
+    } else if (options.drives == Drives::Demo950) {
+        copyHostTree(demoSource() + "/disk950", disk());
+        copyHostTree(demoSource() + "/c950", cDrive());
     } else {
         std::filesystem::create_directories(cDrive());
         for (const std::string& folder : options.cFolders) {

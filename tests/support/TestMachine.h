@@ -22,6 +22,7 @@ public:
         CAndDisk, // C: and a driver disk as D: and the current directory
         COnly,    // C: alone, also the current directory
         Demo,     // copies of the repository's demo/c as C: and demo/disk as D:
+        Demo950,  // the Traditional Chinese demo: copies of demo/c950 and demo/disk950
     };
 
     struct Options {
@@ -35,6 +36,8 @@ public:
     static Options traced();
     // Copies of the repository's demo as the drives.
     static Options demo();
+    // Copies of the Traditional Chinese demo (code page 950) as the drives.
+    static Options demo950();
 
     TestMachine();
     explicit TestMachine(const Options& options);

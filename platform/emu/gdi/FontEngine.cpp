@@ -1,6 +1,8 @@
 #include "platform/emu/gdi/FontEngine.h"
 
+#include "platform/emu/gdi/EditionFaces.h"
 #include "platform/emu/gdi/FontconfigLibrary.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -45,6 +47,41 @@ std::string hostFamily(const std::string& windowsName) {
         return "serif";
     }
     return windowsName;
+}
+
+// fontconfig takes names in UTF-8; a logical font's are in the machine's
+// ANSI code page.
+std::string utf8Name(const std::string& ansiName) {
+    const std::u32string characters =
+        kernel::ansiCodePage().toUtf32(ansiName, false).value_or(std::u32string());
+    std::string utf8;
+    for (const char32_t c : characters) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (c >> 6));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (c >> 12));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (c >> 18));
+            utf8 += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+// A face of the Japanese, Chinese or Korean editions asks for the families
+// that stand for it in its language; any other face for itself.
+HostFaceRequest hostRequest(const std::string& windowsName) {
+    if (auto edition = EditionFaces::hostRequest(windowsName)) {
+        return *edition;
+    }
+    return HostFaceRequest{{hostFamily(windowsName)}, ""};
 }
 
 std::shared_ptr<void> openLibrary() {
@@ -109,9 +146,17 @@ std::vector<std::string> fontconfigSources(const FontconfigLibrary& fc, FcConfig
     return sources;
 }
 
-// One line for a request: the family first, then two words from fixed sets.
-std::string matchRequest(const std::string& family, bool bold, bool italic) {
-    return family + (bold ? ":bold" : ":regular") + (italic ? ":italic" : ":roman");
+// One line for a request: the families, the language if any, then two words
+// from fixed sets.
+std::string matchRequest(const HostFaceRequest& request, bool bold, bool italic) {
+    std::string line;
+    for (const std::string& family : request.families) {
+        line += (line.empty() ? "" : ",") + family;
+    }
+    if (!request.language.empty()) {
+        line += ":lang=" + request.language;
+    }
+    return line + (bold ? ":bold" : ":regular") + (italic ? ":italic" : ":roman");
 }
 
 } // namespace
@@ -187,25 +232,26 @@ const RasterFontFile* FontEngine::sansSerif() {
     return m_sansSerif ? &*m_sansSerif : nullptr;
 }
 
-bool FontEngine::findFile(const std::string& family, bool bold, bool italic, Match& match) {
-    const std::string request = matchRequest(family, bold, italic);
-    if (const auto kept = m_matches.find(request)) {
+bool FontEngine::findFile(const HostFaceRequest& request, bool bold, bool italic, Match& match) {
+    const std::string line = matchRequest(request, bold, italic);
+    if (const auto kept = m_matches.find(line)) {
         match.file = kept->file;
         match.index = kept->index;
         match.bold = kept->weight >= FC_WEIGHT_BOLD;
         return true;
     }
-    if (!askFontconfig(family, bold, italic, match)) {
+    if (!askFontconfig(request, bold, italic, match)) {
         return false;
     }
-    m_matches.store(request,
+    m_matches.store(line,
                     FontMatchCache::Answer{match.file, match.index,
                                            match.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR},
                     fontconfigSources(*m_fontconfig, static_cast<FcConfig*>(config())));
     return true;
 }
 
-bool FontEngine::askFontconfig(const std::string& family, bool bold, bool italic, Match& match) {
+bool FontEngine::askFontconfig(const HostFaceRequest& request, bool bold, bool italic,
+                               Match& match) {
     auto* config = static_cast<FcConfig*>(this->config());
     if (!config) {
         return false;
@@ -216,7 +262,13 @@ bool FontEngine::askFontconfig(const std::string& family, bool bold, bool italic
     if (!pattern) {
         return false;
     }
-    fc.PatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    for (const std::string& family : request.families) {
+        fc.PatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    }
+    if (!request.language.empty()) {
+        fc.PatternAddString(pattern, FC_LANG,
+                            reinterpret_cast<const FcChar8*>(request.language.c_str()));
+    }
     fc.PatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
     fc.PatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
     fc.PatternAddBool(pattern, FC_SCALABLE, FcTrue);
@@ -242,10 +294,28 @@ bool FontEngine::askFontconfig(const std::string& family, bool bold, bool italic
 }
 
 std::shared_ptr<FontFace> FontEngine::face(const LOGFONTA& logical) {
-    const std::string name = faceName(logical);
+    std::shared_ptr<FontFace> named = namedFace(logical);
+    const UINT codePage = kernel::ansiCodePage().number();
+    const char* editionFace = EditionFaces::uiFace(codePage);
+    const bool editionCharSet = logical.lfCharSet == DEFAULT_CHARSET ||
+                                logical.lfCharSet == EditionFaces::charSet(codePage);
+    if (editionFace == nullptr || !editionCharSet ||
+        (named && named->hasGlyph(EditionFaces::sampleCharacter(codePage)))) {
+        return named;
+    }
+    LOGFONTA edition = logical;
+    std::memset(edition.lfFaceName, 0, LF_FACESIZE);
+    std::strncpy(edition.lfFaceName, editionFace, LF_FACESIZE - 1);
+    std::shared_ptr<FontFace> substitute = namedFace(edition);
+    return substitute ? substitute : named;
+}
+
+std::shared_ptr<FontFace> FontEngine::namedFace(const LOGFONTA& logical) {
+    const std::string name = utf8Name(faceName(logical));
     const bool bitmap = isSansSerif(name) && sansSerif() != nullptr;
-    const std::string family = bitmap ? kSansSerifFamily : hostFamily(name);
-    const Key key{family,
+    const HostFaceRequest request =
+        bitmap ? HostFaceRequest{{kSansSerifFamily}, ""} : hostRequest(name);
+    const Key key{matchRequest(request, false, false),
                   logical.lfHeight,
                   logical.lfWeight >= FW_BOLD,
                   logical.lfItalic != 0,
@@ -255,7 +325,7 @@ std::shared_ptr<FontFace> FontEngine::face(const LOGFONTA& logical) {
     if (hit != m_faces.end()) {
         return hit->second;
     }
-    std::shared_ptr<FontFace> face = bitmap ? bitmapFace(logical) : outlineFace(family, logical);
+    std::shared_ptr<FontFace> face = bitmap ? bitmapFace(logical) : outlineFace(request, logical);
     if (!face) {
         return nullptr;
     }
@@ -278,11 +348,11 @@ std::shared_ptr<FontFace> FontEngine::bitmapFace(const LOGFONTA& logical) {
     }
 }
 
-std::shared_ptr<FontFace> FontEngine::outlineFace(const std::string& family,
+std::shared_ptr<FontFace> FontEngine::outlineFace(const HostFaceRequest& request,
                                                   const LOGFONTA& logical) {
     const bool bold = logical.lfWeight >= FW_BOLD;
     Match match;
-    if (!findFile(family, bold, logical.lfItalic != 0, match)) {
+    if (!findFile(request, bold, logical.lfItalic != 0, match)) {
         return nullptr;
     }
     try {

@@ -3,10 +3,12 @@
 // Windows' own bitmap font (sserife.fon from fonts-wine), so that dialog units
 // and text extents come out as on Windows 95; every other face is picked by
 // fontconfig (so a Windows face name maps to a metric-compatible face, and a
-// missing face to a substitute). Faces are cached by everything that shapes
-// them.
+// missing face to a substitute); the faces of the Japanese, Chinese and
+// Korean editions are asked for as EditionFaces says. Face names are in the
+// machine's ANSI code page. Faces are cached by everything that shapes them.
 #pragma once
 
+#include "platform/emu/gdi/EditionFaces.h"
 #include "platform/emu/gdi/FontFace.h"
 #include "platform/emu/gdi/FontMatchCache.h"
 #include "platform/emu/gdi/RasterFontFile.h"
@@ -36,6 +38,10 @@ public:
     FontEngine& operator=(const FontEngine&) = delete;
 
     // The face for a logical font; nullptr when no usable font file exists.
+    // On a machine of a double-byte code page a font of its edition's
+    // character set (or DEFAULT_CHARSET) whose face lacks the edition's
+    // characters gets the edition's face, as Windows' font mapper puts the
+    // character set before the face name.
     std::shared_ptr<FontFace> face(const LOGFONTA& logical);
 
     // The face name of a logical font: at most LF_FACESIZE bytes, cut at the
@@ -51,16 +57,18 @@ private:
     using Key = std::tuple<std::string, LONG, bool, bool, bool, bool>;
 
     // The kept answer, else fontconfig's (then kept).
-    bool findFile(const std::string& family, bool bold, bool italic, Match& match);
-    bool askFontconfig(const std::string& family, bool bold, bool italic, Match& match);
+    bool findFile(const HostFaceRequest& request, bool bold, bool italic, Match& match);
+    bool askFontconfig(const HostFaceRequest& request, bool bold, bool italic, Match& match);
     // The fontconfig library, loaded on first use; nullptr, said once on
     // stderr, when it cannot be.
     const FontconfigLibrary* fontconfig();
     void* config(); // FcConfig, loaded on first use; nullptr without fontconfig
     const RasterFontFile* sansSerif();
     std::optional<RasterFontFile> findSansSerif();
+    // The face the logical font names, or its substitute.
+    std::shared_ptr<FontFace> namedFace(const LOGFONTA& logical);
     std::shared_ptr<FontFace> bitmapFace(const LOGFONTA& logical);
-    std::shared_ptr<FontFace> outlineFace(const std::string& family, const LOGFONTA& logical);
+    std::shared_ptr<FontFace> outlineFace(const HostFaceRequest& request, const LOGFONTA& logical);
 
     std::shared_ptr<void> m_library;
     // The fontconfig configuration (FcConfig), loaded on first use and

@@ -147,9 +147,11 @@ unsigned FontFace::glyphIndex(char32_t codePoint) const {
     if (!m_byteCodes) {
         return FT_Get_Char_Index(face, codePoint);
     }
-    // The text came in as Windows-1252 bytes; look the glyph up by its byte.
+    // Windows' bitmap fonts are set in code page 1252, whatever the
+    // machine's: look the glyph up by its byte there.
+    const kernel::CodePage& fontCodePage = kernel::CodePage::windows1252();
     for (unsigned byte = 0; byte < 256; ++byte) {
-        if (kernel::ansiCodePage().toUnicode(static_cast<unsigned char>(byte)) == codePoint) {
+        if (fontCodePage.toUnicode(static_cast<unsigned char>(byte)) == codePoint) {
             return FT_Get_Char_Index(face, byte);
         }
     }

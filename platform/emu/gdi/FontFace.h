@@ -44,6 +44,9 @@ public:
     bool strikeOut() const { return m_strikeOut; }
 
     const Glyph& glyph(char32_t codePoint);
+    // Whether the face has a glyph of its own for the character (not its
+    // missing-glyph shape).
+    bool hasGlyph(char32_t codePoint) const { return glyphIndex(codePoint) != 0; }
 
 private:
     void chooseSize(LONG requestedHeight);

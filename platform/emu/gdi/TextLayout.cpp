@@ -72,14 +72,20 @@ void TextLayout::addParagraph(const std::string& shown, size_t begin, size_t end
         int width = 0;
         size_t lastBlank = std::string::npos;
         size_t lineEnd = end;
-        for (size_t i = lineStart; i < end; ++i) {
+        bool afterDoubleByte = false;
+        for (size_t i = lineStart, length = 0; i < end; i += length) {
+            length = m_painter.charLength(shown, i);
             if (shown[i] == ' ') {
                 lastBlank = i;
             }
-            width += m_painter.advance(static_cast<unsigned char>(shown[i]));
+            width += m_painter.advance(shown, i);
             if (width > maxWidth && i > lineStart && shown[i] != ' ') {
                 if (lastBlank != std::string::npos && lastBlank > lineStart) {
                     lineEnd = lastBlank;
+                } else if (length == 2 || afterDoubleByte) {
+                    // Text of double-byte characters has no blanks: a line
+                    // may end before any of them, and after one.
+                    lineEnd = i;
                 } else {
                     // A word wider than the rectangle stays whole on its line.
                     lineEnd = shown.find(' ', i);
@@ -87,6 +93,7 @@ void TextLayout::addParagraph(const std::string& shown, size_t begin, size_t end
                 }
                 break;
             }
+            afterDoubleByte = length == 2;
         }
         size_t trimmed = lineEnd;
         while (trimmed > lineStart && shown[trimmed - 1] == ' ') {

@@ -1,6 +1,7 @@
 // Breaks DrawTextA's text into the lines it draws: mnemonic prefixes
 // resolved ("&x" underlines x, "&&" is one "&"), hard line breaks honoured,
-// and with DT_WORDBREAK lines wrapped at blanks to fit the rectangle.
+// and with DT_WORDBREAK lines wrapped at blanks, and beside double-byte
+// characters, to fit the rectangle.
 #pragma once
 
 #include "platform/emu/gdi/TextPainter.h"

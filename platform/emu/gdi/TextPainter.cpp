@@ -8,7 +8,6 @@ namespace emu::gdi {
 
 namespace {
 
-// Windows-1252 0x80..0x9F; the rest of the code page equals Latin-1.
 constexpr int kMaxCoordinate = 1 << 28;
 constexpr size_t kMaxLength = 1 << 16;
 
@@ -18,14 +17,27 @@ bool reasonable(int v) {
 
 } // namespace
 
-int TextPainter::advance(unsigned char c) {
-    return m_face.glyph(kernel::ansiCodePage().toUnicode(c)).advance;
+TextPainter::TextPainter(FontFace& face) : TextPainter(face, kernel::ansiCodePage()) {}
+
+size_t TextPainter::charLength(std::string_view text, size_t pos) const {
+    return m_codePage.charLength(text, pos);
+}
+
+// A byte or pair the code page leaves unmapped asks the face for a code point
+// it has no glyph for: the face's missing-glyph shape stands for it.
+const Glyph& TextPainter::glyphAt(std::string_view text, size_t pos, size_t& length) {
+    return m_face.glyph(m_codePage.decode(text, pos, length));
+}
+
+int TextPainter::advance(std::string_view text, size_t pos) {
+    size_t length = 0;
+    return glyphAt(text, pos, length).advance;
 }
 
 int TextPainter::width(std::string_view text) {
     int total = 0;
-    for (char c : text) {
-        total += advance(static_cast<unsigned char>(c));
+    for (size_t pos = 0, length = 0; pos < text.size(); pos += length) {
+        total += glyphAt(text, pos, length).advance;
     }
     return total;
 }
@@ -48,9 +60,9 @@ void TextPainter::draw(Rasteriser& out, int x, int y, std::string_view text,
         rule(out, x, y, m_face.ascent() - m_face.ascent() / 3, total, colours.text);
     }
     if (underlined >= 0 && static_cast<size_t>(underlined) < text.size()) {
-        const int start = x + width(text.substr(0, static_cast<size_t>(underlined)));
-        const int charWidth = advance(static_cast<unsigned char>(text[underlined]));
-        rule(out, start, y, m_face.ascent() + 1, charWidth, colours.text);
+        const auto at = static_cast<size_t>(underlined);
+        const int start = x + width(text.substr(0, at));
+        rule(out, start, y, m_face.ascent() + 1, advance(text, at), colours.text);
     }
 }
 
@@ -58,9 +70,8 @@ void TextPainter::drawGlyphs(Rasteriser& out, int x, int y, std::string_view tex
                              COLORREF colour) {
     const int baseline = y + m_face.ascent();
     int penX = x;
-    for (char c : text) {
-        const Glyph& g =
-            m_face.glyph(kernel::ansiCodePage().toUnicode(static_cast<unsigned char>(c)));
+    for (size_t pos = 0, length = 0; pos < text.size(); pos += length) {
+        const Glyph& g = glyphAt(text, pos, length);
         if (!g.ink.empty()) {
             out.mask(penX + g.left, baseline - g.top, g.width, g.height, g.ink.data(), colour);
         }

@@ -1,5 +1,6 @@
 #include "platform/emu/user/Look95.h"
 
+#include "platform/emu/gdi/EditionFaces.h"
 #include "platform/emu/user/DcSaver.h"
 
 #include <cmath>
@@ -316,12 +317,20 @@ void Look95::paintProgressChunks(HDC dc, const RECT& client, int filled) {
     }
 }
 
+// The Japanese, Chinese and Korean editions set their captions, message
+// boxes and buttons in a face of their own, which has their characters.
 HFONT Look95::createUiFont(bool bold) {
     LOGFONTA font{};
     font.lfHeight = -11;
     font.lfWeight = bold ? FW_BOLD : FW_NORMAL;
     font.lfCharSet = ANSI_CHARSET;
-    std::strncpy(font.lfFaceName, "MS Sans Serif", LF_FACESIZE - 1);
+    const char* face = "MS Sans Serif";
+    if (const char* edition = gdi::EditionFaces::uiFace(GetACP())) {
+        face = edition;
+        font.lfHeight = gdi::EditionFaces::kUiFaceHeight;
+        font.lfCharSet = DEFAULT_CHARSET;
+    }
+    std::strncpy(font.lfFaceName, face, LF_FACESIZE - 1);
     return CreateFontIndirectA(&font);
 }
 

@@ -56,7 +56,8 @@ public:
     // Chunks of a progress bar's client area, `filled` pixels of it done.
     static void paintProgressChunks(HDC dc, const RECT& client, int filled);
 
-    // The fonts of captions (bold) and of message and button text; the caller deletes them.
+    // The fonts of captions (bold) and of message and button text, in the
+    // face of the machine's edition; the caller deletes them.
     static HFONT createUiFont(bool bold);
 
 private:

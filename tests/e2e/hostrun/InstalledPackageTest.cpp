@@ -96,8 +96,9 @@ TEST(InstalledPackage, UnpackedItDeclaresItsNeedsAndRunsTheVersionAndTheHeadless
 
     for (const char* file :
          {"usr/bin/corvane-setup", "usr/bin/corvane-demo", "usr/share/man/man1/corvane-setup.1.gz",
-          "usr/share/corvane/demo/disk/layout.ini",
-          "usr/share/corvane/demo/c/WINDOWS/SYSTEM.REG"}) {
+          "usr/share/corvane/demo/disk/layout.ini", "usr/share/corvane/demo/c/WINDOWS/SYSTEM.REG",
+          "usr/share/corvane/demo/disk950/layout.ini",
+          "usr/share/corvane/demo/c950/WINDOWS/SYSTEM.REG"}) {
         EXPECT_TRUE(hostFileExists(root / file)) << file;
     }
     // Debian's two documents: the licence in the machine-readable format and

@@ -4,8 +4,9 @@
 
 namespace corvane_test {
 
-void ScreenFixture::bootScreen(int width, int height, int depth) {
+void ScreenFixture::bootScreen(int width, int height, int depth, std::optional<UINT> codePage) {
     emu::MachineConfig& config = m_machine.config();
+    config.codePage = codePage;
     config.screenWidth = width;
     config.screenHeight = height;
     config.screenDepth = depth;

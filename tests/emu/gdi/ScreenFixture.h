@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace corvane_test {
@@ -16,7 +17,8 @@ namespace corvane_test {
 // device context that covers all of the screen.
 class ScreenFixture : public ::testing::Test {
 protected:
-    void bootScreen(int width, int height, int depth);
+    // codePage is the machine's ANSI code page (--codepage); 1252 without it.
+    void bootScreen(int width, int height, int depth, std::optional<UINT> codePage = std::nullopt);
     void TearDown() override;
 
     HDC dc() const { return m_dc; }

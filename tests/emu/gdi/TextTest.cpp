@@ -1,6 +1,8 @@
 #include "tests/emu/gdi/ScreenFixture.h"
 
+#include "platform/emu/gdi/EditionFaces.h"
 #include "platform/emu/gdi/FontEngine.h"
+#include "tests/support/GlyphInk.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,6 +10,11 @@
 
 namespace {
 
+using corvane_test::CharacterCell;
+using corvane_test::characterCells;
+using corvane_test::GlyphInk;
+using corvane_test::glyphInk;
+using corvane_test::missingGlyph;
 using corvane_test::ScreenFixture;
 
 LOGFONTA menuFont(LONG height, const char* face, LONG weight = FW_BOLD) {
@@ -371,3 +378,68 @@ TEST_F(Text, TwoThreadsDrawingAtOnceEachGetTheirOwnResult) {
 }
 
 } // namespace
+
+// Text of a Japanese, Chinese or Korean edition: each double-byte character
+// one glyph, also where its trail byte is '\\' or a letter. In a font of the
+// edition's character set (DEFAULT_CHARSET there) the glyphs come from a
+// face that has them, whatever face it names; in an ANSI_CHARSET font of a
+// face without them each shows that face's missing-glyph shape, which the
+// ink test tells apart.
+class DoubleByteText : public ScreenFixture {};
+
+TEST_F(DoubleByteText, EachCharacterIsOneGlyphOfTheEditionsFace) {
+    struct Row {
+        UINT codePage;
+        const char* text; // two double-byte characters
+        const char* what;
+    };
+    const Row rows[] = {
+        {932, "\x95\x5C\x8E\xA6", "Japanese, trail byte '\\' first"},
+        {936, "\x81\x5C\xD6\xD0", "Simplified Chinese, trail byte '\\' first"},
+        {949, "\x81\x61\xC7\xD1", "Korean, trail byte 'a' first"},
+        {950, "\xB3\x5C\xA5\x5C", "Traditional Chinese, both trail bytes '\\'"},
+    };
+    struct Font {
+        const char* face; // nullptr: the edition's own
+        BYTE charSet;     // 2: the edition's
+        bool glyphs;
+    };
+    const Font fonts[] = {{nullptr, DEFAULT_CHARSET, true},
+                          {"Arial", ANSI_CHARSET, false},
+                          {"Arial", DEFAULT_CHARSET, true},
+                          {"Arial", 2, true}};
+    const RECT spot{200, 200, 260, 240};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        bootScreen(400, 300, 32, row.codePage);
+        for (const Font& f : fonts) {
+            LOGFONTA lf = menuFont(
+                28, f.face ? f.face : emu::gdi::EditionFaces::uiFace(row.codePage), FW_NORMAL);
+            lf.lfCharSet =
+                f.charSet == 2 ? emu::gdi::EditionFaces::charSet(row.codePage) : f.charSet;
+            SCOPED_TRACE(std::string(f.face ? f.face : "edition's face") + ", character set " +
+                         std::to_string(lf.lfCharSet));
+            HFONT font = CreateFontIndirectA(&lf);
+            fillScreen(RGB(255, 255, 255));
+            const GlyphInk missing = missingGlyph(font, row.text[0], spot);
+            HGDIOBJ old = SelectObject(dc(), font);
+            TextOutA(dc(), 10, 10, row.text, 4);
+            // A lead byte that ends the text is a character of its own, the
+            // missing glyph: the byte after it is not read.
+            TextOutA(dc(), 10, 110, row.text, 1);
+            SelectObject(dc(), old);
+            const std::vector<CharacterCell> cells = characterCells(font, row.text, 10, 10, 38);
+            ASSERT_EQ(cells.size(), 2u);
+            for (const CharacterCell& cell : cells) {
+                EXPECT_EQ(cell.character.size(), 2u);
+                const GlyphInk ink = glyphInk(cell.cell, RGB(0, 0, 0));
+                EXPECT_EQ(ink.drawnUnlike(missing), f.glyphs)
+                    << "ink " << ink.ink << " inside " << ink.interior;
+                EXPECT_EQ(ink.sameShape(missing), !f.glyphs);
+            }
+            EXPECT_TRUE(glyphInk(RECT{0, 110, 60, 138}, RGB(0, 0, 0)).sameShape(missing));
+            EXPECT_TRUE(DeleteObject(font));
+        }
+        TearDown();
+    }
+}
