@@ -14,6 +14,8 @@
 // ranges (8 bytes), then per range its offset and length (8 bytes each) and
 // the saved bytes (the part of the range inside the target's size), and last
 // a 64-bit FNV-1a sum of everything before it. All numbers little-endian.
+// From seal() to finish() or undo(), and while a roll-back puts bytes back,
+// the writer also holds TARGET against readers (holdForReading()).
 //
 // A journal is written unnamed, synced and locked (flock, exclusive) before
 // it gets its name, so a journal seen under its name is whole, and one whose
@@ -54,6 +56,15 @@ public:
     static Result<bool> rollBack(const std::string& target);
     static Result<bool> rollBack(const std::string& target,
                                  std::chrono::milliseconds liveWriterWait);
+
+    // A reader's hold on TARGET: while the descriptor it gives is open, no
+    // writer is between seal() and finish() or undo(), nor a roll-back under
+    // way (an open-file-description lock on one byte far past any file's
+    // end, which writers lock for writing). Waits up to wait for a writer.
+    // A writer that died leaves its journal: a reader that holds TARGET
+    // and sees pathFor(TARGET) lets go and rolls back first.
+    static Result<UniqueFd> holdForReading(const std::string& target,
+                                           std::chrono::milliseconds wait = kLiveWriterWait);
 
     // A test's hand on the host calls by which the journal changes a file
     // (the target or the journal): hook(step, false) comes before each one

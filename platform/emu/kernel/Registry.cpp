@@ -157,6 +157,33 @@ std::optional<std::string> rollBackInterrupted(const HiveFile& hive) {
     return std::nullopt;
 }
 
+// Readies the hive file for reading: puts back what a change cut short
+// left, then holds the file against writers of other processes (held)
+// until it is read. The reason when it cannot be read safely.
+std::optional<std::string> prepareToRead(const HiveFile& hive, hostsupport::UniqueFd& held) {
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (auto failure = rollBackInterrupted(hive)) {
+            return failure;
+        }
+        std::unique_ptr<char, decltype(&free)> real(
+            hive.fault.empty() ? realpath(hive.hostPath.c_str(), nullptr) : nullptr, free);
+        if (!real) {
+            return std::nullopt;
+        }
+        auto hold = hostsupport::UndoJournal::holdForReading(real.get());
+        if (!hold) {
+            return hold.reason();
+        }
+        // A writer that died since the roll-back left a journal.
+        if (!HostEntry::linkAt(hostsupport::UndoJournal::pathFor(real.get()))) {
+            held = std::move(*hold);
+            return std::nullopt;
+        }
+    }
+    return std::string("changes of other processes keep being cut short");
+}
+
 // The hive's bytes; nullopt with error set to the Win32 error code when the
 // file is no file (reported) or cannot be read, and to ERROR_FILE_NOT_FOUND
 // when there is none.
@@ -255,7 +282,8 @@ struct HiveContent {
 };
 
 std::optional<HiveContent> loadHive(const HiveFile& hive, LONG& error) {
-    if (auto failure = rollBackInterrupted(hive)) {
+    hostsupport::UniqueFd held;
+    if (auto failure = prepareToRead(hive, held)) {
         reportOn(hive.hostPath, *failure);
         error = ERROR_ACCESS_DENIED;
         return std::nullopt;
@@ -446,7 +474,8 @@ bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& prob
     if (hostPath.empty() || !isNamed(hostPath)) {
         return false;
     }
-    if (auto failure = rollBackInterrupted(hive)) {
+    hostsupport::UniqueFd held;
+    if (auto failure = prepareToRead(hive, held)) {
         problems.push_back(*failure);
         return true;
     }
@@ -484,7 +513,8 @@ bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
     if (hostPath.empty() || !isNamed(hostPath)) {
         return true;
     }
-    if (auto failure = rollBackInterrupted(hive)) {
+    hostsupport::UniqueFd held;
+    if (auto failure = prepareToRead(hive, held)) {
         error = hostPath + ": " + *failure;
         return false;
     }
