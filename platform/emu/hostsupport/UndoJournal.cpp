@@ -446,6 +446,17 @@ Result<void> UndoJournal::writeJournal(const std::string& content) {
     return {};
 }
 
+Result<void> UndoJournal::close() {
+    const std::string path = pathFor(m_target);
+    if (step("remove journal", [&] { return ::unlink(path.c_str()); }) != 0) {
+        return Failure{because("the journal " + path + " cannot be removed")};
+    }
+    m_state = State::Closed;
+    m_journal.reset();
+    m_targetFd.reset(); // lets readers in
+    return {};
+}
+
 Result<void> UndoJournal::finish() {
     if (m_state != State::Sealed) {
         return Failure{"the journal of " + m_target + " is not sealed"};
@@ -453,14 +464,7 @@ Result<void> UndoJournal::finish() {
     if (Result<void> synced = syncFile(m_targetFd.get(), "sync target", m_target); !synced) {
         return synced;
     }
-    const std::string path = pathFor(m_target);
-    if (step("remove journal", [&] { return ::unlink(path.c_str()); }) != 0) {
-        return Failure{because("the journal " + path + " cannot be removed")};
-    }
-    m_state = State::Closed;
-    m_journal.reset();
-    m_targetFd.reset();
-    return {};
+    return close();
 }
 
 Result<void> UndoJournal::undo() {
@@ -474,14 +478,7 @@ Result<void> UndoJournal::undo() {
     if (Result<void> applied = apply(m_targetFd.get(), m_target, m_content, *parsed); !applied) {
         return applied;
     }
-    const std::string path = pathFor(m_target);
-    if (step("remove journal", [&] { return ::unlink(path.c_str()); }) != 0) {
-        return Failure{because("the journal " + path + " cannot be removed")};
-    }
-    m_state = State::Closed;
-    m_journal.reset();
-    m_targetFd.reset();
-    return {};
+    return close();
 }
 
 } // namespace emu::hostsupport

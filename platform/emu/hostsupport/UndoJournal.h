@@ -110,6 +110,8 @@ private:
     };
 
     Result<void> writeJournal(const std::string& content);
+    // Removes the journal, which ends the change; lets go of the target.
+    Result<void> close();
 
     std::string m_target;
     std::vector<Range> m_kept;
