@@ -232,15 +232,20 @@ TEST(KernelReplaceKill, EveryCrashLeavesTheOldOrTheNewFile) {
 
 // Two runs deleting a key each from one hive at once, one of them killed at
 // a step: the other's deletion always lands, the killed one's whole or not at
-// all, and libcreg reads the file after the next start.
+// all, and libcreg reads the file after the next start. A hive of 3,000 keys
+// with Windows 98's habits: the runs meet at each step all the same.
 TEST(KernelReplaceKill, TwoRunsDeletingFromOneHiveWithOneKilled) {
     const char* killedKey = "Enum\\PCI\\VEN_7E57&DEV_2301";
     const char* otherKey = "Enum\\PCI\\VEN_7E57&DEV_2302";
-    const Row& hiveRow = rows().back();
-    ASSERT_TRUE(hiveRow.hive);
+    const std::string hive =
+        corvane_test::cregGrownHive(3000, emu::kernel::CregHabit::Windows98).build();
+    auto prepareHive = [&hive](TestMachine& machine) {
+        machine.writeC("DATA/SYSTEM.DAT", hive);
+        machine.config().registryFile = machine.onC("DATA/SYSTEM.DAT");
+    };
     auto treeAfter = [&](const std::vector<const char*>& keys) {
         TestMachine machine;
-        prepare(machine, hiveRow);
+        prepareHive(machine);
         machine.boot();
         for (const char* key : keys) {
             EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS) << key;
@@ -256,7 +261,7 @@ TEST(KernelReplaceKill, TwoRunsDeletingFromOneHiveWithOneKilled) {
     for (; steps <= kMaxSteps; ++steps) {
         SCOPED_TRACE("the killed run ends after step " + std::to_string(steps));
         TestMachine machine;
-        prepare(machine, hiveRow);
+        prepareHive(machine);
         auto run = [&machine](const char* key, int crashAfter) {
             return corvane_test::startChild([&machine, key, crashAfter] {
                 machine.config().crashAfterFileSteps = crashAfter;
