@@ -6,49 +6,10 @@ namespace loader {
 
 namespace {
 
-struct Option {
-    const char* name;  // nullptr: a second line of the help of the one above
-    const char* value; // what the value looks like; nullptr: the option takes none
-    const char* help;
-};
-
-// The actions and their options, after the machine's options in the help.
-const Option kActionOptions[] = {
-    {"--check", nullptr, "check the driver disk in the current folder, print what is wrong"},
-    {"--dry-run", "COMMAND",
-     "run COMMAND (100, 101 or an item's text) on a copy of C: and print what it would change"},
-    {"--sheet", "FILE.png", "write the window on 16 and 256 colours side by side to FILE.png"},
-    {"--watch", nullptr, "remake the window when layout.ini or a picture changes on disk"},
-    {"--help", nullptr, "print this help and exit"},
-    {"--version", nullptr, "print the version and exit"},
-};
-
-// Starting and finishing a driver disk, in a section of the help of their own.
-const Option kDiskOptions[] = {
-    {"--new-disk", "DIR", "make DIR, new or empty, a driver disk to start from"},
-    {"--make-disk", "OUT", "check the disk here, then write it with setup.exe to the new folder"},
-    {nullptr, nullptr, "OUT, or to a floppy image OUT.img (replacing an older one)"},
-    {"--size", "KB", "the floppy --make-disk fills: 1440 (the default) or 2880"},
-    {"--setup-exe", "FILE", "the setup.exe --make-disk writes (default: found beside the program)"},
-};
-
-const Option* findIn(const Option* begin, const Option* end, const std::string& name) {
-    const Option* found = std::find_if(begin, end, [&name](const Option& option) {
-        return option.name != nullptr && name == option.name;
-    });
-    return found == end ? nullptr : found;
-}
-
-// One of the program's own options, with whether it takes a value.
-const Option* findOwnOption(const std::string& name) {
-    const Option* found = findIn(std::begin(kActionOptions), std::end(kActionOptions), name);
-    return found != nullptr ? found
-                            : findIn(std::begin(kDiskOptions), std::end(kDiskOptions), name);
-}
-
-bool isOption(const std::string& text) {
-    return findOwnOption(text) != nullptr || emu::host::findHostOption(text) != nullptr;
-}
+// One of the program's own options. Its handler's message is the whole
+// line of the error: it may be about the option's company (two actions)
+// rather than its value.
+using Option = emu::hostsupport::OptionRow<CommandLine>;
 
 bool isDiskAction(Action action) {
     return action == Action::NewDisk || action == Action::MakeDisk;
@@ -69,60 +30,116 @@ bool setAction(CommandLine& line, Action action, std::string& error) {
     return false;
 }
 
-// One of the program's own options with its value; false with the reason.
-bool applyOwnOption(const std::string& name, const std::string& value, CommandLine& line,
-                    std::string& error) {
-    if (name == "--check") {
-        return setAction(line, Action::Check, error);
-    }
-    if (name == "--watch") {
-        line.watch = true;
-        return true;
-    }
-    if (value.empty()) {
-        error = "option " + name + ": the value is empty";
-        return false;
-    }
-    if (name == "--dry-run") {
-        line.dryRunCommand = value;
-        return setAction(line, Action::DryRun, error);
-    }
-    if (name == "--sheet") {
-        line.sheetFile = value;
-        return setAction(line, Action::Sheet, error);
-    }
-    if (name == "--new-disk") {
-        line.newDiskFolder = value;
-        return setAction(line, Action::NewDisk, error);
-    }
-    if (name == "--make-disk") {
-        line.diskOutput = value;
-        return setAction(line, Action::MakeDisk, error);
-    }
-    if (name == "--size") {
-        if (value != "1440" && value != "2880") {
-            error = "option --size: \"" + value + "\" is neither 1440 nor 2880";
-            return false;
-        }
-        line.sizeKiB = value == "1440" ? 1440 : 2880;
-        return true;
-    }
-    line.setupExe = value; // --setup-exe
+bool applyCheck(const std::string&, CommandLine& line, std::string& error) {
+    return setAction(line, Action::Check, error);
+}
+
+bool applyDryRun(const std::string& value, CommandLine& line, std::string& error) {
+    line.dryRunCommand = value;
+    return setAction(line, Action::DryRun, error);
+}
+
+bool applySheet(const std::string& value, CommandLine& line, std::string& error) {
+    line.sheetFile = value;
+    return setAction(line, Action::Sheet, error);
+}
+
+bool applyWatch(const std::string&, CommandLine& line, std::string&) {
+    line.watch = true;
     return true;
 }
 
-std::string helpLines(const Option* begin, const Option* end) {
+// --help and --version end the parse, whatever came before them.
+bool applyHelp(const std::string&, CommandLine& line, std::string&) {
+    line.action = Action::Help;
+    return true;
+}
+
+bool applyVersion(const std::string&, CommandLine& line, std::string&) {
+    line.action = Action::Version;
+    return true;
+}
+
+bool applyNewDisk(const std::string& value, CommandLine& line, std::string& error) {
+    line.newDiskFolder = value;
+    return setAction(line, Action::NewDisk, error);
+}
+
+bool applyMakeDisk(const std::string& value, CommandLine& line, std::string& error) {
+    line.diskOutput = value;
+    return setAction(line, Action::MakeDisk, error);
+}
+
+bool applySize(const std::string& value, CommandLine& line, std::string& error) {
+    if (value != "1440" && value != "2880") {
+        error = "option --size: \"" + value + "\" is neither 1440 nor 2880";
+        return false;
+    }
+    line.sizeKiB = value == "1440" ? 1440 : 2880;
+    return true;
+}
+
+bool applySetupExe(const std::string& value, CommandLine& line, std::string&) {
+    line.setupExe = value;
+    return true;
+}
+
+// The actions and their options, after the machine's options in the help.
+const Option kActionOptions[] = {
+    {"--check", nullptr, "check the driver disk in the current folder, print what is wrong",
+     &applyCheck},
+    {"--dry-run", "COMMAND",
+     "run COMMAND (100, 101 or an item's text) on a copy of C: and print what it would change",
+     &applyDryRun},
+    {"--sheet", "FILE.png", "write the window on 16 and 256 colours side by side to FILE.png",
+     &applySheet},
+    {"--watch", nullptr, "remake the window when layout.ini or a picture changes on disk",
+     &applyWatch},
+    {"--help", nullptr, "print this help and exit", &applyHelp},
+    {"--version", nullptr, "print the version and exit", &applyVersion},
+};
+
+// Starting and finishing a driver disk, in a section of the help of their own.
+const Option kDiskOptions[] = {
+    {"--new-disk", "DIR", "make DIR, new or empty, a driver disk to start from", &applyNewDisk},
+    {"--make-disk", "OUT",
+     "check the disk here, then write it with setup.exe to the new folder\n"
+     "OUT, or to a floppy image OUT.img (replacing an older one)",
+     &applyMakeDisk},
+    {"--size", "KB", "the floppy --make-disk fills: 1440 (the default) or 2880", &applySize},
+    {"--setup-exe", "FILE", "the setup.exe --make-disk writes (default: found beside the program)",
+     &applySetupExe},
+};
+
+// One of the program's own options.
+const Option* findOwnOption(const std::string& name) {
+    using emu::hostsupport::findOptionRow;
+    const Option* found = findOptionRow(std::begin(kActionOptions), std::end(kActionOptions), name);
+    return found != nullptr ? found
+                            : findOptionRow(std::begin(kDiskOptions), std::end(kDiskOptions), name);
+}
+
+bool isOption(const std::string& text) {
+    return findOwnOption(text) != nullptr || emu::host::findHostOption(text) != nullptr;
+}
+
+// The help of a table's rows: the option and its value in a column, then
+// each line of its help, the lines after the first under the first.
+template <typename Row> std::string helpLines(const Row* begin, const Row* end) {
     std::string text;
-    for (const Option* option = begin; option != end; ++option) {
-        std::string column;
-        if (option->name != nullptr) {
-            column = std::string("  ") + option->name;
-            if (option->value != nullptr) {
-                column += std::string(" ") + option->value;
-            }
+    for (const Row* option = begin; option != end; ++option) {
+        std::string column = std::string("  ") + option->name;
+        if (option->value != nullptr) {
+            column += std::string(" ") + option->value;
         }
-        column.resize(std::max<size_t>(column.size() + 2, 24), ' ');
-        text += column + option->help + "\n";
+        const std::string help = option->help;
+        for (std::string::size_type at = 0; at < help.size();) {
+            std::string::size_type next = std::min(help.find('\n', at), help.size());
+            column.resize(std::max<size_t>(column.size() + 2, 24), ' ');
+            text += column + help.substr(at, next - at) + "\n";
+            column.clear();
+            at = next + 1;
+        }
     }
     return text;
 }
@@ -137,16 +154,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& name = args[i];
         const Option* own = findOwnOption(name);
-        const emu::host::HostOptionSpec* host = emu::host::findHostOption(name);
+        const emu::host::HostOptionRow* host = emu::host::findHostOption(name);
         if (own == nullptr && host == nullptr) {
             error = name.rfind("-", 0) == 0
                         ? "unknown option " + name
                         : "unexpected argument \"" + name + "\"; the program takes options only";
             return false;
-        }
-        if (name == "--help" || name == "--version") {
-            line.action = name == "--help" ? Action::Help : Action::Version;
-            return true;
         }
         const char* valueForm = own != nullptr ? own->value : host->value;
         std::string value;
@@ -159,15 +172,22 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
             value = args[++i];
         }
         if (own != nullptr) {
-            if (!applyOwnOption(name, value, line, error)) {
+            if (own->refusesEmpty(value)) {
+                error = "option " + name + ": the value is empty";
+                return false;
+            }
+            if (!own->apply(value, line, error)) {
                 return false;
             }
         } else {
             std::string why;
-            if (!emu::host::applyHostOption(name, value, line.host, why)) {
+            if (!emu::host::applyHostOption(*host, value, line.host, why)) {
                 error = "option " + name + ": " + why;
                 return false;
             }
+        }
+        if (line.action == Action::Help || line.action == Action::Version) {
+            return true;
         }
         sizeGiven = sizeGiven || name == "--size";
         setupExeGiven = setupExeGiven || name == "--setup-exe";
@@ -211,10 +231,7 @@ std::string commandHelp(const std::string& program) {
                        "becomes drive D: unless it lies inside a mapped drive. A disk image\n"
                        "as a drive is changed only when the run ends by itself, and then\n"
                        "with every change at once.\n\n";
-    std::vector<Option> machine;
-    for (const emu::host::HostOptionSpec& spec : emu::host::hostOptionSpecs()) {
-        machine.push_back(Option{spec.name, spec.value, spec.help});
-    }
+    const std::vector<emu::host::HostOptionRow>& machine = emu::host::hostOptions();
     text += helpLines(machine.data(), machine.data() + machine.size());
     text += helpLines(std::begin(kActionOptions), std::end(kActionOptions));
     text += "\nExit status with --check: 0 when no finding is an error, 1 when one is.\n"

@@ -233,7 +233,12 @@ CUpdateInf::~CUpdateInf() = default;
 
 int CUpdateInf::UpdateFile(LPCSTR target, LPCSTR source, LPCSTR backup) {
     // Every name stays in its folder; a backup under the target's own name
-    // would be the target itself, and uninstall would delete it.
+    // would be the target itself, and uninstall would delete it. The walkers
+    // have judged the line already (CUpdateLines), against every other line
+    // and with the reason the disk check reports; the names are judged again
+    // here because this is where they are joined to their folders: the
+    // function is public, and no caller that skips the walkers' judgement
+    // can hand it a name that leads out of its folder.
     if (!IsNameInFolder(target) || !IsNameInFolder(source) || !IsNameInFolder(backup) ||
         SameName(target, backup)) {
         return 0;
@@ -386,7 +391,8 @@ void CUpdateInf::RemoveWorkFiles() {
 CUpdateInf::RestoreResult CUpdateInf::RestoreFile(LPCSTR target, LPCSTR backup) {
     // Copying a file over itself and then deleting "the backup" would delete
     // the Windows INF file; a name outside the INF folder reaches files that
-    // are no backups.
+    // are no backups. Judged again after CUpdateLines for the reason
+    // UpdateFile gives: here the names are joined to the folder.
     if (!IsNameInFolder(target) || !IsNameInFolder(backup) || SameName(target, backup)) {
         return restoreFailed;
     }

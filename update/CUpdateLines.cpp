@@ -140,6 +140,9 @@ CUpdateLines::Verdict CUpdateLines::JudgeInstall(const Line& line, const Line** 
     if (!line.readable) {
         return lineUnreadable;
     }
+    // CUpdateInf::UpdateFile judges the names again where it joins them to
+    // their folders; this judgement comes first, before any file is touched,
+    // and gives the reason a line is set aside.
     if (!CUpdateInf::IsNameInFolder(line.target) || !CUpdateInf::IsNameInFolder(line.source) ||
         !CUpdateInf::IsNameInFolder(line.backup)) {
         return lineBadName;

@@ -3,6 +3,7 @@
 #include "window/CSetupWnd.h"
 
 #include "app/CLauncherApp.h"
+#include "common/COwned.h"
 #include "common/ProgramLimits.h"
 #include "common/SplitAtEquals.h"
 #include "platform/framework/AfxWin.h"
@@ -229,17 +230,17 @@ CUpdateLock* CSetupWnd::TakeUpdateLock(LPCSTR infDir) {
         BOOL m_bCaptionShown = FALSE;
     };
 
-    CUpdateLock* pLock = nullptr;
+    UINT refusal = 0;
     {
+        // The caption is put back before the user is told anything.
         CWindowAlive alive(this);
-        pLock = new CUpdateLock(infDir, &alive);
+        COwned<CUpdateLock> lock(new CUpdateLock(infDir, &alive));
+        if (lock->IsHeld()) {
+            return lock.Detach();
+        }
+        refusal = lock->GetState() == CUpdateLock::lockBusy ? IDS_LOCK_BUSY : IDS_LOCK_FAILED;
     }
-    if (pLock->IsHeld()) {
-        return pLock;
-    }
-    BOOL busy = pLock->GetState() == CUpdateLock::lockBusy;
-    delete pLock;
-    AfxMessageBox(busy ? IDS_LOCK_BUSY : IDS_LOCK_FAILED, MB_ICONSTOP);
+    AfxMessageBox(refusal, MB_ICONSTOP);
     return nullptr;
 }
 
@@ -250,77 +251,76 @@ void CSetupWnd::RunCommand(UINT nID) {
         }
         return;
     }
+    // What the command holds goes in the reverse of this order on every way
+    // out: the progress window, then the lock, then the update object.
     // Another copy of the program at work on the same INF files is waited
     // for, from the file check to the last device key. Nothing runs without
-    // the lock.
-    CUpdateInf* pUpdate = new CUpdateInf;
-    CUpdateLock* pLock = TakeUpdateLock(pUpdate->GetInfDir());
-    if (pLock == nullptr) {
-        delete pUpdate;
+    // the lock, and no message waits for the user while it is held.
+    CUpdateInf update;
+    COwned<CUpdateLock> lock(TakeUpdateLock(update.GetInfDir()));
+    if (lock.IsEmpty()) {
         return;
     }
-    pUpdate->RemoveWorkFiles();
-    if (!CheckFiles()) {
-        delete pLock;
-        delete pUpdate;
-        AfxMessageBox(IDS_FILES_MISSING, MB_ICONSTOP);
-        return;
-    }
-
-    CProgressDlg* pProgress = new CProgressDlg(nullptr);
-    BOOL progressShown = pProgress->Create(this);
-    pProgress->SetRange(kProgressLow, kProgressHigh);
-    pProgress->SetStep(kProgressStep);
-    pProgress->SetPos(kProgressStart);
-
-    BOOL usbPresent = pUpdate->InfFileExists("USB.INF");
+    update.RemoveWorkFiles();
 
     BOOL done = FALSE;
+    BOOL registryFailed = FALSE;
     UINT stopMessage = 0;
-    if (nID == kInstallCommand) {
-        // An install that left a Windows INF file unchanged is not finished:
-        // its devices must not be detected anew from half-updated files.
-        done = Install(usbPresent) == 0;
-        stopMessage = done ? 0 : IDS_UPDATE_INCOMPLETE;
-    } else if (nID == kUninstallCommand) {
-        int failed = 0;
-        int missing = 0;
-        int restored = UninstallSection("UNINSTALL", &failed, &missing);
-        if (restored == 0 && failed == 0) {
-            // None of the backups exists: nothing was changed, and the user
-            // is told so while the progress window is up, with no lock held.
-            delete pLock;
-            pLock = nullptr;
-            AfxMessageBox(IDS_NO_UNINSTALL, MB_OK);
-        } else if (failed != 0 || missing != 0) {
-            // Devices detected anew from half-restored files would be set up
-            // from neither the old nor the new files.
-            stopMessage = IDS_UNINSTALL_INCOMPLETE;
-        } else {
-            done = TRUE;
+    if (!CheckFiles()) {
+        stopMessage = IDS_FILES_MISSING;
+    } else {
+        COwned<CProgressDlg> progress(new CProgressDlg(nullptr));
+        BOOL progressShown = progress->Create(this);
+        progress->SetRange(kProgressLow, kProgressHigh);
+        progress->SetStep(kProgressStep);
+        progress->SetPos(kProgressStart);
+
+        BOOL usbPresent = update.InfFileExists("USB.INF");
+        if (nID == kInstallCommand) {
+            // An install that left a Windows INF file unchanged is not
+            // finished: its devices must not be detected anew from
+            // half-updated files.
+            done = Install(usbPresent) == 0;
+            stopMessage = done ? 0 : IDS_UPDATE_INCOMPLETE;
+        } else if (nID == kUninstallCommand) {
+            int failed = 0;
+            int missing = 0;
+            int restored = UninstallSection("UNINSTALL", &failed, &missing);
+            if (restored == 0 && failed == 0) {
+                // None of the backups exists: nothing was changed, and the
+                // user is told so while the progress window is up.
+                lock.Free();
+                AfxMessageBox(IDS_NO_UNINSTALL, MB_OK);
+            } else if (failed != 0 || missing != 0) {
+                // Devices detected anew from half-restored files would be
+                // set up from neither the old nor the new files.
+                stopMessage = IDS_UNINSTALL_INCOMPLETE;
+            } else {
+                done = TRUE;
+            }
+        }
+
+        // The window stays up at least this long after the work; the
+        // difference of two readings holds across the counter's wrap-around.
+        DWORD start = GetTickCount();
+        while (GetTickCount() - start < kMinimumDisplay) {
+            progress->StepIt();
+        }
+        if (progressShown) {
+            progress->Finish();
+        }
+        progress.Free();
+
+        // Without the device keys gone Windows detects nothing anew, so a
+        // restart would change nothing: the command did not finish.
+        if (done) {
+            registryFailed = !DeleteDeviceKeys("ControlFlags") ||
+                             (usbPresent && !DeleteDeviceKeys("USB ControlFlags"));
+            done = !registryFailed;
         }
     }
+    lock.Free();
 
-    // The window stays up at least this long after the work; the difference
-    // of two readings holds across the counter's wrap-around.
-    DWORD start = GetTickCount();
-    while (GetTickCount() - start < kMinimumDisplay) {
-        pProgress->StepIt();
-    }
-    if (progressShown) {
-        pProgress->Finish();
-    }
-    delete pProgress;
-
-    // Without the device keys gone Windows detects nothing anew, so a
-    // restart would change nothing: the command did not finish.
-    BOOL registryFailed = FALSE;
-    if (done) {
-        registryFailed = !DeleteDeviceKeys("ControlFlags") ||
-                         (usbPresent && !DeleteDeviceKeys("USB ControlFlags"));
-        done = !registryFailed;
-    }
-    delete pLock;
     if (stopMessage != 0) {
         AfxMessageBox(stopMessage, MB_ICONSTOP);
     }
@@ -334,5 +334,4 @@ void CSetupWnd::RunCommand(UINT nID) {
             }
         }
     }
-    delete pUpdate;
 }

@@ -349,10 +349,10 @@ void UpdateChecker::judgeLines() {
     number(m_lines->GetUninstallLines());
     number(m_lines->GetCheckedLines());
     for (const CUpdateLines::Line& line : m_lines->GetInstallLines()) {
-        reportInstallVerdict(line, lineNumberOf(&line));
+        reportVerdict(line, true);
     }
     for (const CUpdateLines::Line& line : m_lines->GetUninstallLines()) {
-        reportUninstallVerdict(line, lineNumberOf(&line));
+        reportVerdict(line, false);
     }
 }
 
@@ -361,85 +361,64 @@ int UpdateChecker::lineNumberOf(const CUpdateLines::Line* line) const {
     return found == m_lineNumbers.end() ? 0 : found->second;
 }
 
-void UpdateChecker::reportInstallVerdict(const CUpdateLines::Line& line, int number) {
+void UpdateChecker::reportVerdict(const CUpdateLines::Line& line, bool install) {
     const CUpdateLines::Line* other = nullptr;
-    CUpdateLines::Verdict verdict = m_lines->JudgeInstall(line, &other);
-    std::string target = static_cast<LPCSTR>(line.target);
-    std::string backup = static_cast<LPCSTR>(line.backup);
+    CUpdateLines::Verdict verdict =
+        install ? m_lines->JudgeInstall(line, &other) : m_lines->JudgeUninstall(line, &other);
+    if (verdict == CUpdateLines::lineAllowed) {
+        return;
+    }
+    const int number = lineNumberOf(&line);
+    const std::string kind = install ? "install" : "uninstall";
+    const std::string text = quoted(static_cast<LPCSTR>(line.text));
+    const std::string target = static_cast<LPCSTR>(line.target);
+    const std::string backup = static_cast<LPCSTR>(line.backup);
+    // The line the verdict names, when it names one.
+    const std::string otherLine = std::to_string(lineNumberOf(other));
+    const std::string otherTarget = other != nullptr ? static_cast<LPCSTR>(other->target) : "";
     std::string why;
     switch (verdict) {
     case CUpdateLines::lineAllowed:
         return;
     case CUpdateLines::lineUnreadable:
-        why = "install line " + quoted(static_cast<LPCSTR>(line.text)) +
-              " is not TARGET=FRAGMENT,BACKUP";
+        why = kind + " line " + text +
+              (install ? " is not TARGET=FRAGMENT,BACKUP" : " has no \"=\" (TARGET=BACKUP)");
         break;
     case CUpdateLines::lineBadName:
-        why = "install line " + quoted(static_cast<LPCSTR>(line.text)) + ": " +
-              refusedName({&line.target, &line.source, &line.backup}) +
-              ": every name must be a file of its folder or of a subfolder of it";
+        why = kind + " line " + text + ": " +
+              (install ? refusedName({&line.target, &line.source, &line.backup}) +
+                             ": every name must be a file of its folder"
+                       : refusedName({&line.target, &line.backup}) +
+                             ": every name must be a file of the INF directory") +
+              " or of a subfolder of it";
         break;
     case CUpdateLines::lineBackupIsTarget:
-        why = "backup " + quoted(backup) + " is its own target";
+        why = "backup " + quoted(backup) + " is its own target" +
+              (install ? "" : ": uninstall would delete " + target);
         break;
     case CUpdateLines::lineBackupIsLive:
-        why = "backup " + quoted(backup) + " is the target of line " +
-              std::to_string(lineNumberOf(other)) + ": the backup would not hold the original of " +
-              target;
+        why = install ? "backup " + quoted(backup) + " is the target of line " + otherLine +
+                            ": the backup would not hold the original of " + target
+                      : "uninstall would copy " + backup + " over " + target + " and delete " +
+                            backup + ", a Windows INF file that line " + otherLine + " names";
         break;
     case CUpdateLines::lineBackupIsInf:
-        why = "backup " + quoted(backup) +
-              " ends in .INF: Windows would read it as a driver description of its own";
+        why = install ? "backup " + quoted(backup) +
+                            " ends in .INF: Windows would read it as a driver description of its "
+                            "own"
+                      : "uninstall would copy " + backup + " over " + target + " and delete " +
+                            backup + ", whose name is that of a Windows INF file";
         break;
     case CUpdateLines::lineBackupShared:
-        why = "backup " + quoted(backup) + " is already the backup of " +
-              static_cast<LPCSTR>(other->target) + " on line " +
-              std::to_string(lineNumberOf(other)) + ": " + target + " would have none";
+        why = install ? "backup " + quoted(backup) + " is already the backup of " + otherTarget +
+                            " on line " + otherLine + ": " + target + " would have none"
+                      : "uninstall would copy " + backup + ", the backup of " + otherTarget +
+                            " made by line " + otherLine + ", over " + target;
         break;
     }
-    m_refusedInstall.insert(number);
+    (install ? m_refusedInstall : m_refusedUninstall).insert(number);
     m_report.error(kLayoutFile, number,
-                   why + ": the program refuses this line and the install is incomplete");
-}
-
-void UpdateChecker::reportUninstallVerdict(const CUpdateLines::Line& line, int number) {
-    const CUpdateLines::Line* other = nullptr;
-    CUpdateLines::Verdict verdict = m_lines->JudgeUninstall(line, &other);
-    std::string target = static_cast<LPCSTR>(line.target);
-    std::string backup = static_cast<LPCSTR>(line.backup);
-    std::string why;
-    switch (verdict) {
-    case CUpdateLines::lineAllowed:
-        return;
-    case CUpdateLines::lineUnreadable:
-        why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) +
-              " has no \"=\" (TARGET=BACKUP)";
-        break;
-    case CUpdateLines::lineBadName:
-        why = "uninstall line " + quoted(static_cast<LPCSTR>(line.text)) + ": " +
-              refusedName({&line.target, &line.backup}) +
-              ": every name must be a file of the INF directory or of a subfolder of it";
-        break;
-    case CUpdateLines::lineBackupIsTarget:
-        why = "backup " + quoted(backup) + " is its own target: uninstall would delete " + target;
-        break;
-    case CUpdateLines::lineBackupIsLive:
-        why = "uninstall would copy " + backup + " over " + target + " and delete " + backup +
-              ", a Windows INF file that line " + std::to_string(lineNumberOf(other)) + " names";
-        break;
-    case CUpdateLines::lineBackupIsInf:
-        why = "uninstall would copy " + backup + " over " + target + " and delete " + backup +
-              ", whose name is that of a Windows INF file";
-        break;
-    case CUpdateLines::lineBackupShared:
-        why = "uninstall would copy " + backup + ", the backup of " +
-              static_cast<LPCSTR>(other->target) + " made by line " +
-              std::to_string(lineNumberOf(other)) + ", over " + target;
-        break;
-    }
-    m_refusedUninstall.insert(number);
-    m_report.error(kLayoutFile, number,
-                   why + ": the program refuses this line and the uninstall is incomplete");
+                   why + ": the program refuses this line and the " + kind + " is incomplete");
 }
 
 void UpdateChecker::checkUnlistedTargets() {

@@ -44,8 +44,9 @@ private:
     // The program's own judgement of every install and uninstall line, with
     // the consequence of each refusal in words.
     void judgeLines();
-    void reportInstallVerdict(const CUpdateLines::Line& line, int number);
-    void reportUninstallVerdict(const CUpdateLines::Line& line, int number);
+    // Reports an install line (install) or an uninstall line the program
+    // refuses, with why, as an error.
+    void reportVerdict(const CUpdateLines::Line& line, bool install);
     int lineNumberOf(const CUpdateLines::Line* line) const;
     void checkUnlistedTargets();
     void checkUninstall();

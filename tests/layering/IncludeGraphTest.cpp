@@ -26,8 +26,8 @@ const fs::path kSourceRoot = fs::path(CORVANE_TEST_DATA).parent_path();
 
 // Folders of the program and the platform; tests, benchmarks and fuzz
 // targets may include anything.
-const char* const kSourceFolders[] = {"app",       "skin",     "window", "update",
-                                      "resources", "platform", "loader"};
+const char* const kSourceFolders[] = {"common", "app",       "skin",     "window",
+                                      "update", "resources", "platform", "loader"};
 
 struct Arrow {
     std::string from; // file, relative to the source root
@@ -46,7 +46,8 @@ std::string moduleOf(const std::string& file) {
 }
 
 bool inProgram(const std::string& file) {
-    for (const char* folder : {"app/", "skin/", "window/", "update/", "resources/", "loader/"})
+    for (const char* folder :
+         {"common/", "app/", "skin/", "window/", "update/", "resources/", "loader/"})
         if (startsWith(file, folder))
             return true;
     return false;
@@ -67,6 +68,46 @@ int emulationRank(const std::string& file) {
         if (startsWith(file, prefix))
             return rank;
     return -1;
+}
+
+// The layer of the program a file belongs to, lowest first; -1 outside it.
+// The shared pieces and the resources' identifiers are the ground floor; the
+// skin and the INF update know only those, the window knows both, the
+// application object makes the window, and the host program starts it all.
+int programRank(const std::string& file) {
+    static const std::pair<const char*, int> kLayers[] = {
+        {"common/", 0}, {"resources/", 0}, {"skin/", 1},   {"update/", 1},
+        {"window/", 2}, {"app/", 3},       {"loader/", 4},
+    };
+    for (const auto& [prefix, rank] : kLayers)
+        if (startsWith(file, prefix))
+            return rank;
+    return -1;
+}
+
+std::string folderOf(const std::string& file) {
+    return file.substr(0, file.find('/') + 1);
+}
+
+// The arrows up the program's layers that the framework's design draws, each
+// with its reason. The application object makes the main window, and the
+// install command reads the release tag back from the one application object
+// (AfxGetApp), the way a framework program reads its application's state;
+// handing the tag down instead would change the window's interface.
+struct AllowedArrow {
+    const char* from;
+    const char* to;
+    const char* why;
+};
+const AllowedArrow kAllowedUp[] = {
+    {"window/CSetupWndCommands.cpp", "app/CLauncherApp.h",
+     "the install command reads the release tag from the application object"},
+};
+
+bool allowedUp(const std::string& from, const std::string& to) {
+    return std::any_of(
+        std::begin(kAllowedUp), std::end(kAllowedUp),
+        [&](const AllowedArrow& arrow) { return from == arrow.from && to == arrow.to; });
 }
 
 // The emulated Win32 functions are defined in files named after their DLL.
@@ -203,7 +244,24 @@ TEST(IncludeGraph, ArrowsPointDown) {
             wrong.push_back(describe(arrow) + " (below the Win32 line)");
         if (framework && inProgram(arrow.to))
             wrong.push_back(describe(arrow) + " (the program)");
+        // Inside the program: its layers, and no arrow between two folders
+        // of one layer (the skin and the INF update know nothing of each
+        // other).
+        const int fromLayer = programRank(arrow.from);
+        const int toLayer = programRank(arrow.to);
+        if (fromLayer >= 0 && toLayer > fromLayer && !allowedUp(arrow.from, arrow.to))
+            wrong.push_back(describe(arrow) + " (a higher layer of the program)");
+        else if (fromLayer >= 0 && toLayer == fromLayer && fromLayer > 0 &&
+                 folderOf(arrow.from) != folderOf(arrow.to))
+            wrong.push_back(describe(arrow) + " (a neighbour on its layer)");
     }
+    // An allowed arrow that is no longer drawn is taken off the list.
+    for (const AllowedArrow& allowed : kAllowedUp)
+        if (std::none_of(arrows.begin(), arrows.end(), [&](const Arrow& arrow) {
+                return arrow.from == allowed.from && arrow.to == allowed.to;
+            }))
+            wrong.push_back(std::string(allowed.from) + " no longer includes " + allowed.to +
+                            ": take it off the allowed arrows");
     EXPECT_TRUE(wrong.empty()) << listed(wrong);
 }
 

@@ -417,6 +417,18 @@ TEST(DiskCheck, FileCheckInstallAndUninstallLines) {
          [](CheckedDisk& d) { d.setLine(33, "USB.INF=USB.QTR,ONE.BAK"); },
          {{"layout.ini", 33, E, "already the backup of ONE.INF on line 25"},
           {"layout.ini", 37, W, "nothing for this line"}}},
+        {"install backup named like a Windows INF file",
+         [](CheckedDisk& d) { d.setLine(25, "ONE.INF=ONE.QTR,ONE.OLD.INF"); },
+         {{"layout.ini", 25, E,
+           "backup \"ONE.OLD.INF\" ends in .INF: Windows would read it as a driver description "
+           "of its own: the program refuses this line and the install is incomplete"},
+          {"layout.ini", 35, W, "nothing for this line"}}},
+        {"uninstall backup named like a Windows INF file",
+         [](CheckedDisk& d) { d.setLine(36, "TWO.INF=TWO.OLD.INF"); },
+         {{"layout.ini", 36, E,
+           "uninstall would copy TWO.OLD.INF over TWO.INF and delete TWO.OLD.INF, whose name is "
+           "that of a Windows INF file: the program refuses this line and the uninstall is "
+           "incomplete"}}},
         {"uninstall backup made of another target",
          [](CheckedDisk& d) { d.setLine(37, "USB.INF=ONE.BAK"); },
          {{"layout.ini", 37, E, "the backup of ONE.INF made by line 25, over USB.INF"}}},

@@ -190,6 +190,78 @@ TEST(Commands, AFailedFileCheckStopsEveryCommandButQuit) {
     EXPECT_FALSE(disk.infExists("ONE.BAK"));
 }
 
+namespace {
+
+// Every file below a folder: its bytes, or for a file over 1 MB (a sparse
+// one of gigabytes) its inode, size and time, so it is never read whole.
+std::map<std::string, std::string> stamps(const std::string& folder) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const std::string path = entry.path().string();
+        struct stat info {};
+        EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+        files[path] = info.st_size > (1 << 20)
+                          ? std::to_string(info.st_ino) + " " + std::to_string(info.st_size) + " " +
+                                std::to_string(info.st_mtim.tv_sec) + "." +
+                                std::to_string(info.st_mtim.tv_nsec)
+                          : readHostFile(path);
+    }
+    return files;
+}
+
+} // namespace
+
+// A fragment or a Windows INF file of 3 GB (sparse) fails the file check by
+// its size: the real program stops every command before anything changes,
+// says so with its stop message, leaves no lock file and ends as it should.
+TEST(Commands, AFileOfGigabytesStopsTheCommandBeforeAnythingChanges) {
+    struct Row {
+        const char* what;
+        bool fragment; // ONE.QTR on the disk, else ONE.INF on C:
+        std::vector<std::string> args;
+        std::string script; // a command's, answered and quit; empty: none
+        int status;
+        const char* output; // words stdout must hold, or ""
+    };
+    // The stop message answered, then Quit (one up from Install, two from
+    // Uninstall) and Yes.
+    const std::string install = std::string(kInstall) + "key enter\n" + kQuit + "key y\n";
+    const std::string uninstall =
+        std::string(kUninstall) + "key enter\nkey up\n" + kQuit + "key y\n";
+    const Row rows[] = {
+        {"install, fragment", true, {}, install, 0, ""},
+        {"uninstall, fragment", true, {}, uninstall, 0, ""},
+        {"install, Windows INF file", false, {}, install, 0, ""},
+        {"dry run, fragment", true, {"--dry-run", "100"}, "", 4, "would not succeed"},
+        {"check, fragment", true, {"--check"}, "", 1, "is 3,221,225,472 bytes, over 32 KB"},
+        {"check, Windows INF file",
+         false,
+         {"--check"},
+         "",
+         1,
+         "is 3,221,225,472 bytes, over 16 MB"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TestDisk disk;
+        const std::string big = row.fragment ? disk.disk() + "/ONE.QTR" : disk.infPath("ONE.INF");
+        std::filesystem::resize_file(big, 3ull << 30);
+        const auto before = stamps(disk.disk() + "/..");
+        SetupResult result = run(disk, row.script, row.args);
+        EXPECT_EQ(result.exitStatus, row.status) << result.errors << result.output;
+        EXPECT_NE(result.output.find(row.output), std::string::npos) << result.output;
+        // The dry run shows the message on its output instead.
+        EXPECT_EQ(result.traced(box(IDS_FILES_MISSING, 16, 1)), !row.script.empty());
+        EXPECT_TRUE(result.calls("CreateDialogParamA(").empty());
+        EXPECT_TRUE(result.calls("CopyFileA(").empty());
+        EXPECT_FALSE(disk.infExists("~CORVANE.LCK"));
+        EXPECT_TRUE(stamps(disk.disk() + "/..") == before);
+    }
+}
+
 TEST(Commands, WithoutUsbInfNoUsbSectionIsWalked) {
     TestDisk disk(false);
     SetupResult result = run(disk, std::string(kInstall) + "key n\n");

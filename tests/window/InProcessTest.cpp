@@ -17,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -210,6 +212,88 @@ TEST_P(LockWait, TheWaitingCopyKeepsItsWindowAliveAndChangesNothingUnlessTheLock
 }
 
 INSTANTIATE_TEST_SUITE_P(HeldOrReleased, LockWait, ::testing::Values(false, true));
+
+namespace {
+
+// Whether a copy of the program holds the update lock: its file is open
+// without sharing. The program's last error is left as it was.
+bool lockHeld() {
+    DWORD lastError = GetLastError();
+    HANDLE probe = CreateFileA("C:\\WINDOWS\\inf\\~CORVANE.LCK", GENERIC_READ, 0, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool held = probe == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION;
+    if (probe != INVALID_HANDLE_VALUE) {
+        CloseHandle(probe);
+    }
+    SetLastError(lastError);
+    return held;
+}
+
+struct Asking {
+    const char* what;
+    UINT command;
+    const char* answers;
+    const char* box; // the start of the message's text in the trace
+    void (*prepare)(TestDisk& disk);
+};
+
+void PrintTo(const Asking& row, std::ostream* out) {
+    *out << row.what;
+}
+
+class UserAsked : public InProcess, public ::testing::WithParamInterface<Asking> {};
+
+} // namespace
+
+// A message that waits for the user may wait for minutes; another copy of the
+// program must not wait for this one's lock meanwhile. Whenever a message box
+// waits for an answer, the lock is free.
+TEST_P(UserAsked, NoMessageWaitsForTheUserWhileTheLockIsHeld) {
+    const Asking& row = GetParam();
+    if (row.prepare != nullptr) {
+        row.prepare(disk);
+    }
+    start(0, row.answers);
+    int asked = 0;
+    int askedHolding = 0;
+    session->setBeforeEachStep([&] {
+        HWND active = emu::user::activeWindow();
+        if (active == nullptr || active == window) {
+            return; // the launcher waits for its menu
+        }
+        ++asked;
+        askedHolding += lockHeld();
+    });
+    PostMessageA(window, WM_COMMAND, row.command, 0);
+    runUntilIdle();
+    session->setBeforeEachStep(nullptr);
+    EXPECT_EQ(traceCount(std::string("MessageBoxA(0x1, \"") + row.box), 1);
+    EXPECT_GT(asked, 0) << "no message waited for the user";
+    EXPECT_EQ(askedHolding, 0) << "the lock was held while the user was asked";
+    EXPECT_FALSE(lockHeld());
+    EXPECT_FALSE(disk.infExists("~CORVANE.LCK"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, UserAsked,
+    ::testing::Values(
+        Asking{"restart", 100, "key n\n", "This program has installed", nullptr},
+        Asking{"nothing to uninstall", 101, "key enter\n", "There were no uninstall files",
+               nullptr},
+        Asking{"files missing", 100, "key enter\n", "This program couldn't proceed because of",
+               [](TestDisk& disk) { std::remove((disk.disk() + "/ONE.QTR").c_str()); }},
+        Asking{"registry failed", 100, "key enter\n", "The Windows registry could not be changed",
+               [](TestDisk& disk) {
+                   writeHostFile(disk.registryPath(),
+                                 "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\r\n");
+               }}),
+    [](const ::testing::TestParamInfo<Asking>& info) {
+        std::string name = info.param.what;
+        for (char& c : name) {
+            c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+        }
+        return name;
+    });
 
 TEST_F(InProcess, AnInstallWhoseMergedCopyIsCutSaysItIsIncompleteAndLeavesTheFile) {
     // Profile functions that keep only the first 4,096 bytes of a file, as

@@ -5,6 +5,8 @@
 // brings.
 #pragma once
 
+#include "platform/emu/hostsupport/HostLibrary.h"
+
 #include <fontconfig/fontconfig.h>
 
 #include <string>
@@ -18,7 +20,11 @@ struct FontconfigLibrary {
     // The functions, loaded once per process and kept for its life; nullptr,
     // with the loader's reason in error, when the library or one of the
     // functions is missing.
-    static const FontconfigLibrary* load(std::string& error);
+    static const FontconfigLibrary* load(std::string& error) {
+        return hostsupport::loadOnce<FontconfigLibrary>(error);
+    }
+    // Looks every function up in the opened library.
+    void resolveAll(hostsupport::HostLibrary& library);
 
     decltype(&FcInitLoadConfigAndFonts) InitLoadConfigAndFonts = nullptr;
     decltype(&FcConfigDestroy) ConfigDestroy = nullptr;

@@ -28,9 +28,6 @@ std::string quoted(const std::string& text) {
     return "\"" + text + "\"";
 }
 
-// One option's value into the options; false with the reason in why.
-using Apply = bool (*)(const std::string& text, HostOptions& options, std::string& why);
-
 bool applyDrive(const std::string& text, HostOptions& options, std::string& why) {
     if (text.size() < 3 || text[1] != '=' || !std::isalpha(static_cast<unsigned char>(text[0]))) {
         why = quoted(text) + " is not a drive letter, \"=\" and a folder (X=DIR)";
@@ -152,98 +149,56 @@ bool applyHeadless(const std::string&, HostOptions& options, std::string&) {
     return true;
 }
 
-struct Option {
-    HostOptionSpec spec;
-    Apply apply;
-    bool allowsEmpty; // an empty value is a value
-};
-
-const Option kOptions[] = {
-    {{"--drive", "X=DIR|IMAGE",
-      "map drive letter X to host folder DIR or a disk image (FILE or FILE@N, partition N)"},
-     &applyDrive,
-     false},
-    {{"--disk", "DIR|IMAGE",
-      "the driver disk: a folder, or a floppy image mounted read-only as A: (default: here)"},
-     &applyDisk,
-     false},
-    {{"--windows-dir", "PATH",
-      "the Windows directory as a Windows path (default: C:\\MSDOS.SYS's WinDir, else "
-      "C:\\WINDOWS)"},
-     &applyWindowsDir,
-     false},
-    {{"--registry", "FILE", "host file of HKEY_LOCAL_MACHINE (default SYSTEM.REG in it)"},
-     &applyRegistry,
-     false},
-    {{"--platform-id", "N",
-      "the platform GetVersionExA reports (default 1, the Windows 95 family)"},
-     &applyPlatformId,
-     false},
-    // An empty service-pack text is what Windows reports without one.
-    {{"--csd", "TEXT",
-      "the service-pack text GetVersionExA reports (default: the registry's SubVersionNumber, else "
-      "empty)"},
-     &applyCsd,
-     true},
-    {{"--screen", "WxH", "size of the emulated display (default 800x600)"}, &applyScreen, false},
-    {{"--depth", "BITS", "colour depth: 4, 8, 16, 24 or 32 (default 32)"}, &applyDepth, false},
-    {{"--headless", nullptr, "no host window; the screen exists only in memory"},
-     &applyHeadless,
-     true},
-    {{"--input", "FILE", "run the input script FILE (move, click, key, wait, screenshot, close)"},
-     &applyInput,
-     false},
-    {{"--trace", "FILE", "write one line per traced platform call to FILE"}, &applyTrace, false},
-    {{"--clock", "MODE", "real milliseconds, or virtual time that moves 1 ms a tick read"},
-     &applyClock,
-     false},
-    {{"--tick-start", "N", "the tick count the clock starts from (default 0)"},
-     &applyTickStart,
-     false},
-    {{"--restart", "ANSWER", "accept or refuse a restart request (default accept)"},
-     &applyRestart,
-     false},
-};
-
-const Option* findOption(const std::string& name) {
-    for (const Option& option : kOptions) {
-        if (name == option.spec.name) {
-            return &option;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
-const std::vector<HostOptionSpec>& hostOptionSpecs() {
-    static const std::vector<HostOptionSpec> specs = [] {
-        std::vector<HostOptionSpec> list;
-        for (const Option& option : kOptions) {
-            list.push_back(option.spec);
-        }
-        return list;
-    }();
-    return specs;
+const std::vector<HostOptionRow>& hostOptions() {
+    static const std::vector<HostOptionRow> rows = {
+        {"--drive", "X=DIR|IMAGE",
+         "map drive letter X to host folder DIR or a disk image (FILE or FILE@N, partition N)",
+         &applyDrive},
+        {"--disk", "DIR|IMAGE",
+         "the driver disk: a folder, or a floppy image mounted read-only as A: (default: here)",
+         &applyDisk},
+        {"--windows-dir", "PATH",
+         "the Windows directory as a Windows path (default: C:\\MSDOS.SYS's WinDir, else "
+         "C:\\WINDOWS)",
+         &applyWindowsDir},
+        {"--registry", "FILE", "host file of HKEY_LOCAL_MACHINE (default SYSTEM.REG in it)",
+         &applyRegistry},
+        {"--platform-id", "N",
+         "the platform GetVersionExA reports (default 1, the Windows 95 family)", &applyPlatformId},
+        // An empty service-pack text is what Windows reports without one.
+        {"--csd", "TEXT",
+         "the service-pack text GetVersionExA reports (default: the registry's SubVersionNumber, "
+         "else empty)",
+         &applyCsd, true},
+        {"--screen", "WxH", "size of the emulated display (default 800x600)", &applyScreen},
+        {"--depth", "BITS", "colour depth: 4, 8, 16, 24 or 32 (default 32)", &applyDepth},
+        {"--headless", nullptr, "no host window; the screen exists only in memory", &applyHeadless},
+        {"--input", "FILE", "run the input script FILE (move, click, key, wait, screenshot, close)",
+         &applyInput},
+        {"--trace", "FILE", "write one line per traced platform call to FILE", &applyTrace},
+        {"--clock", "MODE", "real milliseconds, or virtual time that moves 1 ms a tick read",
+         &applyClock},
+        {"--tick-start", "N", "the tick count the clock starts from (default 0)", &applyTickStart},
+        {"--restart", "ANSWER", "accept or refuse a restart request (default accept)",
+         &applyRestart},
+    };
+    return rows;
 }
 
-const HostOptionSpec* findHostOption(const std::string& name) {
-    const Option* option = findOption(name);
-    return option == nullptr ? nullptr : &option->spec;
+const HostOptionRow* findHostOption(const std::string& name) {
+    const std::vector<HostOptionRow>& rows = hostOptions();
+    return hostsupport::findOptionRow(rows.data(), rows.data() + rows.size(), name);
 }
 
-bool applyHostOption(const std::string& name, const std::string& value, HostOptions& options,
+bool applyHostOption(const HostOptionRow& option, const std::string& value, HostOptions& options,
                      std::string& why) {
-    const Option* option = findOption(name);
-    if (option == nullptr) {
-        why = "unknown option " + name;
-        return false;
-    }
-    if (value.empty() && !option->allowsEmpty) {
+    if (option.refusesEmpty(value)) {
         why = "the value is empty";
         return false;
     }
-    return option->apply(value, options, why);
+    return option.apply(value, options, why);
 }
 
 } // namespace emu::host

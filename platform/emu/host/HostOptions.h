@@ -6,6 +6,7 @@
 #pragma once
 
 #include "platform/emu/MachineConfig.h"
+#include "platform/emu/hostsupport/OptionTable.h"
 
 #include <string>
 #include <vector>
@@ -20,21 +21,18 @@ struct HostOptions {
     std::string disk;
 };
 
-struct HostOptionSpec {
-    const char* name;  // "--drive"
-    const char* value; // what the value looks like; nullptr: the option takes none
-    const char* help;  // one line
-};
+// One of the machine's options, with the handler that applies its value.
+using HostOptionRow = hostsupport::OptionRow<HostOptions>;
 
 // The machine's options, in the order the help lists them.
-const std::vector<HostOptionSpec>& hostOptionSpecs();
+const std::vector<HostOptionRow>& hostOptions();
 // The option called name; nullptr when it is none of the machine's.
-const HostOptionSpec* findHostOption(const std::string& name);
+const HostOptionRow* findHostOption(const std::string& name);
 
-// Applies the option called name (one of hostOptionSpecs()) with its value
-// (ignored for an option that takes none). false, with what is wrong with the
-// value in why, for a value the option cannot take.
-bool applyHostOption(const std::string& name, const std::string& value, HostOptions& options,
+// Applies option (one of hostOptions()) with its value (ignored for an
+// option that takes none). false, with what is wrong with the value in why,
+// for a value the option cannot take.
+bool applyHostOption(const HostOptionRow& option, const std::string& value, HostOptions& options,
                      std::string& why);
 
 } // namespace emu::host

@@ -1,53 +1,24 @@
 #include "platform/emu/host/SdlLibrary.h"
 
-#include "platform/emu/hostsupport/HostLibrary.h"
-
 namespace emu::host {
 
-namespace {
-
-struct Loaded {
-    SdlLibrary functions;
-    bool complete = false;
-    std::string error;
-};
-
-Loaded loadLibrary() {
-    Loaded loaded;
-    hostsupport::HostLibrary library;
-    if (!library.open(SdlLibrary::kFileName, loaded.error)) {
-        return loaded;
-    }
-    SdlLibrary& sdl = loaded.functions;
-    library.resolve("SDL_Init", sdl.Init);
-    library.resolve("SDL_Quit", sdl.Quit);
-    library.resolve("SDL_GetError", sdl.GetError);
-    library.resolve("SDL_GetCurrentVideoDriver", sdl.GetCurrentVideoDriver);
-    library.resolve("SDL_CreateWindow", sdl.CreateWindow);
-    library.resolve("SDL_DestroyWindow", sdl.DestroyWindow);
-    library.resolve("SDL_CreateRenderer", sdl.CreateRenderer);
-    library.resolve("SDL_DestroyRenderer", sdl.DestroyRenderer);
-    library.resolve("SDL_CreateTexture", sdl.CreateTexture);
-    library.resolve("SDL_DestroyTexture", sdl.DestroyTexture);
-    library.resolve("SDL_UpdateTexture", sdl.UpdateTexture);
-    library.resolve("SDL_RenderCopy", sdl.RenderCopy);
-    library.resolve("SDL_RenderPresent", sdl.RenderPresent);
-    library.resolve("SDL_PumpEvents", sdl.PumpEvents);
-    library.resolve("SDL_PollEvent", sdl.PollEvent);
-    library.resolve("SDL_WaitEventTimeout", sdl.WaitEventTimeout);
-    loaded.complete = library.complete(loaded.error);
-    return loaded;
-}
-
-} // namespace
-
-const SdlLibrary* SdlLibrary::load(std::string& error) {
-    static const Loaded loaded = loadLibrary();
-    if (!loaded.complete) {
-        error = loaded.error;
-        return nullptr;
-    }
-    return &loaded.functions;
+void SdlLibrary::resolveAll(hostsupport::HostLibrary& library) {
+    library.resolve("SDL_Init", Init);
+    library.resolve("SDL_Quit", Quit);
+    library.resolve("SDL_GetError", GetError);
+    library.resolve("SDL_GetCurrentVideoDriver", GetCurrentVideoDriver);
+    library.resolve("SDL_CreateWindow", CreateWindow);
+    library.resolve("SDL_DestroyWindow", DestroyWindow);
+    library.resolve("SDL_CreateRenderer", CreateRenderer);
+    library.resolve("SDL_DestroyRenderer", DestroyRenderer);
+    library.resolve("SDL_CreateTexture", CreateTexture);
+    library.resolve("SDL_DestroyTexture", DestroyTexture);
+    library.resolve("SDL_UpdateTexture", UpdateTexture);
+    library.resolve("SDL_RenderCopy", RenderCopy);
+    library.resolve("SDL_RenderPresent", RenderPresent);
+    library.resolve("SDL_PumpEvents", PumpEvents);
+    library.resolve("SDL_PollEvent", PollEvent);
+    library.resolve("SDL_WaitEventTimeout", WaitEventTimeout);
 }
 
 } // namespace emu::host

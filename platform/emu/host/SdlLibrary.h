@@ -5,6 +5,8 @@
 // answers start without them.
 #pragma once
 
+#include "platform/emu/hostsupport/HostLibrary.h"
+
 #include <SDL.h>
 
 #include <string>
@@ -19,7 +21,11 @@ struct SdlLibrary {
     // The functions, loaded once per process and kept for its life; nullptr,
     // with the loader's reason in error, when the library or one of the
     // functions is missing.
-    static const SdlLibrary* load(std::string& error);
+    static const SdlLibrary* load(std::string& error) {
+        return hostsupport::loadOnce<SdlLibrary>(error);
+    }
+    // Looks every function up in the opened library.
+    void resolveAll(hostsupport::HostLibrary& library);
 
     decltype(&SDL_Init) Init = nullptr;
     decltype(&SDL_Quit) Quit = nullptr;

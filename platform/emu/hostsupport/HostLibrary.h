@@ -36,4 +36,31 @@ private:
     std::string m_missing;
 };
 
+// The functions of one library, loaded the first time they are asked for and
+// kept for the life of the process. Functions names its library's file
+// (kFileName) and looks its functions up (resolveAll(HostLibrary&)).
+// nullptr, with the loader's reason in error, when the library or one of the
+// functions is missing; a failed load is not tried again.
+template <typename Functions> const Functions* loadOnce(std::string& error) {
+    struct Loaded {
+        Functions functions;
+        bool complete = false;
+        std::string error;
+    };
+    static const Loaded loaded = [] {
+        Loaded result;
+        HostLibrary library;
+        if (library.open(Functions::kFileName, result.error)) {
+            result.functions.resolveAll(library);
+            result.complete = library.complete(result.error);
+        }
+        return result;
+    }();
+    if (!loaded.complete) {
+        error = loaded.error;
+        return nullptr;
+    }
+    return &loaded.functions;
+}
+
 } // namespace emu::hostsupport
