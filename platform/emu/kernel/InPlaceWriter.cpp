@@ -148,8 +148,8 @@ InPlaceWriter::Outcome InPlaceWriter::write(const std::string& hostPath, std::st
         reason = sealed.reason();
         return Outcome::Failed;
     }
-    // The journal is the writers' lock: whoever wrote before it was taken
-    // shows in the file now.
+    // The seal holds the file against other writers: whoever wrote since it
+    // was read shows in the file now.
     bool asReadStill = isAsRead(fd.get(), asRead) && holdsBefore(fd.get(), before, ranges);
     auto putBack = [&](std::string why) {
         Result<void> undone = journal.undo();
@@ -157,7 +157,11 @@ InPlaceWriter::Outcome InPlaceWriter::write(const std::string& hostPath, std::st
         return Outcome::Failed;
     };
     if (!asReadStill) {
-        return journal.undo() ? Outcome::Changed : putBack("it changed while it was written");
+        // Nothing of ours was written: the journal goes without putting its
+        // bytes back, which may be older than the other writer's.
+        Result<void> dropped = journal.finish();
+        reason = dropped ? "" : dropped.reason();
+        return dropped ? Outcome::Changed : Outcome::Failed;
     }
     for (const Range& range : ranges) {
         if (!writeRange(fd.get(), after, range)) {

@@ -9,6 +9,7 @@
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
+#include "platform/emu/kernel/RegistryFile.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
 #include "tests/emu/kernel/RegistryMachine.h"
@@ -551,6 +552,38 @@ TEST(CregRegistry, AChangeCutShortIsRolledBackAtTheNextStartOrStopsIt) {
     std::string said = testing::internal::GetCapturedStderr();
     EXPECT_NE(said.find("not whole"), std::string::npos) << said;
     EXPECT_EQ(readHostFile(hive), original);
+}
+
+// Another process writes the hive between this call's read and its write
+// (here: as the journal is written): the call sees it once its journal is
+// sealed, reads the file again and makes its deletion on that.
+TEST(CregRegistry, AWriteOfAnotherProcessBeforeTheSealIsReadAgain) {
+    const CregBuilder sample = corvane_test::cregSampleHive();
+    const std::string original = sample.build();
+    const std::string mine = "Enum\\PCI\\VEN_7E57&DEV_2301";
+    const std::string theirs = "Enum\\PCI\\VEN_7E57&DEV_2302";
+    CregFile parsed(original);
+    emu::kernel::CregWriter writer(parsed, emu::kernel::cregHabitsOf(parsed).habit);
+    ASSERT_GT(writer.deleteKeys(parsed.findKeys(*emu::kernel::splitRegistryKeyPath(theirs))), 0u);
+    const std::string theirFile = writer.bytes();
+
+    TempDir dir;
+    const std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, original);
+    RegistryMachine machine(path);
+    ASSERT_TRUE(emu::kernel::localMachineKeyExists(mine)); // read and kept
+    int journalWrites = 0;
+    emu::hostsupport::UndoJournal::setStepHook([&](const char* step, bool made) {
+        if (!made && std::string(step) == "write journal" && ++journalWrites == 1) {
+            writeHostFile(path, theirFile);
+        }
+        return 0;
+    });
+    LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, mine.c_str());
+    emu::hostsupport::UndoJournal::setStepHook(nullptr);
+    EXPECT_EQ(result, ERROR_SUCCESS);
+    EXPECT_EQ(journalWrites, 2) << "the deletion was not made again";
+    expectTree(path, sample.listing({mine, theirs}));
 }
 
 TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
