@@ -91,7 +91,8 @@ public:
     Result<void> seal();
 
     // After the caller wrote TARGET: syncs TARGET, removes the journal,
-    // releases the lock.
+    // releases the lock. Also the way out when the caller wrote nothing: the
+    // saved bytes are not put back.
     Result<void> finish();
 
     // The caller's write failed: puts the saved bytes back now, syncs,
