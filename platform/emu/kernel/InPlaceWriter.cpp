@@ -145,6 +145,11 @@ InPlaceWriter::Outcome InPlaceWriter::write(const std::string& hostPath, std::st
         journal.keep(after.size(), before.size() - after.size());
     }
     if (Result<void> sealed = journal.seal(); !sealed) {
+        // Another writer's journal came since the roll-back above: it is
+        // waited for or rolled back before the file is read again.
+        if (HostEntry::linkAt(UndoJournal::pathFor(target))) {
+            return Outcome::Changed;
+        }
         reason = sealed.reason();
         return Outcome::Failed;
     }
