@@ -71,9 +71,9 @@ void BinaryHiveDeleteOneKey(benchmark::State& state) {
 }
 BENCHMARK(BinaryHiveDeleteOneKey)->Unit(benchmark::kMillisecond);
 
-// The whole call on a SYSTEM.DAT file: read, check, change, write the
-// temporary, sync it and rename it over the old file. The file is put back
-// between iterations, outside the timing.
+// The whole call on a SYSTEM.DAT file: read, check, change, and write the
+// changed pages in place behind a journal. The file is put back between
+// iterations, outside the timing.
 void BinaryHiveRegDeleteKeyA(benchmark::State& state) {
     const std::string hive = corvane_test::cregLargeHive(kBinaryHiveBytes).build();
     corvane_test::TempDir dir;
@@ -101,7 +101,8 @@ BENCHMARK(BinaryHiveRegDeleteKeyA)->Unit(benchmark::kMillisecond);
 // Windows 98 and Me files grow larger: an 8 MB hive grown as Windows grows
 // one, and the four device keys the demo disk deletes, each by its own
 // RegDeleteKeyA: the file is read and checked once, then each call changes
-// the kept hive and writes, syncs and renames a temporary.
+// the kept hive and writes the pages it changed in place behind a journal
+// (three syncs: the journal, its folder, the file).
 constexpr size_t kGrownHiveKeys = 44000;
 const char* const kDeviceKeys[] = {"Enum\\PCI\\VEN_7E57&DEV_2301", "Enum\\PCI\\VEN_7E57&DEV_2302",
                                    "Enum\\PCI\\VEN_7E57&DEV_23FF", "Enum\\PCI\\VEN_7E57&DEV_2303"};

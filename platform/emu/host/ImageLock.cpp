@@ -1,5 +1,7 @@
 #include "platform/emu/host/ImageLock.h"
 
+#include "platform/emu/hostsupport/UndoJournal.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,12 +13,13 @@ namespace emu::host {
 int ImageLock::recordLockHolder(int fd, bool forWriting) {
     // A write lock probe conflicts with every lock; a read lock probe only
     // with write locks. Open-file locks (QEMU's) and classic ones both answer
-    // the open-file query.
+    // the open-file query. The byte a write-back's journal holds is not
+    // another program's.
     struct flock probe {};
     probe.l_type = forWriting ? F_WRLCK : F_RDLCK;
     probe.l_whence = SEEK_SET;
     probe.l_start = 0;
-    probe.l_len = 0;
+    probe.l_len = hostsupport::UndoJournal::kHoldByte;
     if (fcntl(fd, F_OFD_GETLK, &probe) != 0) {
         return 0;
     }
@@ -30,6 +33,9 @@ bool ImageLock::keepOthersOut() {
     struct flock shared {};
     shared.l_type = F_RDLCK;
     shared.l_whence = SEEK_SET;
+    // Up to the byte this program's own write-back holds while it writes
+    // the image in place.
+    shared.l_len = hostsupport::UndoJournal::kHoldByte;
     return m_fd.valid() && fcntl(m_fd.get(), F_OFD_SETLK, &shared) == 0;
 }
 

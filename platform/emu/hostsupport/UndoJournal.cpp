@@ -25,6 +25,25 @@ constexpr std::chrono::milliseconds kPollInterval{2};
 
 UndoJournal::StepHook g_hook;
 
+// Takes (or, with F_UNLCK, lets go of) the hold on the target; waits up to
+// wait for a conflicting holder.
+bool hold(int fd, short type, std::chrono::milliseconds wait) {
+    struct flock lock {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = UndoJournal::kHoldByte;
+    lock.l_len = 1;
+    auto deadline = std::chrono::steady_clock::now() + wait;
+    while (::fcntl(fd, F_OFD_SETLK, &lock) != 0) {
+        if ((errno != EAGAIN && errno != EACCES && errno != EINTR) ||
+            std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPollInterval);
+    }
+    return true;
+}
+
 // Makes a call that changes a file, as one step the hook sees; the caller
 // gets the call's own result and errno.
 template <typename Call> auto step(const char* name, Call call) -> decltype(call()) {
@@ -195,6 +214,18 @@ void UndoJournal::setStepHook(StepHook hook) {
     g_hook = std::move(hook);
 }
 
+Result<UniqueFd> UndoJournal::holdForReading(const std::string& target,
+                                             std::chrono::milliseconds wait) {
+    UniqueFd fd(::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!fd.valid()) {
+        return Failure{because(target + " cannot be opened")};
+    }
+    if (!hold(fd.get(), F_RDLCK, wait)) {
+        return Failure{because(target + " is being written by another process")};
+    }
+    return Result<UniqueFd>(std::move(fd));
+}
+
 Result<bool> UndoJournal::rollBack(const std::string& target) {
     return rollBack(target, kLiveWriterWait);
 }
@@ -249,6 +280,9 @@ Result<bool> UndoJournal::rollBack(const std::string& target,
         if (!S_ISREG(info.st_mode)) {
             return Failure{target + " is no file; its journal was not applied"};
         }
+        if (!hold(targetFd.get(), F_WRLCK, liveWriterWait)) {
+            return Failure{because(target + " is being read by another process")};
+        }
         if (Result<void> applied = apply(targetFd.get(), target, *content, *parsed); !applied) {
             return applied.failure();
         }
@@ -280,6 +314,9 @@ Result<void> UndoJournal::seal() {
     }
     if (!S_ISREG(info.st_mode)) {
         return Failure{m_target + " is no file"};
+    }
+    if (!hold(m_targetFd.get(), F_WRLCK, kLiveWriterWait)) {
+        return Failure{because(m_target + " is being read or written by another process")};
     }
     // Ranges in order, overlapping and touching ones joined.
     std::sort(m_kept.begin(), m_kept.end(),
@@ -314,7 +351,9 @@ Result<void> UndoJournal::seal() {
                 continue;
             }
             if (got <= 0) {
-                return Failure{because(m_target + " cannot be read")};
+                Failure failure{because(m_target + " cannot be read")};
+                m_targetFd.reset();
+                return failure;
             }
             done += static_cast<size_t>(got);
         }
@@ -323,6 +362,7 @@ Result<void> UndoJournal::seal() {
     put64(content, sumOf(content, content.size()));
     if (Result<void> written = writeJournal(content); !written) {
         m_journal.reset();
+        m_targetFd.reset();
         return written;
     }
     m_content = std::move(content);
@@ -402,6 +442,17 @@ Result<void> UndoJournal::writeJournal(const std::string& content) {
     return {};
 }
 
+Result<void> UndoJournal::close() {
+    const std::string path = pathFor(m_target);
+    if (step("remove journal", [&] { return ::unlink(path.c_str()); }) != 0) {
+        return Failure{because("the journal " + path + " cannot be removed")};
+    }
+    m_state = State::Closed;
+    m_journal.reset();
+    m_targetFd.reset(); // lets readers in
+    return {};
+}
+
 Result<void> UndoJournal::finish() {
     if (m_state != State::Sealed) {
         return Failure{"the journal of " + m_target + " is not sealed"};
@@ -409,13 +460,7 @@ Result<void> UndoJournal::finish() {
     if (Result<void> synced = syncFile(m_targetFd.get(), "sync target", m_target); !synced) {
         return synced;
     }
-    const std::string path = pathFor(m_target);
-    if (step("remove journal", [&] { return ::unlink(path.c_str()); }) != 0) {
-        return Failure{because("the journal " + path + " cannot be removed")};
-    }
-    m_state = State::Closed;
-    m_journal.reset();
-    return {};
+    return close();
 }
 
 Result<void> UndoJournal::undo() {
@@ -429,13 +474,7 @@ Result<void> UndoJournal::undo() {
     if (Result<void> applied = apply(m_targetFd.get(), m_target, m_content, *parsed); !applied) {
         return applied;
     }
-    const std::string path = pathFor(m_target);
-    if (step("remove journal", [&] { return ::unlink(path.c_str()); }) != 0) {
-        return Failure{because("the journal " + path + " cannot be removed")};
-    }
-    m_state = State::Closed;
-    m_journal.reset();
-    return {};
+    return close();
 }
 
 } // namespace emu::hostsupport

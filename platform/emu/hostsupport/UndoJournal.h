@@ -14,6 +14,8 @@
 // ranges (8 bytes), then per range its offset and length (8 bytes each) and
 // the saved bytes (the part of the range inside the target's size), and last
 // a 64-bit FNV-1a sum of everything before it. All numbers little-endian.
+// From seal() to finish() or undo(), and while a roll-back puts bytes back,
+// the writer also holds TARGET against readers (holdForReading()).
 //
 // A journal is written unnamed, synced and locked (flock, exclusive) before
 // it gets its name, so a journal seen under its name is whole, and one whose
@@ -30,6 +32,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace emu::hostsupport {
@@ -39,6 +42,10 @@ public:
     static constexpr const char* kSuffix = ".corvane-undo";
     // How long rollBack(target) waits for a live writer to finish.
     static constexpr std::chrono::milliseconds kLiveWriterWait{10000};
+    // The byte of a target that readers lock for reading and writers for
+    // writing (an open-file-description lock); other locks on the target
+    // stay below it.
+    static constexpr off_t kHoldByte = (off_t(1) << 62) - 1;
 
     // The journal of TARGET lives beside it: TARGET + ".corvane-undo".
     static std::string pathFor(const std::string& target);
@@ -54,6 +61,15 @@ public:
     static Result<bool> rollBack(const std::string& target);
     static Result<bool> rollBack(const std::string& target,
                                  std::chrono::milliseconds liveWriterWait);
+
+    // A reader's hold on TARGET: while the descriptor it gives is open, no
+    // writer is between seal() and finish() or undo(), nor a roll-back under
+    // way (an open-file-description lock on one byte far past any file's
+    // end, which writers lock for writing). Waits up to wait for a writer.
+    // A writer that died leaves its journal: a reader that holds TARGET
+    // and sees pathFor(TARGET) lets go and rolls back first.
+    static Result<UniqueFd> holdForReading(const std::string& target,
+                                           std::chrono::milliseconds wait = kLiveWriterWait);
 
     // A test's hand on the host calls by which the journal changes a file
     // (the target or the journal): hook(step, false) comes before each one
@@ -80,7 +96,8 @@ public:
     Result<void> seal();
 
     // After the caller wrote TARGET: syncs TARGET, removes the journal,
-    // releases the lock.
+    // releases the lock. Also the way out when the caller wrote nothing: the
+    // saved bytes are not put back.
     Result<void> finish();
 
     // The caller's write failed: puts the saved bytes back now, syncs,
@@ -99,6 +116,8 @@ private:
     };
 
     Result<void> writeJournal(const std::string& content);
+    // Removes the journal, which ends the change; lets go of the target.
+    Result<void> close();
 
     std::string m_target;
     std::vector<Range> m_kept;

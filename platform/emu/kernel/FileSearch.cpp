@@ -1,5 +1,6 @@
 #include "platform/emu/kernel/FileSearch.h"
 
+#include "platform/emu/hostsupport/UndoJournal.h"
 #include "platform/emu/kernel/CodePage.h"
 #include "platform/emu/kernel/HostEntry.h"
 
@@ -73,7 +74,9 @@ std::unique_ptr<FileSearch> FileSearch::start(const std::string& hostFolder,
     auto search = std::make_unique<FileSearch>();
     while (const dirent* entry = readdir(dir.get())) {
         std::string name = entry->d_name;
-        if (name.size() >= MAX_PATH || !matches(pattern, name)) {
+        // An in-place write's journal is the host's, no file of the machine.
+        if (name.size() >= MAX_PATH || !matches(pattern, name) ||
+            hostsupport::UndoJournal::isJournalName(name)) {
             continue;
         }
         if (std::optional<HostEntry> entry = HostEntry::at(hostFolder + "/" + name)) {

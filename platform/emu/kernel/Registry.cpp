@@ -1,17 +1,21 @@
 #include "platform/emu/kernel/Registry.h"
 
+#include "platform/emu/hostsupport/UndoJournal.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/HostEntry.h"
+#include "platform/emu/kernel/InPlaceWriter.h"
 #include "platform/emu/kernel/RegistryFile.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <utility>
 
 namespace emu::kernel {
@@ -48,8 +52,12 @@ void reportMalformed(const std::string& path, const RegistryFile::ParseError& er
                  error.reason.c_str());
 }
 
+void reportOn(const std::string& path, const std::string& what) {
+    std::fprintf(stderr, "setup: registry file %s: %s\n", path.c_str(), what.c_str());
+}
+
 void reportMalformed(const std::string& path, const std::string& reason) {
-    std::fprintf(stderr, "setup: registry file %s: %s\n", path.c_str(), reason.c_str());
+    reportOn(path, reason);
 }
 
 LONG deleteFromText(const std::string& hostPath, const std::string& text,
@@ -66,12 +74,6 @@ LONG deleteFromText(const std::string& hostPath, const std::string& text,
 }
 
 } // namespace
-
-void bootRegistry(const MachineConfig& config) {
-    std::lock_guard<std::mutex> lock(g_registryMutex);
-    g_registry = RegistryState{config.registryFile, windowsDirectory()};
-    g_parsed = ParsedHive{};
-}
 
 void shutdownRegistry() {
     std::lock_guard<std::mutex> lock(g_registryMutex);
@@ -130,6 +132,56 @@ HiveFile findHive() {
     }
     auto text = nameWindowsPath(g_registry.windowsDir + "\\SYSTEM.REG");
     return HiveFile{text ? text->hostPath : "", ""};
+}
+
+// Puts back what a change cut short (a kill, a power cut) left of the hive
+// file, which it is written in place behind a journal, before anything reads
+// it; a roll-back is said on stderr. The reason when it cannot be done (a
+// running writer's journal held past the wait, a journal not whole): the
+// file is then left as it is and must not be read.
+std::optional<std::string> rollBackInterrupted(const HiveFile& hive) {
+    if (!hive.fault.empty() || hive.hostPath.empty()) {
+        return std::nullopt;
+    }
+    std::unique_ptr<char, decltype(&free)> real(realpath(hive.hostPath.c_str(), nullptr), free);
+    if (!real) {
+        return std::nullopt;
+    }
+    hostsupport::Result<bool> rolledBack = hostsupport::UndoJournal::rollBack(real.get());
+    if (!rolledBack) {
+        return rolledBack.reason();
+    }
+    if (*rolledBack) {
+        reportOn(hive.hostPath, "a change cut short was undone from its journal");
+    }
+    return std::nullopt;
+}
+
+// Readies the hive file for reading: puts back what a change cut short
+// left, then holds the file against writers of other processes (held)
+// until it is read. The reason when it cannot be read safely.
+std::optional<std::string> prepareToRead(const HiveFile& hive, hostsupport::UniqueFd& held) {
+    constexpr int kAttempts = 3;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        if (auto failure = rollBackInterrupted(hive)) {
+            return failure;
+        }
+        std::unique_ptr<char, decltype(&free)> real(
+            hive.fault.empty() ? realpath(hive.hostPath.c_str(), nullptr) : nullptr, free);
+        if (!real) {
+            return std::nullopt;
+        }
+        auto hold = hostsupport::UndoJournal::holdForReading(real.get());
+        if (!hold) {
+            return hold.reason();
+        }
+        // A writer that died since the roll-back left a journal.
+        if (!HostEntry::linkAt(hostsupport::UndoJournal::pathFor(real.get()))) {
+            held = std::move(*hold);
+            return std::nullopt;
+        }
+    }
+    return std::string("changes of other processes keep being cut short");
 }
 
 // The hive's bytes; nullopt with error set to the Win32 error code when the
@@ -230,6 +282,12 @@ struct HiveContent {
 };
 
 std::optional<HiveContent> loadHive(const HiveFile& hive, LONG& error) {
+    hostsupport::UniqueFd held;
+    if (auto failure = prepareToRead(hive, held)) {
+        reportOn(hive.hostPath, *failure);
+        error = ERROR_ACCESS_DENIED;
+        return std::nullopt;
+    }
     if (hive.fault.empty() && !hive.hostPath.empty() && keptHive(hive.hostPath) != nullptr) {
         error = ERROR_SUCCESS;
         return HiveContent{&g_parsed, ""};
@@ -245,7 +303,12 @@ std::optional<HiveContent> loadHive(const HiveFile& hive, LONG& error) {
     return HiveContent{nullptr, std::move(*bytes)};
 }
 
-LONG deleteFromBinary(const std::string& hostPath, ParsedHive& parsed, const RegistryKeyPath& key) {
+// Deletes the key from the parsed hive and writes what changed: in place
+// behind a journal, or, where the file cannot be opened for writing, whole
+// through a temporary and a rename. Nullopt when the file is no longer the
+// one parsed (another process changed it): nothing was written.
+std::optional<LONG> deleteFromBinary(const std::string& hostPath, ParsedHive& parsed,
+                                     const RegistryKeyPath& key) {
     if (parsed.damage) {
         reportMalformed(hostPath, *parsed.damage);
         return ERROR_BADDB;
@@ -257,15 +320,44 @@ LONG deleteFromBinary(const std::string& hostPath, ParsedHive& parsed, const Reg
     }
     CregWriter writer(hive, parsed.habits.habit);
     writer.deleteKeys(keys);
-    LONG error = replaceSystemFile(hostPath, writer.bytes());
+    std::string reason;
+    DWORD error = ERROR_SUCCESS;
+    switch (InPlaceWriter::write(hostPath, hive.bytes(), writer.bytes(), parsed.identity, reason,
+                                 error)) {
+    case InPlaceWriter::Outcome::Written:
+        break;
+    case InPlaceWriter::Outcome::NotPossible:
+        error = replaceSystemFile(hostPath, writer.bytes());
+        break;
+    case InPlaceWriter::Outcome::Changed:
+        parsed = ParsedHive{};
+        return std::nullopt;
+    case InPlaceWriter::Outcome::Failed:
+        reportOn(hostPath, "not changed: " + reason);
+        parsed = ParsedHive{};
+        return static_cast<LONG>(error);
+    }
     if (error == ERROR_SUCCESS) {
         hive.dropKeys(keys, writer.takeBytes());
         remember(parsed, hostPath);
     }
-    return error;
+    return static_cast<LONG>(error);
 }
 
 } // namespace
+
+void bootRegistry(const MachineConfig& config) {
+    {
+        std::lock_guard<std::mutex> lock(g_registryMutex);
+        g_registry = RegistryState{config.registryFile, windowsDirectory()};
+        g_parsed = ParsedHive{};
+    }
+    HiveFile hive = findHive();
+    if (auto failure = rollBackInterrupted(hive)) {
+        throw std::runtime_error("registry file " + hive.hostPath + ": " + *failure +
+                                 "; the machine does not start");
+    }
+}
 
 std::string registryHostPath() {
     return findHive().hostPath;
@@ -284,15 +376,26 @@ LONG deleteLocalMachineKey(std::string_view path) {
     }
     HiveFile hive = findHive();
     std::lock_guard<std::mutex> lock(g_registryMutex);
-    LONG error = ERROR_SUCCESS;
-    auto content = loadHive(hive, error);
-    if (!content) {
-        return error; // ERROR_FILE_NOT_FOUND: no hive file, an empty registry
+    // Another process's change between the read and the write is read and
+    // the deletion made again on it; one that keeps coming is a failure.
+    constexpr int kAttempts = 3;
+    for (int attempt = 1;; ++attempt) {
+        LONG error = ERROR_SUCCESS;
+        auto content = loadHive(hive, error);
+        if (!content) {
+            return error; // ERROR_FILE_NOT_FOUND: no hive file, an empty registry
+        }
+        if (content->binary == nullptr) {
+            return deleteFromText(hive.hostPath, content->text, *key);
+        }
+        if (auto result = deleteFromBinary(hive.hostPath, *content->binary, *key)) {
+            return *result;
+        }
+        if (attempt == kAttempts) {
+            reportOn(hive.hostPath, "not changed: other processes keep changing it");
+            return ERROR_ACCESS_DENIED;
+        }
     }
-    if (content->binary != nullptr) {
-        return deleteFromBinary(hive.hostPath, *content->binary, *key);
-    }
-    return deleteFromText(hive.hostPath, content->text, *key);
 }
 
 bool localMachineKeyExists(std::string_view path) {
@@ -371,6 +474,11 @@ bool checkLocalMachineHive(std::string& hostPath, std::vector<std::string>& prob
     if (hostPath.empty() || !isNamed(hostPath)) {
         return false;
     }
+    hostsupport::UniqueFd held;
+    if (auto failure = prepareToRead(hive, held)) {
+        problems.push_back(*failure);
+        return true;
+    }
     auto text =
         hive.fault.empty() ? readFileShared(hostPath, kRegistryFileReadLimit) : std::nullopt;
     if (!hive.fault.empty()) {
@@ -404,6 +512,11 @@ bool listLocalMachineKeys(std::vector<std::string>& paths, std::string& error) {
     }
     if (hostPath.empty() || !isNamed(hostPath)) {
         return true;
+    }
+    hostsupport::UniqueFd held;
+    if (auto failure = prepareToRead(hive, held)) {
+        error = hostPath + ": " + *failure;
+        return false;
     }
     auto text = readFileShared(hostPath, kRegistryFileReadLimit);
     if (!text) {

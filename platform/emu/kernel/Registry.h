@@ -5,8 +5,11 @@
 // text file (RegistryFile) otherwise. A change made to the file between calls
 // counts: a text file is read afresh for every operation, a binary hive's
 // parsed form is kept only while its file stays the same (device, inode,
-// size and times; its bytes too while the times cannot yet tell). Every
-// change is written back whole and atomically.
+// size and times; its bytes too while the times cannot yet tell). A change
+// to a text file is written back whole and atomically; a binary hive is
+// written in place, only the pages that changed, behind an undo journal
+// (InPlaceWriter, hostsupport::UndoJournal) that the next start or read
+// rolls back when a writer died.
 #pragma once
 
 #include "platform/emu/MachineConfig.h"
@@ -18,6 +21,9 @@
 
 namespace emu::kernel {
 
+// Starts the registry: rolls back what a change to the hive cut short left
+// (said on stderr); throws std::runtime_error with the reason when that
+// cannot be done, the file left as it is.
 void bootRegistry(const MachineConfig& config);
 void shutdownRegistry();
 
@@ -27,7 +33,7 @@ std::string registryHostPath();
 // The registry file is whatever carries its name. A folder, pipe or device,
 // a link that leads nowhere or outside its drive is no registry: every
 // operation fails on it (reported on stderr) and nothing reads it as empty.
-// A link to a file is followed, and a change replaces the file it leads to.
+// A link to a file is followed, and a change is made to the file it leads to.
 // The system writes its own file whatever its read-only, hidden and system
 // attributes, which the file keeps.
 
@@ -38,7 +44,9 @@ std::string registryHostPath();
 // damage no release of Windows leaves (a checksum that does not match, data
 // after its end) or a registry file that is no file, each reported on stderr
 // and left untouched; ERROR_ACCESS_DENIED when the file cannot be read or
-// replaced (the host user may not write it or its folder).
+// written (the host user may not write it or its folder, the disk is full,
+// a journal beside it cannot be rolled back), reported on stderr but for a
+// file that cannot be read.
 LONG deleteLocalMachineKey(std::string_view path);
 
 // Whether a key below HKEY_LOCAL_MACHINE exists, names compared without regard

@@ -208,6 +208,8 @@ TEST(UndoJournal, ALiveWritersJournalIsWaitedForAndNeverRolledBack) {
         EXPECT_NE(meanwhile.reason().find("running writer"), std::string::npos)
             << meanwhile.reason();
         EXPECT_EQ(readHostFile(path), half);
+        EXPECT_FALSE(UndoJournal::holdForReading(path, std::chrono::milliseconds(30)).ok())
+            << "a reader would see the write half made";
         if (killed) {
             kill(child, SIGKILL);
         } else {
@@ -219,6 +221,7 @@ TEST(UndoJournal, ALiveWritersJournalIsWaitedForAndNeverRolledBack) {
         ASSERT_TRUE(after.ok()) << after.reason();
         EXPECT_EQ(*after, killed);
         EXPECT_EQ(readHostFile(path), killed ? before : half);
+        EXPECT_TRUE(UndoJournal::holdForReading(path).ok());
         EXPECT_EQ(folderEntries(dir.path()), std::vector<std::string>{"SYSTEM.DAT"});
         for (int fd : {toChild[1], toParent[0]}) {
             close(fd);

@@ -2,12 +2,14 @@
 // layout are read the same by our reader and by libcreg; deletions through
 // RegDeleteKeyA leave files that both read as the expected tree; malformed
 // files are refused and left as they were.
+#include "platform/emu/hostsupport/UndoJournal.h"
 #include "platform/emu/kernel/CregCheck.h"
 #include "platform/emu/kernel/CregFile.h"
 #include "platform/emu/kernel/CregHabits.h"
 #include "platform/emu/kernel/CregWriter.h"
 #include "platform/emu/kernel/FileSystem.h"
 #include "platform/emu/kernel/Registry.h"
+#include "platform/emu/kernel/RegistryFile.h"
 #include "platform/emu/kernel/Trace.h"
 #include "platform/win32.h"
 #include "tests/emu/kernel/RegistryMachine.h"
@@ -434,8 +436,9 @@ TEST(CregRegistry, PicksTheFileAndItsFormat) {
 }
 
 // The registry is the system's own file: read-only, it is written all the
-// same and stays read-only; a write that fails (the disk is full) leaves the
-// old file and no temporary beside it.
+// same, in place, and stays read-only, its hard links kept; a write that
+// fails (the disk is full, for the journal or for the file) leaves the old
+// file and nothing beside it, and is reported.
 TEST(CregRegistry, AReadOnlyHiveIsWrittenAndAFailedWriteLeavesTheOldFile) {
     const std::string original = corvane_test::cregSampleHive().build();
     const char* key = "Enum\\PCI\\VEN_7E57&DEV_2301";
@@ -444,14 +447,19 @@ TEST(CregRegistry, AReadOnlyHiveIsWrittenAndAFailedWriteLeavesTheOldFile) {
         for (const auto& entry : std::filesystem::directory_iterator(folder)) {
             names.push_back(entry.path().filename());
         }
+        std::sort(names.begin(), names.end());
         return names;
     };
-    {
+    for (int failingWrite : {1, 2}) {
+        SCOPED_TRACE(failingWrite == 1 ? "the journal's write fails" : "the file's write fails");
         TempDir dir;
         std::string path = dir / "SYSTEM.DAT";
         writeHostFile(path, original);
-        RegistryMachine full(path, 1);
+        RegistryMachine full(path, failingWrite);
+        testing::internal::CaptureStderr();
         EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_ACCESS_DENIED);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(path + ": not changed: "), std::string::npos) << said;
         EXPECT_EQ(readHostFile(path), original);
         EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"SYSTEM.DAT"});
     }
@@ -459,6 +467,7 @@ TEST(CregRegistry, AReadOnlyHiveIsWrittenAndAFailedWriteLeavesTheOldFile) {
     std::string path = machine.windows() + "/SYSTEM.DAT";
     writeHostFile(path, original);
     ASSERT_EQ(chmod(path.c_str(), 0440), 0);
+    ASSERT_EQ(link(path.c_str(), (machine.windows() + "/LINKED.DAT").c_str()), 0);
     // A program opening the file for writing is refused, as on Windows.
     EXPECT_EQ(CreateFileA("C:\\Windows\\SYSTEM.DAT", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
                           nullptr),
@@ -467,9 +476,114 @@ TEST(CregRegistry, AReadOnlyHiveIsWrittenAndAFailedWriteLeavesTheOldFile) {
     EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
     expectTree(path, corvane_test::cregSampleHive().listing({key}));
     struct stat info {};
+    struct stat linked {};
     ASSERT_EQ(stat(path.c_str(), &info), 0);
+    ASSERT_EQ(stat((machine.windows() + "/LINKED.DAT").c_str(), &linked), 0);
     EXPECT_EQ(info.st_mode & 07777, 0440u);
-    EXPECT_EQ(namesIn(machine.windows()), std::vector<std::string>{"SYSTEM.DAT"});
+    EXPECT_EQ(info.st_ino, linked.st_ino);
+    EXPECT_EQ(info.st_nlink, 2u);
+    EXPECT_EQ(namesIn(machine.windows()), std::vector<std::string>({"LINKED.DAT", "SYSTEM.DAT"}));
+}
+
+// A change cut short leaves a journal beside the hive: the next start puts
+// the old bytes back and says so; a journal that is not whole stops the
+// start and is applied never. A journal is never read as a registry file
+// nor listed among the folder's files.
+TEST(CregRegistry, AChangeCutShortIsRolledBackAtTheNextStartOrStopsIt) {
+    const std::string original = corvane_test::cregSampleHive().build();
+    const char* key = "Enum\\PCI\\VEN_7E57&DEV_2301";
+    // The hive as a writer killed after its first page leaves it.
+    auto cutShort = [&](const std::string& path) {
+        writeHostFile(path, original);
+        emu::hostsupport::UndoJournal journal(path);
+        journal.keep(0, 4096);
+        ASSERT_TRUE(journal.seal().ok());
+        writeHostFile(path, std::string(4096, 'T') + original.substr(4096));
+    };
+    {
+        TempDir dir;
+        std::string path = dir / "SYSTEM.DAT";
+        cutShort(path);
+        testing::internal::CaptureStderr();
+        RegistryMachine machine(path);
+        std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(said, "setup: registry file " + path +
+                            ": a change cut short was undone from its journal\n");
+        EXPECT_EQ(readHostFile(path), original);
+        EXPECT_EQ(corvane_test::folderEntries(dir.path()), std::vector<std::string>{"SYSTEM.DAT"});
+        EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_SUCCESS);
+    }
+    TempDir dir;
+    std::string path = dir / "SYSTEM.DAT";
+    cutShort(path);
+    const std::string journalPath = emu::hostsupport::UndoJournal::pathFor(path);
+    std::string journal = readHostFile(journalPath);
+    journal.back() ^= 1;
+    writeHostFile(journalPath, journal);
+    const std::string torn = readHostFile(path);
+    try {
+        RegistryMachine machine(path);
+        ADD_FAILURE() << "the machine started";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("is not whole; it was not applied"),
+                  std::string::npos)
+            << error.what();
+        EXPECT_NE(std::string(error.what()).find("the machine does not start"), std::string::npos);
+    }
+    EXPECT_EQ(readHostFile(path), torn);
+    EXPECT_EQ(readHostFile(journalPath), journal);
+
+    // The same journal turning up beside a running machine's hive.
+    RegistryMachine machine("");
+    const std::string hive = machine.windows() + "/SYSTEM.DAT";
+    writeHostFile(hive, original);
+    writeHostFile(emu::hostsupport::UndoJournal::pathFor(hive), journal);
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA("C:\\Windows\\*", &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE);
+    std::vector<std::string> listed;
+    do {
+        listed.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    EXPECT_EQ(listed, std::vector<std::string>({".", "..", "SYSTEM.DAT"}));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, key), ERROR_ACCESS_DENIED);
+    std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("not whole"), std::string::npos) << said;
+    EXPECT_EQ(readHostFile(hive), original);
+}
+
+// Another process writes the hive between this call's read and its write
+// (here: as the journal is written): the call sees it once its journal is
+// sealed, reads the file again and makes its deletion on that.
+TEST(CregRegistry, AWriteOfAnotherProcessBeforeTheSealIsReadAgain) {
+    const CregBuilder sample = corvane_test::cregSampleHive();
+    const std::string original = sample.build();
+    const std::string mine = "Enum\\PCI\\VEN_7E57&DEV_2301";
+    const std::string theirs = "Enum\\PCI\\VEN_7E57&DEV_2302";
+    CregFile parsed(original);
+    emu::kernel::CregWriter writer(parsed, emu::kernel::cregHabitsOf(parsed).habit);
+    ASSERT_GT(writer.deleteKeys(parsed.findKeys(*emu::kernel::splitRegistryKeyPath(theirs))), 0u);
+    const std::string theirFile = writer.bytes();
+
+    TempDir dir;
+    const std::string path = dir / "SYSTEM.DAT";
+    writeHostFile(path, original);
+    RegistryMachine machine(path);
+    ASSERT_TRUE(emu::kernel::localMachineKeyExists(mine)); // read and kept
+    int journalWrites = 0;
+    emu::hostsupport::UndoJournal::setStepHook([&](const char* step, bool made) {
+        if (!made && std::string(step) == "write journal" && ++journalWrites == 1) {
+            writeHostFile(path, theirFile);
+        }
+        return 0;
+    });
+    LONG result = RegDeleteKeyA(HKEY_LOCAL_MACHINE, mine.c_str());
+    emu::hostsupport::UndoJournal::setStepHook(nullptr);
+    EXPECT_EQ(result, ERROR_SUCCESS);
+    EXPECT_EQ(journalWrites, 2) << "the deletion was not made again";
+    expectTree(path, sample.listing({mine, theirs}));
 }
 
 TEST(CregWriter, FreesTheDataOfDeletedKeysInPlace) {
