@@ -1,5 +1,6 @@
 #include "platform/emu/host/DiskImage.h"
 
+#include "platform/emu/hostsupport/PositionedRead.h"
 #include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/emu/kernel/ByteReader.h"
 
@@ -36,19 +37,7 @@ bool startsWith(const Sector& sector, std::size_t at, const char* text) {
 
 // Reads the 512 bytes at offset; false when the file ends before them.
 bool readSector(int fd, std::uint64_t offset, Sector& sector) {
-    std::size_t done = 0;
-    while (done < sector.size()) {
-        ssize_t got = pread(fd, sector.data() + done, sector.size() - done,
-                            static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
+    return hostsupport::readExactly(fd, offset, sector.data(), sector.size());
 }
 
 bool hasBootSignature(const Sector& sector) {

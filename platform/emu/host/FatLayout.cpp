@@ -1,5 +1,6 @@
 #include "platform/emu/host/FatLayout.h"
 
+#include "platform/emu/hostsupport/PositionedRead.h"
 #include "platform/emu/hostsupport/UniqueFd.h"
 #include "platform/emu/kernel/ByteReader.h"
 
@@ -18,19 +19,7 @@ using hostsupport::Result;
 using kernel::ByteReader;
 
 bool readAt(int fd, std::uint64_t offset, std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t got =
-            pread(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(got);
-    }
-    return true;
+    return hostsupport::readExactly(fd, offset, bytes.data(), bytes.size());
 }
 
 const unsigned char* at(const std::string& bytes, std::size_t offset) {

@@ -1,6 +1,7 @@
 #include "platform/emu/host/ImageIdentity.h"
 
 #include "platform/emu/host/FatLayout.h"
+#include "platform/emu/hostsupport/PositionedRead.h"
 #include "platform/emu/hostsupport/UniqueFd.h"
 
 #include <cerrno>
@@ -36,11 +37,10 @@ Result<ImageIdentity> ImageIdentity::of(const ImageVolume& volume) {
     for (const ByteRange& range : layout->systemAreas()) {
         std::size_t start = areas.size();
         areas.resize(start + static_cast<std::size_t>(range.length));
-        ssize_t got = pread(fd.get(), areas.data() + start, static_cast<size_t>(range.length),
-                            static_cast<off_t>(range.offset));
-        if (got != static_cast<ssize_t>(range.length)) {
+        if (!hostsupport::readExactly(fd.get(), range.offset, areas.data() + start,
+                                      static_cast<size_t>(range.length))) {
             return Failure{"cannot read the file system of " + volume.path + ": " +
-                           (got < 0 ? std::strerror(errno) : "the file ends early")};
+                           (errno != 0 ? std::strerror(errno) : "the file ends early")};
         }
     }
     identity.m_areasHash = std::hash<std::string_view>{}(areas);

@@ -1,5 +1,7 @@
 #include "platform/emu/hostsupport/UndoJournal.h"
 
+#include "platform/emu/hostsupport/PositionedRead.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -177,17 +179,8 @@ Result<void> apply(int target, const std::string& path, const std::string& conte
 
 std::optional<std::string> readWhole(int fd, uint64_t size) {
     std::string content(static_cast<size_t>(size), '\0');
-    size_t done = 0;
-    while (done < content.size()) {
-        ssize_t got =
-            ::pread(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
-        if (got <= 0) {
-            return std::nullopt;
-        }
-        done += static_cast<size_t>(got);
+    if (!readExactly(fd, 0, content.data(), content.size())) {
+        return std::nullopt;
     }
     return content;
 }
@@ -342,20 +335,12 @@ Result<void> UndoJournal::seal() {
         uint64_t saved = range.offset >= size ? 0 : std::min(range.length, size - range.offset);
         size_t at = content.size();
         content.resize(at + static_cast<size_t>(saved));
-        size_t done = 0;
-        while (done < saved) {
-            ssize_t got =
-                ::pread(m_targetFd.get(), content.data() + at + done,
-                        static_cast<size_t>(saved) - done, static_cast<off_t>(range.offset + done));
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            if (got <= 0) {
-                Failure failure{because(m_target + " cannot be read")};
-                m_targetFd.reset();
-                return failure;
-            }
-            done += static_cast<size_t>(got);
+        if (!readExactly(m_targetFd.get(), range.offset, content.data() + at,
+                         static_cast<size_t>(saved))) {
+            Failure failure{errno != 0 ? because(m_target + " cannot be read")
+                                       : m_target + " cannot be read: it ended early"};
+            m_targetFd.reset();
+            return failure;
         }
         m_savedBytes += saved;
     }
