@@ -81,20 +81,24 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     if (!made) {
         return made.failure();
     }
-    Result<void> checked = VolumeCheck::run(*volume, volume->path, drive->m_work.path());
+    // The installation on the image may keep its short names in another
+    // code page than 437, and spell names in another than 1252; the files
+    // that say so have ASCII names. fsck.fat needs the first.
+    Result<InstallationCodePages> codePages = InstallationCodePage::of(
+        Mtools(*volume, volume->path, hostsupport::HostTool::kShortNameCodePage), drive->folder());
+    if (!codePages) {
+        return Failure{volume->path + ": " + codePages.reason()};
+    }
+    drive->m_codePage = codePages->oem;
+    drive->m_ansi = codePages->ansi;
+    Result<void> checked =
+        VolumeCheck::run(*volume, volume->path, drive->m_work.path(), drive->m_codePage);
     if (!checked) {
         return checked.failure();
     }
-    // The installation on the image may keep its short names in another
-    // code page than 437; the files that say so have ASCII names.
-    Result<int> codePage = InstallationCodePage::of(
-        Mtools(*volume, volume->path, hostsupport::HostTool::kShortNameCodePage), drive->folder());
-    if (!codePage) {
-        return Failure{volume->path + ": " + codePage.reason()};
-    }
-    drive->m_codePage = *codePage;
     Result<CopiedOut> copied =
-        ImageCopyOut::run(Mtools(*volume, volume->path, *codePage), volume->path, drive->folder());
+        ImageCopyOut::run(Mtools(*volume, volume->path, drive->m_codePage, *drive->m_ansi),
+                          volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
@@ -162,7 +166,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     for (const std::string& path : paths) {
         // Folders made in the session hold free clusters only.
         if (m_tree.count(path) != 0) {
-            Result<std::string> spelt = ImageNames::toToolPath(path);
+            Result<std::string> spelt = ImageNames::toToolPath(path, *m_ansi);
             if (!spelt) {
                 return spelt.failure();
             }
@@ -173,7 +177,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
         return clusters;
     }
     Result<std::string> listing =
-        Mtools(m_volume, m_volume.path, m_codePage).run("mshowfat", names);
+        Mtools(m_volume, m_volume.path, m_codePage, *m_ansi).run("mshowfat", names);
     if (!listing) {
         return listing.failure();
     }
@@ -233,13 +237,13 @@ Result<void> ImageDrive::write() {
     if (!m_placement) {
         return {};
     }
-    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path, m_codePage),
+    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path, m_codePage, *m_ansi),
                                               m_pending, folder(), m_work.path() + "/names",
                                               [this](const std::string& name) { step(name); });
     if (!written) {
         return written;
     }
-    Result<void> checked = m_placement->check();
+    Result<void> checked = m_placement->check(m_codePage);
     if (!checked) {
         return checked;
     }

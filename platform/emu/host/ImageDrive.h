@@ -23,6 +23,7 @@
 #include "platform/emu/host/ImageWorkFolder.h"
 #include "platform/emu/host/TreeComparison.h"
 #include "platform/emu/hostsupport/Result.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <cstdint>
 #include <functional>
@@ -99,7 +100,8 @@ private:
 
     ImageVolume m_volume;
     bool m_readOnly = false;
-    int m_codePage = 0; // of the short names, the installation's
+    int m_codePage = 0;                       // of the short names, the installation's
+    const kernel::CodePage* m_ansi = nullptr; // the work folder spells names in it
     ImageLock m_lock;
     ImageWorkFolder m_work;
     std::optional<ImageIdentity> m_identity; // the image as the run found it

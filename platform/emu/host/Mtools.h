@@ -4,6 +4,7 @@
 
 #include "platform/emu/host/DiskImage.h"
 #include "platform/emu/hostsupport/Result.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <string>
 #include <vector>
@@ -13,12 +14,17 @@ namespace emu::host {
 class Mtools {
 public:
     // The volume of image, read or written in file (the image itself or a
-    // copy of it laid out the same), its short names in codePage.
-    Mtools(ImageVolume volume, std::string file, int codePage)
-        : m_volume(std::move(volume)), m_file(std::move(file)), m_codePage(codePage) {}
+    // copy of it laid out the same), its short names in codePage, its names
+    // spelt in the work folder in ansi (ImageNames).
+    Mtools(ImageVolume volume, std::string file, int codePage,
+           const kernel::CodePage& ansi = kernel::CodePage::windows1252())
+        : m_volume(std::move(volume)), m_file(std::move(file)), m_codePage(codePage),
+          m_ansi(&ansi) {}
 
     // The OEM code page of the volume's short names.
     int codePage() const { return m_codePage; }
+    // The ANSI code page the work folder spells the volume's names in.
+    const kernel::CodePage& ansi() const { return *m_ansi; }
 
     // Runs tool with args after "-i FILE@@OFFSET"; what it printed on stdout,
     // or why it failed.
@@ -29,6 +35,7 @@ private:
     ImageVolume m_volume;
     std::string m_file;
     int m_codePage;
+    const kernel::CodePage* m_ansi;
 };
 
 } // namespace emu::host

@@ -11,6 +11,8 @@ using corvane_test::runTool;
 using corvane_test::TempDir;
 using emu::host::ImageNames;
 
+const emu::kernel::CodePage& k1252 = emu::kernel::CodePage::windows1252();
+
 namespace {
 
 // The name mtools gives a file named name in a new floppy image.
@@ -57,14 +59,14 @@ TEST(ImageNames, CarryANameOnlyWhereItComesBackTheSame) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        auto ansi = ImageNames::toAnsi(row.name);
+        auto ansi = ImageNames::toAnsi(row.name, k1252);
         ASSERT_EQ(ansi.ok(), row.ansi != nullptr) << (ansi ? *ansi : ansi.reason());
         if (!ansi) {
             EXPECT_NE(ansi.reason().find(row.refusal), std::string::npos) << ansi.reason();
             continue;
         }
         EXPECT_EQ(*ansi, row.ansi);
-        auto back = ImageNames::toTool(*ansi, 437);
+        auto back = ImageNames::toTool(*ansi, k1252, 437);
         EXPECT_EQ(back.ok(), row.writable) << (back ? *back : back.reason());
         // What mtools itself makes of it, through the tools' settings.
         EXPECT_EQ(writtenAs(row.name) == row.name, row.writable) << writtenAs(row.name);
@@ -74,8 +76,8 @@ TEST(ImageNames, CarryANameOnlyWhereItComesBackTheSame) {
             EXPECT_NE(back.reason().find("no long name"), std::string::npos) << back.reason();
         }
     }
-    EXPECT_TRUE(ImageNames::sameName("MACH\xC4.QBK", "mach\xE4.qbk"));
-    EXPECT_FALSE(ImageNames::sameName("MACH\xC4.QBK", "MACH_.QBK"));
+    EXPECT_TRUE(ImageNames::sameName("MACH\xC4.QBK", "mach\xE4.qbk", k1252));
+    EXPECT_FALSE(ImageNames::sameName("MACH\xC4.QBK", "MACH_.QBK", k1252));
 }
 
 TEST(ImageNames, APathReachesMtoolsAsItselfNeverAsAPattern) {
@@ -96,7 +98,7 @@ TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
     corvane_test::writeHostFile(work / "ok/Gr\xC3\xBC\xC3\x9F"
                                        "e/\xC3\x84.TXT",
                                 "a");
-    auto done = ImageNames::respellTree(work / "ok");
+    auto done = ImageNames::respellTree(work / "ok", k1252);
     ASSERT_TRUE(done) << done.reason();
     EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH\xC4.QBK"), "stray");
     EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH_.QBK"), "real");
@@ -119,7 +121,7 @@ TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
         for (const std::string& file : row.files) {
             corvane_test::writeHostFile(folder / file, "x");
         }
-        auto refused = ImageNames::respellTree(folder.path());
+        auto refused = ImageNames::respellTree(folder.path(), k1252);
         ASSERT_FALSE(refused);
         EXPECT_NE(refused.reason().find(row.says), std::string::npos) << refused.reason();
     }
