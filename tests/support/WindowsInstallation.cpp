@@ -600,7 +600,7 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
          false},
         {"Program Files/Accessories/WORDPAD.EXE", programBytes(16 * 1024, 5), false},
         {"Program Files/Ardelle/UNINST.EXE", programBytes(12 * 1024, 6), false},
-        {kNonAsciiFile, crlf("Curriculum vitae, draft of 3 March\n"), false},
+        {nonAsciiFile(), crlf("Curriculum vitae, draft of 3 March\n"), false},
     };
     files.insert(files.end(), more.begin(), more.end());
     // The INF files the demo disk merges into, as this release ships them.
@@ -621,6 +621,19 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
             {doubleByteFile(), crlf("; " + base + "\n[Version]\nClass=" + base + "\n"), false});
     }
     return files;
+}
+
+std::string WindowsInstallation::nonAsciiFile() const {
+    // A résumé, as each edition's user would name it.
+    static const std::map<unsigned, std::string> names = {
+        {1252, kNonAsciiFile},
+        {932, "My Documents/\xE5\xB1\xA5\xE6\xAD\xB4\xE6\x9B\xB8 \xE7\xAC\xAC"
+              "2\xE7\x89\x88.txt"},
+        {936, "My Documents/\xE7\xAE\x80\xE5\x8E\x86 \xE8\x8D\x89\xE7\xA8\xBF.txt"},
+        {949, "My Documents/\xEC\x9D\xB4\xEB\xA0\xA5\xEC\x84\x9C \xEC\xB4\x88\xEC\x95\x88.txt"},
+        {950, "My Documents/\xE5\xB1\xA5\xE6\xAD\xB7 \xE8\x8D\x89\xE7\xA8\xBF.txt"},
+    };
+    return names.at(m_codePage);
 }
 
 std::string WindowsInstallation::doubleByteFile() const {
@@ -669,7 +682,7 @@ FatImage WindowsInstallation::writeImage(const std::string& path) const {
     TempDir staging;
     std::string tree = staging / "c";
     writeFolder(tree);
-    std::string nonAscii = tree + "/" + kNonAsciiFile;
+    std::string nonAscii = tree + "/" + nonAsciiFile();
     std::remove(nonAscii.c_str());
     // The double-byte file goes in under a placeholder, and its directory
     // entry is then given the name as Windows writes it, which mtools
@@ -685,7 +698,7 @@ FatImage WindowsInstallation::writeImage(const std::string& path) const {
         image.setShortName("DBCSNAMETXT", doubleByteShortName());
     }
     for (const File& file : files()) {
-        if (file.path == kNonAsciiFile) {
+        if (file.path == nonAsciiFile()) {
             image.addFile(file.path, file.bytes);
         }
         if (file.protectedFile) {

@@ -75,8 +75,11 @@ public:
     // for code page 1252.
     std::string doubleByteFile() const;
     std::string doubleByteShortName() const;
-    // The file whose long name holds a character outside ASCII.
+    // The file whose long name holds a character outside ASCII: kNonAsciiFile
+    // in code page 1252 ("Résumé.txt"), one of the edition's characters in
+    // the others.
     static const char* const kNonAsciiFile;
+    std::string nonAsciiFile() const;
 
 private:
     WindowsRelease m_release;

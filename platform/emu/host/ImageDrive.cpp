@@ -90,15 +90,19 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
         return Failure{volume->path + ": " + codePages.reason()};
     }
     drive->m_codePage = codePages->oem;
-    drive->m_ansi = codePages->ansi;
     Result<void> checked =
         VolumeCheck::run(*volume, volume->path, drive->m_work.path(), drive->m_codePage);
     if (!checked) {
         return checked.failure();
     }
-    Result<CopiedOut> copied =
-        ImageCopyOut::run(Mtools(*volume, volume->path, drive->m_codePage, *drive->m_ansi),
-                          volume->path, drive->folder());
+    Result<ImageSpelling> spelling =
+        ImageNames::spellingOf(drive->tools(), *codePages->ansi, drive->m_codePage);
+    if (!spelling) {
+        return Failure{volume->path + ": " + spelling.reason() +
+                       "; the image is used only when every name comes and goes exactly"};
+    }
+    drive->m_spelling = std::move(*spelling);
+    Result<CopiedOut> copied = ImageCopyOut::run(drive->tools(), volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
@@ -106,6 +110,10 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     drive->m_shortNames = std::move(copied->shortNames);
     drive->m_lock.keepOthersOut();
     return drive;
+}
+
+Mtools ImageDrive::tools() const {
+    return Mtools(m_volume, m_volume.path, ImageNames::toolCodePage(m_codePage), m_spelling);
 }
 
 void ImageDrive::step(const std::string& name) {
@@ -166,7 +174,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     for (const std::string& path : paths) {
         // Folders made in the session hold free clusters only.
         if (m_tree.count(path) != 0) {
-            Result<std::string> spelt = ImageNames::toToolPath(path, *m_ansi);
+            Result<std::string> spelt = ImageNames::toToolPath(path, m_spelling);
             if (!spelt) {
                 return spelt.failure();
             }
@@ -176,8 +184,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     if (names.empty()) {
         return clusters;
     }
-    Result<std::string> listing =
-        Mtools(m_volume, m_volume.path, m_codePage, *m_ansi).run("mshowfat", names);
+    Result<std::string> listing = tools().run("mshowfat", names);
     if (!listing) {
         return listing.failure();
     }
@@ -237,9 +244,9 @@ Result<void> ImageDrive::write() {
     if (!m_placement) {
         return {};
     }
-    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path, m_codePage, *m_ansi),
-                                              m_pending, folder(), m_work.path() + "/names",
-                                              [this](const std::string& name) { step(name); });
+    Result<void> written =
+        ImageWriter::write(tools(), m_pending, folder(), m_work.path() + "/names",
+                           [this](const std::string& name) { step(name); });
     if (!written) {
         return written;
     }

@@ -1,14 +1,18 @@
 #include "platform/emu/host/ImageNames.h"
 
+#include "platform/emu/host/Mtools.h"
 #include "platform/emu/hostsupport/HostTool.h"
 #include "platform/emu/kernel/CodePage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <iconv.h>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <sys/stat.h>
 #include <vector>
 
@@ -190,6 +194,64 @@ bool shortNameAlone(std::string_view name, const CodePage& ansi) {
     return true;
 }
 
+// A line mtools printed in code page tools (UTF-8) as the code page's
+// bytes, one a character, as its columns count them; nullopt when a
+// character is not of the code page.
+std::optional<std::string> toolBytes(std::string_view line, const CodePage& tools) {
+    std::u32string text;
+    for (size_t at = 0; at < line.size();) {
+        std::optional<char32_t> c = nextCodePoint(line, at);
+        if (!c) {
+            return std::nullopt;
+        }
+        text += *c;
+    }
+    return tools.fromUtf32(text);
+}
+
+std::string trimmed(const std::string& text) {
+    size_t begin = text.find_first_not_of(' ');
+    size_t end = text.find_last_not_of(' ');
+    return begin == std::string::npos ? "" : text.substr(begin, end - begin + 1);
+}
+
+// The parts of a path ('/'), empty ones kept.
+std::vector<std::string> partsOf(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        size_t slash = path.find('/', start);
+        parts.emplace_back(path.substr(start, slash - start));
+        if (slash == std::string_view::npos) {
+            return parts;
+        }
+        start = slash + 1;
+    }
+}
+
+// Walks a path part by part: each part is spelt by the map (keyed by the
+// folder as the path spells it and the part) or else by spell.
+template <typename Spell>
+Result<std::string> spellPath(std::string_view path,
+                              const std::map<std::pair<std::string, std::string>, std::string>& map,
+                              Spell spell) {
+    std::string folder;
+    std::string spelt;
+    bool first = true;
+    for (const std::string& part : partsOf(path)) {
+        auto found = map.find({folder, part});
+        Result<std::string> name =
+            found != map.end() ? Result<std::string>(found->second) : spell(part);
+        if (!name) {
+            return name;
+        }
+        folder += (first ? "" : "/") + part;
+        spelt += (first ? "" : "/") + *name;
+        first = false;
+    }
+    return spelt;
+}
+
 std::string escaped(std::string_view path) {
     std::string result;
     for (char c : path) {
@@ -261,6 +323,83 @@ Result<std::string> ImageNames::toToolPath(std::string_view name, const CodePage
     return utf8Of(name, ansi);
 }
 
+int ImageNames::toolCodePage(int shortNameCodePage) {
+    const CodePage* names = CodePage::find(static_cast<UINT>(shortNameCodePage));
+    return names != nullptr && names->isDoubleByte() ? hostsupport::HostTool::kShortNameCodePage
+                                                     : shortNameCodePage;
+}
+
+Result<ImageSpelling> ImageNames::spellingOf(const Mtools& image, const CodePage& ansi,
+                                             int shortNameCodePage) {
+    ImageSpelling spelling;
+    spelling.ansi = &ansi;
+    const CodePage* names = CodePage::find(static_cast<UINT>(shortNameCodePage));
+    const CodePage* tools = CodePage::find(static_cast<UINT>(image.codePage()));
+    if (names == nullptr || tools == nullptr || names == tools) {
+        return spelling;
+    }
+    Result<std::string> listing = image.run("mdir", {"-/", "-a", "::/"});
+    if (!listing) {
+        return listing.failure();
+    }
+    // "SOFT     TXT         7 2026-12-09  18:21 ": no long name after the time.
+    static const std::regex shortOnly(
+        R"(^(.{8}) (.{3}) +(<DIR>|[0-9 ]+) +[0-9]{4}-[0-9]{2}-[0-9]{2} +[0-9]{1,2}:[0-9]{2} *$)");
+    std::istringstream lines(*listing);
+    std::string line;
+    std::string folder;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Directory for ::/", 0) == 0) {
+            folder = line.substr(17);
+            continue;
+        }
+        std::optional<std::string> bytes = toolBytes(line, *tools);
+        std::smatch match;
+        if (!bytes || !std::regex_match(*bytes, match, shortOnly)) {
+            continue;
+        }
+        std::string extension = trimmed(match[2].str());
+        std::string name = trimmed(match[1].str()) + (extension.empty() ? "" : "." + extension);
+        if (std::none_of(name.begin(), name.end(),
+                         [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            continue; // ASCII: the same on both sides
+        }
+        std::string toolName;
+        for (char c : name) {
+            appendUtf8(toolName, tools->toUnicode(static_cast<unsigned char>(c)));
+        }
+        std::string path = folder.empty() ? toolName : folder + "/" + toolName;
+        std::optional<std::u32string> text = names->toUtf32(name, true);
+        std::string utf8;
+        for (char32_t c : text.value_or(U"")) {
+            appendUtf8(utf8, c);
+        }
+        Result<std::string> spelt =
+            text ? toAnsi(utf8, ansi)
+                 : Result<std::string>(Failure{"reads as no text of code page " +
+                                               std::to_string(shortNameCodePage) +
+                                               ", that of the installation's short names"});
+        Result<std::string> ansiFolder = toAnsiPath(folder, spelling);
+        if (!spelt || !ansiFolder) {
+            return Failure{"the short name \"" + path + "\" " +
+                           (spelt ? ansiFolder.reason() : spelt.reason())};
+        }
+        spelling.toAnsi[{folder, toolName}] = *spelt;
+        spelling.toTool[{*ansiFolder, *spelt}] = toolName;
+    }
+    return spelling;
+}
+
+Result<std::string> ImageNames::toAnsiPath(std::string_view path, const ImageSpelling& spelling) {
+    return spellPath(path, spelling.toAnsi,
+                     [&](const std::string& part) { return toAnsi(part, *spelling.ansi); });
+}
+
+Result<std::string> ImageNames::toToolPath(std::string_view path, const ImageSpelling& spelling) {
+    return spellPath(path, spelling.toTool,
+                     [&](const std::string& part) { return utf8Of(part, *spelling.ansi); });
+}
+
 std::string ImageNames::literal(std::string_view path) {
     return "::/" + escaped(path);
 }
@@ -277,7 +416,7 @@ bool ImageNames::sameName(std::string_view a, std::string_view b, const CodePage
     return ansi.equalNoCase(a, b);
 }
 
-Result<void> ImageNames::respellTree(const std::string& root, const CodePage& ansi) {
+Result<void> ImageNames::respellTree(const std::string& root, const ImageSpelling& spelling) {
     // (host folder, the same folder as mtools spells it below root)
     std::vector<std::pair<std::string, std::string>> pending = {{root, ""}};
     while (!pending.empty()) {
@@ -298,12 +437,15 @@ Result<void> ImageNames::respellTree(const std::string& root, const CodePage& an
         std::vector<std::pair<std::string, std::string>> respelt; // (ANSI, UTF-8)
         for (const std::string& name : names) {
             std::string path = spelt.empty() ? name : spelt + "/" + name;
-            Result<std::string> respeltName = toAnsi(name, ansi);
+            auto known = spelling.toAnsi.find({spelt, name});
+            Result<std::string> respeltName = known != spelling.toAnsi.end()
+                                                  ? Result<std::string>(known->second)
+                                                  : toAnsi(name, *spelling.ansi);
             if (!respeltName) {
                 return Failure{"the name \"" + path + "\" " + respeltName.reason()};
             }
             for (const auto& [other, otherName] : respelt) {
-                if (sameName(other, *respeltName, ansi)) {
+                if (sameName(other, *respeltName, *spelling.ansi)) {
                     return Failure{"the names \"" + path + "\" and \"" + otherName +
                                    "\" are one name to Windows, which does not tell case apart"};
                 }

@@ -12,10 +12,30 @@
 #include "platform/emu/hostsupport/Result.h"
 #include "platform/emu/kernel/CodePage.h"
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace emu::host {
+
+class Mtools;
+
+// How one image's names are spelt on the work folder's side and on mtools'
+// side. mtools 4.0.32 garbles names when its code page is a double-byte one
+// (it appends '_' to names it did not change, "My Documents_"), so an image
+// whose short names are in 932, 936, 949 or 950 is read by mtools in 437.
+// An entry named by its short name alone whose bytes are not ASCII is then
+// spelt by mtools in 437 ("ソフト.TXT", 83 5C 83 74 83 67, as "â\âtâg.TXT")
+// and by the work folder in the installation's code page: such entries are
+// listed here, found when the drive is opened (ImageNames::spellingOf).
+struct ImageSpelling {
+    const kernel::CodePage* ansi = &kernel::CodePage::windows1252();
+    // (folder, name) as mtools spells them (UTF-8) to the name in ansi.
+    std::map<std::pair<std::string, std::string>, std::string> toAnsi;
+    // (folder, name) in ansi to the name as mtools spells it.
+    std::map<std::pair<std::string, std::string>, std::string> toTool;
+};
 
 class ImageNames {
 public:
@@ -55,12 +75,31 @@ public:
     // emulated machine, which matches names without regard to case.
     static bool sameName(std::string_view a, std::string_view b, const kernel::CodePage& ansi);
 
+    // The spelling of the volume mtools reads (in 437 when shortNameCodePage
+    // is a double-byte code page, else in shortNameCodePage) for a work
+    // folder in ansi. Refused, naming the entry, when a short name does not
+    // read as text of shortNameCodePage or ansi cannot spell it.
+    static hostsupport::Result<ImageSpelling>
+    spellingOf(const Mtools& image, const kernel::CodePage& ansi, int shortNameCodePage);
+    // The code page mtools is given for a volume whose short names are in
+    // shortNameCodePage: 437 for a double-byte one, else that one.
+    static int toolCodePage(int shortNameCodePage);
+
+    // A path of the image as mtools spells it (UTF-8, '/') in the work
+    // folder's spelling; refused as toAnsi refuses.
+    static hostsupport::Result<std::string> toAnsiPath(std::string_view path,
+                                                       const ImageSpelling& spelling);
+    // A path of the work folder as mtools spells it, for an entry the image
+    // holds already (toToolPath, and the entries of spelling).
+    static hostsupport::Result<std::string> toToolPath(std::string_view path,
+                                                       const ImageSpelling& spelling);
+
     // Renames every entry below root, copied out by mtools in UTF-8, to its
-    // spelling in ansi. Refused, naming the entry (UTF-8, relative to root),
+    // spelling in spelling.ansi. Refused, naming the entry (UTF-8, relative to root),
     // when a name has no ANSI spelling or two names of one folder become one
     // name to the machine; root is then to be thrown away.
     static hostsupport::Result<void> respellTree(const std::string& root,
-                                                 const kernel::CodePage& ansi);
+                                                 const ImageSpelling& spelling);
 };
 
 } // namespace emu::host

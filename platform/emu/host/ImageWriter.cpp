@@ -40,8 +40,8 @@ struct ToolChanges {
 class Speller {
 public:
     Speller(std::string folder, std::string staging, const Mtools& image)
-        : m_folder(std::move(folder)), m_staging(std::move(staging)), m_ansi(image.ansi()),
-          m_codePage(image.codePage()) {}
+        : m_folder(std::move(folder)), m_staging(std::move(staging)), m_spelling(image.spelling()),
+          m_ansi(image.ansi()), m_codePage(image.codePage()) {}
 
     Result<void> spell(const ImageChanges& changes, ToolChanges& spelt) {
         for (const auto& [from, to] : {std::pair{&changes.removedFolders, &spelt.removedFolders},
@@ -56,7 +56,7 @@ public:
                 return m_failure;
             }
             spelt.newFolders.push_back(
-                ImageNames::literalNew(*ImageNames::toToolPath(path, m_ansi)));
+                ImageNames::literalNew(*ImageNames::toToolPath(path, m_spelling)));
         }
         for (const auto& [target, files] : changes.written) {
             std::vector<std::string> sources;
@@ -83,7 +83,7 @@ public:
 
 private:
     bool toTool(const std::string& path, std::string& spelt) {
-        Result<std::string> utf8 = ImageNames::toToolPath(path, m_ansi);
+        Result<std::string> utf8 = ImageNames::toToolPath(path, m_spelling);
         if (!utf8) {
             m_failure = Failure{"the name \"" + path + "\" " + utf8.reason()};
             return false;
@@ -141,6 +141,7 @@ private:
 
     std::string m_folder;
     std::string m_staging;
+    const ImageSpelling& m_spelling;
     const kernel::CodePage& m_ansi;
     int m_codePage;
     int m_staged = 0;

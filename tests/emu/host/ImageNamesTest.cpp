@@ -98,7 +98,7 @@ TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
     corvane_test::writeHostFile(work / "ok/Gr\xC3\xBC\xC3\x9F"
                                        "e/\xC3\x84.TXT",
                                 "a");
-    auto done = ImageNames::respellTree(work / "ok", k1252);
+    auto done = ImageNames::respellTree(work / "ok", emu::host::ImageSpelling{});
     ASSERT_TRUE(done) << done.reason();
     EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH\xC4.QBK"), "stray");
     EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH_.QBK"), "real");
@@ -121,7 +121,7 @@ TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
         for (const std::string& file : row.files) {
             corvane_test::writeHostFile(folder / file, "x");
         }
-        auto refused = ImageNames::respellTree(folder.path(), k1252);
+        auto refused = ImageNames::respellTree(folder.path(), emu::host::ImageSpelling{});
         ASSERT_FALSE(refused);
         EXPECT_NE(refused.reason().find(row.says), std::string::npos) << refused.reason();
     }
