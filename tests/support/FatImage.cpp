@@ -257,8 +257,7 @@ std::vector<std::uint64_t> shortNameSlots(const FatImage& image, const std::stri
 
 } // namespace
 
-void FatImage::setShortName(const std::string& from, const std::string& to,
-                            bool staleLongName) const {
+void FatImage::setShortName(const std::string& from, const std::string& to) const {
     std::string bytes = readHostFile(path);
     std::vector<std::uint64_t> slots = shortNameSlots(*this, bytes, from);
     if (slots.size() != 1 || to.size() != 11) {
@@ -273,8 +272,8 @@ void FatImage::setShortName(const std::string& from, const std::string& to,
     std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
     file.seekp(static_cast<std::streamoff>(slots[0]));
     file.write(to.data(), 11);
-    for (std::uint64_t slot = slots[0];
-         !staleLongName && slot >= offset + 32 && bytes[slot - 32 + 11] == 0x0F; slot -= 32) {
+    for (std::uint64_t slot = slots[0]; slot >= offset + 32 && bytes[slot - 32 + 11] == 0x0F;
+         slot -= 32) {
         file.seekp(static_cast<std::streamoff>(slot - 32 + 13));
         file.put(static_cast<char>(sum));
     }

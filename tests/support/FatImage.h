@@ -71,10 +71,8 @@ struct FatImage {
     // volume whose short name is from ("PLACEHDRTXT"), as Windows writes
     // names mtools does not (a double-byte short name with a trail byte
     // '\\'); the long-name entries just before it take the new name's
-    // checksum unless staleLongName. Throws unless exactly one entry holds
-    // from.
-    void setShortName(const std::string& from, const std::string& to,
-                      bool staleLongName = false) const;
+    // checksum. Throws unless exactly one entry holds from.
+    void setShortName(const std::string& from, const std::string& to) const;
     // How many entries of the volume hold the short name (11 bytes).
     int shortNameCount(const std::string& name) const;
     // The long name of every entry below the root (UTF-8), folders ending in

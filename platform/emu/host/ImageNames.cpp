@@ -304,7 +304,7 @@ Result<std::string> ImageNames::toTool(std::string_view name, const CodePage& an
                                   "name as it is";
         } else if (!inShortNameCodePage(character, codePage)) {
             lost = codePoint(c) + ", which code page " + std::to_string(codePage) +
-                   " of the image's short names has no place for";
+                   ", in which mtools writes the image's short names, has no place for";
         } else if (isLowerAnsi(ansi, static_cast<unsigned char>(bytes[0]))) {
             lost = codePoint(c) + ", a small letter mtools writes as a capital";
         }
