@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/emu/host/DiskImage.h"
-#include "platform/emu/host/ImageNames.h"
+#include "platform/emu/host/ImageSpelling.h"
 #include "platform/emu/hostsupport/Result.h"
 #include "platform/emu/kernel/CodePage.h"
 
