@@ -31,11 +31,12 @@ public:
     // A name of the work folder (in ansi) as mtools takes it (UTF-8).
     // Refused when mtools would not write it exactly: in a name that fits a
     // short name, and so gets no long name, a character outside codePage,
-    // that of the short names ("€.TXT" becomes "E.TXT"), a small letter
-    // outside ASCII ("ä.txt" becomes "Ä.txt") or a double-byte character
-    // (mtools cuts or garbles those: "ソフト.TXT" gets the short name
-    // "ダミ1.TXT"); or a control character or bytes ansi reads as no
-    // character.
+    // the one mtools writes short names in ("€.TXT" becomes "E.TXT"), a
+    // small letter outside ASCII ("ä.txt" becomes "Ä.txt") or a double-byte
+    // character (mtools in 437 writes "ソフト.TXT" as the short name
+    // "___.TXT" with a long name, where Windows writes the short name
+    // itself; in 932 it writes "ダミ1.TXT" or cuts the name); or a control
+    // character or bytes ansi reads as no character.
     static hostsupport::Result<std::string> toTool(std::string_view name,
                                                    const kernel::CodePage& ansi, int codePage);
 
