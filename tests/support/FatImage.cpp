@@ -238,6 +238,54 @@ void FatImage::addFile(const std::string& path, const std::string& bytes) const 
     runTool({"env", "LC_ALL=C.UTF-8", "mcopy", "-m", "-i", image(*this), host, "::/" + path});
 }
 
+namespace {
+
+// The offsets in the image file of the directory entries of the volume
+// whose short name is name: every 32-byte slot of the volume that holds it
+// and is no long-name entry.
+std::vector<std::uint64_t> shortNameSlots(const FatImage& image, const std::string& bytes,
+                                          const std::string& name) {
+    std::vector<std::uint64_t> slots;
+    std::uint64_t end = std::min<std::uint64_t>(image.offset + image.length, bytes.size());
+    for (std::uint64_t at = image.offset; at + 32 <= end; at += 32) {
+        if (bytes.compare(at, 11, name) == 0 && bytes[at + 11] != 0x0F) {
+            slots.push_back(at);
+        }
+    }
+    return slots;
+}
+
+} // namespace
+
+void FatImage::setShortName(const std::string& from, const std::string& to) const {
+    std::string bytes = readHostFile(path);
+    std::vector<std::uint64_t> slots = shortNameSlots(*this, bytes, from);
+    if (slots.size() != 1 || to.size() != 11) {
+        throw std::runtime_error(std::to_string(slots.size()) + " entries of " + path +
+                                 " hold the short name " + from);
+    }
+    unsigned char sum = 0;
+    for (char c : to) {
+        sum = static_cast<unsigned char>(((sum & 1) << 7) + (sum >> 1) +
+                                         static_cast<unsigned char>(c));
+    }
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(static_cast<std::streamoff>(slots[0]));
+    file.write(to.data(), 11);
+    for (std::uint64_t slot = slots[0]; slot >= offset + 32 && bytes[slot - 32 + 11] == 0x0F;
+         slot -= 32) {
+        file.seekp(static_cast<std::streamoff>(slot - 32 + 13));
+        file.put(static_cast<char>(sum));
+    }
+    if (!file) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+int FatImage::shortNameCount(const std::string& name) const {
+    return static_cast<int>(shortNameSlots(*this, readHostFile(path), name).size());
+}
+
 std::vector<std::string> FatImage::longNames() const {
     std::string listing =
         runTool({"env", "LC_ALL=C.UTF-8", "mdir", "-/", "-b", "-i", image(*this), "::/"});

@@ -67,6 +67,14 @@ struct FatImage {
     // mtools, in a UTF-8 locale, gives it a VFAT long name in Unicode and a
     // short name in the DOS code page, as Windows does.
     void addFile(const std::string& path, const std::string& bytes) const;
+    // Writes the 11 bytes to over the short name of the one entry of the
+    // volume whose short name is from ("PLACEHDRTXT"), as Windows writes
+    // names mtools does not (a double-byte short name with a trail byte
+    // '\\'); the long-name entries just before it take the new name's
+    // checksum. Throws unless exactly one entry holds from.
+    void setShortName(const std::string& from, const std::string& to) const;
+    // How many entries of the volume hold the short name (11 bytes).
+    int shortNameCount(const std::string& name) const;
     // The long name of every entry below the root (UTF-8), folders ending in
     // '/': what the other listings, made in the C locale, spell with '_'.
     std::vector<std::string> longNames() const;

@@ -1,8 +1,10 @@
 #include "tests/support/WindowsInstallation.h"
 
+#include "tests/support/DoubleByteInf.h"
 #include "tests/support/TempDir.h"
 
 #include <cstdio>
+#include <map>
 #include <stdexcept>
 #include <sys/stat.h>
 
@@ -74,7 +76,8 @@ const char kStandardSystem[] = "(Standard system devices)";
 
 class HiveWriter {
 public:
-    explicit HiveWriter(const WindowsRelease& release) : m_release(release) {}
+    HiveWriter(const WindowsRelease& release, unsigned codePage)
+        : m_release(release), m_codePage(codePage) {}
 
     CregBuilder system(const std::vector<std::string>& demoKeys) {
         CregBuilder hive;
@@ -382,9 +385,16 @@ private:
                      CregBuilder::string("user32", "user32.dll")});
         hive.addKey("System\\CurrentControlSet\\Services\\VxD\\IOS",
                     {CregBuilder::string("StaticVxD", "")});
+        if (m_codePage != 1252) {
+            // The localised editions: one double-byte code page for both.
+            std::string number = std::to_string(m_codePage);
+            hive.addKey("System\\CurrentControlSet\\Control\\Nls\\CodePage",
+                        {CregBuilder::string("ACP", number), CregBuilder::string("OEMCP", number)});
+        }
     }
 
     WindowsRelease m_release;
+    unsigned m_codePage;
 };
 
 // The device keys the demo disk re-detects: its ControlFlags and USB
@@ -532,8 +542,29 @@ std::vector<std::string> iniSection(const std::string& text, const std::string& 
     return lines;
 }
 
-WindowsInstallation::WindowsInstallation(const WindowsRelease& release) : m_release(release) {
-    HiveWriter writer(release);
+namespace {
+
+// The base of the double-byte short name of each edition: "ソフト",
+// "软億乗", "한글", "功能".
+const std::map<unsigned, std::string> kDoubleByteBases = {
+    {932, "\x83\x5C\x83\x74\x83\x67"},
+    {936, "\xC8\xED\x83\x7C\x81\x5C"},
+    {949, "\xC7\xD1\xB1\xDB"},
+    {950, "\xA5\x5C\xAF\xE0"},
+};
+
+// The name the double-byte file goes into an image with, before its
+// directory entry is given its real name.
+const char kPlaceholder[] = "DBCSNAME.TXT";
+
+} // namespace
+
+WindowsInstallation::WindowsInstallation(const WindowsRelease& release, unsigned codePage)
+    : m_release(release), m_codePage(codePage) {
+    if (codePage != 1252 && kDoubleByteBases.count(codePage) == 0) {
+        throw std::invalid_argument("no edition of code page " + std::to_string(codePage));
+    }
+    HiveWriter writer(release, codePage);
     m_system = writer.system(demoDeviceKeys());
     m_user = writer.user();
 }
@@ -553,7 +584,8 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
         {"WINDOWS/USER.DA0", user, true},
     };
     if (std::string(m_release.versionNumber).rfind("4.90", 0) == 0) {
-        files.push_back({"WINDOWS/CLASSES.DAT", HiveWriter(m_release).classes().build(), true});
+        files.push_back(
+            {"WINDOWS/CLASSES.DAT", HiveWriter(m_release, m_codePage).classes().build(), true});
     }
     std::vector<File> more = {
         {"WINDOWS/WIN.INI", crlf("[windows]\nload=\nrun=\n\n[Desktop]\nWallpaper=(None)\n"), false},
@@ -568,7 +600,7 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
          false},
         {"Program Files/Accessories/WORDPAD.EXE", programBytes(16 * 1024, 5), false},
         {"Program Files/Ardelle/UNINST.EXE", programBytes(12 * 1024, 6), false},
-        {kNonAsciiFile, crlf("Curriculum vitae, draft of 3 March\n"), false},
+        {nonAsciiFile(), crlf("Curriculum vitae, draft of 3 March\n"), false},
     };
     files.insert(files.end(), more.begin(), more.end());
     // The INF files the demo disk merges into, as this release ships them.
@@ -578,7 +610,42 @@ std::vector<WindowsInstallation::File> WindowsInstallation::files() const {
                              crlf(readHostFile(kDemo + "/c/WINDOWS/INF/" + name)), false});
         }
     }
+    if (m_codePage != 1252) {
+        for (File& file : files) {
+            if (file.path == "WINDOWS/INF/MSHDC.INF") {
+                file.bytes = doubleByteInf(m_codePage).target;
+            }
+        }
+        const std::string& base = kDoubleByteBases.at(m_codePage);
+        files.push_back(
+            {doubleByteFile(), crlf("; " + base + "\n[Version]\nClass=" + base + "\n"), false});
+    }
     return files;
+}
+
+std::string WindowsInstallation::nonAsciiFile() const {
+    // A résumé, as each edition's user would name it.
+    static const std::map<unsigned, std::string> names = {
+        {1252, kNonAsciiFile},
+        {932, "My Documents/\xE5\xB1\xA5\xE6\xAD\xB4\xE6\x9B\xB8 \xE7\xAC\xAC"
+              "2\xE7\x89\x88.txt"},
+        {936, "My Documents/\xE7\xAE\x80\xE5\x8E\x86 \xE8\x8D\x89\xE7\xA8\xBF.txt"},
+        {949, "My Documents/\xEC\x9D\xB4\xEB\xA0\xA5\xEC\x84\x9C \xEC\xB4\x88\xEC\x95\x88.txt"},
+        {950, "My Documents/\xE5\xB1\xA5\xE6\xAD\xB7 \xE8\x8D\x89\xE7\xA8\xBF.txt"},
+    };
+    return names.at(m_codePage);
+}
+
+std::string WindowsInstallation::doubleByteFile() const {
+    return m_codePage == 1252 ? "" : "WINDOWS/INF/" + kDoubleByteBases.at(m_codePage) + ".TXT";
+}
+
+std::string WindowsInstallation::doubleByteShortName() const {
+    if (m_codePage == 1252) {
+        return "";
+    }
+    std::string base = kDoubleByteBases.at(m_codePage);
+    return base + std::string(8 - base.size(), ' ') + "TXT";
 }
 
 std::vector<std::string> WindowsInstallation::emptyFolders() const {
@@ -615,12 +682,23 @@ FatImage WindowsInstallation::writeImage(const std::string& path) const {
     TempDir staging;
     std::string tree = staging / "c";
     writeFolder(tree);
-    std::string nonAscii = tree + "/" + kNonAsciiFile;
+    std::string nonAscii = tree + "/" + nonAsciiFile();
     std::remove(nonAscii.c_str());
+    // The double-byte file goes in under a placeholder, and its directory
+    // entry is then given the name as Windows writes it, which mtools
+    // cannot.
+    std::string doubleByte = tree + "/" + doubleByteFile();
+    std::string placeholder = tree + "/WINDOWS/INF/" + kPlaceholder;
+    if (m_codePage != 1252 && std::rename(doubleByte.c_str(), placeholder.c_str()) != 0) {
+        throw std::runtime_error("cannot rename " + doubleByte);
+    }
     FatImage image =
         FatImage::make(m_release.fat32 ? ImageKind::Fat32Disk : ImageKind::Fat16Disk, path, tree);
+    if (m_codePage != 1252) {
+        image.setShortName("DBCSNAMETXT", doubleByteShortName());
+    }
     for (const File& file : files()) {
-        if (file.path == kNonAsciiFile) {
+        if (file.path == nonAsciiFile()) {
             image.addFile(file.path, file.bytes);
         }
         if (file.protectedFile) {

@@ -33,9 +33,15 @@ std::vector<std::string> iniSection(const std::string& text, const std::string& 
 
 class WindowsInstallation {
 public:
-    explicit WindowsInstallation(const WindowsRelease& release);
+    // The edition of code page codePage: 1252 the Western one, or the
+    // Japanese (932), Simplified Chinese (936), Korean (949) or Traditional
+    // Chinese (950) one, whose registry records its ANSI and OEM code page,
+    // whose MSHDC.INF is in its code page (doubleByteInf) and whose
+    // WINDOWS\INF holds a file with a double-byte short name.
+    explicit WindowsInstallation(const WindowsRelease& release, unsigned codePage = 1252);
 
     const WindowsRelease& release() const { return m_release; }
+    unsigned codePage() const { return m_codePage; }
     // HKEY_LOCAL_MACHINE as C:\WINDOWS\SYSTEM.DAT holds it, and the user's
     // part as C:\WINDOWS\USER.DAT holds it.
     const CregBuilder& systemHive() const { return m_system; }
@@ -63,11 +69,21 @@ public:
     // C:\WINDOWS\INF paths of files() ('/'), the OEM INF in INF/OTHER too.
     std::vector<std::string> infFiles() const;
     static const char* const kSystemDat; // "WINDOWS/SYSTEM.DAT"
-    // The file whose long name holds a character outside ASCII.
+    // The file with a short name alone, in double-byte characters of the
+    // edition's code page (with a trail byte '\\' where the code page has
+    // one), and that name's 11 bytes as its directory entry holds it; empty
+    // for code page 1252.
+    std::string doubleByteFile() const;
+    std::string doubleByteShortName() const;
+    // The file whose long name holds a character outside ASCII: kNonAsciiFile
+    // in code page 1252 ("Résumé.txt"), one of the edition's characters in
+    // the others.
     static const char* const kNonAsciiFile;
+    std::string nonAsciiFile() const;
 
 private:
     WindowsRelease m_release;
+    unsigned m_codePage;
     CregBuilder m_system;
     CregBuilder m_user;
 };

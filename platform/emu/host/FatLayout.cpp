@@ -126,12 +126,12 @@ std::vector<std::uint32_t> FatLayout::chain(std::uint32_t first) const {
     return clusters;
 }
 
-Result<std::vector<std::uint32_t>> FatLayout::directoryClusters(const std::string& file) const {
+Result<std::vector<FatDirectory>> FatLayout::directories(const std::string& file) const {
     hostsupport::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid()) {
         return Failure{"cannot open " + file + ": " + std::strerror(errno)};
     }
-    std::vector<std::uint32_t> all;
+    std::vector<FatDirectory> all;
     std::set<std::uint32_t> seen;
     // A directory: its clusters, or none for FAT12/16's fixed root.
     std::vector<std::vector<std::uint32_t>> pending;
@@ -141,22 +141,21 @@ Result<std::vector<std::uint32_t>> FatLayout::directoryClusters(const std::strin
         pending.push_back({});
     }
     while (!pending.empty()) {
-        std::vector<std::uint32_t> clusters = std::move(pending.back());
+        FatDirectory directory;
+        directory.clusters = std::move(pending.back());
         pending.pop_back();
-        std::vector<ByteRange> ranges;
-        if (clusters.empty()) {
-            ranges.push_back(
+        if (directory.clusters.empty()) {
+            directory.ranges.push_back(
                 ByteRange{m_volumeOffset + (static_cast<std::uint64_t>(m_reservedSectors) +
                                             static_cast<std::uint64_t>(m_fatCount) * m_fatSectors) *
                                                m_bytesPerSector,
                           static_cast<std::uint64_t>(m_rootSectors) * m_bytesPerSector});
         }
-        for (std::uint32_t cluster : clusters) {
-            all.push_back(cluster);
-            ranges.push_back(this->cluster(cluster));
+        for (std::uint32_t cluster : directory.clusters) {
+            directory.ranges.push_back(this->cluster(cluster));
         }
         bool ended = false;
-        for (const ByteRange& range : ranges) {
+        for (const ByteRange& range : directory.ranges) {
             std::string bytes(static_cast<std::size_t>(range.length), '\0');
             if (!readAt(fd.get(), range.offset, bytes)) {
                 return Failure{"cannot read a directory of " + file + ": " + std::strerror(errno)};
@@ -177,7 +176,21 @@ Result<std::vector<std::uint32_t>> FatLayout::directoryClusters(const std::strin
                     }
                 }
             }
+            directory.entries += bytes;
         }
+        all.push_back(std::move(directory));
+    }
+    return all;
+}
+
+Result<std::vector<std::uint32_t>> FatLayout::directoryClusters(const std::string& file) const {
+    Result<std::vector<FatDirectory>> found = directories(file);
+    if (!found) {
+        return found.failure();
+    }
+    std::vector<std::uint32_t> all;
+    for (const FatDirectory& directory : *found) {
+        all.insert(all.end(), directory.clusters.begin(), directory.clusters.end());
     }
     return all;
 }

@@ -19,6 +19,13 @@ struct ByteRange {
     std::uint64_t length = 0;
 };
 
+// One directory of the volume: where it lies and its entries' bytes.
+struct FatDirectory {
+    std::vector<std::uint32_t> clusters; // none for FAT12/16's fixed root
+    std::vector<ByteRange> ranges;       // in order, in the image file
+    std::string entries;                 // the bytes of ranges, one after the other
+};
+
 class FatLayout {
 public:
     // The layout of volume in file (the image or a copy laid out the same).
@@ -36,6 +43,8 @@ public:
     // own on FAT32).
     hostsupport::Result<std::vector<std::uint32_t>>
     directoryClusters(const std::string& file) const;
+    // Every directory reachable from the root, the root first.
+    hostsupport::Result<std::vector<FatDirectory>> directories(const std::string& file) const;
     bool isFree(std::uint32_t cluster) const { return next(cluster) == 0; }
     std::uint32_t firstCluster() const { return 2; }
     std::uint32_t lastCluster() const { return m_clusterCount + 1; }

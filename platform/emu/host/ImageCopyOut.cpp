@@ -59,7 +59,7 @@ Result<Tree> readAttributes(const Mtools& image) {
         entry.system = flags.find('S') != std::string::npos;
         // As the work folder spells it; a name it cannot spell is refused
         // when the folder is respelt.
-        Result<std::string> path = ImageNames::toAnsi(line.substr(at + 3));
+        Result<std::string> path = ImageNames::toAnsiPath(line.substr(at + 3), image.spelling());
         attributes[path ? *path : line.substr(at + 3)] = entry;
     }
     return attributes;
@@ -79,7 +79,7 @@ Result<void> readShortNames(const Mtools& image, const std::string& root, Copied
     while (std::getline(lines, line)) {
         // One byte a character, as the columns count them and the folder
         // spells the names.
-        Result<std::string> ansi = ImageNames::toAnsi(line);
+        Result<std::string> ansi = ImageNames::toAnsi(line, image.ansi());
         line = ansi ? *ansi : std::string();
         if (line.rfind("Directory for ::/", 0) == 0) {
             std::string relative = line.substr(17);
@@ -122,7 +122,7 @@ Result<CopiedOut> ImageCopyOut::run(const Mtools& image, const std::string& imag
     }
     // mtools spells the names in UTF-8; the machine reads them in its ANSI
     // code page.
-    Result<void> respelt = ImageNames::respellTree(folder);
+    Result<void> respelt = ImageNames::respellTree(folder, image.spelling());
     if (!respelt) {
         return Failure{imagePath + ": " + respelt.reason() +
                        "; the image is used only when every name comes and goes exactly"};

@@ -81,20 +81,28 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     if (!made) {
         return made.failure();
     }
-    Result<void> checked = VolumeCheck::run(*volume, volume->path, drive->m_work.path());
+    // The installation on the image may keep its short names in another
+    // code page than 437, and spell names in another than 1252; the files
+    // that say so have ASCII names. fsck.fat needs the first.
+    Result<InstallationCodePages> codePages = InstallationCodePage::of(
+        Mtools(*volume, volume->path, hostsupport::HostTool::kShortNameCodePage), drive->folder());
+    if (!codePages) {
+        return Failure{volume->path + ": " + codePages.reason()};
+    }
+    drive->m_codePage = codePages->oem;
+    Result<void> checked =
+        VolumeCheck::run(*volume, volume->path, drive->m_work.path(), drive->m_codePage);
     if (!checked) {
         return checked.failure();
     }
-    // The installation on the image may keep its short names in another
-    // code page than 437; the files that say so have ASCII names.
-    Result<int> codePage = InstallationCodePage::of(
-        Mtools(*volume, volume->path, hostsupport::HostTool::kShortNameCodePage), drive->folder());
-    if (!codePage) {
-        return Failure{volume->path + ": " + codePage.reason()};
+    Result<ImageSpelling> spelling =
+        ImageNames::spellingOf(drive->tools(), *codePages->ansi, drive->m_codePage);
+    if (!spelling) {
+        return Failure{volume->path + ": " + spelling.reason() +
+                       "; the image is used only when every name comes and goes exactly"};
     }
-    drive->m_codePage = *codePage;
-    Result<CopiedOut> copied =
-        ImageCopyOut::run(Mtools(*volume, volume->path, *codePage), volume->path, drive->folder());
+    drive->m_spelling = std::move(*spelling);
+    Result<CopiedOut> copied = ImageCopyOut::run(drive->tools(), volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
@@ -102,6 +110,10 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
     drive->m_shortNames = std::move(copied->shortNames);
     drive->m_lock.keepOthersOut();
     return drive;
+}
+
+Mtools ImageDrive::tools() const {
+    return Mtools(m_volume, m_volume.path, ImageNames::toolCodePage(m_codePage), m_spelling);
 }
 
 void ImageDrive::step(const std::string& name) {
@@ -162,7 +174,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     for (const std::string& path : paths) {
         // Folders made in the session hold free clusters only.
         if (m_tree.count(path) != 0) {
-            Result<std::string> spelt = ImageNames::toToolPath(path);
+            Result<std::string> spelt = ImageNames::toToolPath(path, m_spelling);
             if (!spelt) {
                 return spelt.failure();
             }
@@ -172,8 +184,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     if (names.empty()) {
         return clusters;
     }
-    Result<std::string> listing =
-        Mtools(m_volume, m_volume.path, m_codePage).run("mshowfat", names);
+    Result<std::string> listing = tools().run("mshowfat", names);
     if (!listing) {
         return listing.failure();
     }
@@ -233,13 +244,13 @@ Result<void> ImageDrive::write() {
     if (!m_placement) {
         return {};
     }
-    Result<void> written = ImageWriter::write(Mtools(m_volume, m_volume.path, m_codePage),
-                                              m_pending, folder(), m_work.path() + "/names",
-                                              [this](const std::string& name) { step(name); });
+    Result<void> written =
+        ImageWriter::write(tools(), m_pending, folder(), m_work.path() + "/names",
+                           [this](const std::string& name) { step(name); });
     if (!written) {
         return written;
     }
-    Result<void> checked = m_placement->check();
+    Result<void> checked = m_placement->check(m_codePage);
     if (!checked) {
         return checked;
     }

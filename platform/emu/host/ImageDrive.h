@@ -20,7 +20,9 @@
 #include "platform/emu/host/ImageIdentity.h"
 #include "platform/emu/host/ImageLock.h"
 #include "platform/emu/host/ImagePlacement.h"
+#include "platform/emu/host/ImageSpelling.h"
 #include "platform/emu/host/ImageWorkFolder.h"
+#include "platform/emu/host/Mtools.h"
 #include "platform/emu/host/TreeComparison.h"
 #include "platform/emu/hostsupport/Result.h"
 
@@ -93,13 +95,16 @@ public:
 private:
     ImageDrive() = default;
     void step(const std::string& name);
+    // mtools on the volume, in the code page it reads the short names in.
+    Mtools tools() const;
     // The clusters the changes may overwrite that are in use: those of
     // every directory they change and of every file they replace or delete.
     hostsupport::Result<std::vector<std::uint32_t>> clustersToKeep(const FatLayout& layout) const;
 
     ImageVolume m_volume;
     bool m_readOnly = false;
-    int m_codePage = 0; // of the short names, the installation's
+    int m_codePage = 0;       // of the short names, the installation's
+    ImageSpelling m_spelling; // of the names, between mtools and the folder
     ImageLock m_lock;
     ImageWorkFolder m_work;
     std::optional<ImageIdentity> m_identity; // the image as the run found it

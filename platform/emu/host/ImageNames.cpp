@@ -1,14 +1,18 @@
 #include "platform/emu/host/ImageNames.h"
 
+#include "platform/emu/host/Mtools.h"
 #include "platform/emu/hostsupport/HostTool.h"
 #include "platform/emu/kernel/CodePage.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <dirent.h>
 #include <iconv.h>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <sys/stat.h>
 #include <vector>
 
@@ -18,11 +22,7 @@ namespace {
 
 using hostsupport::Failure;
 using hostsupport::Result;
-// Names are carried in code page 1252 whatever code page the machine runs
-// in; a name 1252 cannot hold is refused.
-const kernel::CodePage& ansi1252() {
-    return kernel::CodePage::windows1252();
-}
+using kernel::CodePage;
 
 std::string codePoint(char32_t c) {
     char text[16];
@@ -63,15 +63,19 @@ std::optional<char32_t> nextCodePoint(std::string_view text, size_t& at) {
     return c;
 }
 
-// Every character of the ANSI code page lies below U+10000.
 void appendUtf8(std::string& text, char32_t c) {
     if (c < 0x80) {
         text += static_cast<char>(c);
     } else if (c < 0x800) {
         text += static_cast<char>(0xC0 | c >> 6);
         text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
+    } else if (c < 0x10000) {
         text += static_cast<char>(0xE0 | c >> 12);
+        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+        text += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        text += static_cast<char>(0xF0 | c >> 18);
+        text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
         text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
         text += static_cast<char>(0x80 | (c & 0x3F));
     }
@@ -81,14 +85,48 @@ bool isControl(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c < 0xA0);
 }
 
-// The byte of the ANSI code page for c; nullopt when it has none.
-std::optional<unsigned char> ansiByte(char32_t c) {
-    for (unsigned byte = 0x20; byte < 0x100; ++byte) {
-        if (ansi1252().toUnicode(static_cast<unsigned char>(byte)) == c) {
-            return static_cast<unsigned char>(byte);
+std::string named(const CodePage& ansi) {
+    return "code page " + std::to_string(ansi.number());
+}
+
+// The characters of a name of the work folder (ANSI), one at a time, with
+// the bytes each takes; a byte or pair the code page has no character for
+// is refused.
+template <typename Visit>
+Result<void> eachCharacter(std::string_view name, const CodePage& ansi, Visit visit) {
+    for (size_t at = 0; at < name.size();) {
+        size_t length = 1;
+        char32_t c = ansi.decode(name, at, length);
+        if (c == CodePage::kInvalid) {
+            char text[8];
+            std::snprintf(text, sizeof text, "0x%02X",
+                          static_cast<unsigned>(static_cast<unsigned char>(name[at])));
+            return Failure{std::string("holds the byte ") + text + ", which " + named(ansi) +
+                           " of the emulated machine reads as no character"};
         }
+        if (isControl(c)) {
+            return Failure{"holds the control character " + codePoint(c)};
+        }
+        Result<void> visited = visit(c, name.substr(at, length));
+        if (!visited) {
+            return visited;
+        }
+        at += length;
     }
-    return std::nullopt;
+    return {};
+}
+
+// A name of the work folder (ANSI) in UTF-8.
+Result<std::string> utf8Of(std::string_view name, const CodePage& ansi) {
+    std::string utf8;
+    Result<void> walked = eachCharacter(name, ansi, [&](char32_t c, std::string_view) {
+        appendUtf8(utf8, c);
+        return Result<void>();
+    });
+    if (!walked) {
+        return walked.failure();
+    }
+    return utf8;
 }
 
 // Whether the code page of short names has a place for the character (UTF-8).
@@ -108,40 +146,110 @@ bool inShortNameCodePage(const std::string& character, int codePage) {
     return fits;
 }
 
-bool isLowerAnsi(unsigned char c) {
-    return ansi1252().upper(c) != c;
+bool isLowerAnsi(const CodePage& ansi, unsigned char c) {
+    return ansi.upper(c) != c;
 }
 
-bool isUpperAnsi(unsigned char c) {
+bool isUpperAnsi(const CodePage& ansi, unsigned char c) {
     for (unsigned lower = 0x61; lower < 0x100; ++lower) {
-        if (isLowerAnsi(static_cast<unsigned char>(lower)) &&
-            ansi1252().upper(static_cast<unsigned char>(lower)) == c) {
+        if (isLowerAnsi(ansi, static_cast<unsigned char>(lower)) &&
+            ansi.upper(static_cast<unsigned char>(lower)) == c) {
             return true;
         }
     }
     return false;
 }
 
-bool mixedCase(std::string_view part) {
+// Whether a part of a name mixes small letters and capitals; a double-byte
+// character is neither, whatever its trail byte.
+bool mixedCase(std::string_view part, const CodePage& ansi) {
     bool lower = false;
     bool upper = false;
-    for (char c : part) {
-        lower = lower || isLowerAnsi(static_cast<unsigned char>(c));
-        upper = upper || isUpperAnsi(static_cast<unsigned char>(c));
+    for (size_t at = 0; at < part.size(); at += ansi.charLength(part, at)) {
+        if (ansi.charLength(part, at) == 1) {
+            auto c = static_cast<unsigned char>(part[at]);
+            lower = lower || isLowerAnsi(ansi, c);
+            upper = upper || isUpperAnsi(ansi, c);
+        }
     }
     return lower && upper;
 }
 
 // Whether mtools writes the name (ANSI) as a short name alone: one that has
 // the shape of an 8.3 name, with no case mixed within its base or extension.
-bool shortNameAlone(std::string_view name) {
-    size_t dot = name.find('.');
+bool shortNameAlone(std::string_view name, const CodePage& ansi) {
+    size_t dot = ansi.find(name, '.');
     std::string_view base = name.substr(0, dot);
     std::string_view extension = dot == std::string_view::npos ? "" : name.substr(dot + 1);
-    return !base.empty() && base.size() <= 8 && extension.size() <= 3 &&
-           extension.find('.') == std::string_view::npos &&
-           name.find_first_of(" +,;=[]") == std::string_view::npos && !mixedCase(base) &&
-           !mixedCase(extension);
+    if (base.empty() || base.size() > 8 || extension.size() > 3 ||
+        ansi.find(extension, '.') != std::string_view::npos || mixedCase(base, ansi) ||
+        mixedCase(extension, ansi)) {
+        return false;
+    }
+    for (char c : std::string_view(" +,;=[]")) {
+        if (ansi.find(name, c) != std::string_view::npos) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A line mtools printed in code page tools (UTF-8) as the code page's
+// bytes, one a character, as its columns count them; nullopt when a
+// character is not of the code page.
+std::optional<std::string> toolBytes(std::string_view line, const CodePage& tools) {
+    std::u32string text;
+    for (size_t at = 0; at < line.size();) {
+        std::optional<char32_t> c = nextCodePoint(line, at);
+        if (!c) {
+            return std::nullopt;
+        }
+        text += *c;
+    }
+    return tools.fromUtf32(text);
+}
+
+std::string trimmed(const std::string& text) {
+    size_t begin = text.find_first_not_of(' ');
+    size_t end = text.find_last_not_of(' ');
+    return begin == std::string::npos ? "" : text.substr(begin, end - begin + 1);
+}
+
+// The parts of a path ('/'), empty ones kept.
+std::vector<std::string> partsOf(std::string_view path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        size_t slash = path.find('/', start);
+        parts.emplace_back(path.substr(start, slash - start));
+        if (slash == std::string_view::npos) {
+            return parts;
+        }
+        start = slash + 1;
+    }
+}
+
+// Walks a path part by part: each part is spelt by the map (keyed by the
+// folder as the path spells it and the part) or else by spell.
+template <typename Spell>
+Result<std::string> spellPath(std::string_view path,
+                              const std::map<std::pair<std::string, std::string>, std::string>& map,
+                              Spell spell) {
+    std::string folder;
+    std::string spelt;
+    bool first = true;
+    for (const std::string& part : partsOf(path)) {
+        auto found = map.find({folder, part});
+        Result<std::string> name =
+            found != map.end() ? Result<std::string>(found->second) : spell(part);
+        if (!name) {
+            return name;
+        }
+        folder += (first ? "" : "/") + part;
+        spelt += (first ? "" : "/") + *name;
+        first = false;
+    }
+    return spelt;
 }
 
 std::string escaped(std::string_view path) {
@@ -157,60 +265,139 @@ std::string escaped(std::string_view path) {
 
 } // namespace
 
-Result<std::string> ImageNames::toAnsi(std::string_view utf8) {
-    std::string ansi;
+Result<std::string> ImageNames::toAnsi(std::string_view utf8, const CodePage& ansi) {
+    std::string spelt;
     for (size_t at = 0; at < utf8.size();) {
         std::optional<char32_t> c = nextCodePoint(utf8, at);
         if (!c) {
             return Failure{"is no UTF-8 text"};
         }
-        std::optional<unsigned char> byte = isControl(*c) ? std::nullopt : ansiByte(*c);
-        if (!byte) {
-            return Failure{"holds " + codePoint(*c) +
-                           ", a character the emulated machine's code page 1252 has no place for"};
+        std::optional<std::string> bytes =
+            isControl(*c) ? std::nullopt : ansi.fromUtf32(std::u32string(1, *c));
+        if (!bytes || bytes->empty()) {
+            return Failure{"holds " + codePoint(*c) + ", a character the emulated machine's " +
+                           named(ansi) + " has no place for"};
         }
-        ansi += static_cast<char>(*byte);
+        // A character that shares its bytes with another (932 spells U+FFE2
+        // and U+00AC alike) would make two names one.
+        size_t length = 0;
+        char32_t back = ansi.decode(*bytes, 0, length);
+        if (back != *c || length != bytes->size()) {
+            return Failure{"holds " + codePoint(*c) + ", which the emulated machine's " +
+                           named(ansi) + " reads back as " + codePoint(back)};
+        }
+        spelt += *bytes;
     }
-    return ansi;
+    return spelt;
 }
 
-Result<std::string> ImageNames::toTool(std::string_view ansi, int codePage) {
-    std::string utf8;
+Result<std::string> ImageNames::toTool(std::string_view name, const CodePage& ansi, int codePage) {
     std::string lost; // why mtools would not keep a character of a short name
-    for (char byte : ansi) {
-        auto ansiByte = static_cast<unsigned char>(byte);
-        char32_t c = ansi1252().toUnicode(ansiByte);
-        if (isControl(c)) {
-            return Failure{"holds the control character " + codePoint(c)};
+    Result<void> walked = eachCharacter(name, ansi, [&](char32_t c, std::string_view bytes) {
+        if (c < 0x80 || !lost.empty()) {
+            return Result<void>();
         }
         std::string character;
         appendUtf8(character, c);
-        if (c >= 0x80 && lost.empty()) {
-            if (!inShortNameCodePage(character, codePage)) {
-                lost = codePoint(c) + ", which code page " + std::to_string(codePage) +
-                       " of the image's short names has no place for";
-            } else if (isLowerAnsi(ansiByte)) {
-                lost = codePoint(c) + ", a small letter mtools writes as a capital";
-            }
+        if (bytes.size() > 1) {
+            lost = codePoint(c) + ", a double-byte character mtools does not write into a short "
+                                  "name as it is";
+        } else if (!inShortNameCodePage(character, codePage)) {
+            lost = codePoint(c) + ", which code page " + std::to_string(codePage) +
+                   ", in which mtools writes the image's short names, has no place for";
+        } else if (isLowerAnsi(ansi, static_cast<unsigned char>(bytes[0]))) {
+            lost = codePoint(c) + ", a small letter mtools writes as a capital";
         }
-        utf8 += character;
+        return Result<void>();
+    });
+    if (!walked) {
+        return walked.failure();
     }
-    if (!lost.empty() && shortNameAlone(ansi)) {
+    if (!lost.empty() && shortNameAlone(name, ansi)) {
         return Failure{"holds " + lost + ", in a name that would get no long name to keep it"};
     }
-    return utf8;
+    return utf8Of(name, ansi);
 }
 
-Result<std::string> ImageNames::toToolPath(std::string_view ansi) {
-    std::string utf8;
-    for (char byte : ansi) {
-        char32_t c = ansi1252().toUnicode(static_cast<unsigned char>(byte));
-        if (isControl(c)) {
-            return Failure{"holds the control character " + codePoint(c)};
-        }
-        appendUtf8(utf8, c);
+Result<std::string> ImageNames::toToolPath(std::string_view name, const CodePage& ansi) {
+    return utf8Of(name, ansi);
+}
+
+int ImageNames::toolCodePage(int shortNameCodePage) {
+    const CodePage* names = CodePage::find(static_cast<UINT>(shortNameCodePage));
+    return names != nullptr && names->isDoubleByte() ? hostsupport::HostTool::kShortNameCodePage
+                                                     : shortNameCodePage;
+}
+
+Result<ImageSpelling> ImageNames::spellingOf(const Mtools& image, const CodePage& ansi,
+                                             int shortNameCodePage) {
+    ImageSpelling spelling;
+    spelling.ansi = &ansi;
+    const CodePage* names = CodePage::find(static_cast<UINT>(shortNameCodePage));
+    const CodePage* tools = CodePage::find(static_cast<UINT>(image.codePage()));
+    if (names == nullptr || tools == nullptr || names == tools) {
+        return spelling;
     }
-    return utf8;
+    Result<std::string> listing = image.run("mdir", {"-/", "-a", "::/"});
+    if (!listing) {
+        return listing.failure();
+    }
+    // "SOFT     TXT         7 2026-12-09  18:21 ": no long name after the time.
+    static const std::regex shortOnly(
+        R"(^(.{8}) (.{3}) +(<DIR>|[0-9 ]+) +[0-9]{4}-[0-9]{2}-[0-9]{2} +[0-9]{1,2}:[0-9]{2} *$)");
+    std::istringstream lines(*listing);
+    std::string line;
+    std::string folder;
+    while (std::getline(lines, line)) {
+        if (line.rfind("Directory for ::/", 0) == 0) {
+            folder = line.substr(17);
+            continue;
+        }
+        std::optional<std::string> bytes = toolBytes(line, *tools);
+        std::smatch match;
+        if (!bytes || !std::regex_match(*bytes, match, shortOnly)) {
+            continue;
+        }
+        std::string extension = trimmed(match[2].str());
+        std::string name = trimmed(match[1].str()) + (extension.empty() ? "" : "." + extension);
+        if (std::none_of(name.begin(), name.end(),
+                         [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            continue; // ASCII: the same on both sides
+        }
+        std::string toolName;
+        for (char c : name) {
+            appendUtf8(toolName, tools->toUnicode(static_cast<unsigned char>(c)));
+        }
+        std::string path = folder.empty() ? toolName : folder + "/" + toolName;
+        std::optional<std::u32string> text = names->toUtf32(name, true);
+        std::string utf8;
+        for (char32_t c : text.value_or(U"")) {
+            appendUtf8(utf8, c);
+        }
+        Result<std::string> spelt =
+            text ? toAnsi(utf8, ansi)
+                 : Result<std::string>(Failure{"reads as no text of code page " +
+                                               std::to_string(shortNameCodePage) +
+                                               ", that of the installation's short names"});
+        Result<std::string> ansiFolder = toAnsiPath(folder, spelling);
+        if (!spelt || !ansiFolder) {
+            return Failure{"the short name \"" + path + "\" " +
+                           (spelt ? ansiFolder.reason() : spelt.reason())};
+        }
+        spelling.toAnsi[{folder, toolName}] = *spelt;
+        spelling.toTool[{*ansiFolder, *spelt}] = toolName;
+    }
+    return spelling;
+}
+
+Result<std::string> ImageNames::toAnsiPath(std::string_view path, const ImageSpelling& spelling) {
+    return spellPath(path, spelling.toAnsi,
+                     [&](const std::string& part) { return toAnsi(part, *spelling.ansi); });
+}
+
+Result<std::string> ImageNames::toToolPath(std::string_view path, const ImageSpelling& spelling) {
+    return spellPath(path, spelling.toTool,
+                     [&](const std::string& part) { return utf8Of(part, *spelling.ansi); });
 }
 
 std::string ImageNames::literal(std::string_view path) {
@@ -225,11 +412,11 @@ std::string ImageNames::literalNew(std::string_view path) {
     return "::/" + escaped(path.substr(0, slash + 1)) + std::string(path.substr(slash + 1));
 }
 
-bool ImageNames::sameName(std::string_view a, std::string_view b) {
-    return ansi1252().equalNoCase(a, b);
+bool ImageNames::sameName(std::string_view a, std::string_view b, const CodePage& ansi) {
+    return ansi.equalNoCase(a, b);
 }
 
-Result<void> ImageNames::respellTree(const std::string& root) {
+Result<void> ImageNames::respellTree(const std::string& root, const ImageSpelling& spelling) {
     // (host folder, the same folder as mtools spells it below root)
     std::vector<std::pair<std::string, std::string>> pending = {{root, ""}};
     while (!pending.empty()) {
@@ -250,20 +437,23 @@ Result<void> ImageNames::respellTree(const std::string& root) {
         std::vector<std::pair<std::string, std::string>> respelt; // (ANSI, UTF-8)
         for (const std::string& name : names) {
             std::string path = spelt.empty() ? name : spelt + "/" + name;
-            Result<std::string> ansi = toAnsi(name);
-            if (!ansi) {
-                return Failure{"the name \"" + path + "\" " + ansi.reason()};
+            auto known = spelling.toAnsi.find({spelt, name});
+            Result<std::string> respeltName = known != spelling.toAnsi.end()
+                                                  ? Result<std::string>(known->second)
+                                                  : toAnsi(name, *spelling.ansi);
+            if (!respeltName) {
+                return Failure{"the name \"" + path + "\" " + respeltName.reason()};
             }
             for (const auto& [other, otherName] : respelt) {
-                if (sameName(other, *ansi)) {
+                if (sameName(other, *respeltName, *spelling.ansi)) {
                     return Failure{"the names \"" + path + "\" and \"" + otherName +
                                    "\" are one name to Windows, which does not tell case apart"};
                 }
             }
-            respelt.emplace_back(*ansi, name);
+            respelt.emplace_back(*respeltName, name);
             std::string from = folder + "/" + name;
-            std::string to = folder + "/" + *ansi;
-            if (*ansi != name && rename(from.c_str(), to.c_str()) != 0) {
+            std::string to = folder + "/" + *respeltName;
+            if (*respeltName != name && rename(from.c_str(), to.c_str()) != 0) {
                 return Failure{"cannot rename " + from + ": " + std::strerror(errno)};
             }
             struct stat info {};

@@ -45,8 +45,9 @@ Result<void> ImagePlacement::seal(const FatLayout& layout,
     return {};
 }
 
-Result<void> ImagePlacement::check() {
-    Result<void> checked = VolumeCheck::run(m_volume, m_volume.path, m_workFolder);
+Result<void> ImagePlacement::check(int shortNameCodePage) {
+    Result<void> checked =
+        VolumeCheck::run(m_volume, m_volume.path, m_workFolder, shortNameCodePage);
     if (!checked) {
         return Failure{"after writing the changes, " + checked.reason()};
     }

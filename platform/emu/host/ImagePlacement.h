@@ -32,8 +32,9 @@ public:
     // the journal; nothing of the image may be written before.
     hostsupport::Result<void> seal(const FatLayout& layout,
                                    const std::vector<std::uint32_t>& clusters);
-    // fsck.fat -n of the written volume.
-    hostsupport::Result<void> check();
+    // fsck.fat -n of the written volume, its short names in
+    // shortNameCodePage (VolumeCheck).
+    hostsupport::Result<void> check(int shortNameCodePage);
     // Syncs the image and removes the journal.
     hostsupport::Result<void> finish();
     // Puts the saved bytes back.

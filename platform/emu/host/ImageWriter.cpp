@@ -39,8 +39,9 @@ struct ToolChanges {
 // from the file it copies.
 class Speller {
 public:
-    Speller(std::string folder, std::string staging, int codePage)
-        : m_folder(std::move(folder)), m_staging(std::move(staging)), m_codePage(codePage) {}
+    Speller(std::string folder, std::string staging, const Mtools& image)
+        : m_folder(std::move(folder)), m_staging(std::move(staging)), m_spelling(image.spelling()),
+          m_ansi(image.ansi()), m_codePage(image.codePage()) {}
 
     Result<void> spell(const ImageChanges& changes, ToolChanges& spelt) {
         for (const auto& [from, to] : {std::pair{&changes.removedFolders, &spelt.removedFolders},
@@ -54,7 +55,8 @@ public:
             if (!made(path)) {
                 return m_failure;
             }
-            spelt.newFolders.push_back(ImageNames::literalNew(*ImageNames::toToolPath(path)));
+            spelt.newFolders.push_back(
+                ImageNames::literalNew(*ImageNames::toToolPath(path, m_spelling)));
         }
         for (const auto& [target, files] : changes.written) {
             std::vector<std::string> sources;
@@ -81,7 +83,7 @@ public:
 
 private:
     bool toTool(const std::string& path, std::string& spelt) {
-        Result<std::string> utf8 = ImageNames::toToolPath(path);
+        Result<std::string> utf8 = ImageNames::toToolPath(path, m_spelling);
         if (!utf8) {
             m_failure = Failure{"the name \"" + path + "\" " + utf8.reason()};
             return false;
@@ -107,7 +109,7 @@ private:
         if (!toTool(path, shown)) {
             return false;
         }
-        Result<std::string> name = ImageNames::toTool(baseOf(path), m_codePage);
+        Result<std::string> name = ImageNames::toTool(baseOf(path), m_ansi, m_codePage);
         if (!name) {
             m_failure =
                 Failure{"the name \"" + shown +
@@ -122,7 +124,7 @@ private:
             return std::nullopt;
         }
         std::string host = m_folder + "/" + file;
-        std::string name = *ImageNames::toTool(baseOf(file), m_codePage);
+        std::string name = *ImageNames::toTool(baseOf(file), m_ansi, m_codePage);
         if (name == baseOf(file)) {
             return host;
         }
@@ -139,6 +141,8 @@ private:
 
     std::string m_folder;
     std::string m_staging;
+    const ImageSpelling& m_spelling;
+    const kernel::CodePage& m_ansi;
     int m_codePage;
     int m_staged = 0;
     Failure m_failure;
@@ -208,7 +212,7 @@ hostsupport::Result<void> ImageWriter::write(const Mtools& image, const ImageCha
     // nothing.
     ToolChanges spelt;
     ImageWorkFolder::removeTree(staging);
-    Result<void> named = Speller(folder, staging, image.codePage()).spell(changes, spelt);
+    Result<void> named = Speller(folder, staging, image).spell(changes, spelt);
     if (!named) {
         ImageWorkFolder::removeTree(staging);
         return named;

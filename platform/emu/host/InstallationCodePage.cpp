@@ -28,7 +28,7 @@ std::optional<std::string> fileText(const Mtools& image, const std::string& scra
     for (char& c : spelt) {
         c = c == '\\' ? '/' : c;
     }
-    Result<std::string> utf8 = ImageNames::toToolPath(spelt);
+    Result<std::string> utf8 = ImageNames::toToolPath(spelt, kernel::CodePage::windows1252());
     std::string copy = scratch + "/file";
     if (!utf8 || !image.run("mcopy", {"-n", ImageNames::literal(*utf8), copy})) {
         return std::nullopt;
@@ -55,21 +55,47 @@ std::string windowsDir(const Mtools& image, const std::string& scratch) {
     return "WINDOWS";
 }
 
-std::optional<std::string> registryValue(const Mtools& image, const std::string& scratch) {
+// The values ACP and OEMCP as the registry holds them (nullopt where it
+// holds none).
+struct RegistryCodePages {
+    std::optional<std::string> ansi;
+    std::optional<std::string> oem;
+};
+
+template <typename Hive> RegistryCodePages valuesOf(const Hive& hive) {
     const kernel::RegistryKeyPath key = {"System", "CurrentControlSet", "Control", "Nls",
                                          "CodePage"};
+    if (hive.error()) {
+        return {};
+    }
+    return {hive.stringValue(key, "ACP"), hive.stringValue(key, "OEMCP")};
+}
+
+RegistryCodePages registryValues(const Mtools& image, const std::string& scratch) {
     std::string windows = windowsDir(image, scratch);
     if (std::optional<std::string> bytes = fileText(image, scratch, windows + "\\SYSTEM.DAT")) {
         if (kernel::CregFile::hasSignature(*bytes)) {
-            kernel::CregFile hive(std::move(*bytes));
-            return hive.error() ? std::nullopt : hive.stringValue(key, "OEMCP");
+            return valuesOf(kernel::CregFile(std::move(*bytes)));
         }
     }
     if (std::optional<std::string> text = fileText(image, scratch, windows + "\\SYSTEM.REG")) {
-        kernel::RegistryFile hive(*text);
-        return hive.error() ? std::nullopt : hive.stringValue(key, "OEMCP");
+        return valuesOf(kernel::RegistryFile(*text));
     }
-    return std::nullopt;
+    return {};
+}
+
+// A code page number as the registry writes it ("932", blanks around it
+// allowed, as the machine reads it); nullopt for anything else.
+std::optional<int> number(const std::optional<std::string>& value) {
+    size_t first = value ? value->find_first_not_of(' ') : std::string::npos;
+    if (first == std::string::npos) {
+        return std::nullopt;
+    }
+    std::string digits = value->substr(first, value->find_last_not_of(' ') + 1 - first);
+    if (digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::stoi(digits);
 }
 
 bool hostConverts(int codePage) {
@@ -83,19 +109,25 @@ bool hostConverts(int codePage) {
 
 } // namespace
 
-Result<int> InstallationCodePage::of(const Mtools& image, const std::string& scratch) {
-    std::optional<std::string> value = registryValue(image, scratch);
-    if (!value || value->empty() || value->size() > 5 ||
-        value->find_first_not_of("0123456789") != std::string::npos) {
-        return hostsupport::HostTool::kShortNameCodePage;
+Result<InstallationCodePages> InstallationCodePage::of(const Mtools& image,
+                                                       const std::string& scratch) {
+    RegistryCodePages values = registryValues(image, scratch);
+    InstallationCodePages codePages;
+    if (std::optional<int> ansi = number(values.ansi);
+        ansi && kernel::CodePage::isAnsiChoice(static_cast<UINT>(*ansi))) {
+        codePages.ansi = kernel::CodePage::find(static_cast<UINT>(*ansi));
     }
-    int codePage = std::stoi(*value);
-    if (!hostConverts(codePage)) {
-        return Failure{"the installation's registry names OEM code page " + *value +
+    std::optional<int> oem = number(values.oem);
+    if (!oem) {
+        return codePages;
+    }
+    if (!hostConverts(*oem)) {
+        return Failure{"the installation's registry names OEM code page " + *values.oem +
                        " (Nls\\CodePage OEMCP), which this host cannot convert; its short names "
                        "could not be read exactly"};
     }
-    return codePage;
+    codePages.oem = *oem;
+    return codePages;
 }
 
 } // namespace emu::host

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "platform/emu/host/DiskImage.h"
+#include "platform/emu/host/ImageSpelling.h"
 #include "platform/emu/hostsupport/Result.h"
+#include "platform/emu/kernel/CodePage.h"
 
 #include <string>
 #include <vector>
@@ -13,12 +15,17 @@ namespace emu::host {
 class Mtools {
 public:
     // The volume of image, read or written in file (the image itself or a
-    // copy of it laid out the same), its short names in codePage.
-    Mtools(ImageVolume volume, std::string file, int codePage)
-        : m_volume(std::move(volume)), m_file(std::move(file)), m_codePage(codePage) {}
+    // copy of it laid out the same), its short names read in codePage, its
+    // names spelt in the work folder as spelling says (ImageNames).
+    Mtools(ImageVolume volume, std::string file, int codePage, ImageSpelling spelling = {})
+        : m_volume(std::move(volume)), m_file(std::move(file)), m_codePage(codePage),
+          m_spelling(std::move(spelling)) {}
 
-    // The OEM code page of the volume's short names.
+    // The code page mtools reads the volume's short names in.
     int codePage() const { return m_codePage; }
+    const ImageSpelling& spelling() const { return m_spelling; }
+    // The ANSI code page the work folder spells the volume's names in.
+    const kernel::CodePage& ansi() const { return *m_spelling.ansi; }
 
     // Runs tool with args after "-i FILE@@OFFSET"; what it printed on stdout,
     // or why it failed.
@@ -29,6 +36,7 @@ private:
     ImageVolume m_volume;
     std::string m_file;
     int m_codePage;
+    ImageSpelling m_spelling;
 };
 
 } // namespace emu::host
