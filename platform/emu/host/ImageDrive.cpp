@@ -30,7 +30,8 @@ std::string parentOf(const std::string& path) {
 
 Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageName, bool readOnly,
                                                      const std::function<void()>& waiting,
-                                                     const std::function<void()>& rolledBack) {
+                                                     const std::function<void()>& rolledBack,
+                                                     Bytes bytes) {
     // Written where it lies: the file itself, never a link to it.
     std::string file;
     int partition = 0;
@@ -93,15 +94,76 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
         return Failure{volume->path + ": " + codePage.reason()};
     }
     drive->m_codePage = *codePage;
-    Result<CopiedOut> copied =
-        ImageCopyOut::run(Mtools(*volume, volume->path, *codePage), volume->path, drive->folder());
+    Result<FatLayout> layout = FatLayout::read(*volume, volume->path);
+    if (!layout) {
+        return layout.failure();
+    }
+    drive->m_layout = *layout;
+    Result<CopiedOut> copied = ImageCopyOut::run(Mtools(*volume, volume->path, *codePage), *layout,
+                                                 volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
     drive->m_tree = std::move(copied->tree);
     drive->m_shortNames = std::move(copied->shortNames);
+    drive->m_placeholders = std::move(copied->placeholders);
+    if (bytes == Bytes::CopiedOut) {
+        std::vector<std::string> files;
+        for (const auto& [inode, placeholder] : drive->m_placeholders) {
+            files.push_back(drive->folder() + "/" + placeholder.path);
+        }
+        for (const std::string& file : files) {
+            Result<void> fetched = drive->fetchLocked(file);
+            if (!fetched) {
+                return fetched.failure();
+            }
+        }
+    }
     drive->m_lock.keepOthersOut();
     return drive;
+}
+
+Result<void> ImageDrive::fetchLocked(const std::string& hostPath) {
+    struct stat info {};
+    if (m_placeholders.empty() || lstat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    auto found = m_placeholders.find(info.st_ino);
+    if (found == m_placeholders.end()) {
+        return {};
+    }
+    if (!m_layout) {
+        return Failure{m_volume.path + " cannot be read: " + m_layoutFailure};
+    }
+    Result<void> filled = ImageCopyOut::fill(*m_layout, m_volume.path, hostPath, found->second);
+    if (!filled) {
+        return filled;
+    }
+    // Unchanged as long as it stays as filled: the baseline of the
+    // comparison moves with it, where copy-out left it.
+    auto copiedOut = m_tree.find(found->second.path);
+    if (copiedOut != m_tree.end() && copiedOut->second.inode == info.st_ino &&
+        stat(hostPath.c_str(), &info) == 0) {
+        copiedOut->second.modified = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+        copiedOut->second.changed = info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec;
+        copiedOut->second.size = info.st_size;
+    }
+    m_placeholders.erase(found);
+    return {};
+}
+
+bool ImageDrive::fetch(const std::string& hostPath) {
+    std::lock_guard<std::mutex> lock(m_fetching);
+    Result<void> fetched = fetchLocked(hostPath);
+    if (!fetched && m_fetchFailure.empty()) {
+        m_fetchFailure = fetched.reason();
+    }
+    return static_cast<bool>(fetched);
+}
+
+size_t ImageDrive::unfetched() const {
+    std::lock_guard<std::mutex> lock(m_fetching);
+    return m_placeholders.size();
 }
 
 void ImageDrive::step(const std::string& name) {
@@ -205,10 +267,25 @@ Result<void> ImageDrive::prepare() {
         return Failure{m_volume.path + " was changed by another program while this run used it (" +
                        changed + "); this run's changes are not written, the other program's stay"};
     }
+    std::lock_guard<std::mutex> lock(m_fetching);
+    if (!m_fetchFailure.empty()) {
+        return Failure{m_fetchFailure + "; the run went on without that file, so its changes "
+                                        "are not written"};
+    }
     m_pending = TreeComparison::compare(m_tree, TreeComparison::scan(folder()));
     m_changes = m_pending.count();
     if (m_changes == 0) {
         return {};
+    }
+    // A file written back that never got its bytes (moved with its folder,
+    // say) gets them now, before the image changes.
+    for (const auto& [target, files] : m_pending.written) {
+        for (const std::string& file : files) {
+            Result<void> fetched = fetchLocked(folder() + "/" + file);
+            if (!fetched) {
+                return fetched;
+            }
+        }
     }
     Result<FatLayout> layout = FatLayout::read(m_volume, m_volume.path);
     if (!layout) {
@@ -257,7 +334,17 @@ Result<void> ImageDrive::finish() {
     }
     m_placement.reset();
     step("finish");
+    std::lock_guard<std::mutex> lock(m_fetching);
     m_tree = TreeComparison::scan(folder());
+    // The files still waiting kept their clusters; the chains are read
+    // anew from the FAT as written.
+    Result<FatLayout> layout = FatLayout::read(m_volume, m_volume.path);
+    if (layout) {
+        m_layout = *layout;
+    } else {
+        m_layout.reset();
+        m_layoutFailure = layout.reason();
+    }
     Result<ImageIdentity> identity = ImageIdentity::of(m_volume);
     if (identity) {
         m_identity = *identity;

@@ -229,6 +229,10 @@ bool ImageNames::sameName(std::string_view a, std::string_view b) {
     return ansi1252().equalNoCase(a, b);
 }
 
+std::string ImageNames::folded(std::string_view ansi) {
+    return ansi1252().upper(ansi);
+}
+
 Result<void> ImageNames::respellTree(const std::string& root) {
     // (host folder, the same folder as mtools spells it below root)
     std::vector<std::pair<std::string, std::string>> pending = {{root, ""}};

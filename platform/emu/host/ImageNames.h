@@ -44,6 +44,9 @@ public:
     // Whether the work folder's names a and b (ANSI) are one name to the
     // emulated machine, which matches names without regard to case.
     static bool sameName(std::string_view a, std::string_view b);
+    // The name as the machine tells names apart: sameName(a, b) exactly when
+    // folded(a) == folded(b).
+    static std::string folded(std::string_view ansi);
 
     // Renames every entry below root, copied out by mtools in UTF-8, to its
     // ANSI spelling. Refused, naming the entry (UTF-8, relative to root),
