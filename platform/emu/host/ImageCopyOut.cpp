@@ -179,32 +179,39 @@ Result<CopiedOut> ImageCopyOut::run(const Mtools& image, const FatLayout& layout
 
 Result<void> ImageCopyOut::fill(const FatLayout& layout, const std::string& imagePath,
                                 const std::string& hostPath, const Placeholder& placeholder) {
+    auto failed = [&](const std::string& why) {
+        return Failure{"cannot copy " + placeholder.path + " out of " + imagePath + ": " + why};
+    };
     struct stat info {};
     if (lstat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        return Failure{"cannot read " + hostPath + ": " + std::strerror(errno)};
+        return failed(hostPath + " is gone");
     }
     hostsupport::UniqueFd image(::open(imagePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!image.valid()) {
+        return failed(std::string("cannot open the image: ") + std::strerror(errno));
+    }
     // A read-only file is written by its owner for the moment it is filled.
     bool readOnly = (info.st_mode & S_IWUSR) == 0;
-    if (!image.valid() || (readOnly && chmod(hostPath.c_str(), info.st_mode | S_IWUSR) != 0)) {
-        return Failure{"cannot open " + (image.valid() ? hostPath : imagePath) + ": " +
-                       std::strerror(errno)};
+    if (readOnly && chmod(hostPath.c_str(), info.st_mode | S_IWUSR) != 0) {
+        return failed(std::string("cannot write ") + hostPath + ": " + std::strerror(errno));
     }
     hostsupport::UniqueFd to(::open(hostPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
     Result<void> filled =
         to.valid() ? FatDirectory::copyFile(layout, image.get(), placeholder.firstCluster,
                                             placeholder.size, to.get())
-                   : Result<void>(Failure{std::string("cannot open it: ") + std::strerror(errno)});
+                   : Result<void>(Failure{"cannot open " + hostPath + ": " + std::strerror(errno)});
     to = hostsupport::UniqueFd();
     Result<void> kept = setTimeAndMode(hostPath, placeholder.modified, false);
     if (readOnly && chmod(hostPath.c_str(), info.st_mode & 07777) != 0 && kept) {
         kept = Failure{"cannot make " + hostPath + " read-only again: " + std::strerror(errno)};
     }
     if (!filled) {
-        return Failure{"cannot copy " + placeholder.path + " out of " + imagePath + ": " +
-                       filled.reason()};
+        return failed(filled.reason());
     }
-    return kept;
+    if (!kept) {
+        return failed(kept.reason());
+    }
+    return {};
 }
 
 } // namespace emu::host

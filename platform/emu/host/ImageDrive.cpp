@@ -261,16 +261,16 @@ Result<void> ImageDrive::prepare() {
     if (m_readOnly) {
         return {};
     }
+    std::lock_guard<std::mutex> lock(m_fetching);
+    if (!m_fetchFailure.empty()) {
+        return Failure{m_fetchFailure + "; the run went on without that file, so its changes "
+                                        "are not written"};
+    }
     Result<ImageIdentity> now = ImageIdentity::of(m_volume);
     std::string changed = now ? m_identity->changesIn(*now) : "it cannot be read";
     if (!changed.empty()) {
         return Failure{m_volume.path + " was changed by another program while this run used it (" +
                        changed + "); this run's changes are not written, the other program's stay"};
-    }
-    std::lock_guard<std::mutex> lock(m_fetching);
-    if (!m_fetchFailure.empty()) {
-        return Failure{m_fetchFailure + "; the run went on without that file, so its changes "
-                                        "are not written"};
     }
     m_pending = TreeComparison::compare(m_tree, TreeComparison::scan(folder()));
     m_changes = m_pending.count();
