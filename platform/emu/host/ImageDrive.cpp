@@ -278,10 +278,21 @@ Result<void> ImageDrive::prepare() {
         return {};
     }
     // A file written back that never got its bytes (moved with its folder,
-    // say) gets them now, before the image changes.
+    // say) gets them now, before the image changes. One whose size or time
+    // moved was written to without them: its bytes are no file's.
     for (const auto& [target, files] : m_pending.written) {
         for (const std::string& file : files) {
-            Result<void> fetched = fetchLocked(folder() + "/" + file);
+            const std::string host = folder() + "/" + file;
+            struct stat info {};
+            auto waiting = lstat(host.c_str(), &info) == 0 ? m_placeholders.find(info.st_ino)
+                                                           : m_placeholders.end();
+            if (waiting != m_placeholders.end() &&
+                (info.st_size != static_cast<off_t>(waiting->second.size) ||
+                 info.st_mtim.tv_sec != waiting->second.modified || info.st_mtim.tv_nsec != 0)) {
+                return Failure{file + " was written to before its bytes were fetched from " +
+                               m_volume.path + "; this run's changes are not written"};
+            }
+            Result<void> fetched = fetchLocked(host);
             if (!fetched) {
                 return fetched;
             }

@@ -214,6 +214,18 @@ TEST(ImageDrive, ReadsTheFoldersAsMcopyCopiesThemAndFetchesAFileOnlyWhenItIsUsed
         EXPECT_EQ(image.files().count("Program Files/Quentor Tools/Read Me First.txt"), 0u);
         EXPECT_EQ(image.fsckReport(), "");
 
+        // Written to as a hole, never fetched: refused, never written back
+        // with the image's bytes over what was written, nor as a hole.
+        before = readHostFile(image.path);
+        writeHostFile(folder + "/WINDOWS/INF/OLD.INF", "written blind\r\n");
+        written = drive->commit();
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.reason().find("OLD.INF was written to before its bytes were fetched"),
+                  std::string::npos)
+            << written.reason();
+        EXPECT_EQ(readHostFile(image.path), before);
+        ASSERT_EQ(unlink((folder + "/WINDOWS/INF/OLD.INF").c_str()), 0);
+
         // A file whose bytes cannot be had is not to be used, and the run
         // that went on without it is not written back.
         writeHostFile(folder + "/WINDOWS/INF/NEW.INF", "new\r\n");
