@@ -272,7 +272,19 @@ Result<void> ImageDrive::prepare() {
         return Failure{m_volume.path + " was changed by another program while this run used it (" +
                        changed + "); this run's changes are not written, the other program's stay"};
     }
-    m_pending = TreeComparison::compare(m_tree, TreeComparison::scan(folder()));
+    Tree scanned = TreeComparison::scan(folder());
+    // A journal the machine left (a registry change it could not finish)
+    // means a file of the folder may be half changed: none of it goes in.
+    const std::string suffix = hostsupport::UndoJournal::kSuffix;
+    for (const auto& [path, entry] : scanned) {
+        if (m_tree.count(path) == 0 && path.size() > suffix.size() &&
+            path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return Failure{"a change of " + path.substr(0, path.size() - suffix.size()) +
+                           " was cut short in this run (its journal " + path +
+                           " is left); this run's changes are not written"};
+        }
+    }
+    m_pending = TreeComparison::compare(m_tree, scanned);
     m_changes = m_pending.count();
     if (m_changes == 0) {
         return {};

@@ -226,6 +226,17 @@ TEST(ImageDrive, ReadsTheFoldersAsMcopyCopiesThemAndFetchesAFileOnlyWhenItIsUsed
         EXPECT_EQ(readHostFile(image.path), before);
         ASSERT_EQ(unlink((folder + "/WINDOWS/INF/OLD.INF").c_str()), 0);
 
+        // A change the machine could not finish left its journal: nothing
+        // of the folder goes in, neither the half-changed file nor the journal.
+        writeHostFile(folder + "/WINDOWS/SYSTEM.REG.corvane-undo", "journal");
+        written = drive->commit();
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.reason().find("a change of WINDOWS/SYSTEM.REG was cut short"),
+                  std::string::npos)
+            << written.reason();
+        EXPECT_EQ(readHostFile(image.path), before);
+        ASSERT_EQ(unlink((folder + "/WINDOWS/SYSTEM.REG.corvane-undo").c_str()), 0);
+
         // A file whose bytes cannot be had is not to be used, and the run
         // that went on without it is not written back.
         writeHostFile(folder + "/WINDOWS/INF/NEW.INF", "new\r\n");
