@@ -7,6 +7,7 @@
 
 #include "platform/win32.h"
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -36,6 +37,13 @@ struct MachineConfig {
     // entry's host name. A name matching no entry of its folder is looked up
     // here.
     std::map<std::string, std::map<std::string, std::string>> shortNames;
+    // Drive folders whose files may be there before their bytes are (an
+    // image drive's, ImageDrive): called with the host path of every entry
+    // the machine is about to use through a drive path (to open, copy,
+    // rename, delete or ask about it), which then has its bytes; false when
+    // they could not be had, and the machine takes the path as absent.
+    // Empty: every file is whole.
+    std::function<bool(const std::string& hostPath)> fetchContent;
     // Host path of the HKEY_LOCAL_MACHINE file; empty means SYSTEM.DAT in the
     // Windows directory when it exists, else SYSTEM.REG there.
     std::string registryFile;

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -80,6 +81,26 @@ std::map<std::string, std::string> treeContents(const std::string& folder) {
 void copyHostTree(const std::string& from, const std::string& to) {
     fs::create_directories(to);
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+}
+
+long long diskSpaceBelow(const std::string& path) {
+    long long total = 0;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0) {
+        total += static_cast<long long>(info.st_blocks) * 512;
+    }
+    std::error_code failed;
+    if (!fs::is_directory(fs::symlink_status(path, failed))) {
+        return total;
+    }
+    // Entries may come and go while it counts: what is gone counts nothing.
+    for (auto it = fs::recursive_directory_iterator(path, failed);
+         !failed && it != fs::recursive_directory_iterator(); it.increment(failed)) {
+        if (lstat(it->path().c_str(), &info) == 0) {
+            total += static_cast<long long>(info.st_blocks) * 512;
+        }
+    }
+    return total;
 }
 
 } // namespace corvane_test

@@ -35,5 +35,8 @@ std::vector<std::string> folderEntries(const std::string& folder);
 std::map<std::string, std::string> treeContents(const std::string& folder);
 // Copies a folder tree (test data) into a new place.
 void copyHostTree(const std::string& from, const std::string& to);
+// The disk space the entries at and below path take, in bytes (holes take
+// none); 0 when nothing is there.
+long long diskSpaceBelow(const std::string& path);
 
 } // namespace corvane_test

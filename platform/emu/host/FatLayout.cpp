@@ -116,6 +116,13 @@ std::uint32_t FatLayout::next(std::uint32_t cluster) const {
     return ByteReader::le32(at(m_fat, static_cast<std::size_t>(cluster) * 4)) & 0x0FFFFFFF;
 }
 
+ByteRange FatLayout::fixedRoot() const {
+    return ByteRange{m_volumeOffset + (static_cast<std::uint64_t>(m_reservedSectors) +
+                                       static_cast<std::uint64_t>(m_fatCount) * m_fatSectors) *
+                                          m_bytesPerSector,
+                     static_cast<std::uint64_t>(m_rootSectors) * m_bytesPerSector};
+}
+
 std::vector<std::uint32_t> FatLayout::chain(std::uint32_t first) const {
     std::vector<std::uint32_t> clusters;
     for (std::uint32_t cluster = first;
@@ -145,11 +152,7 @@ Result<std::vector<FatDirectory>> FatLayout::directories(const std::string& file
         directory.clusters = std::move(pending.back());
         pending.pop_back();
         if (directory.clusters.empty()) {
-            directory.ranges.push_back(
-                ByteRange{m_volumeOffset + (static_cast<std::uint64_t>(m_reservedSectors) +
-                                            static_cast<std::uint64_t>(m_fatCount) * m_fatSectors) *
-                                               m_bytesPerSector,
-                          static_cast<std::uint64_t>(m_rootSectors) * m_bytesPerSector});
+            directory.ranges.push_back(fixedRoot());
         }
         for (std::uint32_t cluster : directory.clusters) {
             directory.ranges.push_back(this->cluster(cluster));

@@ -36,6 +36,9 @@ public:
     // write of the file system may change outside the clusters.
     std::vector<ByteRange> systemAreas() const;
     ByteRange cluster(std::uint32_t number) const;
+    // FAT12/16's fixed root directory; empty on FAT32, whose root is a chain
+    // from rootCluster().
+    ByteRange fixedRoot() const;
     // The clusters of the chain that starts at first, in order; a chain that
     // leaves the volume or loops ends there.
     std::vector<std::uint32_t> chain(std::uint32_t first) const;

@@ -1,13 +1,16 @@
 #include "platform/emu/host/ImageCopyOut.h"
 
+#include "platform/emu/host/FatFolders.h"
 #include "platform/emu/host/ImageNames.h"
+#include "platform/emu/hostsupport/UniqueFd.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
-#include <regex>
+#include <fcntl.h>
+#include <set>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace emu::host {
 
@@ -16,153 +19,210 @@ namespace {
 using hostsupport::Failure;
 using hostsupport::Result;
 
-std::string upper(std::string text) {
-    for (char& c : text) {
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return text;
+// The last name of a path, and the folder it is in ("" for the root).
+std::string baseOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string trimmed(const std::string& text) {
-    size_t begin = text.find_first_not_of(' ');
-    size_t end = text.find_last_not_of(' ');
-    return begin == std::string::npos ? "" : text.substr(begin, end - begin + 1);
+std::string parentOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
-// Every entry of the volume with its read-only, hidden and system flags.
-Result<Tree> readAttributes(const Mtools& image) {
-    // mattrib finds nothing to list in an empty root and says so as an
-    // error; mdir tells an empty root from a broken volume.
-    Result<std::string> names = image.run("mdir", {"-a", "-b", "::/"});
-    if (!names) {
-        return names.failure();
-    }
-    Tree attributes;
-    if (names->empty()) {
-        return attributes;
-    }
-    Result<std::string> listing = image.run("mattrib", {"-/", "::/"});
+// The paths mtools lists (UTF-8, folders without their closing slash).
+Result<std::set<std::string>> toolListing(const Mtools& image, bool empty) {
+    // mdir -/ takes an empty root for a missing one; without -/ it lists an
+    // empty root as empty.
+    Result<std::string> listing = empty ? image.run("mdir", {"-a", "-b", "::/"})
+                                        : image.run("mdir", {"-/", "-a", "-b", "::/"});
     if (!listing) {
         return listing.failure();
     }
+    std::set<std::string> paths;
     std::istringstream lines(*listing);
     std::string line;
     while (std::getline(lines, line)) {
-        size_t at = line.find("::/");
-        if (at == std::string::npos || at + 3 >= line.size()) {
-            continue; // the root itself
+        if (line.rfind("::/", 0) != 0 || line.size() == 3) {
+            continue;
         }
-        std::string flags = line.substr(0, at);
-        TreeEntry entry;
-        entry.readOnly = flags.find('R') != std::string::npos;
-        entry.hidden = flags.find('H') != std::string::npos;
-        entry.system = flags.find('S') != std::string::npos;
-        // As the work folder spells it; a name it cannot spell is refused
-        // when the folder is respelt.
-        Result<std::string> path = ImageNames::toAnsiPath(line.substr(at + 3), image.spelling());
-        attributes[path ? *path : line.substr(at + 3)] = entry;
+        line = line.substr(3);
+        if (line.back() == '/') {
+            line.pop_back();
+        }
+        paths.insert(line);
     }
-    return attributes;
+    return paths;
 }
 
-Result<void> readShortNames(const Mtools& image, const std::string& root, CopiedOut& copied) {
-    Result<std::string> listing = image.run("mdir", {"-/", "-a", "::/"});
-    if (!listing) {
-        return listing.failure();
+// Both readers of the volume must see one set of entries: the folder is
+// read here, its changes are written by mtools.
+Result<void> sameAsTools(const Mtools& image, const std::string& imagePath,
+                         const std::vector<FatEntry>& entries) {
+    Result<std::set<std::string>> listed = toolListing(image, entries.empty());
+    if (!listed) {
+        return listed.failure();
     }
-    // "LONGFI~1 TXT         7 2026-12-09  18:21  Long File Name.txt"
-    static const std::regex entryLine(
-        R"(^(.{8}) (.{3}) +(<DIR>|[0-9 ]+) +[0-9]{4}-[0-9]{2}-[0-9]{2} +[0-9]{1,2}:[0-9]{2} +(.+)$)");
-    std::istringstream lines(*listing);
-    std::string line;
-    std::string folder = root;
-    while (std::getline(lines, line)) {
-        // One byte a character, as the columns count them and the folder
-        // spells the names.
-        Result<std::string> ansi = ImageNames::toAnsi(line, image.ansi());
-        line = ansi ? *ansi : std::string();
-        if (line.rfind("Directory for ::/", 0) == 0) {
-            std::string relative = line.substr(17);
-            folder = relative.empty() ? root : root + "/" + relative;
-            continue;
+    std::set<std::string> read;
+    for (const FatEntry& entry : entries) {
+        read.insert(entry.path);
+    }
+    for (const auto& [one, other] : {std::pair{&read, &*listed}, std::pair{&*listed, &read}}) {
+        for (const std::string& path : *one) {
+            if (other->count(path) == 0) {
+                return Failure{imagePath + ": the entry \"" + path + "\" is " +
+                               (one == &read ? "in its folder, but mtools does not list it"
+                                             : "listed by mtools, but not in its folder") +
+                               "; the image is used only when both read its folders alike"};
+            }
         }
-        std::smatch match;
-        if (!std::regex_match(line, match, entryLine)) {
-            continue;
-        }
-        std::string shortName = trimmed(match[1].str());
-        std::string extension = trimmed(match[2].str());
-        if (!extension.empty()) {
-            shortName += "." + extension;
-        }
-        std::string longName = match[4].str();
-        if (upper(longName) != upper(shortName)) {
-            copied.shortNames[folder][upper(shortName)] = longName;
-        }
+    }
+    return {};
+}
+
+Result<void> makePlaceholder(const std::string& host, const FatEntry& entry) {
+    hostsupport::UniqueFd fd(
+        ::open(host.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0644));
+    if (!fd.valid() || ftruncate(fd.get(), static_cast<off_t>(entry.size)) != 0) {
+        return Failure{"cannot make " + host + ": " + std::strerror(errno)};
+    }
+    return {};
+}
+
+Result<void> setTimeAndMode(const std::string& host, std::int64_t modified, bool readOnly) {
+    struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(modified), 0}};
+    if (utimensat(AT_FDCWD, host.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0 ||
+        (readOnly && chmod(host.c_str(), 0444) != 0)) {
+        return Failure{"cannot set the time and mode of " + host + ": " + std::strerror(errno)};
     }
     return {};
 }
 
 } // namespace
 
-Result<CopiedOut> ImageCopyOut::run(const Mtools& image, const std::string& imagePath,
+Result<CopiedOut> ImageCopyOut::run(const Mtools& image, const FatLayout& layout,
+                                    int shortNameCodePage, const std::string& imagePath,
                                     const std::string& folder) {
-    Result<Tree> attributes = readAttributes(image);
-    if (!attributes) {
-        return attributes.failure();
+    // Read as mtools reads them, to be compared with its listing, and
+    // spelt for the folder as the image's spelling says.
+    Result<std::vector<FatEntry>> entries = FatFolders::read(layout, imagePath, image.codePage());
+    if (!entries) {
+        return entries.failure();
+    }
+    Result<void> agreed = sameAsTools(image, imagePath, *entries);
+    if (!agreed) {
+        return agreed.failure();
     }
     CopiedOut copied;
-    if (attributes->empty()) {
-        // mdir and mcopy take an empty root for a missing one.
-        return copied;
-    }
-    Result<std::string> copy = image.run("mcopy", {"-s", "-m", "-n", "::/*", folder + "/"});
-    if (!copy) {
-        return copy.failure();
-    }
-    // mtools spells the names in UTF-8; the machine reads them in its ANSI
-    // code page.
-    Result<void> respelt = ImageNames::respellTree(folder, image.spelling());
-    if (!respelt) {
-        return Failure{imagePath + ": " + respelt.reason() +
-                       "; the image is used only when every name comes and goes exactly"};
+    // Folder (as the folder spells it) to the names made in it, folded as
+    // the machine compares names.
+    std::map<std::string, std::map<std::string, std::string>> made;
+    std::map<std::string, const FatEntry*> byPath; // as the folder spells it
+    const kernel::CodePage& ansi = image.ansi();
+    for (const FatEntry& entry : *entries) {
+        Result<std::string> path = ImageNames::toAnsiPath(entry.path, image.spelling());
+        if (!path) {
+            return Failure{imagePath + ": the name \"" + entry.path + "\" " + path.reason() +
+                           "; the image is used only when every name comes and goes exactly"};
+        }
+        const std::string parent = parentOf(*path);
+        const std::string name = baseOf(*path);
+        auto [other, fresh] = made[parent].emplace(ImageNames::folded(name, ansi), entry.path);
+        if (!fresh) {
+            return Failure{imagePath + ": the names \"" + entry.path + "\" and \"" + other->second +
+                           "\" are one name to Windows, which does not tell case apart"};
+        }
+        const std::string host = folder + "/" + *path;
+        Result<void> placed;
+        if (entry.folder) {
+            if (mkdir(host.c_str(), 0755) != 0) {
+                placed = Failure{"cannot make " + host + ": " + std::strerror(errno)};
+            }
+        } else {
+            placed = makePlaceholder(host, entry);
+            if (placed) {
+                placed = setTimeAndMode(host, entry.modified, entry.readOnly);
+            }
+        }
+        if (!placed) {
+            return placed.failure();
+        }
+        byPath[*path] = &entry;
+        if (!entry.hasLongName) {
+            continue;
+        }
+        // The short name of a long-named entry, which the folder cannot
+        // hold: an alias for the machine, as the machine spells it. In a
+        // double-byte edition the short names' code page is the ANSI one,
+        // and the name's own bytes are its spelling.
+        Result<std::string> alias =
+            shortNameCodePage == static_cast<int>(ansi.number())
+                ? (ansi.toUtf16(entry.shortBytes, true)
+                       ? Result<std::string>(entry.shortBytes)
+                       : Result<std::string>(Failure{"no text of the code page"}))
+                : ImageNames::toAnsi(entry.shortName, ansi);
+        if (alias && !ImageNames::sameName(*alias, name, ansi)) {
+            // Short names hold capitals only, as the machine looks them up.
+            copied.shortNames[parent.empty() ? folder : folder + "/" + parent][*alias] = name;
+        }
     }
     copied.tree = TreeComparison::scan(folder);
-    for (const auto& [path, flags] : *attributes) {
-        auto found = copied.tree.find(path);
-        if (found == copied.tree.end()) {
-            // A name mcopy spells otherwise than mattrib would be lost
-            // when the image is written back.
+    if (copied.tree.size() != byPath.size()) {
+        return Failure{"copying out " + imagePath + " gave " + std::to_string(copied.tree.size()) +
+                       " entries where the image lists " + std::to_string(byPath.size())};
+    }
+    for (auto& [path, treeEntry] : copied.tree) {
+        auto found = byPath.find(path);
+        if (found == byPath.end()) {
             return Failure{"the entry \"" + path + "\" of " + imagePath +
                            " could not be copied out under its own name"};
         }
-        TreeEntry& entry = found->second;
-        entry.hidden = flags.hidden;
-        entry.system = flags.system;
-        if (flags.readOnly && !entry.folder) {
-            std::string host = folder + "/" + path;
-            if (chmod(host.c_str(), 0444) != 0) {
-                return Failure{"cannot mark " + host + " read-only: " + std::strerror(errno)};
-            }
+        const FatEntry& entry = *found->second;
+        treeEntry.hidden = entry.hidden;
+        treeEntry.system = entry.system;
+        if (!entry.folder) {
+            copied.placeholders[treeEntry.inode] =
+                Placeholder{path, entry.firstCluster, entry.size, entry.modified};
         }
     }
-    if (copied.tree.size() != attributes->size()) {
-        return Failure{"copying out " + imagePath + " gave " + std::to_string(copied.tree.size()) +
-                       " entries where the image lists " + std::to_string(attributes->size())};
-    }
-    // The times and modes as they are after the chmods above.
-    Tree scanned = TreeComparison::scan(folder);
-    for (auto& [path, entry] : copied.tree) {
-        TreeEntry now = scanned.at(path);
-        now.hidden = entry.hidden;
-        now.system = entry.system;
-        entry = now;
-    }
-    Result<void> names = readShortNames(image, folder, copied);
-    if (!names) {
-        return names.failure();
-    }
     return copied;
+}
+
+Result<void> ImageCopyOut::fill(const FatLayout& layout, const std::string& imagePath,
+                                const std::string& hostPath, const Placeholder& placeholder) {
+    auto failed = [&](const std::string& why) {
+        return Failure{"cannot copy " + placeholder.path + " out of " + imagePath + ": " + why};
+    };
+    struct stat info {};
+    if (lstat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return failed(hostPath + " is gone");
+    }
+    hostsupport::UniqueFd image(::open(imagePath.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!image.valid()) {
+        return failed(std::string("cannot open the image: ") + std::strerror(errno));
+    }
+    // A read-only file is written by its owner for the moment it is filled.
+    bool readOnly = (info.st_mode & S_IWUSR) == 0;
+    if (readOnly && chmod(hostPath.c_str(), info.st_mode | S_IWUSR) != 0) {
+        return failed(std::string("cannot write ") + hostPath + ": " + std::strerror(errno));
+    }
+    hostsupport::UniqueFd to(::open(hostPath.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW));
+    Result<void> filled =
+        to.valid() ? FatFolders::copyFile(layout, image.get(), placeholder.firstCluster,
+                                          placeholder.size, to.get())
+                   : Result<void>(Failure{"cannot open " + hostPath + ": " + std::strerror(errno)});
+    to = hostsupport::UniqueFd();
+    Result<void> kept = setTimeAndMode(hostPath, placeholder.modified, false);
+    if (readOnly && chmod(hostPath.c_str(), info.st_mode & 07777) != 0 && kept) {
+        kept = Failure{"cannot make " + hostPath + " read-only again: " + std::strerror(errno)};
+    }
+    if (!filled) {
+        return failed(filled.reason());
+    }
+    if (!kept) {
+        return failed(kept.reason());
+    }
+    return {};
 }
 
 } // namespace emu::host

@@ -30,7 +30,8 @@ std::string parentOf(const std::string& path) {
 
 Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageName, bool readOnly,
                                                      const std::function<void()>& waiting,
-                                                     const std::function<void()>& rolledBack) {
+                                                     const std::function<void()>& rolledBack,
+                                                     Bytes bytes) {
     // Written where it lies: the file itself, never a link to it.
     std::string file;
     int partition = 0;
@@ -102,18 +103,80 @@ Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageNam
                        "; the image is used only when every name comes and goes exactly"};
     }
     drive->m_spelling = std::move(*spelling);
-    Result<CopiedOut> copied = ImageCopyOut::run(drive->tools(), volume->path, drive->folder());
+    Result<FatLayout> layout = FatLayout::read(*volume, volume->path);
+    if (!layout) {
+        return layout.failure();
+    }
+    drive->m_layout = *layout;
+    Result<CopiedOut> copied = ImageCopyOut::run(drive->tools(), *layout, drive->m_codePage,
+                                                 volume->path, drive->folder());
     if (!copied) {
         return copied.failure();
     }
     drive->m_tree = std::move(copied->tree);
     drive->m_shortNames = std::move(copied->shortNames);
+    drive->m_placeholders = std::move(copied->placeholders);
+    if (bytes == Bytes::CopiedOut) {
+        std::vector<std::string> files;
+        for (const auto& [inode, placeholder] : drive->m_placeholders) {
+            files.push_back(drive->folder() + "/" + placeholder.path);
+        }
+        for (const std::string& file : files) {
+            Result<void> fetched = drive->fetchLocked(file);
+            if (!fetched) {
+                return fetched.failure();
+            }
+        }
+    }
     drive->m_lock.keepOthersOut();
     return drive;
 }
 
 Mtools ImageDrive::tools() const {
     return Mtools(m_volume, m_volume.path, ImageNames::toolCodePage(m_codePage), m_spelling);
+}
+
+Result<void> ImageDrive::fetchLocked(const std::string& hostPath) {
+    struct stat info {};
+    if (m_placeholders.empty() || lstat(hostPath.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
+    }
+    auto found = m_placeholders.find(info.st_ino);
+    if (found == m_placeholders.end()) {
+        return {};
+    }
+    if (!m_layout) {
+        return Failure{m_volume.path + " cannot be read: " + m_layoutFailure};
+    }
+    Result<void> filled = ImageCopyOut::fill(*m_layout, m_volume.path, hostPath, found->second);
+    if (!filled) {
+        return filled;
+    }
+    // Unchanged as long as it stays as filled: the baseline of the
+    // comparison moves with it, where copy-out left it.
+    auto copiedOut = m_tree.find(found->second.path);
+    if (copiedOut != m_tree.end() && copiedOut->second.inode == info.st_ino &&
+        stat(hostPath.c_str(), &info) == 0) {
+        copiedOut->second.modified = info.st_mtim.tv_sec * 1000000000LL + info.st_mtim.tv_nsec;
+        copiedOut->second.changed = info.st_ctim.tv_sec * 1000000000LL + info.st_ctim.tv_nsec;
+        copiedOut->second.size = info.st_size;
+    }
+    m_placeholders.erase(found);
+    return {};
+}
+
+bool ImageDrive::fetch(const std::string& hostPath) {
+    std::lock_guard<std::mutex> lock(m_fetching);
+    Result<void> fetched = fetchLocked(hostPath);
+    if (!fetched && m_fetchFailure.empty()) {
+        m_fetchFailure = fetched.reason();
+    }
+    return static_cast<bool>(fetched);
+}
+
+size_t ImageDrive::unfetched() const {
+    std::lock_guard<std::mutex> lock(m_fetching);
+    return m_placeholders.size();
 }
 
 void ImageDrive::step(const std::string& name) {
@@ -210,16 +273,54 @@ Result<void> ImageDrive::prepare() {
     if (m_readOnly) {
         return {};
     }
+    std::lock_guard<std::mutex> lock(m_fetching);
+    if (!m_fetchFailure.empty()) {
+        return Failure{m_fetchFailure + "; the run went on without that file, so its changes "
+                                        "are not written"};
+    }
     Result<ImageIdentity> now = ImageIdentity::of(m_volume);
     std::string changed = now ? m_identity->changesIn(*now) : "it cannot be read";
     if (!changed.empty()) {
         return Failure{m_volume.path + " was changed by another program while this run used it (" +
                        changed + "); this run's changes are not written, the other program's stay"};
     }
-    m_pending = TreeComparison::compare(m_tree, TreeComparison::scan(folder()));
+    Tree scanned = TreeComparison::scan(folder());
+    // A journal the machine left (a registry change it could not finish)
+    // means a file of the folder may be half changed: none of it goes in.
+    const std::string suffix = hostsupport::UndoJournal::kSuffix;
+    for (const auto& [path, entry] : scanned) {
+        if (m_tree.count(path) == 0 && path.size() > suffix.size() &&
+            path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0) {
+            return Failure{"a change of " + path.substr(0, path.size() - suffix.size()) +
+                           " was cut short in this run (its journal " + path +
+                           " is left); this run's changes are not written"};
+        }
+    }
+    m_pending = TreeComparison::compare(m_tree, scanned);
     m_changes = m_pending.count();
     if (m_changes == 0) {
         return {};
+    }
+    // A file written back that never got its bytes (moved with its folder,
+    // say) gets them now, before the image changes. One whose size or time
+    // moved was written to without them: its bytes are no file's.
+    for (const auto& [target, files] : m_pending.written) {
+        for (const std::string& file : files) {
+            const std::string host = folder() + "/" + file;
+            struct stat info {};
+            auto waiting = lstat(host.c_str(), &info) == 0 ? m_placeholders.find(info.st_ino)
+                                                           : m_placeholders.end();
+            if (waiting != m_placeholders.end() &&
+                (info.st_size != static_cast<off_t>(waiting->second.size) ||
+                 info.st_mtim.tv_sec != waiting->second.modified || info.st_mtim.tv_nsec != 0)) {
+                return Failure{file + " was written to before its bytes were fetched from " +
+                               m_volume.path + "; this run's changes are not written"};
+            }
+            Result<void> fetched = fetchLocked(host);
+            if (!fetched) {
+                return fetched;
+            }
+        }
     }
     Result<FatLayout> layout = FatLayout::read(m_volume, m_volume.path);
     if (!layout) {
@@ -268,7 +369,17 @@ Result<void> ImageDrive::finish() {
     }
     m_placement.reset();
     step("finish");
+    std::lock_guard<std::mutex> lock(m_fetching);
     m_tree = TreeComparison::scan(folder());
+    // The files still waiting kept their clusters; the chains are read
+    // anew from the FAT as written.
+    Result<FatLayout> layout = FatLayout::read(m_volume, m_volume.path);
+    if (layout) {
+        m_layout = *layout;
+    } else {
+        m_layout.reset();
+        m_layoutFailure = layout.reason();
+    }
     Result<ImageIdentity> identity = ImageIdentity::of(m_volume);
     if (identity) {
         m_identity = *identity;

@@ -1,14 +1,16 @@
-// A disk image as a drive of the emulated machine. The image's files are
-// copied out with mtools into a private folder (ImageCopyOut, in an
-// ImageWorkFolder), which the machine maps like any drive folder; at the end
-// of a finished session exactly what changed in that folder
-// (TreeComparison) is written with mtools into the image where it lies
-// (ImageWriter), behind an undo journal that holds every region the tools
-// may overwrite (ImagePlacement); the volume is checked with fsck.fat
-// (VolumeCheck) before the journal goes. A failed write is undone; a killed
-// one is rolled back by the next run that opens the image, before anything
-// else. A write-back refuses an image another program changed since the run
-// opened it (ImageIdentity), keeping that program's change.
+// A disk image as a drive of the emulated machine. The image's folders are
+// read and its files made in a private folder (ImageCopyOut, in an
+// ImageWorkFolder), which the machine maps like any drive folder; a file's
+// bytes are copied in when the machine first uses it (fetch), or all at
+// once when the drive is opened so. At the end of a finished session
+// exactly what changed in that folder (TreeComparison) is written with
+// mtools into the image where it lies (ImageWriter), behind an undo journal
+// that holds every region the tools may overwrite (ImagePlacement); the
+// volume is checked with fsck.fat (VolumeCheck) before the journal goes. A
+// failed write is undone; a killed one is rolled back by the next run that
+// opens the image, before anything else. A write-back refuses an image
+// another program changed since the run opened it (ImageIdentity), keeping
+// that program's change.
 //
 // The folder keeps what a FAT disk shows the program: read-only files lack
 // their write bits, and the short names of long-named entries are handed to
@@ -17,6 +19,7 @@
 
 #include "platform/emu/host/DiskImage.h"
 #include "platform/emu/host/FatLayout.h"
+#include "platform/emu/host/ImageCopyOut.h"
 #include "platform/emu/host/ImageIdentity.h"
 #include "platform/emu/host/ImageLock.h"
 #include "platform/emu/host/ImagePlacement.h"
@@ -30,6 +33,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,9 +49,14 @@ public:
     // rolled back first, and rolledBack called. A read-only drive is never
     // written back. The reason when any of it fails; nothing is changed
     // then.
+    //
+    // Bytes::WhenUsed leaves each file's bytes in the image until fetch()
+    // is called for it: whoever reads the folder must call it first (the
+    // machine does, through MachineConfig::fetchContent).
+    enum class Bytes { CopiedOut, WhenUsed };
     static hostsupport::Result<std::unique_ptr<ImageDrive>>
     open(const std::string& imageName, bool readOnly, const std::function<void()>& waiting,
-         const std::function<void()>& rolledBack = nullptr);
+         const std::function<void()>& rolledBack = nullptr, Bytes bytes = Bytes::CopiedOut);
     ImageDrive(const ImageDrive&) = delete;
     ImageDrive& operator=(const ImageDrive&) = delete;
 
@@ -59,6 +68,14 @@ public:
     const std::map<std::string, std::map<std::string, std::string>>& shortNames() const {
         return m_shortNames;
     }
+
+    // Gives the file at hostPath (inside folder()) the bytes it has in the
+    // image when they are not there yet; true at once for any other path.
+    // False when they could not be copied: the file must not be used then,
+    // and the write-back is refused, as the run worked without it.
+    bool fetch(const std::string& hostPath);
+    // How many files still wait for their bytes.
+    size_t unfetched() const;
 
     // Writes what changed in the folder into the image, whole or not at all;
     // the reason when it could not, and the image is then as it was (or as
@@ -94,6 +111,8 @@ public:
 
 private:
     ImageDrive() = default;
+    // fetch() under m_fetching.
+    hostsupport::Result<void> fetchLocked(const std::string& hostPath);
     void step(const std::string& name);
     // mtools on the volume, in the code page it reads the short names in.
     Mtools tools() const;
@@ -114,6 +133,11 @@ private:
     std::uint64_t m_journalBytes = 0;
     std::map<std::string, std::map<std::string, std::string>> m_shortNames;
     std::function<void(const std::string&)> m_stepHook;
+    std::optional<FatLayout> m_layout; // where the placeholders' bytes lie
+    std::string m_layoutFailure;       // why there is none
+    std::map<ino_t, Placeholder> m_placeholders;
+    std::string m_fetchFailure; // the first file the machine could not have
+    mutable std::mutex m_fetching;
     int m_changes = 0;
 };
 

@@ -37,13 +37,17 @@ ImageDrives::mount(char letter, const std::string& imageName, bool readOnly, Hos
                                         ":; one image is one drive"};
         }
     }
+    // A drive the run writes to is used through the machine only, which
+    // fetches each file's bytes before it uses the file; a read-only one may
+    // be read by the host program too, and is copied out whole.
     hostsupport::Result<std::unique_ptr<ImageDrive>> opened = ImageDrive::open(
         imageName, readOnly, [&] { waiting(file); },
         [&] {
             if (m_rolledBack) {
                 m_rolledBack(file);
             }
-        });
+        },
+        readOnly ? ImageDrive::Bytes::CopiedOut : ImageDrive::Bytes::WhenUsed);
     if (!opened) {
         return opened.failure();
     }
@@ -53,6 +57,11 @@ ImageDrives::mount(char letter, const std::string& imageName, bool readOnly, Hos
         options.machine.shortNames[folder] = names;
     }
     m_drives.push_back(Mounted{letter, readOnly, std::move(drive)});
+    if (!readOnly) {
+        options.machine.fetchContent = [this](const std::string& hostPath) {
+            return fetch(hostPath);
+        };
+    }
     return {};
 }
 
@@ -95,6 +104,17 @@ ImageDrives::mountAll(HostOptions& options, bool writeBack,
     }
     options.machine.startFolder = options.machine.drives['A'];
     return {};
+}
+
+bool ImageDrives::fetch(const std::string& hostPath) const {
+    for (const Mounted& mounted : m_drives) {
+        const std::string& folder = mounted.drive->folder();
+        if (hostPath.size() > folder.size() && hostPath.compare(0, folder.size(), folder) == 0 &&
+            hostPath[folder.size()] == '/') {
+            return mounted.drive->fetch(hostPath);
+        }
+    }
+    return true;
 }
 
 bool ImageDrives::hasWritable() const {

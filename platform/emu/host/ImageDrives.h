@@ -37,6 +37,10 @@ public:
     // Ends the use of every image without writing anything back.
     void discard() { m_drives.clear(); }
     bool hasWritable() const;
+    // Gives the file at hostPath, when it lies in an image's folder, its
+    // bytes from the image (ImageDrive::fetch); the machine's
+    // MachineConfig::fetchContent.
+    bool fetch(const std::string& hostPath) const;
 
     // Whether a --drive or --disk value names an image file rather than a
     // folder.

@@ -5,15 +5,12 @@
 #include "platform/emu/kernel/CodePage.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <iconv.h>
 #include <optional>
 #include <regex>
 #include <sstream>
-#include <sys/stat.h>
 #include <vector>
 
 namespace emu::host {
@@ -416,53 +413,8 @@ bool ImageNames::sameName(std::string_view a, std::string_view b, const CodePage
     return ansi.equalNoCase(a, b);
 }
 
-Result<void> ImageNames::respellTree(const std::string& root, const ImageSpelling& spelling) {
-    // (host folder, the same folder as mtools spells it below root)
-    std::vector<std::pair<std::string, std::string>> pending = {{root, ""}};
-    while (!pending.empty()) {
-        auto [folder, spelt] = pending.back();
-        pending.pop_back();
-        DIR* dir = opendir(folder.c_str());
-        if (dir == nullptr) {
-            return Failure{"cannot read " + folder + ": " + std::strerror(errno)};
-        }
-        std::vector<std::string> names;
-        while (const dirent* entry = readdir(dir)) {
-            std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-        std::vector<std::pair<std::string, std::string>> respelt; // (ANSI, UTF-8)
-        for (const std::string& name : names) {
-            std::string path = spelt.empty() ? name : spelt + "/" + name;
-            auto known = spelling.toAnsi.find({spelt, name});
-            Result<std::string> respeltName = known != spelling.toAnsi.end()
-                                                  ? Result<std::string>(known->second)
-                                                  : toAnsi(name, *spelling.ansi);
-            if (!respeltName) {
-                return Failure{"the name \"" + path + "\" " + respeltName.reason()};
-            }
-            for (const auto& [other, otherName] : respelt) {
-                if (sameName(other, *respeltName, *spelling.ansi)) {
-                    return Failure{"the names \"" + path + "\" and \"" + otherName +
-                                   "\" are one name to Windows, which does not tell case apart"};
-                }
-            }
-            respelt.emplace_back(*respeltName, name);
-            std::string from = folder + "/" + name;
-            std::string to = folder + "/" + *respeltName;
-            if (*respeltName != name && rename(from.c_str(), to.c_str()) != 0) {
-                return Failure{"cannot rename " + from + ": " + std::strerror(errno)};
-            }
-            struct stat info {};
-            if (lstat(to.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-                pending.emplace_back(to, path);
-            }
-        }
-    }
-    return {};
+std::string ImageNames::folded(std::string_view name, const CodePage& ansi) {
+    return ansi.upper(name);
 }
 
 } // namespace emu::host

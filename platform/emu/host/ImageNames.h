@@ -58,6 +58,9 @@ public:
     // Whether the work folder's names a and b (in ansi) are one name to the
     // emulated machine, which matches names without regard to case.
     static bool sameName(std::string_view a, std::string_view b, const kernel::CodePage& ansi);
+    // The name as the machine tells names apart: sameName(a, b, ansi)
+    // exactly when folded(a, ansi) == folded(b, ansi).
+    static std::string folded(std::string_view name, const kernel::CodePage& ansi);
 
     // The spelling of the volume mtools reads (in 437 when shortNameCodePage
     // is a double-byte code page, else in shortNameCodePage) for a work
@@ -77,13 +80,6 @@ public:
     // holds already (toToolPath, and the entries of spelling).
     static hostsupport::Result<std::string> toToolPath(std::string_view path,
                                                        const ImageSpelling& spelling);
-
-    // Renames every entry below root, copied out by mtools in UTF-8, to its
-    // spelling in spelling.ansi. Refused, naming the entry (UTF-8, relative to root),
-    // when a name has no ANSI spelling or two names of one folder become one
-    // name to the machine; root is then to be thrown away.
-    static hostsupport::Result<void> respellTree(const std::string& root,
-                                                 const ImageSpelling& spelling);
 };
 
 } // namespace emu::host

@@ -97,6 +97,16 @@ bool copyContent(int from, int to) {
     }
 }
 
+// The host path of an absolute path made by the drive map, and whether its
+// entry is there to use: a drive may hold a file before its bytes
+// (MachineConfig::fetchContent), which are fetched here, before any use.
+NamedHostEntry usableHostPath(const std::string& absolute) {
+    std::string host = g_fs.drives.hostPath(absolute);
+    const auto& fetch = emu::config().fetchContent;
+    bool absent = g_fs.drives.leavesDrive(absolute, host) || (fetch && !fetch(host));
+    return NamedHostEntry{host, absent};
+}
+
 // Windows 95 names its directory in C:\MSDOS.SYS, a profile file:
 // [Paths] WinDir=C:\WINDOWS. Without one that names a path with a drive
 // letter, C:\WINDOWS.
@@ -106,7 +116,9 @@ std::string windowsDirOfMsdosSys() {
     if (!absolute) {
         return fallback;
     }
-    std::optional<std::string> text = readFileShared(g_fs.drives.hostPath(*absolute));
+    NamedHostEntry msdosSys = usableHostPath(*absolute);
+    std::optional<std::string> text =
+        msdosSys.leavesDrive ? std::nullopt : readFileShared(msdosSys.hostPath);
     if (!text) {
         return fallback;
     }
@@ -158,8 +170,7 @@ std::optional<NamedHostEntry> nameWindowsPath(std::string_view path) {
     if (!absolute) {
         return std::nullopt;
     }
-    std::string host = g_fs.drives.hostPath(*absolute);
-    return NamedHostEntry{host, g_fs.drives.leavesDrive(*absolute, host)};
+    return usableHostPath(*absolute);
 }
 
 std::optional<std::string> resolveWindowsPath(std::string_view path) {
@@ -167,11 +178,11 @@ std::optional<std::string> resolveWindowsPath(std::string_view path) {
     if (!absolute) {
         return std::nullopt;
     }
-    std::string host = g_fs.drives.hostPath(*absolute);
-    if (g_fs.drives.leavesDrive(*absolute, host)) {
+    NamedHostEntry named = usableHostPath(*absolute);
+    if (named.leavesDrive) {
         return std::nullopt;
     }
-    return host;
+    return named.hostPath;
 }
 
 DWORD setCurrentDirectory(std::string_view path) {

@@ -28,7 +28,9 @@ std::optional<std::string> resolveWindowsPath(std::string_view windowsPath);
 
 // The host entry a Windows path names, a link there not followed, and whether
 // the way to it passes through a link that leads outside its drive or
-// nowhere; nullopt when the drive is not mapped or the path is malformed.
+// nowhere, or its bytes could not be had (MachineConfig::fetchContent): the
+// path is absent then; nullopt when the drive is not mapped or the path is
+// malformed.
 struct NamedHostEntry {
     std::string hostPath;
     bool leavesDrive;

@@ -8,9 +8,12 @@
 #include "tests/support/FatImage.h"
 #include "tests/support/TempDir.h"
 
+#include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,6 +114,147 @@ TEST(ImageDrive, ShowsTheImageAndWritesBackExactlyWhatChangedOnEveryKindOfImage)
         drive.reset();
         EXPECT_FALSE(corvane_test::hostFileExists(ImageDrive::workFolderOf(image.path)));
     }
+}
+
+// Every file of the folder below root ('/'), with its bytes, its time and
+// whether it is read-only.
+std::map<std::string, std::string> filesWithTimes(const std::string& root) {
+    std::map<std::string, std::string> files;
+    for (const std::string& line :
+         {runTool({"find", root, "-type", "f", "-printf", "%P|%T@|%m\\n"})}) {
+        std::istringstream lines(line);
+        std::string entry;
+        while (std::getline(lines, entry)) {
+            std::string path = entry.substr(0, entry.find('|'));
+            files[path] = readHostFile(root + "/" + path) + "|" + entry.substr(path.size());
+        }
+    }
+    return files;
+}
+
+TEST(ImageDrive, ReadsTheFoldersAsMcopyCopiesThemAndFetchesAFileOnlyWhenItIsUsed) {
+    // FAT keeps local time: nine hours east of UTC (a POSIX rule, no zone
+    // file needed) shows a time read as UTC.
+    const char* zone = std::getenv("TZ");
+    const std::string keptZone = zone ? zone : "";
+    setenv("TZ", "JST-9", 1);
+    tzset();
+    for (ImageKind kind : {ImageKind::Floppy, ImageKind::Fat16Disk, ImageKind::Fat32Disk}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        TempDir work;
+        fillDrive(work / "tree");
+        FatImage image = FatImage::make(kind, work / "c.img", work / "tree");
+        const std::string volume = image.path + "@@" + std::to_string(image.offset);
+        // A file in pieces: a gap freed before it was written; a name in
+        // small letters (an 8.3 entry with NT's case marks); a long name
+        // outside ASCII; a read-only file.
+        image.addFile("GAP.BIN", std::string(5000, 'g'));
+        image.addFile("WINDOWS/TAIL.BIN", "t");
+        runTool({"mdel", "-i", volume, "::/GAP.BIN"});
+        std::string pieces;
+        for (int i = 0; i < 3000; ++i) {
+            pieces += "piece " + std::to_string(i) + "\r\n";
+        }
+        image.addFile("WINDOWS/PIECES.DAT", pieces);
+        image.addFile("WINDOWS/readme.txt", "small letters\r\n");
+        image.addFile("WINDOWS/Übersicht der Treiber.txt", "non-ASCII\r\n");
+        image.setAttributes("WINDOWS/TAIL.BIN", {"+r"});
+
+        // Copied out whole: what mcopy -s -m makes of the volume, byte for
+        // byte, time for time, read-only kept.
+        runTool({"mkdir", work / "mcopy"});
+        runTool(
+            {"env", "LC_ALL=C.UTF-8", "mcopy", "-s", "-m", "-i", volume, "::/*", work / "mcopy/"});
+        runTool({"chmod", "a-w", work / "mcopy/WINDOWS/TAIL.BIN"});
+        runTool({"mv", work / "mcopy/WINDOWS/Übersicht der Treiber.txt",
+                 work / "mcopy/WINDOWS/\xDC"
+                        "bersicht der Treiber.txt"});
+        {
+            std::unique_ptr<ImageDrive> whole = openDrive(image.driveValue);
+            ASSERT_TRUE(whole);
+            EXPECT_EQ(whole->unfetched(), 0u);
+            EXPECT_EQ(filesWithTimes(whole->folder()), filesWithTimes(work / "mcopy"));
+        }
+
+        // Fetched when used: until then every file is a hole of its size.
+        auto opened = ImageDrive::open(image.driveValue, false, nullptr, nullptr,
+                                       ImageDrive::Bytes::WhenUsed);
+        ASSERT_TRUE(opened) << opened.reason();
+        std::unique_ptr<ImageDrive>& drive = *opened;
+        const std::string& folder = drive->folder();
+        EXPECT_EQ(drive->unfetched(), filesWithTimes(work / "mcopy").size());
+        struct stat info {};
+        ASSERT_EQ(stat((folder + "/WINDOWS/PIECES.DAT").c_str(), &info), 0);
+        EXPECT_EQ(info.st_size, static_cast<off_t>(pieces.size()));
+        EXPECT_EQ(info.st_blocks, 0) << "no byte of it is copied yet";
+        EXPECT_TRUE(drive->fetch(folder + "/WINDOWS/PIECES.DAT"));
+        EXPECT_TRUE(drive->fetch(folder + "/WINDOWS/TAIL.BIN"));
+        EXPECT_EQ(readHostFile(folder + "/WINDOWS/PIECES.DAT"), pieces);
+        EXPECT_EQ(readHostFile(folder + "/WINDOWS/TAIL.BIN"), "t");
+        std::map<std::string, std::string> fetched = filesWithTimes(folder);
+        std::map<std::string, std::string> copied = filesWithTimes(work / "mcopy");
+        for (const char* path : {"WINDOWS/PIECES.DAT", "WINDOWS/TAIL.BIN"}) {
+            EXPECT_EQ(fetched.at(path), copied.at(path)) << path;
+        }
+        EXPECT_TRUE(drive->fetch(folder + "/WINDOWS/PIECES.DAT")) << "once is enough";
+        EXPECT_TRUE(drive->fetch(folder + "/WINDOWS/NOT THERE.TXT"));
+        EXPECT_EQ(drive->unfetched(), copied.size() - 2);
+        std::string before = readHostFile(image.path);
+        emu::hostsupport::Result<void> written = drive->commit();
+        ASSERT_TRUE(written) << written.reason();
+        EXPECT_EQ(drive->changesWritten(), 0) << "fetched is not changed";
+        EXPECT_EQ(readHostFile(image.path), before);
+
+        // A folder moved with files never fetched: they are written back
+        // with the bytes they had.
+        runTool({"mv", folder + "/Program Files/Quentor Tools", folder + "/Program Files/Moved"});
+        written = drive->commit();
+        ASSERT_TRUE(written) << written.reason();
+        EXPECT_EQ(image.files().at("Program Files/Moved/Read Me First.txt"), "hello\r\n");
+        EXPECT_EQ(image.files().count("Program Files/Quentor Tools/Read Me First.txt"), 0u);
+        EXPECT_EQ(image.fsckReport(), "");
+
+        // Written to as a hole, never fetched: refused, never written back
+        // with the image's bytes over what was written, nor as a hole.
+        before = readHostFile(image.path);
+        writeHostFile(folder + "/WINDOWS/INF/OLD.INF", "written blind\r\n");
+        written = drive->commit();
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.reason().find("OLD.INF was written to before its bytes were fetched"),
+                  std::string::npos)
+            << written.reason();
+        EXPECT_EQ(readHostFile(image.path), before);
+        ASSERT_EQ(unlink((folder + "/WINDOWS/INF/OLD.INF").c_str()), 0);
+
+        // A change the machine could not finish left its journal: nothing
+        // of the folder goes in, neither the half-changed file nor the journal.
+        writeHostFile(folder + "/WINDOWS/SYSTEM.REG.corvane-undo", "journal");
+        written = drive->commit();
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.reason().find("a change of WINDOWS/SYSTEM.REG was cut short"),
+                  std::string::npos)
+            << written.reason();
+        EXPECT_EQ(readHostFile(image.path), before);
+        ASSERT_EQ(unlink((folder + "/WINDOWS/SYSTEM.REG.corvane-undo").c_str()), 0);
+
+        // A file whose bytes cannot be had is not to be used, and the run
+        // that went on without it is not written back.
+        writeHostFile(folder + "/WINDOWS/INF/NEW.INF", "new\r\n");
+        runTool({"mv", image.path, image.path + ".away"});
+        EXPECT_FALSE(drive->fetch(folder + "/WINDOWS/INF/MACHINE.INF"));
+        runTool({"mv", image.path + ".away", image.path});
+        before = readHostFile(image.path);
+        written = drive->commit();
+        ASSERT_FALSE(written);
+        EXPECT_NE(written.reason().find("MACHINE.INF"), std::string::npos) << written.reason();
+        EXPECT_EQ(readHostFile(image.path), before);
+    }
+    if (zone) {
+        setenv("TZ", keptZone.c_str(), 1);
+    } else {
+        unsetenv("TZ");
+    }
+    tzset();
 }
 
 TEST(ImageDrive, RefusesWhatIsNoFatImageNamingItAndTheConversion) {

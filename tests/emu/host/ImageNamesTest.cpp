@@ -88,42 +88,41 @@ TEST(ImageNames, APathReachesMtoolsAsItselfNeverAsAPattern) {
     EXPECT_EQ(ImageNames::literalNew("E[2]"), "::/E[2]");
 }
 
-TEST(ImageNames, AFolderCopiedOutIsRespeltOrRefusedNamingTheEntry) {
-    TempDir work;
-    runTool({"mkdir", "-p",
-             work / "ok/Gr\xC3\xBC\xC3\x9F"
-                    "e"});
-    corvane_test::writeHostFile(work / "ok/MACH\xC3\x84.QBK", "stray");
-    corvane_test::writeHostFile(work / "ok/MACH_.QBK", "real");
-    corvane_test::writeHostFile(work / "ok/Gr\xC3\xBC\xC3\x9F"
-                                       "e/\xC3\x84.TXT",
-                                "a");
-    auto done = ImageNames::respellTree(work / "ok", emu::host::ImageSpelling{});
-    ASSERT_TRUE(done) << done.reason();
-    EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH\xC4.QBK"), "stray");
-    EXPECT_EQ(corvane_test::readHostFile(work / "ok/MACH_.QBK"), "real");
-    EXPECT_EQ(corvane_test::readHostFile(work / "ok/Gr\xFC\xDF"
-                                                "e/\xC4.TXT"),
-              "a");
-
+// An image with a name the machine's code page cannot spell, or two names
+// of one folder that are one name to the machine, is refused when it is
+// opened, naming the entry, and left as it was.
+TEST(ImageNames, AnImageWhoseNamesCannotBeCarriedIsRefusedNamingTheEntry) {
     struct Row {
         std::vector<std::string> files;
         const char* says;
     };
     const Row rows[] = {
         {{"LOGS/\xD0\x96URNAL.TXT"}, "the name \"LOGS/\xD0\x96URNAL.TXT\" holds U+0416"},
-        {{"\xC3\xA4.txt", "\xC3\x84.TXT"}, "are one name to Windows"},
+        // The second long name is made "ab.txt" in the image's own bytes:
+        // mtools would not make it beside "Ab.txt".
+        {{"Ab.txt", "Xb.txt"}, "are one name to Windows"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.says);
-        TempDir folder;
-        runTool({"mkdir", "-p", folder / "LOGS"});
+        TempDir work;
+        runTool({"mkdir", "-p", work / "tree/LOGS"});
+        corvane_test::FatImage image = corvane_test::FatImage::make(corvane_test::ImageKind::Floppy,
+                                                                    work / "a.img", work / "tree");
         for (const std::string& file : row.files) {
-            corvane_test::writeHostFile(folder / file, "x");
+            image.addFile(file, "x");
         }
-        auto refused = ImageNames::respellTree(folder.path(), emu::host::ImageSpelling{});
+        std::string bytes = corvane_test::readHostFile(image.path);
+        const std::string longX("X\0b\0.\0t\0x\0", 10);
+        size_t at = bytes.find(longX);
+        if (at != std::string::npos) {
+            bytes[at] = 'a';
+            corvane_test::writeHostFile(image.path, bytes);
+        }
+        auto refused = emu::host::ImageDrive::open(image.path, false, nullptr);
         ASSERT_FALSE(refused);
         EXPECT_NE(refused.reason().find(row.says), std::string::npos) << refused.reason();
+        EXPECT_TRUE(corvane_test::readHostFile(image.path) == bytes);
+        EXPECT_FALSE(corvane_test::hostFileExists(emu::host::ImageDrive::workFolderOf(image.path)));
     }
 }
 

@@ -177,6 +177,39 @@ TEST_F(CopyAndDelete, LinksAreFollowedOnlyInsideTheirDrive) {
     EXPECT_EQ(readHostFile(onC("WINDOWS/INSIDE.INF")), "inside");
 }
 
+// A drive may hold files before their bytes (a disk image's): every use of
+// a file through a drive path first asks for them, and a file whose bytes
+// could not be had is absent, never read, changed or removed.
+TEST_F(CopyAndDelete, AFileIsFetchedBeforeAnyUseAndOneThatCannotBeIsAbsent) {
+    writeHostFile(onC("WINDOWS/INF/GONE.INF"), "[Kept]\r\n");
+    std::vector<std::string> asked;
+    machine.config().fetchContent = [&](const std::string& hostPath) {
+        asked.push_back(hostPath);
+        return hostPath.find("GONE.INF") == std::string::npos;
+    };
+    boot("C:\\");
+    char text[64] = "";
+    GetPrivateProfileStringA("Version", nullptr, "", text, sizeof text,
+                             "C:\\WINDOWS\\INF\\MSHDC.INF");
+    EXPECT_NE(std::find(asked.begin(), asked.end(), onC("WINDOWS/INF/Mshdc.inf")), asked.end())
+        << "asked before the profile read";
+    const char* gone = "C:\\WINDOWS\\INF\\GONE.INF";
+    EXPECT_EQ(GetFileAttributesA(gone), INVALID_FILE_ATTRIBUTES);
+    HANDLE file = CreateFileA(gone, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_EQ(file, INVALID_HANDLE_VALUE);
+    if (file != INVALID_HANDLE_VALUE) {
+        CloseHandle(file);
+    }
+    EXPECT_FALSE(CopyFileA(gone, "C:\\WINDOWS\\INF\\COPY.INF", FALSE));
+    EXPECT_FALSE(CopyFileA("C:\\WINDOWS\\INF\\MSHDC.INF", gone, FALSE));
+    EXPECT_FALSE(DeleteFileA(gone));
+    EXPECT_EQ(GetPrivateProfileStringA("Kept", "k", "none", text, sizeof text, gone), 4u);
+    EXPECT_FALSE(WritePrivateProfileSectionA("Added", "key=value\0", gone));
+    EXPECT_EQ(readHostFile(onC("WINDOWS/INF/GONE.INF")), "[Kept]\r\n");
+    EXPECT_FALSE(hostFileExists(onC("WINDOWS/INF/COPY.INF")));
+}
+
 // A pipe or device under a file's name is no file: opening it fails at once
 // instead of waiting for a writer.
 TEST_F(CopyAndDelete, APipeIsNoFileAndNeverBlocks) {
