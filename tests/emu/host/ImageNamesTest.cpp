@@ -286,6 +286,7 @@ TEST(ImageNames, AnImageOfAJapaneseInstallationKeepsItsDoubleByteShortNames) {
     corvane_test::writeHostFile(work / "tree/PLAIN.TXT", "soft");
     corvane_test::writeHostFile(work / "tree/FOLDER/INSIDE.TXT", "inside");
     corvane_test::writeHostFile(work / "tree/GONE.TXT", "gone");
+    corvane_test::writeHostFile(work / "tree/Long Name File.txt", "long");
     corvane_test::FatImage image = corvane_test::FatImage::make(corvane_test::ImageKind::Fat16Disk,
                                                                 work / "a.img", work / "tree");
     const std::string soft = "\x83\x5C\x83\x74\x83\x67"; // ソフト
@@ -293,6 +294,8 @@ TEST(ImageNames, AnImageOfAJapaneseInstallationKeepsItsDoubleByteShortNames) {
     image.setShortName("PLAIN   TXT", soft + "  TXT");
     image.setShortName("FOLDER     ", table + std::string(9, ' '));
     image.setShortName("GONE    TXT", table + "2     TXT");
+    // The short name Windows gives a long name: ソフト~1.TXT.
+    image.setShortName("LONGNA~1TXT", soft + "~1TXT");
     ASSERT_NE(image.fsckReport(), "") << "fsck.fat calls those names bad";
 
     auto drive = emu::host::ImageDrive::open(image.driveValue, false, nullptr);
@@ -301,6 +304,8 @@ TEST(ImageNames, AnImageOfAJapaneseInstallationKeepsItsDoubleByteShortNames) {
     EXPECT_EQ(corvane_test::readHostFile(folder + "/" + soft + ".TXT"), "soft");
     EXPECT_EQ(corvane_test::readHostFile(folder + "/" + table + "/INSIDE.TXT"), "inside");
     EXPECT_EQ(corvane_test::readHostFile(folder + "/" + table + "2.TXT"), "gone");
+    EXPECT_EQ((*drive)->shortNames().at(folder).at(soft + "~1.TXT"), "Long Name File.txt")
+        << "the alias in the installation's own bytes";
 
     // A file beside the double-byte name in the double-byte folder, one
     // deleted: written through their names as mtools spells them.
@@ -313,7 +318,7 @@ TEST(ImageNames, AnImageOfAJapaneseInstallationKeepsItsDoubleByteShortNames) {
     EXPECT_EQ(image.shortNameCount(table + "2     TXT"), 0);
     EXPECT_EQ(image.shortNameCount("NEW     TXT"), 1);
     std::map<std::string, std::string> files = image.files();
-    EXPECT_EQ(files.size(), 4u); // SYSTEM.REG, ソフト.TXT, 表/INSIDE.TXT, 表/NEW.TXT
+    EXPECT_EQ(files.size(), 5u); // SYSTEM.REG, ソフト.TXT, the long name, 表/INSIDE.TXT, 表/NEW.TXT
 
     // A new name mtools would write as "___.TXT" with a long name.
     const std::string bytes = corvane_test::readHostFile(image.path);
