@@ -3,7 +3,6 @@
 // progress displays and the script's waits then take no host time; memory
 // is the same). Reports the child's peak resident set size and the wall time
 // of the whole process, a cold start included.
-#include "platform/emu/host/ImageDrive.h"
 #include "tests/support/FatImage.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestMachine.h"
@@ -11,14 +10,12 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <fcntl.h>
 #include <functional>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -185,26 +182,15 @@ void BM_InstallInto2GBImage(benchmark::State& state) {
     corvane_test::writeHostFile(work / "input.txt", "wait 300\nkey enter\nkey n\nclose\n");
     double cpuSeconds = 0;
     long peakKiB = 0;
-    // What the run keeps beside the image: its work folder and journals.
-    const std::string folder = emu::host::ImageDrive::workFolderOf(image);
-    const std::string journal = image + ".corvane-undo";
     long long mostBeside = 0;
     for (auto _ : state) {
         corvane_test::runTool({"cp", "--sparse=never", original, image});
         const std::vector<std::string> args = {
             CORVANE_SETUP_EXE, "--headless", "--clock",      "virtual", "--drive",
             "C=" + image,      "--disk",     demo + "/disk", "--input", work / "input.txt"};
-        std::atomic<bool> done{false};
-        std::thread watch([&] {
-            while (!done) {
-                mostBeside = std::max(mostBeside, corvane_test::diskSpaceBelow(folder) +
-                                                      corvane_test::diskSpaceBelow(journal));
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        });
+        corvane_test::SpaceBesideImage beside(image);
         const ChildRun run = runSetup(args, work.path());
-        done = true;
-        watch.join();
+        mostBeside = std::max(mostBeside, beside.stop());
         state.SetIterationTime(run.seconds);
         peakKiB = std::max(peakKiB, run.peakKiB);
         if (run.exitStatus != 0) {

@@ -13,12 +13,10 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -40,26 +38,15 @@ void measure(benchmark::State& state, bool open, emu::host::ImageDrive::Bytes by
     corvane_test::FatImage::makeUsedDisk(original, corvane_test::TestMachine::demoSource() + "/c",
                                          work / "scratch");
     const std::string image = work / "c.img";
-    // What a run keeps beside the image: its work folder and the journal.
-    const std::string folder = emu::host::ImageDrive::workFolderOf(image);
-    const std::string journal = image + ".corvane-undo";
     long long mostBeside = 0;
     for (auto _ : state) {
         corvane_test::runTool({"cp", "--sparse=never", original, image});
-        std::atomic<bool> done{false};
-        std::thread watch([&] {
-            while (!done) {
-                mostBeside = std::max(mostBeside, corvane_test::diskSpaceBelow(folder) +
-                                                      corvane_test::diskSpaceBelow(journal));
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        });
+        corvane_test::SpaceBesideImage beside(image);
         Clock::time_point begin = Clock::now();
         auto opened = emu::host::ImageDrive::open(image, false, nullptr, nullptr, bytes);
         double opening = since(begin);
         if (!opened) {
-            done = true;
-            watch.join();
+            beside.stop();
             state.SkipWithError(opened.reason().c_str());
             break;
         }
@@ -76,8 +63,7 @@ void measure(benchmark::State& state, bool open, emu::host::ImageDrive::Bytes by
         begin = Clock::now();
         emu::hostsupport::Result<void> written = drive->commit();
         double writing = since(begin);
-        done = true;
-        watch.join();
+        mostBeside = std::max(mostBeside, beside.stop());
         if (!written || drive->changesWritten() != 7) {
             state.SkipWithError(written ? "not every change was written"
                                         : written.reason().c_str());

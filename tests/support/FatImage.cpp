@@ -1,10 +1,14 @@
 #include "tests/support/FatImage.h"
 
+#include "platform/emu/host/ImageWorkFolder.h"
+#include "platform/emu/hostsupport/UndoJournal.h"
+
 #include "platform/emu/host/FatLayout.h"
 #include "platform/emu/hostsupport/HostTool.h"
 #include "tests/support/TempDir.h"
 
 #include <algorithm>
+#include <chrono>
 #include <dirent.h>
 #include <fstream>
 #include <stdexcept>
@@ -348,6 +352,32 @@ std::string FatImage::without(const std::string& file,
         bytes.replace(at, length, length, '\0');
     }
     return bytes;
+}
+
+SpaceBesideImage::SpaceBesideImage(const std::string& image) {
+    const std::string folder = emu::host::ImageWorkFolder::of(image);
+    const std::string journal = emu::hostsupport::UndoJournal::pathFor(image);
+    m_watch = std::thread([this, folder, journal] {
+        while (!m_done) {
+            long long now = diskSpaceBelow(folder) + diskSpaceBelow(journal);
+            if (now > m_most) {
+                m_most = now;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+}
+
+SpaceBesideImage::~SpaceBesideImage() {
+    stop();
+}
+
+long long SpaceBesideImage::stop() {
+    m_done = true;
+    if (m_watch.joinable()) {
+        m_watch.join();
+    }
+    return m_most;
 }
 
 } // namespace corvane_test

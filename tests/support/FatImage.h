@@ -3,9 +3,11 @@
 // in the repository and every check goes through a reader that is not ours.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -78,6 +80,24 @@ struct FatImage {
     // The long name of every entry below the root (UTF-8), folders ending in
     // '/': what the other listings, made in the C locale, spell with '_'.
     std::vector<std::string> longNames() const;
+};
+
+// The most disk space a run keeps beside the image at path (its work folder
+// and its journal), sampled every millisecond from the making of the watch
+// to stop().
+class SpaceBesideImage {
+public:
+    explicit SpaceBesideImage(const std::string& image);
+    ~SpaceBesideImage();
+    SpaceBesideImage(const SpaceBesideImage&) = delete;
+    SpaceBesideImage& operator=(const SpaceBesideImage&) = delete;
+    // The most seen, in bytes.
+    long long stop();
+
+private:
+    std::atomic<bool> m_done{false};
+    std::atomic<long long> m_most{0};
+    std::thread m_watch;
 };
 
 // Runs argv; throws with what it printed when it fails.

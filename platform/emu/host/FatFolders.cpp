@@ -1,6 +1,7 @@
 #include "platform/emu/host/FatFolders.h"
 
 #include "platform/emu/hostsupport/PositionedRead.h"
+#include "platform/emu/hostsupport/Utf8.h"
 #include "platform/emu/kernel/ByteReader.h"
 
 #include <cerrno>
@@ -31,24 +32,6 @@ constexpr unsigned char kLongNamePart = 0x0F;
 constexpr unsigned char kSmallName = 0x08;
 constexpr unsigned char kSmallExtension = 0x10;
 
-void appendUtf8(std::string& text, char32_t c) {
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | c >> 6);
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | c >> 12);
-        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | c >> 18);
-        text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
 // UTF-16 up to its first NUL, in UTF-8; false for a lone surrogate.
 bool utf16ToUtf8(const std::u16string& text, std::string& utf8) {
     for (size_t i = 0; i < text.size() && text[i] != 0; ++i) {
@@ -59,7 +42,7 @@ bool utf16ToUtf8(const std::u16string& text, std::string& utf8) {
         } else if (c >= 0xD800 && c < 0xE000) {
             return false;
         }
-        appendUtf8(utf8, c);
+        hostsupport::appendUtf8(utf8, c);
     }
     return true;
 }

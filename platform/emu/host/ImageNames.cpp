@@ -2,6 +2,7 @@
 
 #include "platform/emu/host/Mtools.h"
 #include "platform/emu/hostsupport/HostTool.h"
+#include "platform/emu/hostsupport/Utf8.h"
 #include "platform/emu/kernel/CodePage.h"
 
 #include <algorithm>
@@ -25,57 +26,6 @@ std::string codePoint(char32_t c) {
     char text[16];
     std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(c));
     return text;
-}
-
-// The next code point of UTF-8 text at `at`, which moves past it; nullopt
-// for a byte sequence that is no UTF-8 (overlong forms and surrogates too).
-std::optional<char32_t> nextCodePoint(std::string_view text, size_t& at) {
-    auto lead = static_cast<unsigned char>(text[at]);
-    size_t extra = 0;
-    if (lead >= 0xC2 && lead < 0xE0) {
-        extra = 1;
-    } else if (lead >= 0xE0 && lead < 0xF0) {
-        extra = 2;
-    } else if (lead >= 0xF0 && lead < 0xF5) {
-        extra = 3;
-    } else if (lead >= 0x80) {
-        return std::nullopt;
-    }
-    if (text.size() - at <= extra) {
-        return std::nullopt;
-    }
-    char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-    for (size_t i = 1; i <= extra; ++i) {
-        auto next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xC0) != 0x80) {
-            return std::nullopt;
-        }
-        c = c << 6 | (next & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000)) {
-        return std::nullopt;
-    }
-    at += 1 + extra;
-    return c;
-}
-
-void appendUtf8(std::string& text, char32_t c) {
-    if (c < 0x80) {
-        text += static_cast<char>(c);
-    } else if (c < 0x800) {
-        text += static_cast<char>(0xC0 | c >> 6);
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        text += static_cast<char>(0xE0 | c >> 12);
-        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        text += static_cast<char>(0xF0 | c >> 18);
-        text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-        text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-        text += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 bool isControl(char32_t c) {
@@ -117,7 +67,7 @@ Result<void> eachCharacter(std::string_view name, const CodePage& ansi, Visit vi
 Result<std::string> utf8Of(std::string_view name, const CodePage& ansi) {
     std::string utf8;
     Result<void> walked = eachCharacter(name, ansi, [&](char32_t c, std::string_view) {
-        appendUtf8(utf8, c);
+        hostsupport::appendUtf8(utf8, c);
         return Result<void>();
     });
     if (!walked) {
@@ -197,7 +147,7 @@ bool shortNameAlone(std::string_view name, const CodePage& ansi) {
 std::optional<std::string> toolBytes(std::string_view line, const CodePage& tools) {
     std::u32string text;
     for (size_t at = 0; at < line.size();) {
-        std::optional<char32_t> c = nextCodePoint(line, at);
+        std::optional<char32_t> c = hostsupport::nextCodePoint(line, at);
         if (!c) {
             return std::nullopt;
         }
@@ -265,7 +215,7 @@ std::string escaped(std::string_view path) {
 Result<std::string> ImageNames::toAnsi(std::string_view utf8, const CodePage& ansi) {
     std::string spelt;
     for (size_t at = 0; at < utf8.size();) {
-        std::optional<char32_t> c = nextCodePoint(utf8, at);
+        std::optional<char32_t> c = hostsupport::nextCodePoint(utf8, at);
         if (!c) {
             return Failure{"is no UTF-8 text"};
         }
@@ -295,7 +245,7 @@ Result<std::string> ImageNames::toTool(std::string_view name, const CodePage& an
             return Result<void>();
         }
         std::string character;
-        appendUtf8(character, c);
+        hostsupport::appendUtf8(character, c);
         if (bytes.size() > 1) {
             lost = codePoint(c) + ", a double-byte character mtools does not write into a short "
                                   "name as it is";
@@ -363,13 +313,13 @@ Result<ImageSpelling> ImageNames::spellingOf(const Mtools& image, const CodePage
         }
         std::string toolName;
         for (char c : name) {
-            appendUtf8(toolName, tools->toUnicode(static_cast<unsigned char>(c)));
+            hostsupport::appendUtf8(toolName, tools->toUnicode(static_cast<unsigned char>(c)));
         }
         std::string path = folder.empty() ? toolName : folder + "/" + toolName;
         std::optional<std::u32string> text = names->toUtf32(name, true);
         std::string utf8;
         for (char32_t c : text.value_or(U"")) {
-            appendUtf8(utf8, c);
+            hostsupport::appendUtf8(utf8, c);
         }
         Result<std::string> spelt =
             text ? toAnsi(utf8, ansi)
