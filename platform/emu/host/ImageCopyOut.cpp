@@ -19,17 +19,6 @@ namespace {
 using hostsupport::Failure;
 using hostsupport::Result;
 
-// The last name of a path, and the folder it is in ("" for the root).
-std::string baseOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string parentOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
 // The paths mtools lists (UTF-8, folders without their closing slash).
 Result<std::set<std::string>> toolListing(const Mtools& image, bool empty) {
     // mdir -/ takes an empty root for a missing one; without -/ it lists an
@@ -125,8 +114,8 @@ Result<CopiedOut> ImageCopyOut::run(const Mtools& image, const FatLayout& layout
             return Failure{imagePath + ": the name \"" + entry.path + "\" " + path.reason() +
                            "; the image is used only when every name comes and goes exactly"};
         }
-        const std::string parent = parentOf(*path);
-        const std::string name = baseOf(*path);
+        const std::string parent = TreeComparison::folderOf(*path);
+        const std::string name = TreeComparison::nameOf(*path);
         auto [other, fresh] = made[parent].emplace(ImageNames::folded(name, ansi), entry.path);
         if (!fresh) {
             return Failure{imagePath + ": the names \"" + entry.path + "\" and \"" + other->second +

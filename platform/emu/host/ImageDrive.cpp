@@ -18,16 +18,6 @@ namespace emu::host {
 using hostsupport::Failure;
 using hostsupport::Result;
 
-namespace {
-
-// The folder of a relative path, "" for the root.
-std::string parentOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
-} // namespace
-
 Result<std::unique_ptr<ImageDrive>> ImageDrive::open(const std::string& imageName, bool readOnly,
                                                      const std::function<void()>& waiting,
                                                      const std::function<void()>& rolledBack,
@@ -189,7 +179,7 @@ Result<std::vector<std::uint32_t>> ImageDrive::clustersToKeep(const FatLayout& l
     const ImageChanges& changes = m_pending;
     std::set<std::string> paths;
     auto folderOf = [&](const std::string& path) {
-        std::string folder = parentOf(path);
+        std::string folder = TreeComparison::folderOf(path);
         if (!folder.empty()) {
             paths.insert(folder);
         }

@@ -16,11 +16,6 @@ namespace {
 using hostsupport::Failure;
 using hostsupport::Result;
 
-std::string baseOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // The changes as mtools takes them: every path in UTF-8 and literal, and
 // the host files to copy under names mtools reads in UTF-8.
 struct ToolChanges {
@@ -109,7 +104,8 @@ private:
         if (!toTool(path, shown)) {
             return false;
         }
-        Result<std::string> name = ImageNames::toTool(baseOf(path), m_ansi, m_codePage);
+        Result<std::string> name =
+            ImageNames::toTool(TreeComparison::nameOf(path), m_ansi, m_codePage);
         if (!name) {
             m_failure =
                 Failure{"the name \"" + shown +
@@ -124,8 +120,8 @@ private:
             return std::nullopt;
         }
         std::string host = m_folder + "/" + file;
-        std::string name = *ImageNames::toTool(baseOf(file), m_ansi, m_codePage);
-        if (name == baseOf(file)) {
+        std::string name = *ImageNames::toTool(TreeComparison::nameOf(file), m_ansi, m_codePage);
+        if (name == TreeComparison::nameOf(file)) {
             return host;
         }
         std::string folder = m_staging + "/" + std::to_string(m_staged++);

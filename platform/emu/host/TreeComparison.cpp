@@ -5,15 +5,15 @@
 
 namespace emu::host {
 
-namespace {
-
-// The folder of a relative path, "" for the root.
-std::string parentOf(const std::string& path) {
+std::string TreeComparison::folderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     return slash == std::string::npos ? "" : path.substr(0, slash);
 }
 
-} // namespace
+std::string TreeComparison::nameOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
 
 int ImageChanges::count() const {
     size_t total = removedFolders.size() + removedFiles.size() + newFolders.size();
@@ -64,7 +64,7 @@ Tree TreeComparison::scan(const std::string& root) {
 
 ImageChanges TreeComparison::compare(const Tree& before, const Tree& now) {
     auto removedWithParent = [&](const std::string& path) {
-        for (std::string parent = parentOf(path); !parent.empty(); parent = parentOf(parent)) {
+        for (std::string parent = folderOf(path); !parent.empty(); parent = folderOf(parent)) {
             auto old = before.find(parent);
             auto current = now.find(parent);
             if (old != before.end() && (current == now.end() || !current->second.folder)) {
@@ -97,7 +97,7 @@ ImageChanges TreeComparison::compare(const Tree& before, const Tree& now) {
         bool hidden = existed && old->second.hidden;
         bool system = existed && old->second.system;
         if (!same) {
-            changes.written[parentOf(path)].push_back(path);
+            changes.written[folderOf(path)].push_back(path);
             if (existed && old->second.readOnly) {
                 changes.unprotect.push_back(path);
             }

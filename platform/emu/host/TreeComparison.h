@@ -49,6 +49,10 @@ public:
     // written when its inode, size or times changed; hidden and system stay
     // as the image had them.
     static ImageChanges compare(const Tree& before, const Tree& now);
+
+    // The folder of a path of a tree ("" for the root) and its last name.
+    static std::string folderOf(const std::string& path);
+    static std::string nameOf(const std::string& path);
 };
 
 } // namespace emu::host
